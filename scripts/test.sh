@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what the build needs, then builds Kavrin twice (optimised, and with
+# AddressSanitizer + UBSan) and runs every test in both builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+jobs=$(nproc)
+for kind in release asan; do
+  dir=build/$kind
+  flags=(-DCMAKE_BUILD_TYPE=Release)
+  [ "$kind" = asan ] && flags=(-DCMAKE_BUILD_TYPE=Debug -DKAVRIN_SANITIZE=ON)
+  echo "=== $kind build"
+  cmake -S . -B "$dir" "${flags[@]}" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  echo "=== $kind tests"
+  (cd "$dir" && TZ=UTC LC_ALL=C TERM=dumb INPUTRC=/dev/null \
+     ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j "$jobs")
+done
