@@ -1,0 +1,8 @@
+// ask.h -- the command and answer library as other folders see it.
+// Include this one header; the pieces below are its parts.
+#pragma once
+
+#include "eval.h"
+#include "ftext.h"
+#include "parse.h"
+#include "tell.h"
