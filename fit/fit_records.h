@@ -14,6 +14,7 @@
 //   fitdata.data1/data2                                  spectrum construction; bin_th: vul_th
 //   bestfit                                              parameter lines, minstatus, dirade
 //   vulmapr, vulmapi                                     vul_premap / vul_map
+//   replot                                               REPLOT sets, dirade counts
 #pragma once
 
 #include <array>
@@ -230,6 +231,17 @@ struct Refcon {
 inline Refcon refcon;
 
 inline int changeparn = 0;                                // parameter number after CH
+
+// Automatic replotting during a fit: set by REPLOT at "DIRADE>", counted by dirade; both
+// carry over into later fits of the same run.
+struct Replot {
+    int interval = 0;                                     // redraw every so many calls
+    int maxcount = 0;                                     // largest number of redraws
+    bool on = false;                                      // interval * maxcount > 0
+    int calls = 0;                                        // calls since the last redraw
+    int done = 0;                                         // redraws so far
+};
+inline Replot replot;
 
 // ---- mapping results (written by vul_premap / vul_map) -------------------------------------
 
