@@ -9,7 +9,7 @@
 #include <numbers>
 
 #include "run_records.h"
-#include "spect_local.h"
+#include "fio.h"
 #include "titles.h"
 
 namespace {
@@ -66,7 +66,8 @@ int check_histograms(int type, int nh, SlotWork* w)
         const int h = ispectctrl.jhist(s);
         const int lowest = (type == 4 && s > 1) ? 0 : 1;
         if (h < lowest || h > runheader.nHists) {
-            spect_say(" Histogram%4d is not in the range (1,%2d)", h, runheader.nHists);
+            fio_write(fio_stdout, "(' Histogram',I4,' is not in the range (1,',I2,')')",
+                      {h, runheader.nHists});
             return spect_bad_hist;
         }
         w[s].used = h > 0;
@@ -74,8 +75,9 @@ int check_histograms(int type, int nh, SlotWork* w)
     }
     for (int s = 1; s <= nh; ++s) {
         if (!w[s].used || histhdrs.nbins(w[s].h) == stored_bins(w[s].h)) continue;
-        spect_say(" Histogram%3d has%11u bins, more than the data arrays hold (%d)", w[s].h,
-                  static_cast<unsigned>(histhdrs.nbins(w[s].h)), max_hist_bins);
+        fio_write(fio_stdout,
+                  "(' Histogram',I3,' has',I11,' bins, more than the data arrays hold (',I6,')')",
+                  {w[s].h, static_cast<unsigned>(histhdrs.nbins(w[s].h)), max_hist_bins});
         return spect_hist_too_long;
     }
     return spect_ok;
@@ -94,7 +96,8 @@ int raw_bins(int nh, SlotWork* w, float& tbin, float& t1max, float& t2min)
         x.dtraw = rspectctrl.raw_bin(s);
         if (x.dtraw < 1e-6f) x.dtraw = code_width(histhdrs.fsperbin(h));
         if (!(x.dtraw > 0.0f)) {
-            spect_say(" Histogram%3d has no raw bin width (code%11d)", h, histhdrs.fsperbin(h));
+            fio_write(fio_stdout, "(' Histogram',I3,' has no raw bin width (code',I11,')')",
+                      {h, histhdrs.fsperbin(h)});
             return spect_bad_params;
         }
         x.kt0 = histhdrs.t0_bin(h);
@@ -125,10 +128,10 @@ int packing_width(int nh, SlotWork* w, float& tbin, double& rbmax)
         x.npac = nint(tbin / x.dtraw);
         const float dtpac = x.dtraw * static_cast<float>(x.npac);
         if (std::fabs(dtpac / tbin - 1.0f) > 2e-5f) {
-            spect_say(" *** Packing incompatibility ***\n"
-                      "Histogram%3d has a bin size %12.6f which is incompatible with \n"
-                      "%12.6fns (gives %12.6f)",
-                      x.h, x.dtraw * 1000.0f, tbin * 1000.0f, dtpac * 1000.0f);
+            fio_write(fio_stdout,
+                      "(' *** Packing incompatibility ***',/,'Histogram',I3,' has a bin size ',"
+                      "F12.6,' which is incompatible with ',/,F12.6,'ns (gives ',F12.6,')')",
+                      {x.h, x.dtraw * 1000.0f, tbin * 1000.0f, dtpac * 1000.0f});
             return spect_incompatible;
         }
     }
@@ -156,8 +159,9 @@ int time_axis(int nh, SlotWork* w, float tbin, double rbmax, float t1max, float 
 
     const int npk = trunc_int((last - first) / tbin + 0.01f);
     ispectctrl.npk = npk;
-    spect_say(" Ready to pack%6d%10.6f-%cs bins from%10.6f to%11.6f %cs", npk, tbin,
-              spchars.micro, first, last, spchars.micro);
+    fio_write(fio_stdout,
+              "(' Ready to pack',I6,F10.6,'-',A,'s bins from',F10.6,' to',F11.6,1X,A,'s')",
+              {npk, tbin, spchars.micro, first, last, spchars.micro});
     spectimes = {tbin, first, last};
     if (npk < 1) return spect_bad_params;
 
@@ -168,14 +172,16 @@ int time_axis(int nh, SlotWork* w, float tbin, double rbmax, float t1max, float 
             static_cast<std::int64_t>(nint((first - (tbin - x.dtraw) / 2.0f) / x.dtraw)) + x.kt0;
         const std::int64_t kend = k1 + static_cast<std::int64_t>(npk) * x.npac - 1;
         if (k1 < 1) {
-            spect_say(" Histogram%3d: first raw bin to pack is%8lld, before bin 1", x.h,
-                      static_cast<long long>(k1));
+            fio_write(fio_stdout,
+                      "(' Histogram',I3,': first raw bin to pack is',I8,', before bin 1')",
+                      {x.h, k1});
             return spect_before_bin1;
         }
         if (kend > stored_bins(x.h)) {
-            spect_say(" Histogram%3d: bins%8lld to%11lld to pack, but it holds%8d bins", x.h,
-                      static_cast<long long>(k1), static_cast<long long>(kend),
-                      stored_bins(x.h));
+            fio_write(fio_stdout,
+                      "(' Histogram',I3,': bins',I8,' to',I11,' to pack, but it holds',I8,"
+                      "' bins')",
+                      {x.h, k1, kend, stored_bins(x.h)});
             return spect_pack_fail;
         }
         x.kt1 = static_cast<int>(k1);
@@ -414,7 +420,7 @@ int construct()
         first_call = false;
     }
     if (type < 0 || type > 4) {
-        spect_say(" Spectrum type%7d is not one of 0 to 4", type);
+        fio_write(fio_stdout, "(' Spectrum type',I7,' is not one of 0 to 4')", {type});
         return spect_bad_params;
     }
     SlotWork w[5];
