@@ -6,3 +6,5 @@
 #include "ftext.h"
 #include "parse.h"
 #include "tell.h"
+#include "askq.h"
+#include "help.h"
