@@ -3,6 +3,7 @@
 #pragma once
 
 #include "eval.h"
+#include "fio.h"
 #include "ftext.h"
 #include "parse.h"
 #include "tell.h"
