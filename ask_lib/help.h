@@ -2,7 +2,10 @@
 // Reached from any question ("??", "\H") and from the command tables (HELP).
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "ftext.h"
 
@@ -21,3 +24,15 @@ inline CbAskHelp cb_ask_help;
 void init_help(std::string_view dir, std::string_view lib, std::string_view topic);
 // Opens the help file of dir and lib and browses it, starting with the words of topic.
 void help(std::string_view dir, std::string_view lib, std::string_view topic);
+
+// An open help file: its lines (whole, however long) and the line the browser is at.
+struct HelpFile {
+    std::vector<std::string> lines;
+    std::size_t pos = 0;           // index of the next line to read
+};
+
+// Browses one level of f from its position: lists the keys, shows the text of the key that
+// words name (descending for further words) and asks for topics until an empty answer.
+void dohelp(HelpFile& f, int level, std::string& words, std::string& path);
+// The word (up to its first white space) begins key, in any letter case; "" matches all.
+bool match(std::string_view word, std::string_view key);

@@ -97,7 +97,8 @@ void type_file()
     bool ok = fio_open(unit, name, FStatus::old) == 0;
     std::array<char, 80> rec{};
     int r = 0;
-    while (ok && (r = fio_read(unit, rec)) == 0) fio_write(fio_stdout, "(1x,a79)", {std::string_view(rec.data(), rec.size())});
+    while (ok && (r = fio_read(unit, rec)) == 0)
+        fio_write(fio_stdout, "(1x,a79)", {std::string_view(rec.data(), rec.size())});
     ok = ok && r == -1;
     if (!ok && !st.batch) {
         std::string shown = name;             // the name tried, left in its field

@@ -123,9 +123,10 @@ inline RunResult run_pty(const Scratch& s, const std::vector<std::string>& steps
     RunResult r;
     int ws = 0;
     bool reaped = false;
+    std::size_t seen = 0;                    // output before the last answer typed
     auto wait_for = [&](const std::string& tail) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!(r.out.size() >= tail.size() &&
+        while (!(r.out.size() >= seen + tail.size() &&
                  r.out.compare(r.out.size() - tail.size(), tail.size(), tail) == 0)) {
             if (std::chrono::steady_clock::now() > until) return false;
             if (!ask_run_detail::read_some(master, r.out, 100) && !reaped &&
@@ -133,6 +134,7 @@ inline RunResult run_pty(const Scratch& s, const std::vector<std::string>& steps
                 reaped = true;
             if (reaped && !ask_run_detail::read_some(master, r.out, 0)) return false;
         }
+        seen = r.out.size();
         return true;
     };
     for (const Typed& t : typed) {

@@ -204,7 +204,8 @@ TEST(AskPty, NestingPastTenReplacesInteractively)
 {
     Scratch s;
     s.write("last", "42\n");
-    for (int k = 1; k <= 9; ++k) s.write("f" + std::to_string(k), "@f" + std::to_string(k + 1) + "\n");
+    for (int k = 1; k <= 9; ++k)
+        s.write("f" + std::to_string(k), "@f" + std::to_string(k + 1) + "\n");
     s.write("f10", "@last\n");
     const RunResult r = run_pty(s, {"echo:0", "ask:I:N > ", "interact"}, {{"N > ", "@f1\n"}});
     EXPECT_EQ(r.out, "N > @f1\n\n *** ASK:  Attempt to nest Indirect files more than 10 deep ***"

@@ -108,7 +108,8 @@ TEST(Calculator, AtTerminal)
                                  {"N > ", "\\c\n"}, {"CALC> ", "\\=y=3\n"},
                                  {"N > ", "\\C\n"}, {"CALC> ", "\\Q\n"}, {"N > ", "y\n"}});
     EXPECT_EQ(r.out, "N > \\C\nCALC> 1+1\n       2.0000000    \nCALC> \n"
-                     "N > \\c\nCALC> \\=y=3\n       3.0000000    \nN > \\C\nCALC> \\Q\nN > y\n=> 3\n");
+                     "N > \\c\nCALC> \\=y=3\n       3.0000000    \n"
+                     "N > \\C\nCALC> \\Q\nN > y\n=> 3\n");
 }
 
 // In batch the calculator reads the innermost file's lines, shows nothing, and ends at an

@@ -7,6 +7,7 @@
 //   file:NAME           set_ask_file        indir:FLAG,UNIT   set_ask_indir
 //   unit:UNIT:NAME      opens NAME on UNIT  echo:FLAG         set_ask_echo
 //   eof  interact       print the flag      repeat:N:STEP     STEP up to N times, until eof
+//   help:DIR,LIB        init_help
 // After each question the values are printed as "=> v1|v2|...".
 
 #include <cstdio>
@@ -48,8 +49,9 @@ std::vector<Field> make_fields(const std::string& types)
         f.type = t.substr(0, eq);
         const std::string init = eq == std::string::npos ? "" : t.substr(eq + 1);
         gettype(f.type, f.code, f.count);
-        if (f.code == type_i) f.i.assign(static_cast<std::size_t>(f.count), std::atoi(init.c_str()));
-        else if (f.code == type_d) f.d.assign(static_cast<std::size_t>(f.count), std::atof(init.c_str()));
+        const auto n = static_cast<std::size_t>(f.count);
+        if (f.code == type_i) f.i.assign(n, std::atoi(init.c_str()));
+        else if (f.code == type_d) f.d.assign(n, std::atof(init.c_str()));
         else {
             f.a.assign(static_cast<std::size_t>(f.count), ' ');
             std::copy_n(init.begin(), std::min(init.size(), f.a.size()), f.a.begin());
@@ -116,6 +118,9 @@ void step(const std::string& arg)
         fio_open(std::atoi(rest.substr(0, c2).c_str()), rest.substr(c2 + 1), FStatus::old);
     } else if (kind == "echo") {
         set_ask_echo(std::atoi(rest.c_str()));
+    } else if (kind == "help") {
+        const std::vector<std::string> a = split(rest, ',');
+        init_help(a[0], a.at(1), "");
     } else if (kind == "eof") {
         fio_write(fio_stdout, "('eof=',L1)", {ask_eof()});
     } else if (kind == "interact") {
