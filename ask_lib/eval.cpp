@@ -21,6 +21,7 @@ struct Ent {
 };
 
 std::vector<Ent> list;              // working storage of eval, reused
+std::vector<Ent> group;             // the group being reduced, reused
 bool init_done = false;
 
 // Same order as the function numbers 1..18.
@@ -272,8 +273,9 @@ bool reduce_list(std::string_view expr, double& value)
         }
         std::size_t o = c;
         while (list[o].kind != EvalTok::open) --o;          // list[0] is an open
-        std::vector<Ent> g(list.begin() + static_cast<std::ptrdiff_t>(o) + 1,
-                           list.begin() + static_cast<std::ptrdiff_t>(c));
+        std::vector<Ent>& g = group;
+        g.assign(list.begin() + static_cast<std::ptrdiff_t>(o) + 1,
+                 list.begin() + static_cast<std::ptrdiff_t>(c));
         reduce(g);
         if (g.size() != 1) {
             eval_error("EVAL: Invalid expression.", expr);
