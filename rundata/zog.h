@@ -1,0 +1,170 @@
+// zog.h -- the run-data file library's door: run files opened by handle, their
+// run description, histograms and scalers read and written field by field.
+#pragma once
+
+// Conventions of every call below:
+//  - fh is a run-file handle 0..15 from ZOG_openRead / ZOG_openWrite;
+//  - a call answers 1 on success and 0 on failure (a bad handle, a free slot, a
+//    missing section or member, a refused value), the opens a handle or -1;
+//  - out variables are written only on success; nothing is printed;
+//  - numbers n of histograms and scalers count from 1;
+//  - text getters copy at most len-1 characters and always terminate; text
+//    setters take a terminated text (nullptr: no text) and cut it to 65535 bytes.
+// No call lets an exception out.
+extern "C" {
+
+// ---- files
+int ZOG_openRead(const char* name, int* fmtID) noexcept;  // handle or -1
+int ZOG_openWrite(const char* name, int fmtID) noexcept;  // handle or -1
+int ZOG_closeRead(int fh) noexcept;   // 0 for a slot opened for writing
+int ZOG_closeWrite(int fh) noexcept;  // 0 when the file could not be written whole
+
+// ---- run description
+int ZOG_getRunDesc(int fh, int* type) noexcept;
+int ZOG_setRunDesc(int fh) noexcept;  // 0 when the file already has one
+int ZOG_getExptNumber(int fh, int* v) noexcept;
+int ZOG_setExptNumber(int fh, int v) noexcept;
+int ZOG_getRunNumber(int fh, int* v) noexcept;
+int ZOG_setRunNumber(int fh, int v) noexcept;
+int ZOG_getElapsedSec(int fh, int* v) noexcept;
+int ZOG_setElapsedSec(int fh, int v) noexcept;
+int ZOG_getTimeBegin(int fh, int* v) noexcept;  // seconds since 1970-01-01 00:00 UTC
+int ZOG_setTimeBegin(int fh, int v) noexcept;
+int ZOG_getTimeEnd(int fh, int* v) noexcept;
+int ZOG_setTimeEnd(int fh, int v) noexcept;
+int ZOG_getTitle(int fh, char* buf, int len) noexcept;
+int ZOG_setTitle(int fh, const char* text) noexcept;
+int ZOG_getLab(int fh, char* buf, int len) noexcept;
+int ZOG_setLab(int fh, const char* text) noexcept;
+int ZOG_getArea(int fh, char* buf, int len) noexcept;
+int ZOG_setArea(int fh, const char* text) noexcept;
+int ZOG_getMethod(int fh, char* buf, int len) noexcept;
+int ZOG_setMethod(int fh, const char* text) noexcept;
+int ZOG_getApparatus(int fh, char* buf, int len) noexcept;
+int ZOG_setApparatus(int fh, const char* text) noexcept;
+int ZOG_getInsert(int fh, char* buf, int len) noexcept;
+int ZOG_setInsert(int fh, const char* text) noexcept;
+int ZOG_getSample(int fh, char* buf, int len) noexcept;
+int ZOG_setSample(int fh, const char* text) noexcept;
+int ZOG_getOrient(int fh, char* buf, int len) noexcept;
+int ZOG_setOrient(int fh, const char* text) noexcept;
+int ZOG_getDas(int fh, char* buf, int len) noexcept;
+int ZOG_setDas(int fh, const char* text) noexcept;
+int ZOG_getExperimenter(int fh, char* buf, int len) noexcept;
+int ZOG_setExperimenter(int fh, const char* text) noexcept;
+// Generic run description only, whatever the file's format:
+int ZOG_getTemperature(int fh, char* buf, int len) noexcept;
+int ZOG_setTemperature(int fh, const char* text) noexcept;
+int ZOG_getField(int fh, char* buf, int len) noexcept;
+int ZOG_setField(int fh, const char* text) noexcept;
+// Fub TI run description only, whatever the file's format:
+int ZOG_getSubtitle(int fh, char* buf, int len) noexcept;
+int ZOG_setSubtitle(int fh, const char* text) noexcept;
+int ZOG_getComment1(int fh, char* buf, int len) noexcept;
+int ZOG_setComment1(int fh, const char* text) noexcept;
+int ZOG_getComment2(int fh, char* buf, int len) noexcept;
+int ZOG_setComment2(int fh, const char* text) noexcept;
+int ZOG_getComment3(int fh, char* buf, int len) noexcept;
+int ZOG_setComment3(int fh, const char* text) noexcept;
+
+// ---- histograms
+int ZOG_getHists(int fh, int* type, int* num) noexcept;
+int ZOG_setHists(int fh, int type, int num) noexcept;  // 0 when that group exists
+int ZOG_getHistType(int fh, int n, int* v) noexcept;
+int ZOG_setHistType(int fh, int n, int v) noexcept;
+int ZOG_getHistNumBytes(int fh, int n, int* v) noexcept;
+int ZOG_setHistNumBytes(int fh, int n, int v) noexcept;
+int ZOG_getHistNumBins(int fh, int n, int* v) noexcept;
+int ZOG_setHistNumBins(int fh, int n, int v) noexcept;
+int ZOG_getHistBytesPerBin(int fh, int n, int* v) noexcept;  // 1, 2, 4; 0 packed
+int ZOG_setHistBytesPerBin(int fh, int n, int v) noexcept;
+int ZOG_getHistFsPerBin(int fh, int n, int* v) noexcept;     // the bin-width code
+int ZOG_setHistFsPerBin(int fh, int n, int v) noexcept;
+int ZOG_getHistT0_Ps(int fh, int n, int* v) noexcept;
+int ZOG_setHistT0_Ps(int fh, int n, int v) noexcept;
+int ZOG_getHistT0_Bin(int fh, int n, int* v) noexcept;
+int ZOG_setHistT0_Bin(int fh, int n, int v) noexcept;
+int ZOG_getHistGoodBin1(int fh, int n, int* v) noexcept;
+int ZOG_setHistGoodBin1(int fh, int n, int v) noexcept;
+int ZOG_getHistGoodBin2(int fh, int n, int* v) noexcept;
+int ZOG_setHistGoodBin2(int fh, int n, int v) noexcept;
+int ZOG_getHistBkgd1(int fh, int n, int* v) noexcept;
+int ZOG_setHistBkgd1(int fh, int n, int v) noexcept;
+int ZOG_getHistBkgd2(int fh, int n, int* v) noexcept;
+int ZOG_setHistBkgd2(int fh, int n, int v) noexcept;
+int ZOG_getHistNumEvents(int fh, int n, int* v) noexcept;
+int ZOG_setHistNumEvents(int fh, int n, int v) noexcept;
+int ZOG_getHistTitle(int fh, int n, char* buf, int len) noexcept;
+int ZOG_setHistTitle(int fh, int n, const char* text) noexcept;
+
+// The data section's own bytes, no copy: *pData stays the library's, *nBytes
+// of them are valid.
+int ZOG_getHistpData(int fh, int n, void** pData, int* nBytes) noexcept;
+// Hands over a buffer from std::malloc of nBytes bytes (nullptr with 0: none);
+// the library frees it with the tree. It becomes the data section's bytes and
+// both nBytes fields.
+int ZOG_setHistpData(int fh, int n, void* pData, int nBytes) noexcept;
+
+// The nBins bins of histogram n: elements of bytesPerBin bytes (1, 2 or 4), or
+// 4-byte counts when stored packed (bytesPerBin 0). Fails, writing nothing,
+// when they need more than bufBytes, when the data section is short or its
+// packed stream does not hold exactly nBins bins, or for any other width.
+int ZOG_getHistData(int fh, int n, void* data, int bufBytes) noexcept;
+// Stores nBins bins from data (elements of bytesPerBin bytes, 4-byte counts for
+// bytesPerBin 0, which stores them packed); set both fields first.
+int ZOG_setHistData(int fh, int n, const void* data) noexcept;
+
+// Seconds per bin from the code: 0-15 7.8125e-11 * 2^v, 16-28 4.8828125e-11 *
+// 2^(v-16), above 28 v femtoseconds.
+int ZOG_getHistSecondsPerBin(int fh, int n, double* seconds) noexcept;
+// Stores the width rounded to whole femtoseconds; refuses widths below 29 fs
+// (they would read back as a resolution code) and above 4.294967295e-06 s.
+int ZOG_setHistSecondsPerBin(int fh, int n, double seconds) noexcept;
+
+// Time data of histograms is not kept: these do nothing and answer 1.
+int ZOG_getHistpTimeData(int fh, int n, void** pTimeData) noexcept;
+int ZOG_getHistTimeData(int fh, int n, void* timeData) noexcept;
+int ZOG_setHistpTimeData(int fh, int n, void* pTimeData) noexcept;
+int ZOG_setHistTimeData(int fh, int n, const void* timeData) noexcept;
+
+// ---- scalers
+int ZOG_getScalers(int fh, int* type, int* num) noexcept;
+int ZOG_setScalers(int fh, int type, int num) noexcept;  // 0 when that group exists
+int ZOG_getScalerLabel(int fh, int n, char* buf, int len) noexcept;
+int ZOG_setScalerLabel(int fh, int n, const char* text) noexcept;
+int ZOG_getScalerCounts(int fh, int n, int counts[2]) noexcept;  // total, recent
+int ZOG_setScalerCounts(int fh, int n, const int counts[2]) noexcept;
+
+}  // extern "C"
+
+// ---- identifiers a writer needs
+constexpr int ZOG_FMT_GENERIC = 0x02010000;      // head group kind: generic format
+constexpr int ZOG_FMT_FUB_TI = 0x02020000;       // head group kind: Fub TI format
+constexpr int ZOG_HIST_GRP_GENERIC = 0x02010002; // histogram group, generic format
+constexpr int ZOG_HIST_GRP_FUB_TI = 0x02020002;  // histogram group, Fub TI format
+constexpr int ZOG_SCALER_GRP = 0x02010004;       // scaler group, every format
+constexpr int ZOG_RUN_DESC_GENERIC = 0x01020001; // run description secIDs
+constexpr int ZOG_RUN_DESC_FUB_TI = 0x02020001;
+
+// ---- the binding for blank-padded text fields (fixed length, no terminator)
+#include <optional>
+#include <span>
+#include <string>
+
+// The text a field stands for: none when its first four bytes are zero bytes,
+// else up to its first zero byte, else without its trailing blanks.
+std::optional<std::string> zog_text_in(std::span<const char> field);
+// After a getter filled field (len = its size): blanks from the first zero byte on.
+void zog_text_out(std::span<char> field);
+
+// Getters and setters of a text through a blank-padded field.
+int zog_get_text(int (*get)(int, char*, int) noexcept, int fh, std::span<char> field);
+int zog_get_text(int (*get)(int, int, char*, int) noexcept, int fh, int n,
+                 std::span<char> field);
+int zog_set_text(int (*set)(int, const char*) noexcept, int fh,
+                 std::span<const char> field);
+int zog_set_text(int (*set)(int, int, const char*) noexcept, int fh, int n,
+                 std::span<const char> field);
+// The opens with a blank-padded file name; a name that stands for no text fails.
+int zog_open_read(std::span<const char> name, int* fmtID);
+int zog_open_write(std::span<const char> name, int fmtID);
