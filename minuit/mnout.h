@@ -17,8 +17,6 @@ struct MnLine {
     MnLine& aw(std::string_view t, int w);                         // Aw
 };
 
-std::string mn_fmt_e(double v, int w, int d);
-std::string mn_fmt_g(double v, int w, int d);
 
 // Write one line on ISYSWR.
 void mnput(std::string_view line);
