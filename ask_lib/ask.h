@@ -2,7 +2,10 @@
 // Include this one header; the pieces below are its parts.
 #pragma once
 
+#include "chars.h"
 #include "eval.h"
+#include "fio.h"
 #include "ftext.h"
+#include "numtext.h"
 #include "parse.h"
 #include "tell.h"

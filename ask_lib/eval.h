@@ -20,9 +20,9 @@ struct Evaltab {
 };
 inline Evaltab evaltab;  // lives as long as the process; starts empty
 
-// Token kinds of evaltoken.
+// Token kinds of evaltoken (function only in the evaluator's own token list).
 enum class EvalTok {
-    end, invalid, number, ident, true_, false_, open, close, comma, assign,
+    end, invalid, number, ident, function, true_, false_, open, close, comma, assign,
     eq, ne, gt, ge, lt, le, and_, or_, not_, power, mul, div, add, sub,
 };
 

@@ -133,10 +133,11 @@ void gettoken(std::span<char> line, std::string_view delims, std::string_view ig
 // Converts value for type code 3..9 and stores it as element k (from 1) of var.
 void setvalue(double value, std::span<std::byte> var, int code, int k);
 
-// Saturating conversions: half away from zero; NaN and out-of-range values go to the limits
-// (NaN to the lower one, as the rounding treats it as negative).
+// Integer conversions, rounding halves away from zero. Out-of-range values saturate, NaN
+// gives the lower limit (the rounding treats it as negative). round_to_i2 keeps the low
+// 16 bits of a value within the 4-byte range (70000 gives 4464), else saturates too.
 std::int32_t round_to_i4(double value);
-std::int16_t round_to_i2(double value);   // the low 16 bits of round_to_i4
+std::int16_t round_to_i2(double value);
 
 // ---- Typed element store and fetch (element k from 1; outside the buffer: no effect, 0) --
 

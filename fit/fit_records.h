@@ -14,8 +14,10 @@
 //   fitdata.data1/data2                                  spectrum construction; bin_th: vul_th
 //   bestfit                                              parameter lines, minstatus, dirade
 //   vulmapr, vulmapi                                     vul_premap / vul_map
+//   replot                                               REPLOT sets, dirade counts
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <cstddef>
@@ -231,6 +233,17 @@ inline Refcon refcon;
 
 inline int changeparn = 0;                                // parameter number after CH
 
+// Automatic replotting during a fit: set by REPLOT at "DIRADE>", counted by dirade; both
+// carry over into later fits of the same run.
+struct Replot {
+    int interval = 0;                                     // redraw every so many calls
+    int maxcount = 0;                                     // largest number of redraws
+    bool on = false;                                      // interval * maxcount > 0
+    int calls = 0;                                        // calls since the last redraw
+    int done = 0;                                         // redraws so far
+};
+inline Replot replot;
+
 // ---- mapping results (written by vul_premap / vul_map) -------------------------------------
 
 struct Vulmapr {
@@ -257,6 +270,14 @@ struct Vulmapi {
     int nindirect = 0;                                    // indirect signal slots met
 };
 inline Vulmapi vulmapi;
+
+// ---- counts for loops ------------------------------------------------------------------
+
+// The counts as loops over the arrays use them: never past an array, whatever was stored.
+inline int used_signals() { return std::clamp(fitpar.nsig, 0, max_signals); }
+inline int used_spectra() { return std::clamp(i_fit_ctl.nspec, 0, max_spectra_arrays); }
+inline int used_parlines() { return std::clamp(bestfit.nxpar, 0, max_minuit_par); }
+inline int used_expressions() { return std::clamp(expressions.nexpr, 0, max_expressions); }
 
 // ---- reset rules ---------------------------------------------------------------------
 

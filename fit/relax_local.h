@@ -1,0 +1,72 @@
+// relax_local.h -- helpers shared by the relaxation and table functions of fit/.
+// Only relax.cpp, polzz.cpp, tblpol.cpp and rlx_tables.cpp include it.
+#pragma once
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+
+namespace relax_detail {
+
+// A double as the single-precision value it is compared with; out-of-range
+// values become infinities rather than undefined conversions.
+inline float sp(double x)
+{
+    if (x > FLT_MAX) return HUGE_VALF;
+    if (x < -FLT_MAX) return -HUGE_VALF;
+    return static_cast<float>(x);
+}
+
+// Integer part (truncation) of v limited to lo..hi; NaN gives lo. The limits
+// keep every table index inside its table whatever the arguments were.
+inline int trunc_in(double v, int lo, int hi)
+{
+    if (!(v > lo)) return lo;
+    if (v >= hi) return hi;
+    return static_cast<int>(v);
+}
+
+// X(on) = oi (1 + oi^2) atan(on) - oi^2 with oi = 1/on. Removable singularity
+// at on = 0 (limit 2/3); below 0.1 its even series avoids the cancellation.
+inline double kt_x(double on)
+{
+    if (std::fabs(on) < 0.1) {
+        const double w = on * on;
+        double sum = 0, pw = 1;
+        for (int k = 0; k < 8; ++k, pw *= -w) sum += pw * 2.0 / ((2 * k + 1) * (2 * k + 3));
+        return sum;
+    }
+    const double oi = 1 / on;
+    return oi * (1 + oi * oi) * std::atan(on) - oi * oi;
+}
+
+// W(theta) = k cos(theta) - (k^2/2) sin(theta) with k = 1/(1 + theta/2).
+inline double kt_w(double theta)
+{
+    const double k = 1 / (1 + theta / 2);
+    return k * std::cos(theta) - k * k / 2 * std::sin(theta);
+}
+
+// (e^-d - 1 + d) / d^2, its limit 1/2 - d/6 + ... near d = 0.
+inline double abragam_phi(double d)
+{
+    if (std::fabs(d) < 0.1) {
+        double sum = 0, term = 0.5;   // (-d)^k / (k+2)!
+        for (int k = 0; k < 10; ++k) {
+            sum += term;
+            term *= -d / (k + 3);
+        }
+        return sum;
+    }
+    return (std::exp(-d) - 1 + d) / (d * d);
+}
+
+// Writes a one-line notice on the screen.
+inline void relax_notice(std::string_view text)
+{
+    std::printf("%.*s\n", static_cast<int>(text.size()), text.data());
+    std::fflush(stdout);
+}
+
+}  // namespace relax_detail
