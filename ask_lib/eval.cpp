@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "chars.h"
 #include "fio.h"
 
 namespace {
@@ -44,7 +45,7 @@ char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' +
 FText<eval_name_len> table_name(std::string_view name)
 {
     FText<eval_name_len> f(name);
-    for (char& c : f.c) c = upper(c);
+    str_upper(f.span());
     return f;
 }
 

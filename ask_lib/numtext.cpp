@@ -209,7 +209,8 @@ FText<32> dbltoch_f(double value, int iwid, int ndp)
     int ne = 0;
     std::string xt;
     if (std::min(ndp, iwid - std::max(e, 0) - 3) < 0 || -e > X || a >= 2000000000.0L) {
-        const long double p = std::pow(10.0, std::abs(e));
+        long double p = std::pow(10.0, std::abs(e));
+        if (!std::isfinite(static_cast<double>(p))) p = std::pow(10.0L, std::abs(e));  // subnormals
         a = e >= 0 ? a / p : a * p;  // mantissa from 1 to below 10
         xt = std::string("E") + (e < 0 ? "-" : "+") + std::to_string(ae);
         ne = X;
@@ -247,8 +248,9 @@ FText<32> dbltoch_f(double value, int iwid, int ndp)
     t += std::to_string(I);
     t += '.';
     t += frac.substr(0, static_cast<std::size_t>(N));
-    fit(t, iwid - ne);
+    fit(t, std::max(iwid - ne, 0));
     t += xt;
+    if (static_cast<int>(t.size()) > iwid) t.erase(0, t.size() - static_cast<std::size_t>(iwid));  // the exponent ends at iwid
     out = t;
     return out;
 }

@@ -273,8 +273,10 @@ TEST_F(Units, StandardUnitsAndRange)
     EXPECT_EQ(fio_open(100, path("x")), EBADF);
     EXPECT_EQ(fio_write(42, "(A)", {"x"}), EBADF);
     EXPECT_EQ(fio_list(42, {"x"}), EBADF);
+    EXPECT_EQ(fio_write(5, "(A)", {"x"}), EBADF);
     FText<4> rec("zz");
     EXPECT_EQ(fio_read(42, rec), 1);
+    EXPECT_EQ(fio_read(6, rec), 1);
 }
 
 TEST_F(Units, OpenStatus)

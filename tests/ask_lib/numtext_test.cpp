@@ -43,6 +43,10 @@ const EncCase enc_cases[] = {
     {0.00125f, 6, 12, 1, 7, "     0.00125", 7},
     {-2.5e-7f, 6, 12, 1, 7, "     -2.5E-7", 7},
     {1.0e-20f, 6, 12, -1, 3, "1.E-20      ", 6},
+    // the ends of the single range convert without overflow
+    {3.4028235e38f, 6, 12, 1, 7, "  3.40282E38", 10},
+    {-3.4028235e38f, 6, 9, 1, 7, "-3.402E38", 9},
+    {1.0e-45f, 6, 12, 1, 7, "  1.4013E-45", 10},
 };
 
 TEST(Encdx, Table)
@@ -105,6 +109,11 @@ const DblCase dbl_cases[] = {
     {12345.0, 6, 2, " 1.E+4", "1.E+4"},                    // no room for 2 decimals,
     {1.0e10, 5, 3, " E+10", " E+10"},                     // too narrow: the exponent wins,
     {7.0, 3, 0, " 7.", "7."},
+    // the ends of the double range: no overflow in the scaling or the integer parts
+    {1.7976931348623157e308, 10, 4, " 1.80E+308", "1.8E+308"},
+    {-1.7976931348623157e308, 32, 4, "                    -1.7977E+308", "-1.7977E+308"},
+    {4.9406564584124654e-324, 32, 4, "                     4.9407E-324", "4.9407E-324"},
+    {1.7976931348623157e308, 3, 4, "308", "308"},          // the exponent ends at iwid
 };
 
 TEST(Dbltoch, Table)
