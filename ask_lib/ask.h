@@ -11,3 +11,5 @@
 #include "tell.h"
 #include "askq.h"
 #include "help.h"
+#include "askif.h"
+#include "cmli.h"

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "askq_local.h"
+#include "chars.h"
 #include "fio.h"
 #include "parse.h"
 #include "tell.h"
@@ -111,8 +112,9 @@ int free_unit_down()
 
 std::string_view ask_trim(std::span<char> f)
 {
-    std::replace(f.begin(), f.end(), '\0', ' ');
-    return text_of(f);
+    int n = 0;
+    chtrim_blnk(n, f);
+    return {f.data(), static_cast<std::size_t>(n)};
 }
 
 std::string_view line_part(int a, int b)

@@ -46,7 +46,7 @@ struct AskState {
 };
 inline AskState ask_state;
 
-// The significant text of a fixed field: NUL bytes read as blanks, trailing blanks dropped.
+// The significant text of a field: trailing blanks dropped, trailing NULs made blanks.
 std::string_view ask_trim(std::span<char> f);
 // The logical line from position a to b (1-based, inclusive, clipped), as typed.
 std::string_view line_part(int a, int b);

@@ -8,6 +8,9 @@
 //   unit:UNIT:NAME      opens NAME on UNIT  echo:FLAG         set_ask_echo
 //   eof  interact       print the flag      repeat:N:STEP     STEP up to N times, until eof
 //   help:DIR,LIB        init_help
+//   if:PROMPT  ifd:T|F:PROMPT  replace:I|R:OLD:PROMPT  creplace:OLD:PROMPT  askfile:MODE:PROMPT
+//   cmli:W1/W2/..:TYPES:PROMPT   a table of 8-character entries ("" blank, "-" no table)
+//   cmliopt:UPPER,ABBREV,INDIR
 // After each question the values are printed as "=> v1|v2|...".
 
 #include <cstdio>
@@ -121,6 +124,52 @@ void step(const std::string& arg)
     } else if (kind == "help") {
         const std::vector<std::string> a = split(rest, ',');
         init_help(a[0], a.at(1), "");
+    } else if (kind == "if") {
+        fio_write(fio_stdout, "('=> ',L1)", {ask_if(rest)});
+    } else if (kind == "ifd") {
+        bool flag = rest[0] == 'T';
+        const bool got = ask_ifd(rest.substr(2), flag);
+        fio_write(fio_stdout, "('=> ',L1,1X,L1)", {got, flag});
+    } else if (kind == "replace") {
+        const std::vector<std::string> a = split(rest, ':');
+        if (a[0] == "R") {
+            const float old = std::strtof(a[1].c_str(), nullptr);
+            float got = -1.0f;
+            replace(a[2], old, got, a[0]);
+            fio_list(fio_stdout, {"=>", got});
+        } else {
+            const std::int32_t old = std::atoi(a[1].c_str());
+            std::int32_t got = -1;
+            replace(a[2], old, got, a[0]);
+            fio_list(fio_stdout, {"=>", got});
+        }
+    } else if (kind == "creplace") {
+        const std::size_t c2 = rest.find(':');
+        FText<80> name(rest.substr(0, c2));
+        creplace(rest.substr(c2 + 1), name.full(), name.span());
+        fio_write(fio_stdout, "('=> [',A,']')", {name.trimmed()});
+    } else if (kind == "askfile") {
+        const std::size_t c2 = rest.find(':');
+        int istat = 9;
+        askfile(rest.substr(c2 + 1), 40, rest.substr(0, c2), istat);
+        fio_write(fio_stdout, "('=> istat=',I0,' open=',L1)", {istat, fio_is_open(40)});
+    } else if (kind == "cmli") {
+        const std::vector<std::string> a = split(rest, ':');
+        std::string table;
+        const std::vector<std::string> words = split(a[0], '/');
+        for (const std::string& w : words) table += (w + std::string(8, ' ')).substr(0, 8);
+        std::vector<Field> fs = a[1].empty() ? std::vector<Field>{} : make_fields(a[1]);
+        const std::vector<Val> v = vals_of(fs);
+        int icmd = -1;
+        const int ncmd = a[0] == "-" ? 0 : static_cast<int>(words.size());
+        basecmli(a[2], ncmd, -8, table, icmd, v);
+        fio_write(fio_stdout, "('icmd=',I0)", {icmd});
+        if (!fs.empty()) print(fs, 0, false);
+    } else if (kind == "cmliopt") {
+        const std::vector<std::string> a = split(rest, ',');
+        cmli_upper(std::atoi(a[0].c_str()));
+        cmli_abbrev(std::atoi(a.at(1).c_str()));
+        cmli_indir_ok(std::atoi(a.at(2).c_str()));
     } else if (kind == "eof") {
         fio_write(fio_stdout, "('eof=',L1)", {ask_eof()});
     } else if (kind == "interact") {
