@@ -133,9 +133,10 @@ TEST(Shell, RunsAndAsksAgain)
 TEST(Delims, AddRemoveAndIgnore)
 {
     Scratch s;
-    const RunResult r = run_piped(s, {"ask:I,I:A > ", "ask:I,I:B > ", "ask:I:C > "},
-                                  "\\d;\n5;6\n\\-d;\n,9\n\\g~\n~5\n");
-    EXPECT_EQ(stored(r.out), "=> 5|6\n=> 0|9\n=> 5\n");
+    const RunResult r =
+        run_piped(s, {"ask:I,I:A > ", "ask:I,I:B > ", "ask:I:C > ", "ask:I,I:D > "},
+                  "\\d;\n5;6\n\\-d;\n,9\n\\g~\n~5\n\\dx\n3x4\n");
+    EXPECT_EQ(stored(r.out), "=> 5|6\n=> 0|9\n=> 5\n=> 3|4\n");   // "\\dx" adds x, not X
 }
 
 TEST(Delims, IgnoredSetShownAtTerminal)
