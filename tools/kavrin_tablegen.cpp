@@ -19,23 +19,23 @@ const char help_text[] =
     "\n"
     "KIND lf -- static Kubo-Toyabe in a longitudinal field (the LF G(t) table)\n"
     "  --shape gauss|lorentz  field distribution (default gauss)\n"
-    "  --dt X      time step in tn (0.05)         --nt N    time points per row (241)\n"
-    "  --dw X      field step in on (0.5)         --rows N  field rows (41)\n"
-    "  --scaled    time step of row on shrinks as dt/(1 + on/2)\n"
+    "  --dt X      time step in tn (gauss 0.04, lorentz 0.05)   --nt N    points per row (243)\n"
+    "  --dw X      field step in on (gauss 0.2, lorentz 0.25)   --rows N  field rows (41)\n"
+    "  --scaled    the time step of row on is dt/(1 + on/2)\n"
     "  The high-field limit is (rows-1)*dw; rows*nt must not exceed 10001.\n"
     "\n"
     "KIND dyn -- dynamic Kubo-Toyabe, strong collisions (the G(t) table)\n"
     "  --shape gauss|lorentz  (gauss)\n"
     "  --dt1 X (0.05) up to --t2 X (5), then --dt2 X (0.1) up to --tmax X (20), in tn\n"
-    "  --hmin X (0.01) --hmax X (100) --per-decade N (10): hop points in ln hn, after hn = 0;\n"
-    "              hmax is the fast-hopping limit\n"
+    "  --hmin X (0.01) --hmax X (100) --per-decade N (10): hop points even in ln hn after\n"
+    "              hn = 0; hmax is where the fast-hopping forms take over\n"
     "  --lf-slabs N   add a field axis of N slabs at q/Delta = 0, dq, ... (q in MHz)\n"
-    "  --lf-step DQ   slab step in q/Delta (0.1)\n"
-    "  --fine M       solver steps per dt1 (4)\n"
+    "  --lf-step DQ   slab step in q/Delta (0.05)\n"
+    "  --fine M       solver steps per dt1 (4; more where nu h would exceed 0.25)\n"
     "\n"
     "KIND complex -- complex G(x) at x = 0, dx, ... (the G_CMPLX(t) table)\n"
     "  --func gauss|exp|onesided  exp(-x^2/2), exp(-x), or (e^(2 pi i x) - 1)/(2 pi i x),\n"
-    "              the last a flat distribution of shifts from 0 to 1 MHz (gauss)\n"
+    "              the last a flat distribution of shifts from 0 to 1 (gauss)\n"
     "  --n N (2048)  --dx X (0.01)\n"
     "\n"
     "KIND omni -- N-dimensional table (the OMNI G(t) table); one --axis LO:HI:N per axis\n"
@@ -43,16 +43,17 @@ const char help_text[] =
     "  --func dyn        axes tn, hn               dynamic ZF Kubo-Toyabe\n"
     "  --func dyn-lf     axes tn, hn, on           dynamic LF Kubo-Toyabe\n"
     "\n"
-    "Accuracy (checked by the tests of the fitting program):\n"
-    "  static tables: the closed forms with one integral by 8-point Gauss-Legendre,\n"
-    "    within 1e-9 of the exact function;\n"
-    "  dynamic tables: the strong-collision equation by the product trapezoid rule\n"
-    "    (e^-nu t integrated exactly) with Richardson extrapolation; at the default\n"
-    "    --fine 4 within 2e-5 of the exact solution at any hop rate; it equals the\n"
-    "    static function at hn = 0 and follows exp(-2 tn/hn) at fast hopping;\n"
+    "Accuracy (each figure is checked by the fitting program's tests):\n"
+    "  static functions: closed forms with one integral by 8-point Gauss-Legendre,\n"
+    "    within 1e-9 of the direct average over the field distribution;\n"
+    "  dynamic functions: the strong-collision equation solved by the product\n"
+    "    trapezoid rule (e^-nu t integrated exactly) with Richardson extrapolation,\n"
+    "    within 5e-6 of the converged solution at every hop rate; equal to the static\n"
+    "    function at hn = 0, within 3/hn^2 of exp(-2 tn/hn) at fast hopping;\n"
     "  values are stored as 4-byte reals (relative 6e-8).\n"
-    "  Interpolation in the default tables adds at most 2e-3 (lf) and 3e-3 (dyn) at\n"
-    "  points between the grid values.\n";
+    "  The fitting program interpolates to first order; between grid points the\n"
+    "  default tables give at most 3e-3 (lf gauss), 4e-3 (lf lorentz, set by its\n"
+    "  analytic high-field form), 1.1e-3 (dyn), 5e-3 (dyn with the field axis).\n";
 
 [[noreturn]] void usage_error(const std::string& what)
 {
@@ -113,14 +114,12 @@ std::vector<float> omni_values(const std::string& func, char shape, std::vector<
     const bool lf = func == "dyn-lf";
     need(func == "dyn" || lf, "unknown --func " + func);
     need(ax.size() == (lf ? 3u : 2u), "--func " + func + " takes " + (lf ? "3" : "2") + " axes");
-    const double h = 0.0125;
-    const std::size_t n = std::size_t(std::ceil(std::max(t.back(), 0.0) / h)) + 4;
     const std::vector<double> ons = lf ? ax[2].x : std::vector<double>{0.0};
     for (double on : ons)
         for (double hn : ax[1].x) {
             need(hn >= 0 && on >= 0, "hop rates and fields of the axes must not be negative");
-            const auto g = ktgen::kt_dynamic(shape, on, hn, h, n);
-            for (double x : t) v.push_back(float(x <= 0 ? 1.0 : ktgen::grid_at(g, h, x)));
+            const auto c = ktgen::kt_dynamic_curve(shape, on, hn, 0.05, 4, t.back());
+            for (double x : t) v.push_back(float(x <= 0 ? 1.0 : ktgen::grid_at(c.g, c.h, x)));
         }
     return v;
 }
@@ -149,6 +148,7 @@ int main(int argc, char** argv)
     std::string out, func = kind == "complex" ? "gauss" : "static-lf";
     char shape = 'g';
     ktgen::LfSpec lf;
+    bool lf_dt = false, lf_dw = false;
     ktgen::DynSpec dyn;
     int cn = 2048;
     double cdx = 0.01;
@@ -164,9 +164,9 @@ int main(int argc, char** argv)
             shape = s == "lorentz" ? 'l' : 'g';
         }
         else if (o == "--scaled") lf.scaled = true;
-        else if (o == "--dt") lf.dt = num_arg(o, take());
+        else if (o == "--dt") { lf.dt = num_arg(o, take()); lf_dt = true; }
         else if (o == "--nt") lf.nt = int_arg(o, take());
-        else if (o == "--dw") lf.dw = num_arg(o, take());
+        else if (o == "--dw") { lf.dw = num_arg(o, take()); lf_dw = true; }
         else if (o == "--rows") lf.nrow = int_arg(o, take());
         else if (o == "--dt1") dyn.dt1 = num_arg(o, take());
         else if (o == "--t2") dyn.t2 = num_arg(o, take());
@@ -188,7 +188,10 @@ int main(int argc, char** argv)
     bool ok = false;
     std::string why = "cannot write " + out;
     if (kind == "lf") {
+        const ktgen::LfSpec d = ktgen::lf_defaults(shape);
         lf.shape = shape;
+        if (!lf_dt) lf.dt = d.dt;
+        if (!lf_dw) lf.dw = d.dw;
         need(lf.dt > 0 && lf.dw > 0, "--dt and --dw must be positive");
         need(lf.nt >= 2 && lf.nrow >= 2, "--nt and --rows must be at least 2");
         need(long(lf.nt) * lf.nrow <= 10001, "rows * nt must not exceed 10001");

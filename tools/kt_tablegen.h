@@ -156,11 +156,15 @@ inline std::vector<double> strong_collision_grid(const std::vector<double>& gs, 
         c[m] = m == 0 ? 0 : std::exp(-nu * h * double(m - 1)) * gs[m];
     }
     const double denom = 1 - nu * A;
+    // Past nu u = 40 the kernel is below 1e-17 of its start: fast hopping costs
+    // a short sum, not the whole history.
+    const std::size_t reach = std::size_t(std::min(double(n), 40 / (nu * h) + 2));
     g[0] = gs[0];
     for (std::size_t k = 1; k < n; ++k) {
         double sum = 0;
-        for (std::size_t m = 1; m < k; ++m) sum += (A * a[m] + B * c[m]) * g[k - m];
-        sum += B * c[k] * g[0];
+        const std::size_t mend = std::min(k, reach);
+        for (std::size_t m = 1; m < mend; ++m) sum += (A * a[m] + B * c[m]) * g[k - m];
+        if (k < reach) sum += B * c[k] * g[0];
         g[k] = (a[k] + nu * sum) / denom;
     }
     return g;
@@ -186,6 +190,21 @@ inline std::vector<double> kt_dynamic(char shape, double on, double hn, double h
     std::vector<double> g(n);
     for (std::size_t k = 0; k < n; ++k) g[k] = (4 * g2[2 * k] - g1[k]) / 3;
     return g;
+}
+
+// The dynamic function as a curve up to tmax: solver step dt/fine, refined so
+// that nu h stays below 0.25 (the error of fast hopping grows with nu h).
+struct DynCurve {
+    double h = 0;
+    std::vector<double> g;   // at k h
+};
+inline DynCurve kt_dynamic_curve(char shape, double on, double hn, double dt, int fine, double tmax)
+{
+    const int m = std::max(fine, int(std::ceil(hn * dt / 0.25)));
+    DynCurve c;
+    c.h = dt / m;
+    c.g = kt_dynamic(shape, on, hn, c.h, std::size_t(std::ceil(std::max(tmax, 0.0) / c.h)) + 4);
+    return c;
 }
 
 // Cubic (4-point) interpolation in values y on the grid k h.
@@ -262,12 +281,25 @@ private:
 // times tn = (i-1) dt (divided by 1 + on/2 when scaled); high-field limit (nrow-1) dw.
 struct LfSpec {
     char shape = 'g';
-    double dt = 0.05;
-    int nt = 241;
-    double dw = 0.5;
+    double dt = 0.04;
+    int nt = 243;
+    double dw = 0.2;
     int nrow = 41;
     bool scaled = false;
 };
+
+// The default grid of each shape: the Lorentzian high-field form is coarser
+// (4e-3 at on = 10), so its rows go further at a wider step.
+inline LfSpec lf_defaults(char shape)
+{
+    LfSpec s;
+    s.shape = shape;
+    if (shape == 'l') {
+        s.dt = 0.05;
+        s.dw = 0.25;
+    }
+    return s;
+}
 
 inline bool write_lf_table(const std::string& path, const LfSpec& s)
 {
@@ -308,7 +340,7 @@ struct DynSpec {
     double hmin = 0.01, hmax = 100;
     int per_decade = 10;
     int nslab = 0;
-    double dq = 0.1;
+    double dq = 0.05;
     int fine = 4;        // solver steps per dt1
 };
 
@@ -343,16 +375,14 @@ inline bool write_dyn_table(const std::string& path, const DynSpec& s, std::stri
         if (why != nullptr) *why = "the table would hold more than 800000 values";
         return false;
     }
-    const double h = s.dt1 / s.fine;
-    const std::size_t nfine = std::size_t(std::ceil(s.tmax / h)) + 4;
     std::vector<float> data(std::size_t(nt) * std::size_t(nh) * std::size_t(ns));
     for (int sl = 1; sl <= ns; ++sl) {
         const double on = s.nslab > 0 ? 2 * std::numbers::pi * (sl - 1) * s.dq : 0.0;
         for (int j = 1; j <= nh; ++j) {
-            const std::vector<double> g = kt_dynamic(s.shape, on, hop[std::size_t(j - 1)], h, nfine);
+            const DynCurve c = kt_dynamic_curve(s.shape, on, hop[std::size_t(j - 1)], s.dt1, s.fine, s.tmax);
             for (int i = 1; i <= nt; ++i)
                 data[std::size_t((sl - 1) * nt * nh + (i - 1) * nh + (j - 1))] =
-                    float(grid_at(g, h, t[std::size_t(i - 1)]));
+                    float(grid_at(c.g, c.h, t[std::size_t(i - 1)]));
         }
     }
     std::vector<std::int32_t> pai(16, 0);
