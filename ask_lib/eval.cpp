@@ -4,9 +4,11 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <iostream>
 #include <string>
 #include <vector>
+
+#include "chars.h"
+#include "fio.h"
 
 namespace {
 
@@ -20,6 +22,7 @@ struct Ent {
 };
 
 std::vector<Ent> list;              // working storage of eval, reused
+std::vector<Ent> group;             // the group being reduced, reused
 bool init_done = false;
 
 // Same order as the function numbers 1..18.
@@ -33,7 +36,7 @@ void eval_error(std::string_view msg, std::string_view expr)
 {
     std::string m(msg.substr(0, 80));
     m.resize(80, ' ');
-    std::cout << ' ' << m << '\n' << "  \"" << expr << "\"\n" << std::flush;
+    fio_list(fio_stdout, {m, " \"", expr, "\""});
 }
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -42,7 +45,7 @@ char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' +
 FText<eval_name_len> table_name(std::string_view name)
 {
     FText<eval_name_len> f(name);
-    for (char& c : f.c) c = upper(c);
+    str_upper(f.span());
     return f;
 }
 
@@ -271,8 +274,9 @@ bool reduce_list(std::string_view expr, double& value)
         }
         std::size_t o = c;
         while (list[o].kind != EvalTok::open) --o;          // list[0] is an open
-        std::vector<Ent> g(list.begin() + static_cast<std::ptrdiff_t>(o) + 1,
-                           list.begin() + static_cast<std::ptrdiff_t>(c));
+        std::vector<Ent>& g = group;
+        g.assign(list.begin() + static_cast<std::ptrdiff_t>(o) + 1,
+                 list.begin() + static_cast<std::ptrdiff_t>(c));
         reduce(g);
         if (g.size() != 1) {
             eval_error("EVAL: Invalid expression.", expr);
@@ -309,15 +313,20 @@ void evaltoken(EvalTok& kind, std::string_view s, int& pos, int& first, int& las
         n = 0;
     } else {
         const char c = s[i];
-        const char d = i + 1 < s.size() ? s[i + 1] : '\0';
+        // Two-character operators: second character next, else the one-character one.
+        const auto pair = [&](char next, EvalTok two, EvalTok one) {
+            if (i + 1 >= s.size() || s[i + 1] != next) return one;
+            n = 2;
+            return two;
+        };
         switch (c) {
-        case '=': kind = d == '=' ? (n = 2, EvalTok::eq) : EvalTok::assign; break;
-        case '>': kind = d == '=' ? (n = 2, EvalTok::ge) : EvalTok::gt; break;
-        case '<': kind = d == '=' ? (n = 2, EvalTok::le) : EvalTok::lt; break;
+        case '=': kind = pair('=', EvalTok::eq, EvalTok::assign); break;
+        case '>': kind = pair('=', EvalTok::ge, EvalTok::gt); break;
+        case '<': kind = pair('=', EvalTok::le, EvalTok::lt); break;
         case '&': kind = EvalTok::and_; break;
         case '|': kind = EvalTok::or_; break;
         case '!': kind = EvalTok::not_; break;
-        case '*': kind = d == '*' ? (n = 2, EvalTok::power) : EvalTok::mul; break;
+        case '*': kind = pair('*', EvalTok::power, EvalTok::mul); break;
         case '/': kind = EvalTok::div; break;
         case '+': kind = EvalTok::add; break;
         case '-': kind = EvalTok::sub; break;
@@ -449,4 +458,80 @@ double evaldofun(int fun, double x)
     case 18: return std::fabs(x);
     default: return x;               // min and max of one number
     }
+}
+
+namespace {
+
+// Variable files take the first free unit from 1 up to 19; -1 after the message when none.
+int var_unit(std::string_view what)
+{
+    const int unit = fio_free_unit(1, 19);
+    if (unit < 0) fio_list(fio_stdout, {"No available handles --- can't " + std::string(what) + " variables"});
+    return unit;
+}
+
+void var_file_error(int unit, std::string_view file)
+{
+    fio_close(unit);
+    fio_list(fio_stdout, {"Error in variable definition file " + std::string(file)});
+}
+
+// The value as a 25-column text that evaluates back to it. G25.17 keeps 17 significant
+// digits, which restore every finite double exactly, but drops the "E" of a three-digit
+// exponent ("0.1-299" would read as a difference), so those get E25.17E3. The non-finite
+// values, which no number text holds, are written as expressions that give them.
+std::string value_text(double v)
+{
+    if (std::isnan(v)) return fio_format1("(A25)", {"sqrt(-1)"});
+    if (std::isinf(v)) return fio_format1("(A25)", {v > 0 ? "1E308*10" : "-1E308*10"});
+    const std::string s = fio_format1("(1G25.17)", {v});
+    const std::size_t digit = s.find_first_of("0123456789");
+    if (s.find('E') == std::string::npos && s.find_first_of("+-", digit) != std::string::npos)
+        return fio_format1("(E25.17E3)", {v});
+    return s;
+}
+
+}  // namespace
+
+void evaldump()
+{
+    for (int i = 1; i <= evaltab.count; ++i)
+        fio_write(fio_stdout, "(' ',1A,'=',1G25.17)", {evaltab.name[i], evaltab.value[i]});
+}
+
+void evalsave(std::string_view file, int flag)
+{
+    const int unit = var_unit("save");
+    if (unit < 0) return;
+    if (fio_open(unit, file, FStatus::unknown) != 0) {
+        var_file_error(unit, file);
+        return;
+    }
+    const char* layout = flag == 0 ? "(A,'=',A)" : "('\\= ',A,'=',A)";
+    for (int i = 1; i <= evaltab.count; ++i)
+        if (fio_write(unit, layout, {evaltab.name[i], value_text(evaltab.value[i])}) != 0) {
+            var_file_error(unit, file);
+            return;
+        }
+    fio_close(unit);
+}
+
+void evalload(std::string_view file)
+{
+    const int unit = var_unit("load");
+    if (unit < 0) return;
+    if (fio_open(unit, file, FStatus::old) != 0) {
+        var_file_error(unit, file);
+        return;
+    }
+    for (FText<128> line;;) {
+        const int r = fio_read(unit, line);
+        if (r < 0) break;                               // end of file: loaded
+        double v = 0.0;
+        if (r > 0 || !eval(line.full(), v)) {
+            var_file_error(unit, file);
+            return;
+        }
+    }
+    fio_close(unit);
 }

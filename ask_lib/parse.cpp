@@ -5,11 +5,11 @@
 #include <cassert>
 #include <cmath>
 #include <cstring>
-#include <iostream>
 #include <limits>
 #include <string>
 
 #include "eval.h"
+#include "fio.h"
 
 namespace {
 
@@ -171,7 +171,7 @@ void parse_pop_ignore() { ps.ignores.now = ps.ignores.saved; }
 
 void parse_write_ignore()
 {
-    std::cout << " ASK ignored characters are now [" << ps.ignores.now << "]\n" << std::flush;
+    fio_list(fio_stdout, {"ASK ignored characters are now [", ps.ignores.now, "]"});
 }
 
 std::string_view parse_delims() { return ps.delims.now; }

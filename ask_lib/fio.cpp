@@ -1,0 +1,748 @@
+// fio.cpp -- the unit table, the layout interpreter and the free-form writer.
+// Numbers are converted with the C library in the "C" manner ('.' always; no locale use).
+
+#include "fio.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// ---- Unit table ----------------------------------------------------------------------------
+
+enum class Last : unsigned char { none, read, write };
+
+struct Unit {
+    std::FILE* f = nullptr;
+    std::string name;           // path as opened; empty for the standard streams
+    bool owned = false;         // we opened it and must close it
+    bool writable = false;
+    bool readable = false;
+    bool rewrite = false;       // next write cuts the file at the current position
+    Last last = Last::none;     // a stdio stream needs a seek between reading and writing
+};
+
+std::array<Unit, fio_max_unit + 1>& units()
+{
+    static std::array<Unit, fio_max_unit + 1> u = [] {
+        std::array<Unit, fio_max_unit + 1> t{};
+        t[fio_stderr] = {stderr, "", false, true, false, false, Last::none};
+        t[fio_stdin] = {stdin, "", false, false, true, false, Last::none};
+        t[fio_stdout] = {stdout, "", false, true, false, false, Last::none};
+        return t;
+    }();
+    return u;
+}
+
+Unit* unit_of(int unit)
+{
+    if (unit < 0 || unit > fio_max_unit) return nullptr;
+    Unit& u = units()[static_cast<std::size_t>(unit)];
+    return u.f ? &u : nullptr;
+}
+
+// Ready the unit for writing: switch direction, cut an old file after the records kept.
+std::FILE* begin_write(int unit)
+{
+    Unit* u = unit_of(unit);
+    if (u == nullptr || !u->writable) return nullptr;
+    if (unit == fio_stderr) std::fflush(stdout);  // keep screen and error lines in order
+    if (u->last == Last::read) std::fseek(u->f, 0, SEEK_CUR);
+    if (u->rewrite) {
+        std::fflush(u->f);
+        const long at = std::ftell(u->f);
+        if (at >= 0 && ftruncate(fileno(u->f), at) != 0) { /* keep writing over the old tail */ }
+        u->rewrite = false;
+    }
+    u->last = Last::write;
+    return u->f;
+}
+
+// ---- Number text ---------------------------------------------------------------------------
+
+// |x| rounded to n significant digits (n >= 1): digits d1..dn and X with |x| = d1.d2..dn E X.
+// The C library rounds the exact binary value to nearest, ties to even.
+struct Sig {
+    std::string dig;
+    int exp = 0;
+};
+
+Sig sig_digits(double a, int n)
+{
+    std::string buf(static_cast<std::size_t>(n) + 32, '\0');
+    const int len = std::snprintf(buf.data(), buf.size(), "%.*e", n - 1, a);
+    buf.resize(static_cast<std::size_t>(len));
+    Sig s;
+    const std::size_t e = buf.find('e');
+    for (std::size_t i = 0; i < e; ++i)
+        if (buf[i] != '.') s.dig += buf[i];
+    s.exp = std::atoi(buf.c_str() + e + 1);
+    return s;
+}
+
+std::string stars(int w) { return std::string(static_cast<std::size_t>(w > 0 ? w : 1), '*'); }
+
+// Right-justify t in w columns; asterisks when it does not fit; w = 0 keeps t as it is.
+std::string justify(const std::string& t, int w)
+{
+    if (w == 0) return t;
+    const auto uw = static_cast<std::size_t>(w);
+    if (t.size() > uw) return stars(w);
+    return std::string(uw - t.size(), ' ') + t;
+}
+
+enum class Plus : unsigned char { none, always };  // SS (default) or SP
+
+std::string sign_text(bool neg, Plus plus) { return neg ? "-" : (plus == Plus::always ? "+" : ""); }
+
+// Infinity and NaN in a numeric field, as the Fortran runtime writes them.
+std::string nonfinite(double x, int w, Plus plus)
+{
+    if (std::isnan(x)) return justify("NaN", w == 0 ? 3 : w);
+    const bool neg = x < 0;
+    const bool sign = neg || plus == Plus::always;
+    const int room = (w == 0 ? 9 : w) - (sign ? 1 : 0);
+    std::string t = sign_text(neg, plus) + (room >= 8 ? "Infinity" : "Inf");
+    if (room < 3) return stars(w);
+    return justify(t, w);
+}
+
+std::string zeros(int n) { return std::string(static_cast<std::size_t>(n > 0 ? n : 0), '0'); }
+
+// Fw.d with scale factor k (the value times 10^k).
+std::string f_text(double x, int w, int d, int k, Plus plus)
+{
+    if (!std::isfinite(x)) return nonfinite(x, w, plus);
+    const double a = std::fabs(x);
+    const int prec = d + k;
+    std::string s;
+    if (prec >= 0) {
+        std::string buf(400 + static_cast<std::size_t>(prec), '\0');
+        buf.resize(static_cast<std::size_t>(std::snprintf(buf.data(), buf.size(), "%.*f", prec, a)));
+        s = buf;
+    } else {  // rounding to tens or more: only a large negative scale factor gets here
+        char buf[400];
+        std::snprintf(buf, sizeof buf, "%.0f", a * std::pow(10.0, prec));
+        s = std::string(buf) + zeros(-prec);
+    }
+    const std::size_t dot = s.find('.');
+    std::string ip = s.substr(0, dot), fp = dot == std::string::npos ? "" : s.substr(dot + 1);
+    if (k > 0) {  // move the point right by k
+        ip += fp.substr(0, static_cast<std::size_t>(k));
+        fp.erase(0, static_cast<std::size_t>(k));
+    } else if (k < 0) {  // and left by -k
+        const std::string all = zeros(-k - static_cast<int>(ip.size()) + 1) + ip + fp;
+        const std::size_t cut = all.size() - static_cast<std::size_t>(d);
+        ip = all.substr(0, cut);
+        fp = all.substr(cut);
+    }
+    const std::size_t nz = ip.find_first_not_of('0');
+    ip = nz == std::string::npos ? "" : ip.substr(nz);
+    const std::string sg = sign_text(std::signbit(x), plus);
+    std::string t = sg + (ip.empty() ? "0" : ip) + "." + fp;
+    if (ip.empty() && (w == 0 || t.size() > static_cast<std::size_t>(w)))
+        t = sg + "." + fp;  // the leading zero is optional, and F0.d leaves it out
+    return justify(t, w);
+}
+
+// The exponent part of an E field: "E+05", "+105", or with e digits "E+005"; empty when
+// the exponent does not fit.
+std::string exp_text(int x, int e, char letter)
+{
+    const int ax = std::abs(x);
+    const char sg = x < 0 ? '-' : '+';
+    std::string digits = std::to_string(ax);
+    if (e > 0) {
+        if (static_cast<int>(digits.size()) > e) return "";
+        return std::string(1, letter) + sg + zeros(e - static_cast<int>(digits.size())) + digits;
+    }
+    if (ax <= 99) return std::string(1, letter) + sg + zeros(2 - static_cast<int>(digits.size())) + digits;
+    if (ax <= 999) return std::string(1, sg) + digits;
+    return "";
+}
+
+// Ew.d[Ee] (and Dw.d with letter 'D') with scale factor k; ESw.d[Ee] when sci.
+std::string e_text(double x, int w, int d, int e, int k, bool sci, char letter, Plus plus)
+{
+    if (!std::isfinite(x)) return nonfinite(x, w, plus);
+    const double a = std::fabs(x);
+    if (sci) k = 1;
+    if (k <= -d || k >= d + 2) return stars(w);
+    const int n = k <= 0 ? d + k : d + 1;
+    Sig s = sig_digits(a, n);
+    int xp = a == 0.0 ? 0 : s.exp + 1 - k;
+    std::string mant;
+    bool lead_zero = false;
+    if (k <= 0) {
+        mant = "0." + zeros(-k) + s.dig;
+        lead_zero = true;
+    } else {
+        mant = s.dig.substr(0, static_cast<std::size_t>(k)) + "." + s.dig.substr(static_cast<std::size_t>(k));
+    }
+    const std::string et = exp_text(xp, e, letter);
+    if (et.empty()) return stars(w);
+    const std::string sg = sign_text(std::signbit(x), plus);
+    std::string t = sg + mant + et;
+    if (w > 0 && lead_zero && t.size() > static_cast<std::size_t>(w)) t = sg + mant.substr(1) + et;
+    return justify(t, w);
+}
+
+// Gw.d[Ee]: fixed point with d significant digits and blanks for the exponent when the
+// rounded value lies in 0.1 <= |v| < 10^d (zero too), otherwise Ew.d[Ee] with the scale factor.
+std::string g_real(double x, int w, int d, int e, int k, Plus plus)
+{
+    if (!std::isfinite(x)) return nonfinite(x, w, plus);
+    const int nb = e > 0 ? e + 2 : 4;
+    const double a = std::fabs(x);
+    if (d > 0) {
+        int before = 1;  // digits before the point in fixed form
+        if (a != 0.0) before = sig_digits(a, d).exp + 1;
+        if (before >= 0 && before <= d) {
+            const int fw = w - nb;
+            if (w > 0 && fw <= 0) return stars(w);
+            const std::string f = f_text(x, w > 0 ? fw : 0, d - before, 0, plus);
+            if (f.find('*') != std::string::npos) return stars(w);
+            return f + std::string(static_cast<std::size_t>(nb), ' ');
+        }
+    }
+    return e_text(x, w, d, e, k, false, 'E', plus);
+}
+
+std::string i_text(long long v, int w, int m, Plus plus)
+{
+    const unsigned long long mag = v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+    std::string digits = (m == 0 && mag == 0) ? "" : std::to_string(mag);
+    if (m > 0 && static_cast<int>(digits.size()) < m) digits = zeros(m - static_cast<int>(digits.size())) + digits;
+    if (w == 0 && digits.empty()) digits = "0";  // I0 of zero still writes a digit
+    return justify(sign_text(v < 0, plus) + digits, w);
+}
+
+// A real as the nearest integer, saturating; NaN has none.
+bool round_to_integer(double x, long long& out)
+{
+    if (std::isnan(x)) return false;
+    const double r = std::nearbyint(x);
+    if (r >= 9.2233720368547758e18) out = std::numeric_limits<long long>::max();
+    else if (r <= -9.2233720368547758e18) out = std::numeric_limits<long long>::min();
+    else out = static_cast<long long>(r);
+    return true;
+}
+
+// The magnitude of a real as free-form text: at most 9 significant digits, no trailing zeros.
+std::string list_magnitude(double a)
+{
+    if (std::isnan(a)) return "NaN";
+    if (std::isinf(a)) return "Infinity";
+    if (a == 0.0) return "0.";
+    Sig s = sig_digits(a, 9);
+    while (s.dig.size() > 1 && s.dig.back() == '0') s.dig.pop_back();
+    const int nd = static_cast<int>(s.dig.size());
+    if (s.exp >= 0 && s.exp <= 8) {
+        if (nd <= s.exp + 1) return s.dig + zeros(s.exp + 1 - nd) + ".";
+        return s.dig.substr(0, static_cast<std::size_t>(s.exp + 1)) + "." + s.dig.substr(static_cast<std::size_t>(s.exp + 1));
+    }
+    if (s.exp < 0 && s.exp >= -4) return "0." + zeros(-s.exp - 1) + s.dig;
+    const std::string xd = std::to_string(std::abs(s.exp));
+    return s.dig.substr(0, 1) + "." + s.dig.substr(1) + (s.exp < 0 ? "E-" : "E+") + zeros(2 - static_cast<int>(xd.size())) + xd;
+}
+
+// One free-form item with its leading blank(s).
+std::string list_item(const FVal& v)
+{
+    switch (v.kind()) {
+    case FVal::Kind::integer: return " " + std::to_string(v.integer());
+    case FVal::Kind::real:
+        return std::string(" ") + (std::signbit(v.real()) && !std::isnan(v.real()) ? "-" : " ") +
+               list_magnitude(std::fabs(v.real()));
+    case FVal::Kind::logical: return v.integer() ? " T" : " F";
+    case FVal::Kind::text: break;
+    }
+    return std::string(v.text());
+}
+
+// ---- Layout parsing ------------------------------------------------------------------------
+
+enum class Op : unsigned char {
+    open, close,                          // group parentheses
+    i, f, e, es, d, g, l, a,              // value fields
+    x, t, tl, tr, slash, colon, dollar,   // positioning and control
+    text, scale, sp, ss,                  // literal text, kP, sign control
+};
+
+struct Tok {
+    Op op = Op::text;
+    int rep = 1;
+    int w = -1, d = -1, e = 0;   // -1: not given
+    std::string text;
+};
+
+bool is_value_field(Op op) { return op >= Op::i && op <= Op::a; }
+
+struct Layout {
+    std::vector<Tok> toks;  // the inside of the outer parentheses
+    std::size_t revert = 0; // where a layout starts again when values remain
+    bool has_fields = false;
+};
+
+class Parser {
+public:
+    explicit Parser(std::string_view s) : s_(s) {}
+
+    Layout parse()
+    {
+        Layout lay;
+        skip_blanks();
+        if (pos_ < s_.size() && s_[pos_] == '(') ++pos_;
+        std::vector<std::size_t> opens;
+        while (true) {
+            skip_blanks();
+            if (pos_ >= s_.size()) break;
+            const char c = s_[pos_];
+            if (c == ',') { ++pos_; continue; }
+            if (c == ')') {
+                ++pos_;
+                if (opens.empty()) break;  // the outer one
+                close_group(lay, opens);
+                continue;
+            }
+            Tok t;
+            if (!token(t)) continue;  // an unknown character, passed over
+            if (t.op == Op::open) {
+                if (opens.empty()) lay.revert = lay.toks.size();
+                opens.push_back(lay.toks.size());
+            }
+            if (is_value_field(t.op)) lay.has_fields = true;
+            lay.toks.push_back(std::move(t));
+        }
+        while (!opens.empty()) close_group(lay, opens);  // what the text left open
+        return lay;
+    }
+
+private:
+    static void close_group(Layout& lay, std::vector<std::size_t>& opens)
+    {
+        opens.pop_back();
+        Tok t;
+        t.op = Op::close;
+        lay.toks.push_back(t);
+    }
+    void skip_blanks()
+    {
+        while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\t')) ++pos_;
+    }
+    char peek_upper()
+    {
+        skip_blanks();
+        if (pos_ >= s_.size()) return '\0';
+        const char c = s_[pos_];
+        return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    // A decimal number, or -1 when none stands here. Large values are capped: fields wider
+    // than a few thousand columns are no use and must not make us allocate without bound.
+    int number()
+    {
+        skip_blanks();
+        if (pos_ >= s_.size() || s_[pos_] < '0' || s_[pos_] > '9') return -1;
+        int v = 0;
+        while (pos_ < s_.size() && s_[pos_] >= '0' && s_[pos_] <= '9') {
+            v = std::min(v * 10 + (s_[pos_] - '0'), 9999);
+            ++pos_;
+        }
+        return v;
+    }
+    void width_digits(Tok& t, bool with_d, bool with_e)
+    {
+        t.w = number();
+        if (with_d && peek_upper() == '.') { ++pos_; t.d = number(); }
+        if (with_e && peek_upper() == 'E') { ++pos_; t.e = std::max(number(), 1); }
+    }
+    bool quoted(Tok& t)
+    {
+        const char q = s_[pos_++];
+        while (pos_ < s_.size()) {
+            if (s_[pos_] == q) {
+                if (pos_ + 1 < s_.size() && s_[pos_ + 1] == q) { t.text += q; pos_ += 2; continue; }
+                ++pos_;
+                return true;
+            }
+            t.text += s_[pos_++];
+        }
+        return true;
+    }
+    // One descriptor with its repeat count into t; false when none stands here.
+    bool token(Tok& t)
+    {
+        int sign = 1;
+        if (s_[pos_] == '-' || s_[pos_] == '+') { sign = s_[pos_] == '-' ? -1 : 1; ++pos_; }
+        const int rep = number();
+        t.rep = rep > 0 ? rep : 1;
+        const char c = peek_upper();
+        if (c == '\0') return false;
+        ++pos_;
+        switch (c) {
+        case '(': t.op = Op::open; return true;
+        case '\'': case '"': --pos_; t.op = Op::text; return quoted(t);
+        case 'H':  // nHtext
+            t.op = Op::text;
+            t.text = std::string(s_.substr(pos_, static_cast<std::size_t>(std::max(rep, 0))));
+            pos_ += t.text.size();
+            t.rep = 1;
+            return true;
+        case 'P': t.op = Op::scale; t.w = sign * std::max(rep, 0); t.rep = 1; return true;
+        case 'I': t.op = Op::i; width_digits(t, true, false); return true;
+        case 'F': t.op = Op::f; width_digits(t, true, false); return true;
+        case 'D': t.op = Op::d; width_digits(t, true, false); return true;
+        case 'G': t.op = Op::g; width_digits(t, true, true); return true;
+        case 'L': t.op = Op::l; width_digits(t, false, false); return true;
+        case 'A': t.op = Op::a; width_digits(t, false, false); return true;
+        case 'E':
+            t.op = Op::e;
+            if (peek_upper() == 'S') { ++pos_; t.op = Op::es; }
+            width_digits(t, true, true);
+            return true;
+        case 'X': t.op = Op::x; return true;
+        case 'T':
+            t.op = Op::t;
+            if (peek_upper() == 'L') { ++pos_; t.op = Op::tl; }
+            else if (peek_upper() == 'R') { ++pos_; t.op = Op::tr; }
+            t.w = std::max(number(), 0);
+            return true;
+        case 'S':
+            t.op = Op::ss;
+            if (peek_upper() == 'P') { ++pos_; t.op = Op::sp; }
+            else if (peek_upper() == 'S') ++pos_;
+            return true;
+        case 'B':  // BN, BZ: input only
+            if (peek_upper() == 'N' || peek_upper() == 'Z') ++pos_;
+            return false;
+        case '/': t.op = Op::slash; return true;
+        case ':': t.op = Op::colon; return true;
+        case '$': case '\\': t.op = Op::dollar; return true;
+        default: return false;
+        }
+    }
+
+    std::string_view s_;
+    std::size_t pos_ = 0;
+};
+
+// ---- Layout interpretation -----------------------------------------------------------------
+
+struct Record {
+    std::vector<std::string> lines;
+    std::string cur;
+    std::size_t col = 0;   // next column, from 0
+    bool open = false;     // '$': the last line has no end
+
+    void put(std::string_view t)
+    {
+        if (col > cur.size()) cur.resize(col, ' ');
+        for (char ch : t) {
+            if (col < cur.size()) cur[col] = ch;
+            else cur.push_back(ch);
+            ++col;
+        }
+    }
+    void end_line()
+    {
+        lines.push_back(std::move(cur));
+        cur.clear();
+        col = 0;
+    }
+};
+
+// The text of one value in one field.
+std::string field_text(const Tok& t, const FVal& v, int scale, Plus plus)
+{
+    const bool num = v.kind() == FVal::Kind::integer || v.kind() == FVal::Kind::real;
+    const double r = v.kind() == FVal::Kind::real ? v.real() : static_cast<double>(v.integer());
+    const int w = std::max(t.w, 0);
+    switch (t.op) {
+    case Op::i: {
+        long long n = v.integer();
+        if (!num || (v.kind() == FVal::Kind::real && !round_to_integer(v.real(), n))) return stars(w);
+        return i_text(n, w, t.d, plus);
+    }
+    case Op::f:
+        if (!num) return stars(w);
+        if (t.w < 0) return list_item(v);
+        return f_text(r, w, std::max(t.d, 0), scale, plus);
+    case Op::e: case Op::es: case Op::d:
+        if (!num) return stars(w);
+        if (t.w < 0) return list_item(v);
+        return e_text(r, w, std::max(t.d, 0), t.e, scale, t.op == Op::es, t.op == Op::d ? 'D' : 'E', plus);
+    case Op::g:
+        if (v.kind() == FVal::Kind::integer) return i_text(v.integer(), w, -1, plus);
+        if (v.kind() == FVal::Kind::logical) return justify(v.integer() ? "T" : "F", w);
+        if (v.kind() == FVal::Kind::text) {
+            Tok a = t;
+            a.op = Op::a;
+            return field_text(a, v, scale, plus);
+        }
+        if (t.w < 0) return list_item(v);
+        return g_real(r, w, std::max(t.d, 0), t.e, scale, plus);
+    case Op::l:
+        if (v.kind() == FVal::Kind::text) return stars(w);
+        return justify(v.integer() != 0 || (v.kind() == FVal::Kind::real && r != 0.0) ? "T" : "F",
+                       t.w < 0 ? 2 : w);
+    case Op::a: {
+        std::string s = std::string(v.text());
+        if (v.kind() != FVal::Kind::text) {
+            s = list_item(v);
+            s.erase(0, s.find_first_not_of(' '));
+        }
+        if (t.w < 0) return s;
+        const auto uw = static_cast<std::size_t>(w);
+        return s.size() >= uw ? s.substr(0, uw) : std::string(uw - s.size(), ' ') + s;
+    }
+    default: return "";
+    }
+}
+
+Record run_layout(std::string_view layout, FVals vals)
+{
+    const Layout lay = Parser(layout).parse();
+    Record rec;
+    struct Frame { std::size_t open; int left; };
+    std::vector<Frame> groups;
+    std::size_t vi = 0, pos = 0;
+    int scale = 0;
+    Plus plus = Plus::none;
+    bool used = false;  // a value went out since the layout (re)started
+    const auto& toks = lay.toks;
+
+    while (true) {
+        if (pos >= toks.size()) {
+            if (vi >= vals.size() || !used || !lay.has_fields) break;
+            rec.end_line();
+            pos = lay.revert;
+            groups.clear();
+            used = false;
+            continue;
+        }
+        const Tok& t = toks[pos];
+        if (is_value_field(t.op)) {
+            for (int r = 0; r < t.rep; ++r) {
+                if (vi >= vals.size()) goto done;
+                rec.put(field_text(t, vals[vi++], scale, plus));
+                used = true;
+            }
+            ++pos;
+            continue;
+        }
+        switch (t.op) {
+        case Op::open: groups.push_back({pos, t.rep - 1}); break;
+        case Op::close:
+            if (!groups.empty() && groups.back().left > 0) {
+                --groups.back().left;
+                pos = groups.back().open;
+            } else if (!groups.empty()) {
+                groups.pop_back();
+            }
+            break;
+        case Op::text:
+            for (int r = 0; r < t.rep; ++r) rec.put(t.text);
+            break;
+        case Op::x: case Op::tr: rec.col += static_cast<std::size_t>(t.rep * std::max(t.w, 1)); break;
+        case Op::t: rec.col = static_cast<std::size_t>(std::max(t.w, 1) - 1); break;
+        case Op::tl: rec.col -= std::min(rec.col, static_cast<std::size_t>(t.w)); break;
+        case Op::slash:
+            for (int r = 0; r < t.rep; ++r) rec.end_line();
+            break;
+        case Op::colon:
+            if (vi >= vals.size()) goto done;
+            break;
+        case Op::dollar: rec.open = true; break;
+        case Op::scale: scale = t.w; break;
+        case Op::sp: plus = Plus::always; break;
+        case Op::ss: plus = Plus::none; break;
+        default: break;
+        }
+        ++pos;
+    }
+done:
+    rec.lines.push_back(std::move(rec.cur));
+    return rec;
+}
+
+// Writes lines to the unit, the last without its end when open.
+int put_lines(int unit, const std::vector<std::string>& lines, bool open)
+{
+    std::FILE* f = begin_write(unit);
+    if (f == nullptr) return EBADF;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::fwrite(lines[i].data(), 1, lines[i].size(), f);
+        if (i + 1 < lines.size() || !open) std::fputc('\n', f);
+    }
+    if (open) std::fflush(f);  // a prompt must show before the answer is read
+    return std::ferror(f) ? EIO : 0;
+}
+
+}  // namespace
+
+// ---- Units ---------------------------------------------------------------------------------
+
+int fio_open(int unit, std::string_view path, FStatus status)
+{
+    if (unit < 0 || unit > fio_max_unit) return EBADF;
+    fio_close(unit);
+    while (!path.empty() && (path.back() == ' ' || path.back() == '\0')) path.remove_suffix(1);
+    const std::string name(path);
+    if (name.empty()) return ENOENT;
+    struct stat st {};
+    const bool exists = ::stat(name.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) return EISDIR;
+    if (status == FStatus::old && !exists) return ENOENT;
+    if (status == FStatus::new_file && exists) return EEXIST;
+    Unit& u = units()[static_cast<std::size_t>(unit)];
+    std::FILE* f = nullptr;
+    bool writable = true;
+    if (exists) {
+        f = std::fopen(name.c_str(), "r+");
+        if (f == nullptr && (errno == EACCES || errno == EROFS)) {
+            f = std::fopen(name.c_str(), "r");
+            writable = false;
+        }
+    } else {
+        f = std::fopen(name.c_str(), "w+");
+    }
+    if (f == nullptr) return errno != 0 ? errno : EIO;
+    u = {f, name, true, writable, true, exists, Last::none};
+    return 0;
+}
+
+void fio_close(int unit)
+{
+    Unit* u = unit_of(unit);
+    if (u == nullptr) return;
+    if (u->owned) std::fclose(u->f);
+    else std::fflush(u->f);
+    *u = Unit{};
+}
+
+void fio_rewind(int unit)
+{
+    Unit* u = unit_of(unit);
+    if (u == nullptr || !u->owned) return;
+    std::fflush(u->f);
+    std::rewind(u->f);
+    u->rewrite = u->writable;
+    u->last = Last::none;
+}
+
+bool fio_is_open(int unit) { return unit_of(unit) != nullptr; }
+
+int fio_free_unit(int from, int to)
+{
+    const int step = from <= to ? 1 : -1;
+    for (int n = from;; n += step) {
+        if (n >= 0 && n <= fio_max_unit && !fio_is_open(n)) return n;
+        if (n == to) return -1;
+    }
+}
+
+std::FILE* fio_file(int unit)
+{
+    Unit* u = unit_of(unit);
+    return u ? u->f : nullptr;
+}
+
+std::string_view fio_name(int unit)
+{
+    Unit* u = unit_of(unit);
+    return u ? std::string_view(u->name) : std::string_view();
+}
+
+void fio_flush_all()
+{
+    for (Unit& u : units())
+        if (u.f && u.writable) std::fflush(u.f);
+}
+
+void fio_close_all()
+{
+    for (int n = 0; n <= fio_max_unit; ++n) {
+        Unit* u = unit_of(n);
+        if (u != nullptr && u->owned) fio_close(n);
+    }
+    fio_flush_all();
+}
+
+// ---- Record reads --------------------------------------------------------------------------
+
+int fio_read_line(int unit, std::string& line)
+{
+    line.clear();
+    Unit* u = unit_of(unit);
+    if (u == nullptr || !u->readable) return 1;
+    if (unit == fio_stdin) std::fflush(stdout);  // the question before the answer
+    if (u->last == Last::write) std::fseek(u->f, 0, SEEK_CUR);
+    u->last = Last::read;
+    int ch = 0;
+    bool any = false;
+    while ((ch = std::getc(u->f)) != EOF) {
+        any = true;
+        if (ch == '\n') break;
+        line.push_back(static_cast<char>(ch));
+    }
+    if (!any) return -1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return 0;
+}
+
+int fio_read(int unit, std::span<char> rec)
+{
+    std::string line;
+    const int rc = fio_read_line(unit, line);
+    put_text(rec, rc == 0 ? std::string_view(line) : std::string_view());
+    return rc;
+}
+
+// ---- Layouts and free-form lines -----------------------------------------------------------
+
+int fio_write(int unit, std::string_view layout, FVals vals)
+{
+    if (fio_file(unit) == nullptr) return EBADF;
+    const Record r = run_layout(layout, vals);
+    return put_lines(unit, r.lines, r.open);
+}
+
+std::vector<std::string> fio_format(std::string_view layout, FVals vals)
+{
+    return run_layout(layout, vals).lines;
+}
+
+std::string fio_format1(std::string_view layout, FVals vals)
+{
+    return std::move(run_layout(layout, vals).lines.front());
+}
+
+std::vector<std::string> fio_list_format(FVals vals)
+{
+    std::vector<std::string> lines;
+    std::string cur = vals.empty() ? "" : " ";  // nothing to write: an empty line
+    bool items = false;
+    for (const FVal& v : vals) {
+        const std::string t = list_item(v);
+        if (items && cur.size() + t.size() >= 80) {
+            lines.push_back(std::move(cur));
+            cur = " ";
+        }
+        cur += t;
+        items = true;
+    }
+    lines.push_back(std::move(cur));
+    return lines;
+}
+
+int fio_list(int unit, FVals vals)
+{
+    if (fio_file(unit) == nullptr) return EBADF;
+    return put_lines(unit, fio_list_format(vals), false);
+}

@@ -1,0 +1,166 @@
+// fio.h -- numbered I/O units, Fortran edit layouts and free-form (list-directed) lines.
+// The one place where the whole system turns values into printed lines; not thread-safe.
+//
+//   Units 0..99; 0 is standard error, 5 standard input, 6 standard output from the start.
+//     fio_open(7, "fit.ans", FStatus::unknown)   0, or an errno value (ENOENT, EEXIST, ...)
+//     fio_close(7); fio_rewind(7); fio_is_open(7); fio_free_unit(82, 70)  (scans 82 down to 70)
+//     fio_file(7) is the unit's FILE* for callers with their own byte layout.
+//   Layouts: a Fortran FORMAT text with its values, e.g.
+//     fio_write(6, "(1X,A,I5,F12.4)", {"abc", 12, 3.5});
+//     std::vector<std::string> v = fio_format("(1P,3E12.4)", {x, y, z});  // lines, no unit
+//   Record reads: fio_read(5, rec) fills a fixed field (A80 style); 0, -1 at end of file.
+//   Free-form lines: fio_list(6, {"CHI2 =", chi2, n});   // " CHI2 =  1.5 3"
+#pragma once
+
+#include <cstdio>
+#include <initializer_list>
+#include <limits>
+#include <span>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+#include "ftext.h"
+
+// One value handed to a layout or a free-form line. Texts are viewed, not copied, so they must
+// outlive the call (temporaries in the braced list do). A float keeps its single width, which
+// only the free-form writer distinguishes.
+class FVal {
+public:
+    enum class Kind : unsigned char { integer, real, text, logical };
+
+    template <typename T>
+        requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char>)
+    FVal(T v) : kind_(Kind::integer), i_(saturate(v)) {}  // NOLINT: values convert freely
+    FVal(double v) : kind_(Kind::real), r_(v) {}         // NOLINT
+    FVal(float v) : kind_(Kind::real), single_(true), r_(v) {}  // NOLINT
+    FVal(bool v) : kind_(Kind::logical), i_(v ? 1 : 0) {}  // NOLINT
+    FVal(char c) : kind_(Kind::text), c_(c), one_(true) {} // NOLINT: a CHARACTER*1
+    FVal(const char* s) : kind_(Kind::text), s_(s ? s : "") {}  // NOLINT
+    FVal(std::string_view s) : kind_(Kind::text), s_(s) {}     // NOLINT
+    FVal(const std::string& s) : kind_(Kind::text), s_(s) {}   // NOLINT
+    template <std::size_t N>
+    FVal(const FText<N>& t) : kind_(Kind::text), s_(t.full()) {}  // NOLINT: whole field, as A does
+
+    Kind kind() const { return kind_; }
+    bool single() const { return single_; }
+    long long integer() const { return i_; }
+    double real() const { return r_; }
+    std::string_view text() const { return one_ ? std::string_view(&c_, 1) : s_; }
+
+private:
+    template <typename T>
+    static long long saturate(T v)
+    {
+        if constexpr (std::is_unsigned_v<T> && sizeof(T) >= sizeof(long long))
+            return v > static_cast<T>(std::numeric_limits<long long>::max())
+                       ? std::numeric_limits<long long>::max()
+                       : static_cast<long long>(v);
+        else
+            return static_cast<long long>(v);
+    }
+
+    Kind kind_;
+    bool single_ = false;  // came from a float
+    char c_ = ' ';
+    bool one_ = false;     // text is c_
+    long long i_ = 0;
+    double r_ = 0.0;
+    std::string_view s_;
+};
+
+using FVals = std::span<const FVal>;
+
+// ---- Units -------------------------------------------------------------------------------
+
+constexpr int fio_max_unit = 99;
+constexpr int fio_stderr = 0, fio_stdin = 5, fio_stdout = 6;
+
+// OLD: the file must exist. NEW: it must not, and is created. UNKNOWN: an existing file is
+// kept until the first write after opening (or rewinding), which rewrites it from there;
+// a missing one is created. Files that may not be written are opened for reading only.
+enum class FStatus { unknown, old, new_file };
+
+// Connects unit to the file path (trailing blanks dropped); a unit already open is closed
+// first. Returns 0, or an errno value: EBADF for a unit outside 0..99, ENOENT (OLD, missing),
+// EEXIST (NEW, present), EISDIR, EACCES, ...
+int fio_open(int unit, std::string_view path, FStatus status = FStatus::unknown);
+// Disconnects the unit (standard streams are flushed, never closed). Closing a closed unit
+// is harmless.
+void fio_close(int unit);
+// Back to the first record; the next write rewrites the file from there.
+void fio_rewind(int unit);
+bool fio_is_open(int unit);
+// The first unit from `from` towards `to` (either direction, both included) that is not
+// open; -1 when all are.
+int fio_free_unit(int from, int to);
+// The unit's stream, nullptr when it is not open. Bytes written here bypass the layouts but
+// keep their order with them.
+std::FILE* fio_file(int unit);
+// The path the unit was opened on ("" for the standard streams and closed units).
+std::string_view fio_name(int unit);
+void fio_flush_all();
+// Closes every file unit and flushes the standard streams, which stay connected so that a
+// last message still shows (for the end of the process).
+void fio_close_all();
+
+// ---- Record reads ------------------------------------------------------------------------
+
+// Reads the next record (line) of unit: cut to rec's length, blank-padded. Returns 0, -1 at
+// end of file (rec left blank), 1 when the unit is not open for reading (0 and 6 are not). A record may end
+// in CR LF; the CR is not part of it.
+int fio_read(int unit, std::span<char> rec);
+template <std::size_t N>
+int fio_read(int unit, FText<N>& rec) { return fio_read(unit, rec.span()); }
+// The same for a record of any length, without padding.
+int fio_read_line(int unit, std::string& line);
+
+// ---- Layouts -----------------------------------------------------------------------------
+// The layout text is a Fortran FORMAT in parentheses. Edit descriptors:
+//   Iw Iw.m  Fw.d  Ew.d Ew.dEe  ESw.d  Gw.d  Lw  A Aw  nX  Tc TLn TRn  / : $  kP  S SP SS
+//   'text' "text" (doubled quotes inside) nHtext; repeat counts on descriptors and (groups).
+// Fw.d, Iw with w = 0 take the least width. A number too wide for its field gives asterisks.
+// When values remain at the end, the line ends and the layout starts again at its last
+// top-level group (or its beginning); when they run out, it stops before the next value
+// field, or at ':'. '$' leaves the last line open (prompts).
+// A value of another kind than the field is converted: integers in F/E/G as reals, reals
+// in I rounded, anything in A as its free-form text without the leading blank.
+
+// Writes the lines. Returns 0, EBADF when the unit is not open for writing, EIO when the
+// stream failed.
+int fio_write(int unit, std::string_view layout, FVals vals);
+inline int fio_write(int unit, std::string_view layout, std::initializer_list<FVal> vals = {})
+{
+    return fio_write(unit, layout, FVals(vals.begin(), vals.size()));
+}
+// The lines without writing them (a '$' line is the last one, like the others).
+std::vector<std::string> fio_format(std::string_view layout, FVals vals);
+inline std::vector<std::string> fio_format(std::string_view layout,
+                                           std::initializer_list<FVal> vals = {})
+{
+    return fio_format(layout, FVals(vals.begin(), vals.size()));
+}
+// The first line only (handy for building one text).
+std::string fio_format1(std::string_view layout, FVals vals);
+inline std::string fio_format1(std::string_view layout, std::initializer_list<FVal> vals = {})
+{
+    return fio_format1(layout, FVals(vals.begin(), vals.size()));
+}
+
+// ---- Free-form lines ---------------------------------------------------------------------
+// Each line begins with a blank. Texts follow as they are; an integer is " 12" or " -12";
+// a real of either width is " ", " " or "-", and up to 9 significant digits without trailing
+// zeros ("  1.", " -0.25", "  1.5E+10"); logicals " T"/" F". Before an item that would
+// bring the line to 80 characters, a line holding items is ended and a new one begun.
+
+int fio_list(int unit, FVals vals);
+inline int fio_list(int unit, std::initializer_list<FVal> vals)
+{
+    return fio_list(unit, FVals(vals.begin(), vals.size()));
+}
+std::vector<std::string> fio_list_format(FVals vals);
+inline std::vector<std::string> fio_list_format(std::initializer_list<FVal> vals)
+{
+    return fio_list_format(FVals(vals.begin(), vals.size()));
+}

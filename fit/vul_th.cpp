@@ -1,0 +1,251 @@
+// vul_th.cpp -- theory function: model value of every fitted bin of one spectrum.
+// Everything that does not depend on time is settled once per call; the bin loop only
+// evaluates the chosen forms, so it allocates and parses nothing.
+#include "vul_th.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <complex>
+#include <span>
+
+#include "fit_records.h"
+#include "relax.h"
+
+namespace {
+
+enum Form : int {
+    f_omni = 1, f_abragam, f_gauss_cos, f_cos, f_cmplx_re, f_cmplx_im, f_stretch_cos, f_exp_cos,
+    f_j0, f_gzz_lf, f_polzz_lf, f_lfpol, f_gzf, f_gen_zf, f_gzz_zf, f_polzz_zf,
+    f_exp, f_stretch, f_power, f_spin_glass,
+};
+
+constexpr int omni_args = 10;  // the table lookup may read up to 9 rates; unused ones stay 0
+
+// One signal with everything but time settled.
+struct SigPlan {
+    int form = 0;
+    int kas = 0;             // amplitude code: > 0 closes a term
+    bool scale_a = false;    // group T with a negative amplitude code
+    double a = 1;            // amplitude x(jas)*R
+    double nu = 0;           // frequency, rotating-frame shift applied
+    double w = 0;            // refcon(1)*nu
+    double p0 = 0;           // phase in radians, phi/refcon(2)
+    double lam = 0, h = 0, q = 0;
+    std::array<double, omni_args> xomni{};
+};
+
+std::array<SigPlan, max_signals + 1> plans;  // [1..nsig] of the current call
+
+// Value of parameter number j; numbers the value table does not hold read as 0.
+double xv(int j)
+{
+    return (j >= 1 && j <= max_parnum) ? vulmapr.x_vul(j) : 0.0;
+}
+
+// Spin-glass form with order parameter Q. At a + b = 0 (t = 0, or no width) the
+// term b / sqrt(a + b) tends to 0 and the form to 1, where the formula gives 0/0.
+double spin_glass(double t, double lam, double h, double qq)
+{
+    const double l2 = lam * lam;
+    const double a = 4 * (1 - qq) * l2 * t / h;
+    const double b = qq * l2 * t * t;
+    const double ab = a + b;
+    const double rb = (ab == 0) ? 0.0 : b / std::sqrt(ab);
+    return (std::exp(-std::sqrt(a)) + 2 * (1 - rb) * std::exp(-std::sqrt(ab))) / 3;
+}
+
+// Value G of one signal at time t.
+double form_value(const SigPlan& s, double t)
+{
+    switch (s.form) {
+    case f_omni: return omni_pol(t, s.xomni[0], std::span(s.xomni).subspan(1));
+    case f_abragam:  // finite at h = 0, where it is the Gaussian form
+        return kt_abragam(2 * s.lam * s.lam, s.h, t) * std::cos(s.w * t + s.p0);
+    case f_gauss_cos: {
+        const double lt = s.lam * t;
+        return std::exp(-(lt * lt)) * std::cos(s.w * t + s.p0);
+    }
+    case f_cos: return std::cos(s.w * t + s.p0);
+    case f_cmplx_re:
+    case f_cmplx_im: {
+        const std::complex<float> z = g_cmplx(static_cast<float>(s.h * t));
+        const double zr = z.real(), zi = z.imag();
+        const double ph = s.w * t + s.p0;
+        const double c = std::cos(ph), sn = std::sin(ph);
+        return s.form == f_cmplx_re ? zr * c - zi * sn : zi * c + zr * sn;
+    }
+    case f_stretch_cos: return std::exp(-std::pow(s.lam * t, s.h)) * std::cos(s.w * t + s.p0);
+    case f_exp_cos: return std::exp(-(s.lam * t)) * std::cos(s.w * t + s.p0);
+    case f_j0: return ::j0(s.w * t);
+    case f_gzz_lf: return gzz(t, s.lam, s.h, s.nu);
+    case f_polzz_lf: {
+        double g, d1, d2, d3;
+        polzz(t, s.lam, s.h, s.nu, g, d1, d2, d3);
+        return g;
+    }
+    case f_lfpol: {
+        double g, d1, d2;
+        lfpol(t, s.lam, s.nu, g, d1, d2);
+        return g;
+    }
+    case f_gzf: return gzf(t, s.lam);
+    case f_gen_zf: return gen_zf(t, s.lam, s.h);
+    case f_gzz_zf: return gzz(t, s.lam, s.h, s.q);
+    case f_polzz_zf: {
+        double g, d1, d2, d3;
+        polzz(t, s.lam, s.h, s.q, g, d1, d2, d3);
+        return g;
+    }
+    case f_exp: return std::exp(-(s.lam * t));
+    case f_stretch: return std::exp(-std::pow(s.lam * t, s.h));
+    case f_power: return std::pow(s.lam * t, s.h);
+    case f_spin_glass: return spin_glass(t, s.lam, s.h, s.q);
+    }
+    return 0;
+}
+
+// Spectrum-level values of one call.
+struct SpecPlan {
+    bool rawform = false;        // firstraw > 0: muon decay, norm and background
+    double n0 = 1, tau = 0, b = 0;
+    double ap1 = 2, am1 = 0, abp1 = 2, abm1 = 0;  // alpha+1, alpha-1, alpha*beta+1, -1
+};
+
+SpecPlan plan_spectrum(int ifit, bool& rotating, bool& imaginary, double& r, double& phoff)
+{
+    SpecPlan p;
+    const int type = i_fit_ctl.i_fit(ifit_type, ifit);
+    const bool raw = (type == 0);
+    rotating = std::abs(type) > 3;
+    imaginary = type < -3;
+    const double bw_ns = 1000.0 * r_fit_ctl.r_fit(rfit_tbin, ifit);
+    const Vulmapi& m = vulmapi;
+
+    p.rawform = m.firstraw > 0;
+    p.tau = (m.klt0 > 0) ? xv(m.jlt0) : double(muon_lifetime);
+    r = (m.jrasy > 0) ? xv(m.jrasy) : 1.0;
+    phoff = (m.jrpha > 0) ? xv(m.jrpha) : 0.0;
+    // A raw spectrum loads norm and background, any other alpha and beta; a spectrum
+    // that meets the other form than its type keeps that form's neutral values.
+    if (raw) {
+        p.b = (m.jbkgd > 0) ? xv(m.jbkgd) : 0.0;
+        if (m.jnorm > 0) {
+            p.n0 = xv(m.jnorm) * bw_ns;
+            if (m.knorm < 0 && m.firstraw > 0 && m.firstraw != m.jnorm) p.n0 *= xv(m.firstraw);
+        }
+    } else {
+        const double alpha = (m.jnorm > 0) ? xv(m.jnorm) : 1.0;
+        const double beta = (m.jbeta > 0) ? xv(m.jbeta) : 1.0;
+        p.ap1 = alpha + 1;
+        p.am1 = alpha - 1;
+        p.abp1 = alpha * beta + 1;
+        p.abm1 = alpha * beta - 1;
+    }
+    return p;
+}
+
+void plan_signal(SigPlan& s, int i, bool rotating, bool imaginary, double r, double phoff,
+                 int ifit)
+{
+    const Vulmapi& m = vulmapi;
+    const int kas = m.kas(i), kph = m.kph(i), kfr = m.kfr(i), krl = m.krl(i), khp = m.khp(i);
+    s = SigPlan{};
+    s.kas = kas;
+    if (kas != 0) s.a = xv(m.jas(i)) * r;
+    if (m.jfr(i) != 0) {
+        s.nu = xv(m.jfr(i));
+        if (rotating && kas > 0) s.nu -= r_fit_ctl.r_fit(rfit_rrf, ifit);
+    }
+    double phi = 0;
+    if (kph != 0) {
+        s.q = xv(m.jph(i));
+        if (kph > 0) phi = (kas > 0) ? s.q + phoff : s.q;
+    }
+    if (imaginary && kas > 0 && !(krl == 0 && khp != 0)) phi -= 90;
+    if (m.jrl(i) != 0) s.lam = xv(m.jrl(i));
+    if (m.jhp(i) != 0) s.h = xv(m.jhp(i));
+    if (krl == 0 && khp == 0)
+        for (int j = 1; j <= m.n_omni(i) && j <= 5; ++j) s.xomni[j - 1] = xv(m.k_omni(j, i));
+    s.form = vul_th_form(kfr, krl, khp, kph, m.n_omni(i), imaginary);
+    s.scale_a = kas < 0 && vul_th_form_scaled(s.form);
+    s.w = refcon.refcon(1) * s.nu;
+    s.p0 = phi / refcon.refcon(2);
+}
+
+}  // namespace
+
+int vul_th_form(int kfr, int krl, int khp, int kph, int n_omni, bool imaginary)
+{
+    if (krl == 0 && khp == 0 && n_omni > 0) return f_omni;
+    if (kfr > 0) {
+        if (krl < 0) return khp > 0 ? f_abragam : f_gauss_cos;
+        if (krl == 0) {
+            if (khp == 0) return f_cos;
+            return imaginary ? f_cmplx_im : f_cmplx_re;
+        }
+        return khp > 0 ? f_stretch_cos : f_exp_cos;
+    }
+    if (kfr < 0) {
+        if (krl == 0 && khp == 0) return f_j0;
+        if (khp != 0) return kph > 0 ? f_gzz_lf : f_polzz_lf;
+        return f_lfpol;
+    }
+    if (krl < 0) {
+        if (khp == 0) return f_gzf;
+        if (khp < 0) return f_gen_zf;
+        return kph > 0 ? f_gzz_zf : f_polzz_zf;
+    }
+    if (khp == 0) return f_exp;
+    if (khp > 0) return f_stretch;
+    return kph == 0 ? f_power : f_spin_glass;
+}
+
+bool vul_th_form_scaled(int form)
+{
+    return form == f_omni || (form >= f_j0 && form <= f_polzz_zf);
+}
+
+void vul_th(int ifit, int ib1, int ib2)
+{
+    ib1 = std::max(ib1, 1);  // no bin before the first
+    if (ib2 < ib1 || ifit < 1 || ifit > max_spectra_arrays) return;
+    bool rotating = false, imaginary = false;
+    double r = 1, phoff = 0;
+    const SpecPlan p = plan_spectrum(ifit, rotating, imaginary, r, phoff);
+    const int nsig = used_signals();
+    for (int i = 1; i <= nsig; ++i) plan_signal(plans[i], i, rotating, imaginary, r, phoff, ifit);
+
+    const double tbin = r_fit_ctl.r_fit(rfit_tbin, ifit);
+    double t = double(r_fit_ctl.r_fit(rfit_t1, ifit)) + (ib1 - 2) * tbin;
+    if (vulmapi.klt0 < 0) t += xv(vulmapi.jlt0);
+
+    // Never write past bin_th, whatever the ranges handed in.
+    const int off = i_fit_ctl.i_loc_0(ifit - 1);
+    const int last = std::min(ib2, max_theory_points - off);
+    float* th = fitdata.bin_th_data() + off - 1;  // th[ib] is bin_th(off + ib)
+    for (int ib = ib1; ib <= last; ++ib) {
+        t += tbin;
+        double y = 0, f = 1, s = 0, e = 1;
+        if (p.rawform) {
+            e = std::exp(-t / p.tau);
+            y = p.b + e;
+        }
+        for (int i = 1; i <= nsig; ++i) {
+            const SigPlan& sg = plans[i];
+            double g = form_value(sg, t);
+            if (sg.scale_a) g = sg.a * g;
+            else if (sg.kas > 0) g = e * sg.a * g;
+            g = g * f;
+            if (sg.kas > 0) {
+                s += g;
+                f = 1;
+            } else {
+                f = g;
+            }
+        }
+        if (!p.rawform) s = (p.abp1 * s - p.am1) / (p.ap1 - p.abm1 * s);
+        y += s;
+        th[ib] = static_cast<float>(p.n0 * y);
+    }
+}

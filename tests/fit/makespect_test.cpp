@@ -1,0 +1,504 @@
+// makespect_test.cpp -- spectrum construction on small runs put into the run records:
+// packing, widths, time axis, the five spectrum types, errors and every failure.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "makespect.h"
+#include "run_records.h"
+#include "spect_fixture.h"
+#include "titles.h"
+
+namespace {
+
+int build(std::string* out = nullptr)
+{
+    testing::internal::CaptureStdout();
+    int ierr = 12345;
+    makespect(ierr);
+    const std::string text = testing::internal::GetCapturedStdout();
+    if (out) *out = text;
+    return ierr;
+}
+
+float& r1(int row) { return rspectctrl.r_ctl(row, 1); }
+float val(int i) { return fitdata.bin_in(i); }
+float err(int i) { return fitdata.err_in(i); }
+
+constexpr double two_pi = 6.283185307179586;
+constexpr double tau = 2.1971399784088135;
+
+}  // namespace
+
+// ---- packi2r and join2asy -------------------------------------------------------------
+
+TEST(Packi2r, SumsConsecutiveCounts)
+{
+    const int raw[] = {1, 2, 3, 4, 5, 6, 7};
+    float out[4] = {-1, -1, -1, -1};
+    packi2r(raw, out, 3, 2);
+    EXPECT_EQ(out[0], 3.0f);
+    EXPECT_EQ(out[1], 7.0f);
+    EXPECT_EQ(out[2], 11.0f);
+    EXPECT_EQ(out[3], -1.0f);
+    packi2r(raw, out, 0, 2);  // nothing for n or npac not above 0
+    packi2r(raw, out, 2, 0);
+    packi2r(raw, out, 2, -1);
+    EXPECT_EQ(out[0], 3.0f);
+}
+
+TEST(Join2asy, WeightedMeanOfOneAndNegatedOther)
+{
+    // blocks of 2: block 1 = (0.2, 0.4) +- (1, 2), block 2 = (0.1, -0.2) +- (1, 1)
+    float v[8] = {0.2f, 0.4f, 0.1f, -0.2f, 9, 9, 9, 9};
+    float e[8] = {1, 2, 1, 1, 9, 9, 9, 9};
+    join2asy(v, e, 1, 2, 2);
+    EXPECT_NEAR(v[0], 0.05, 1e-7);                    // (0.2 - 0.1) / 2
+    EXPECT_NEAR(e[0], std::sqrt(0.5), 1e-7);
+    EXPECT_NEAR(v[1], 0.24, 1e-7);                    // (0.4/4 + 0.2) / 1.25
+    EXPECT_NEAR(e[1], std::sqrt(1 / 1.25), 1e-7);
+    EXPECT_EQ(v[2], 0.1f);                            // block 2 unchanged
+    join2asy(v, e, 0, 2, 2);
+    join2asy(v, e, 1, 5, 2);
+    EXPECT_NEAR(v[0], 0.05, 1e-7);
+}
+
+// ---- raw widths, packed width and time axis ---------------------------------------------
+
+// Two 1-ns overrides with a 10-ns packed width: 10 raw bins to a packed bin.
+TEST(Makespect, RawOverrideAndRequestedWidth)
+{
+    new_run(2);
+    set_hist(1, {.nbins = 400, .t0 = 10, .good1 = 20, .good2 = 399}, [](int) { return 1.0; });
+    set_hist(2, {.nbins = 400, .t0 = 10, .good1 = 20, .good2 = 399}, [](int) { return 2.0; });
+    ispectctrl.jhist(1) = 1;
+    ispectctrl.jhist(2) = 2;
+    r1(1) = r1(2) = 0.001f;
+    r1(rctl_width) = 0.01f;
+    ispectctrl.i_ctl(1, 1) = 0;
+    ASSERT_EQ(build(), 0);
+    EXPECT_FLOAT_EQ(spectimes.tbin, 0.01f);
+    EXPECT_EQ(val(1), 10.0f);                 // ten 1-count bins
+    EXPECT_EQ(err(1), std::sqrt(11.0f));
+    EXPECT_FLOAT_EQ(r1(rctl_width), 0.01f);
+}
+
+// Codes 3 (0.625 ns) and 4 (1.25 ns), no width asked: 1.25 ns, npac 2 and 1.
+TEST(Makespect, CoarsestRawWidthWins)
+{
+    new_run(2);
+    set_hist(1, {.nbins = 200, .code = 3, .t0 = 10, .good1 = 20, .good2 = 199, .bkg1 = 1,
+                 .bkg2 = 5}, [](int k) { return k < 10 ? 0.0 : 30.0; });
+    set_hist(2, {.nbins = 200, .code = 4, .t0 = 10, .good1 = 20, .good2 = 199, .bkg1 = 1,
+                 .bkg2 = 5}, [](int k) { return k < 10 ? 0.0 : 20.0; });
+    ispectctrl.type() = 2;
+    ispectctrl.jhist(1) = 1;
+    ispectctrl.jhist(2) = 2;
+    ASSERT_EQ(build(), 0);
+    EXPECT_FLOAT_EQ(spectimes.tbin, 0.00125f);
+    EXPECT_FLOAT_EQ(val(1), (60.0f - 20.0f) / 80.0f);  // F = 2 x 30, B = 20
+}
+
+struct WidthCase { float raw1, raw2, want_width; int result; };
+constexpr WidthCase width_cases[] = {
+    {0.001f, 0.0015f, 0.003f, 0},       // 3 ns: npac 3 and 2, both exact
+    {0.001f, 0.0015f, 0.002f, -103},    // 1.5 ns x NINT(2/1.5): the 1-ns slot gives 2 ns
+};
+
+TEST(Makespect, PackingCompatibility)
+{
+    for (const auto& c : width_cases) {
+        new_run(2);
+        set_hist(1, {.nbins = 600, .t0 = 10, .good1 = 20, .good2 = 599}, [](int) { return 5.0; });
+        set_hist(2, {.nbins = 600, .t0 = 10, .good1 = 20, .good2 = 599}, [](int) { return 5.0; });
+        ispectctrl.type() = 3;
+        ispectctrl.jhist(1) = 1;
+        ispectctrl.jhist(2) = 2;
+        ispectctrl.ibg(1, 1) = ispectctrl.ibg(2, 1) = 1;   // background of 5: never 0
+        ispectctrl.ibg(1, 2) = ispectctrl.ibg(2, 2) = 1;
+        r1(1) = c.raw1;
+        r1(2) = c.raw2;
+        r1(rctl_width) = c.want_width;
+        histograms.ih(1, 1) = histograms.ih(1, 2) = 1;
+        std::string out;
+        EXPECT_EQ(build(&out), c.result) << c.want_width;
+        if (c.result == -103) {
+            EXPECT_EQ(out, " *** Packing incompatibility ***\n"
+                           "Histogram  1 has a bin size     1.000000 which is incompatible with \n"
+                           "    1.500000ns (gives     2.000000)\n");
+        }
+    }
+}
+
+// Which value of time zero, first and last bin wins, seen through the first packed
+// count (counts equal to the row number).
+struct MarkerCase { float raw_bin, raw_t0; int it0, good1, good2; float first_val; int npk; };
+constexpr MarkerCase marker_cases[] = {
+    {0, 0, 0, 0, 0, 30, 70},              // file: t0 10, good 30..150 -> 99 (nbins - 1)
+    {0, 0.055f, 0, 0, 0, 30, 70},         // raw_t0 55 ns -> kt0 5; good from the file
+    {0, 0.055f, 20, 0, 0, 30, 70},        // it0 wins over raw_t0
+    {0, 0, 0, 40, 60, 40, 21},            // good bins of the settings
+    {1e-7f, 0, 0, 0, 0, 30, 70},          // an override below 1e-6 us is ignored
+};
+
+TEST(Makespect, MarkersAndGoodBins)
+{
+    for (const auto& c : marker_cases) {
+        new_run(1);
+        set_hist(1, {.nbins = 100, .t0 = 10, .good1 = 30, .good2 = 150},
+                 [](int k) { return k; });
+        r1(1) = c.raw_bin;
+        r1(5) = c.raw_t0;
+        ispectctrl.jhist(1) = 1;
+        ispectctrl.it0(1) = c.it0;
+        ispectctrl.igood(1, 1) = c.good1;
+        ispectctrl.igood(1, 2) = c.good2;
+        ASSERT_EQ(build(), 0) << c.it0 << " " << c.raw_t0;
+        EXPECT_EQ(val(1), c.first_val);
+        EXPECT_EQ(ispectctrl.npk, c.npk);
+    }
+}
+
+// The time zero chosen moves the time axis, not the bins packed.
+TEST(Makespect, TimeAxisFollowsTimeZero)
+{
+    new_run(1);
+    set_hist(1, {.nbins = 100, .t0 = 10, .good1 = 30, .good2 = 99}, [](int k) { return k; });
+    ispectctrl.jhist(1) = 1;
+    std::string out;
+    ASSERT_EQ(build(&out), 0);
+    EXPECT_EQ(out, " Ready to pack    70  0.010000-us bins from  0.200000 to   0.900000 us\n");
+    EXPECT_FLOAT_EQ(spectimes.t1, 0.2f);
+    EXPECT_FLOAT_EQ(spectimes.t2, 0.9f);
+    EXPECT_FLOAT_EQ(spectimes.tbin, 0.01f);
+    set_characters(1);
+    ispectctrl.it0(1) = 20;
+    r1(rctl_first) = r1(rctl_last) = 0.0f;  // the construction wrote the centres it used
+    ASSERT_EQ(build(&out), 0);
+    EXPECT_EQ(out, " Ready to pack    70  0.010000-\xB5s bins from  0.100000 to   0.800000 \xB5s\n");
+    set_characters(0);
+    EXPECT_EQ(val(1), 30.0f);
+}
+
+// ---- spectrum types ------------------------------------------------------------------------
+
+// Type 0: raw counts with sqrt(N + 1); no background even when one is given.
+TEST(Makespect, RawCountsKeepBackground)
+{
+    new_run(1);
+    set_hist(1, {.nbins = 50, .t0 = 5, .good1 = 6, .good2 = 49, .bkg1 = 1, .bkg2 = 4},
+             [](int k) { return k < 5 ? 100.0 : 3.0 * k; });
+    ispectctrl.jhist(1) = 1;
+    ispectctrl.ibg(1, 1) = 1;
+    ispectctrl.ibg(1, 2) = 4;
+    ASSERT_EQ(build(), 0);
+    EXPECT_EQ(val(1), 18.0f);
+    EXPECT_EQ(err(1), std::sqrt(19.0f));
+    EXPECT_EQ(val(2), 21.0f);
+}
+
+// Small two-histogram fixture, checked against hand-computed values. Rows 1-2 hold
+// the backgrounds 10 and 5, rows 5-14 the counts; bins of 10 ns, t0 at row 3.
+namespace {
+constexpr double fwd[] = {110, 70, 50, 30, 20, 15, 14, 13, 12, 11};
+constexpr double bwd[] = {55, 45, 25, 25, 15, 10, 9, 8, 7, 6};
+
+void two_hist_fixture(int type)
+{
+    new_run(2);
+    const HistSpec spec{.nbins = 20, .t0 = 3, .good1 = 5, .good2 = 14, .bkg1 = 1, .bkg2 = 2};
+    set_hist(1, spec, [](int k) { return k <= 2 ? 10.0 : k >= 5 && k <= 14 ? fwd[k - 5] : 0.0; });
+    set_hist(2, spec, [](int k) { return k <= 2 ? 5.0 : k >= 5 && k <= 14 ? bwd[k - 5] : 0.0; });
+    ispectctrl.type() = type;
+    ispectctrl.jhist(1) = 1;
+    ispectctrl.jhist(2) = 2;
+}
+}  // namespace
+
+TEST(Makespect, TwoHistogramAsymmetryByHand)
+{
+    two_hist_fixture(2);
+    ASSERT_EQ(build(), 0);
+    ASSERT_EQ(ispectctrl.npk, 10);
+    // bin 1: F 100, B 50: 50/150; error 2 sqrt(55*100^2 + 110*50^2) / 150^2
+    EXPECT_NEAR(val(1), 0.3333333, 1e-6);
+    EXPECT_NEAR(err(1), 0.0807373, 1e-6);
+    // bin 2: F 60, B 40: 0.2; error 2 sqrt(45*3600 + 70*1600) / 100^2
+    EXPECT_NEAR(val(2), 0.2, 1e-6);
+    EXPECT_NEAR(err(2), 0.1046900, 1e-6);
+    // bin 10: F 1, B 1: 0; error 2 sqrt(6 + 11) / 4
+    EXPECT_NEAR(val(10), 0.0, 1e-7);
+    EXPECT_NEAR(err(10), 2.0615528, 1e-6);
+    EXPECT_FLOAT_EQ(rspectctrl.sum(1), 245.0f);  // sum of F
+    EXPECT_FLOAT_EQ(rspectctrl.sum(2), 155.0f);  // sum of B
+}
+
+TEST(Makespect, RatioByHand)
+{
+    two_hist_fixture(3);
+    ASSERT_EQ(build(), 0);
+    // bin 1: 100/50; error sqrt(110*50^2 + 55*100^2) / 50^2
+    EXPECT_NEAR(val(1), 2.0, 1e-6);
+    EXPECT_NEAR(err(1), 0.3633180, 1e-6);
+    // bin 3: 40/20; error sqrt(50*400 + 25*1600) / 400
+    EXPECT_NEAR(val(3), 2.0, 1e-6);
+    EXPECT_NEAR(err(3), 0.6123724, 1e-6);
+}
+
+// A forward count exactly at background fails the asymmetry.
+TEST(Makespect, TwoHistogramCountsTooLow)
+{
+    two_hist_fixture(2);
+    histograms.ih(9, 1) = 10;  // bin 5: F = 0
+    std::string out;
+    EXPECT_EQ(build(&out), -107);
+    EXPECT_EQ(spect_errmess(-107), "Asy failure: Counts too low                     ");
+}
+
+// Single-histogram asymmetry of a noiseless precessing signal recovers its asymmetry,
+// its N0 and its error sqrt(N + 1) e^(t/tau) / N0.
+TEST(Makespect, SingleHistogramRecoversAsymmetry)
+{
+    constexpr double n0 = 20000, b = 25, a = 0.2, f = 20;
+    new_run(1);
+    set_hist(1, {.nbins = 2000, .t0 = 100, .good1 = 105, .good2 = 1100, .bkg1 = 5, .bkg2 = 90},
+             [&](int k) { return k < 100 ? b : musr_counts((k - 100) * 0.01, n0, b, a, f); });
+    ispectctrl.type() = 1;
+    ispectctrl.jhist(1) = 1;
+    ASSERT_EQ(build(), 0);
+    const int npk = ispectctrl.npk;
+    ASSERT_EQ(npk, 996);
+    double worst = 0;
+    for (int i = 1; i <= npk; ++i) {
+        const double t = spectimes.t1 + (i - 1) * double(spectimes.tbin);
+        const double n = musr_counts(t, n0, b, a, f);
+        const double r = std::exp(t / tau) / n0;
+        worst = std::max(worst, std::fabs(val(i) - a * std::cos(two_pi * f * t)) / err(i));
+        ASSERT_NEAR(err(i), std::sqrt(std::round(n) + 1) * r, 3e-3 * err(i)) << i;
+    }
+    EXPECT_LT(worst, 0.1);  // within a tenth of an error bar everywhere
+    const double a0 = spectimes.t1 - 0.005, c0 = spectimes.t2 + 0.005;
+    const double sum_want = n0 * tau / 0.01 * (std::exp(-a0 / tau) - std::exp(-c0 / tau));
+    EXPECT_NEAR(rspectctrl.sum(1) / sum_want, 1.0, 1e-3);
+    EXPECT_FLOAT_EQ(r1(rctl_tau), 2.19714f);  // the default lifetime filled in
+}
+
+// With npk of 5 or less the measured background stays.
+TEST(Makespect, ShortSpectrumKeepsMeasuredBackground)
+{
+    new_run(1);
+    set_hist(1, {.nbins = 40, .t0 = 10, .good1 = 12, .good2 = 16, .bkg1 = 1, .bkg2 = 8},
+             [](int k) { return k < 10 ? 7.0 : 1007.0; });
+    ispectctrl.type() = 1;
+    ispectctrl.jhist(1) = 1;
+    ASSERT_EQ(build(), 0);
+    ASSERT_EQ(ispectctrl.npk, 5);
+    EXPECT_FLOAT_EQ(rspectctrl.sum(1), 5000.0f);   // 5 x (1007 - 7)
+}
+
+// ---- rotating reference frame ---------------------------------------------------------------
+
+namespace {
+// Slots 1-4 get forward, backward, up, down counters of a signal precessing at f MHz.
+void rrf_fixture(double f, int slots)
+{
+    constexpr double n0 = 50000, b = 10, a = 0.25;
+    new_run(4);
+    const HistSpec spec{.nbins = 1200, .t0 = 100, .good1 = 101, .good2 = 1199, .bkg1 = 5,
+                        .bkg2 = 90};
+    const double phase[] = {0, two_pi / 2, -two_pi / 4, two_pi / 4};
+    for (int j = 1; j <= 4; ++j)
+        set_hist(j, spec, [&, j](int k) {
+            return k < 100 ? b : musr_counts((k - 100) * 0.01, n0, b, a, f, phase[j - 1]);
+        });
+    ispectctrl.type() = 4;
+    for (int s = 1; s <= slots; ++s) ispectctrl.jhist(s) = s;
+    rspectctrl.r_ctl(rctl_rrf, 1) = 10.0f;
+    r1(rctl_width) = 0.01f;
+}
+}  // namespace
+
+// A signal at 10.3 MHz seen in a frame turning at 10 MHz precesses at 0.3 MHz.
+TEST(Makespect, RotatingFrameDifferenceFrequency)
+{
+    rrf_fixture(10.3, 4);
+    r1(rctl_final) = 0.1f;  // ten packed bins to one: the sum frequency averages out
+    ASSERT_EQ(build(), 0);
+    const int npk = ispectctrl.npk;
+    ASSERT_GT(npk, 80);
+    EXPECT_FLOAT_EQ(spectimes.tbin, 0.1f);
+    double worst = 0;
+    for (int i = 1; i <= npk; ++i) {
+        const double t = spectimes.t1 + (i - 1) * double(spectimes.tbin);
+        // a 0.1-us bin averages the 0.3-MHz signal by sinc(pi 0.3 0.1)
+        const double amp = 0.25 * std::sin(M_PI * 0.03) / (M_PI * 0.03);
+        worst = std::max(worst, std::fabs(val(i) - amp * std::cos(two_pi * 0.3 * t)));
+        worst = std::max(worst, std::fabs(val(npk + i) - amp * std::sin(two_pi * 0.3 * t)));
+    }
+    EXPECT_LT(worst, 0.01);
+    EXPECT_NEAR(rspectctrl.arms(1), 0.25, 0.01);
+    EXPECT_NEAR(rspectctrl.arms(3), 0.25, 0.01);
+}
+
+// Slot 1 alone: real 2 a cos, imaginary -2 a sin of the frame angle, a the
+// single-histogram asymmetry of slot 1.
+TEST(Makespect, RotatingFrameOneSlot)
+{
+    rrf_fixture(10.3, 1);
+    ispectctrl.type() = 1;
+    ASSERT_EQ(build(), 0);
+    const int npk = ispectctrl.npk;
+    std::vector<float> asy(fitdata.data1.data(), fitdata.data1.data() + npk);
+    rrf_fixture(10.3, 1);
+    ASSERT_EQ(build(), 0);
+    ASSERT_EQ(ispectctrl.npk, npk);
+    for (int i = 1; i <= npk; ++i) {
+        const double t = spectimes.t1 + (i - 1) * double(spectimes.tbin);
+        ASSERT_NEAR(val(i), 2 * asy[i - 1] * std::cos(two_pi * 10 * t), 1e-5) << i;
+        ASSERT_NEAR(val(npk + i), -2 * asy[i - 1] * std::sin(two_pi * 10 * t), 1e-5) << i;
+    }
+}
+
+// Final width below 0: the modulus in the real half, an imaginary half without data.
+TEST(Makespect, RotatingFrameModulus)
+{
+    rrf_fixture(10.3, 4);
+    r1(rctl_final) = -0.1f;
+    ASSERT_EQ(build(), 0);
+    const int npk = ispectctrl.npk;
+    for (int i = 1; i <= npk; ++i) {
+        EXPECT_NEAR(val(i), 0.25 * std::sin(M_PI * 0.03) / (M_PI * 0.03), 0.01);
+        EXPECT_GT(err(i), 0.0f);
+        EXPECT_LT(err(i), 1.0f);
+        EXPECT_EQ(val(npk + i), 0.0f);
+        EXPECT_EQ(err(npk + i), no_weight_err);  // never an error of 0 for the fit
+    }
+}
+
+// A final width beyond the whole range leaves no bins, and that is no failure.
+TEST(Makespect, RotatingFrameWiderThanRange)
+{
+    rrf_fixture(10.3, 2);
+    r1(rctl_final) = 100.0f;
+    EXPECT_EQ(build(), 0);
+    EXPECT_EQ(ispectctrl.npk, 0);
+}
+
+// Frequency 0 and no y counters: the imaginary half has no data, and no bin of it
+// reaches the fit with an error of 0.
+TEST(Makespect, ZeroErrorsBecomeWeightless)
+{
+    rrf_fixture(10.3, 2);
+    rspectctrl.r_ctl(rctl_rrf, 1) = 0.0f;
+    rspectctrl.r_ctl(rctl_final, 1) = 0.0f;
+    ASSERT_EQ(build(), 0);
+    const int npk = ispectctrl.npk;
+    for (int i = 1; i <= npk; ++i) {
+        const double t = spectimes.t1 + (i - 1) * double(spectimes.tbin);
+        ASSERT_NEAR(val(i), 0.5 * std::cos(two_pi * 10.3 * t), 0.02);  // 2 x the joined asymmetry
+        ASSERT_GT(err(i), 0.0f);
+        ASSERT_EQ(val(npk + i), 0.0f);
+        ASSERT_EQ(err(npk + i), no_weight_err);
+    }
+}
+
+// ---- refusals: every code the construction returns ---------------------------------------------
+
+namespace {
+void one_hist_fixture()
+{
+    new_run(3);
+    for (int j = 1; j <= 3; ++j)
+        set_hist(j, {.nbins = 100, .t0 = 10, .good1 = 12, .good2 = 99}, [](int) { return 50.0; });
+    ispectctrl.type() = 1;
+    ispectctrl.jhist(1) = 1;
+}
+}  // namespace
+
+struct RefusalCase {
+    const char* what;
+    void (*setup)();
+    int result;
+    const char* lines;   // what makespect writes ("" for nothing before the failure)
+};
+
+const RefusalCase refusal_cases[] = {
+    {"histogram above nHists", [] { ispectctrl.jhist(1) = 4; }, -101,
+     " Histogram   4 is not in the range (1, 3)\n"},
+    {"histogram 0 in slot 1", [] { ispectctrl.jhist(1) = 0; }, -101,
+     " Histogram   0 is not in the range (1, 3)\n"},
+    {"type 4 slot 2 negative",
+     [] { ispectctrl.type() = 4; ispectctrl.jhist(2) = -1; }, -101,
+     " Histogram  -1 is not in the range (1, 3)\n"},
+    {"type restored as no previous spectrum", [] { ispectctrl.type() = -98765; }, -102,
+     " Spectrum type -98765 is not one of 0 to 4\n"},
+    {"negative bin-width code", [] { histhdrs.fsperbin(1) = -1; }, -102,
+     " Histogram  1 has no raw bin width (code         -1)\n"},
+    {"good range empty", [] { ispectctrl.igood(1, 1) = 60; ispectctrl.igood(1, 2) = 50; }, -102,
+     " Ready to pack    -8  0.010000-us bins from  0.500000 to   0.410000 us\n"},
+    {"lifetime below 1e-15", [] { rspectctrl.r_ctl(rctl_tau, 1) = 1e-20f; }, -106,
+     " Ready to pack    88  0.010000-us bins from  0.020000 to   0.900000 us\n"},
+    {"no counts above background",
+     [] { ispectctrl.igood(1, 2) = 16; ispectctrl.ibg(1, 1) = 20; ispectctrl.ibg(1, 2) = 30; },
+     -106, " Ready to pack     5  0.010000-us bins from  0.020000 to   0.070000 us\n"},
+    {"histogram longer than the column", [] { histhdrs.nbins(1) = 300000; }, -110,
+     " Histogram  1 has     300000 bins, more than the data arrays hold (262144)\n"},
+    {"bin count of 2**31 or more", [] { histhdrs.nbins(1) = -5; }, -110,
+     " Histogram  1 has 4294967291 bins, more than the data arrays hold (262144)\n"},
+    {"first raw bin 0", [] { histhdrs.goodbin1(1) = 0; }, -111,
+     " Ready to pack   100  0.010000-us bins from -0.100000 to   0.900000 us\n"
+     " Histogram  1: first raw bin to pack is       0, before bin 1\n"},
+};
+
+TEST(Makespect, Refusals)
+{
+    for (const auto& c : refusal_cases) {
+        one_hist_fixture();
+        c.setup();
+        std::string out;
+        EXPECT_EQ(build(&out), c.result) << c.what;
+        EXPECT_EQ(out, c.lines) << c.what;
+        EXPECT_NE(spect_errmess(c.result).find_first_not_of(' '), std::string_view::npos);
+    }
+}
+
+// Nothing but the first-call mark changes on -101; column 2 holds column 1 after -103.
+TEST(Makespect, WhatAFailureLeaves)
+{
+    two_hist_fixture(2);
+    ispectctrl.jhist(2) = 0;  // type 2 needs both
+    ispectctrl.i_ctl(5, 2) = 77;
+    EXPECT_EQ(build(), -101);
+    EXPECT_EQ(ispectctrl.i_ctl(5, 2), 77);
+    EXPECT_NE(ispectctrl.type(2), 2);
+    ispectctrl.jhist(2) = 2;
+    rspectctrl.raw_bin(1) = 0.001f;
+    rspectctrl.raw_bin(2) = 0.0015f;
+    rspectctrl.r_ctl(rctl_width, 1) = 0.002f;
+    EXPECT_EQ(build(), -103);
+    EXPECT_EQ(ispectctrl.type(2), 2);
+    EXPECT_EQ(ispectctrl.i_ctl(5, 2), 0);
+}
+
+struct MessCase { int result; const char* text; };
+constexpr MessCase mess_cases[] = {
+    {-101, "Illegal histogram selections (JHIST)"}, {-102, "Error checking parameters"},
+    {-103, "Packing Incompatibility"},              {-104, "Packing failure"},
+    {-105, ""},                                     {-106, "Renormalization failure"},
+    {-107, "Asy failure: Counts too low"},          {-108, "Failure making one-hist Asymmetry"},
+    {-109, "Failure making RRF"},
+    {-110, "Histogram too long for the data arrays"},
+    {-111, "First raw bin to pack is before bin 1"},
+    {-100, ""}, {-112, ""}, {0, ""}, {5, ""},
+};
+
+TEST(Makespect, MessageTable)
+{
+    for (const auto& c : mess_cases) {
+        const std::string_view m = spect_errmess(c.result);
+        EXPECT_EQ(m.size(), 48u) << c.result;
+        EXPECT_EQ(m.substr(0, m.find_last_not_of(' ') + 1), c.text) << c.result;
+    }
+}
