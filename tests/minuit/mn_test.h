@@ -29,7 +29,7 @@ protected:
     void TearDown() override
     {
         fio_close(mn_test_unit);
-        std::remove(path_.c_str());
+        if (!HasFailure()) std::remove(path_.c_str());
     }
     // Everything printed so far.
     std::string out()
