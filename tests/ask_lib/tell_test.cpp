@@ -24,6 +24,9 @@ TEST(Tell, WritesTextAndValuesBehindOneBlankItem)
 {
     const std::int32_t n = -42;
     EXPECT_EQ(screen([&] { tell1("N = ", {"I", n}); }), "  N = -42 \n");
+    const std::int32_t yes = 1;
+    const float half = 0.5f;
+    EXPECT_EQ(screen([&] { tell2("A", {"L", yes}, {"R", half}); }), "  AT, 0.5 \n");
     EXPECT_EQ(screen([] { tell0("Hello"); }), "  Hello \n");
     EXPECT_EQ(screen([] { tellbase("Hello  "); }), "  Hello   \n");  // trailing blanks kept
     EXPECT_EQ(screen([] { tell0(""); }), "");                          // nothing to write
