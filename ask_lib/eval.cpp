@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "chars.h"
 #include "fio.h"
 
 namespace {
@@ -44,7 +45,7 @@ char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' +
 FText<eval_name_len> table_name(std::string_view name)
 {
     FText<eval_name_len> f(name);
-    for (char& c : f.c) c = upper(c);
+    str_upper(f.span());
     return f;
 }
 
@@ -312,15 +313,20 @@ void evaltoken(EvalTok& kind, std::string_view s, int& pos, int& first, int& las
         n = 0;
     } else {
         const char c = s[i];
-        const char d = i + 1 < s.size() ? s[i + 1] : '\0';
+        // Two-character operators: second character next, else the one-character one.
+        const auto pair = [&](char next, EvalTok two, EvalTok one) {
+            if (i + 1 >= s.size() || s[i + 1] != next) return one;
+            n = 2;
+            return two;
+        };
         switch (c) {
-        case '=': kind = d == '=' ? (n = 2, EvalTok::eq) : EvalTok::assign; break;
-        case '>': kind = d == '=' ? (n = 2, EvalTok::ge) : EvalTok::gt; break;
-        case '<': kind = d == '=' ? (n = 2, EvalTok::le) : EvalTok::lt; break;
+        case '=': kind = pair('=', EvalTok::eq, EvalTok::assign); break;
+        case '>': kind = pair('=', EvalTok::ge, EvalTok::gt); break;
+        case '<': kind = pair('=', EvalTok::le, EvalTok::lt); break;
         case '&': kind = EvalTok::and_; break;
         case '|': kind = EvalTok::or_; break;
         case '!': kind = EvalTok::not_; break;
-        case '*': kind = d == '*' ? (n = 2, EvalTok::power) : EvalTok::mul; break;
+        case '*': kind = pair('*', EvalTok::power, EvalTok::mul); break;
         case '/': kind = EvalTok::div; break;
         case '+': kind = EvalTok::add; break;
         case '-': kind = EvalTok::sub; break;

@@ -23,6 +23,7 @@ struct Unit {
     std::string name;           // path as opened; empty for the standard streams
     bool owned = false;         // we opened it and must close it
     bool writable = false;
+    bool readable = false;
     bool rewrite = false;       // next write cuts the file at the current position
     Last last = Last::none;     // a stdio stream needs a seek between reading and writing
 };
@@ -31,9 +32,9 @@ std::array<Unit, fio_max_unit + 1>& units()
 {
     static std::array<Unit, fio_max_unit + 1> u = [] {
         std::array<Unit, fio_max_unit + 1> t{};
-        t[fio_stderr] = {stderr, "", false, true, false, Last::none};
-        t[fio_stdin] = {stdin, "", false, false, false, Last::none};
-        t[fio_stdout] = {stdout, "", false, true, false, Last::none};
+        t[fio_stderr] = {stderr, "", false, true, false, false, Last::none};
+        t[fio_stdin] = {stdin, "", false, false, true, false, Last::none};
+        t[fio_stdout] = {stdout, "", false, true, false, false, Last::none};
         return t;
     }();
     return u;
@@ -580,7 +581,7 @@ int put_lines(int unit, const std::vector<std::string>& lines, bool open)
         if (i + 1 < lines.size() || !open) std::fputc('\n', f);
     }
     if (open) std::fflush(f);  // a prompt must show before the answer is read
-    return 0;
+    return std::ferror(f) ? EIO : 0;
 }
 
 }  // namespace
@@ -612,7 +613,7 @@ int fio_open(int unit, std::string_view path, FStatus status)
         f = std::fopen(name.c_str(), "w+");
     }
     if (f == nullptr) return errno != 0 ? errno : EIO;
-    u = {f, name, true, writable, exists, Last::none};
+    u = {f, name, true, writable, true, exists, Last::none};
     return 0;
 }
 
@@ -679,7 +680,7 @@ int fio_read_line(int unit, std::string& line)
 {
     line.clear();
     Unit* u = unit_of(unit);
-    if (u == nullptr) return 1;
+    if (u == nullptr || !u->readable) return 1;
     if (unit == fio_stdin) std::fflush(stdout);  // the question before the answer
     if (u->last == Last::write) std::fseek(u->f, 0, SEEK_CUR);
     u->last = Last::read;

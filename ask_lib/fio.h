@@ -108,7 +108,7 @@ void fio_close_all();
 // ---- Record reads ------------------------------------------------------------------------
 
 // Reads the next record (line) of unit: cut to rec's length, blank-padded. Returns 0, -1 at
-// end of file (rec left blank), 1 when the unit is not open for reading. A record may end
+// end of file (rec left blank), 1 when the unit is not open for reading (0 and 6 are not). A record may end
 // in CR LF; the CR is not part of it.
 int fio_read(int unit, std::span<char> rec);
 template <std::size_t N>
@@ -127,7 +127,8 @@ int fio_read_line(int unit, std::string& line);
 // A value of another kind than the field is converted: integers in F/E/G as reals, reals
 // in I rounded, anything in A as its free-form text without the leading blank.
 
-// Writes the lines. Returns 0, or EBADF when the unit is not open.
+// Writes the lines. Returns 0, EBADF when the unit is not open for writing, EIO when the
+// stream failed.
 int fio_write(int unit, std::string_view layout, FVals vals);
 inline int fio_write(int unit, std::string_view layout, std::initializer_list<FVal> vals = {})
 {

@@ -35,7 +35,15 @@ struct FText {
     FText& operator=(std::string_view s) { put_text(c, s); return *this; }
 
     static constexpr std::size_t size() { return N; }
+    // A contiguous range, so a field passes wherever a std::span<char> is taken.
+    char* data() { return c.data(); }
+    const char* data() const { return c.data(); }
+    char* begin() { return c.data(); }
+    char* end() { return c.data() + N; }
+    const char* begin() const { return c.data(); }
+    const char* end() const { return c.data() + N; }
     std::string_view full() const { return {c.data(), N}; }  // with trailing blanks
+    operator std::string_view() const { return full(); }    // NOLINT: read as a whole field
     std::string_view trimmed() const { return text_of(c); }
     std::string str() const { return std::string(trimmed()); }
     std::span<char> span() { return c; }

@@ -17,6 +17,7 @@
 //   replot                                               REPLOT sets, dirade counts
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <cstddef>
@@ -269,6 +270,14 @@ struct Vulmapi {
     int nindirect = 0;                                    // indirect signal slots met
 };
 inline Vulmapi vulmapi;
+
+// ---- counts for loops ------------------------------------------------------------------
+
+// The counts as loops over the arrays use them: never past an array, whatever was stored.
+inline int used_signals() { return std::clamp(fitpar.nsig, 0, max_signals); }
+inline int used_spectra() { return std::clamp(i_fit_ctl.nspec, 0, max_spectra_arrays); }
+inline int used_parlines() { return std::clamp(bestfit.nxpar, 0, max_minuit_par); }
+inline int used_expressions() { return std::clamp(expressions.nexpr, 0, max_expressions); }
 
 // ---- reset rules ---------------------------------------------------------------------
 

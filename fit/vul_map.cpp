@@ -43,14 +43,14 @@ void vul_premap(const double* x_mn)
     // Labels become evaluator variables through the same text a user could type, so an
     // expression sees each value as G20.12 gives it.
     double unused = 0;
-    for (int j = 1; j <= bestfit.nxpar; ++j) {
+    for (int j = 1; j <= used_parlines(); ++j) {
         const int p = bestfit.xparn(j);
         if (p < 1 || p > max_minuit_par) continue;
         xv(p) = xmn(x_mn, p);
         const std::string assign = fio_format1("(A,'=',G20.12)", {bestfit.xname(p), xv(p)});
         loc_eval(std::string_view(assign).substr(0, 80), unused);
     }
-    for (int e = 1; e <= std::min(expressions.nexpr, max_expressions); ++e) {
+    for (int e = 1; e <= used_expressions(); ++e) {
         double v = 0;
         if (!loc_eval(expressions.sexpr(e).trimmed(), v)) continue;  // keeps the old value
         if (in_table(expressions.jexpr(e))) xv(expressions.jexpr(e)) = v;
@@ -61,7 +61,7 @@ void map1par(int slot, int jspec, int& k, int& j)
 {
     k = slot;
     j = std::abs(slot);
-    if (j >= 101 && j <= 110) {
+    if (j >= 101 && j <= 110 && jspec >= 1 && jspec <= max_spectra_arrays) {
         ++vulmapi.nindirect;
         k = fitpar.ifitsp(j - 100, jspec);
         j = std::abs(k);
@@ -71,6 +71,7 @@ void map1par(int slot, int jspec, int& k, int& j)
 
 void vul_map(int jspec, const double*)
 {
+    if (jspec < 1 || jspec > max_spectra_arrays) return;
     Vulmapi& m = vulmapi;
     const int* sp = fitpar.ifitsp.col(jspec);  // sp[slot - 1]
     code(sp[sp_norm - 1], m.knorm, m.jnorm);
@@ -90,7 +91,7 @@ void vul_map(int jspec, const double*)
     code(sp[sp_lt0 - 1], m.klt0, m.jlt0);
 
     m.nindirect = 0;
-    for (int s = 1; s <= fitpar.nsig; ++s) {
+    for (int s = 1; s <= used_signals(); ++s) {
         const int* sg = fitpar.ifitsg.col(s);
         map1par(sg[sg_pha - 1], jspec, m.kph(s), m.jph(s));
         map1par(sg[sg_asy - 1], jspec, m.kas(s), m.jas(s));
@@ -111,24 +112,24 @@ void vul_checkmap(const double* x_mn)
     // Defined numbers first: x_vul serves as the marker table until vul_premap refills it.
     Arr1<double, max_parnum>& def = vulmapr.x_vul;
     def.fill(0);
-    for (int j = 1; j <= bestfit.nxpar; ++j)
+    for (int j = 1; j <= used_parlines(); ++j)
         if (in_table(bestfit.xparn(j))) def(bestfit.xparn(j)) = j;
-    for (int e = 1; e <= std::min(expressions.nexpr, max_expressions); ++e)
+    for (int e = 1; e <= used_expressions(); ++e)
         if (in_table(expressions.jexpr(e))) def(expressions.jexpr(e)) = e;
 
-    for (int j = 1; j <= i_fit_ctl.nspec; ++j)
+    for (int j = 1; j <= used_spectra(); ++j)
         for (int slot = 1; slot <= n_slots; ++slot) {
             const int k = fitpar.ifitsp(slot, j);
             if (k != 0 && (std::abs(k) >= max_parnum || def(std::abs(k)) == 0))
                 badmap("Spectrum", j, k, "is invalid");
         }
-    for (int s = 1; s <= fitpar.nsig; ++s)
+    for (int s = 1; s <= used_signals(); ++s)
         for (int slot = 1; slot <= n_slots; ++slot) {
             const int k = fitpar.ifitsg(slot, s);
             const int a = std::abs(k);
             if (k == 0) continue;
             if (a >= 106 && a <= 110) {
-                for (int j = 1; j <= i_fit_ctl.nspec; ++j)
+                for (int j = 1; j <= used_spectra(); ++j)
                     if (fitpar.ifitsp(a - 100, j) == 0) {
                         badmap("Signal", s, k, "points to nothing");
                         break;

@@ -209,11 +209,11 @@ bool vul_th_form_scaled(int form)
 void vul_th(int ifit, int ib1, int ib2)
 {
     ib1 = std::max(ib1, 1);  // no bin before the first
-    if (ib2 < ib1) return;
+    if (ib2 < ib1 || ifit < 1 || ifit > max_spectra_arrays) return;
     bool rotating = false, imaginary = false;
     double r = 1, phoff = 0;
     const SpecPlan p = plan_spectrum(ifit, rotating, imaginary, r, phoff);
-    const int nsig = fitpar.nsig;
+    const int nsig = used_signals();
     for (int i = 1; i <= nsig; ++i) plan_signal(plans[i], i, rotating, imaginary, r, phoff, ifit);
 
     const double tbin = r_fit_ctl.r_fit(rfit_tbin, ifit);

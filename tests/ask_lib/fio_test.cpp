@@ -220,6 +220,8 @@ TEST(FreeForm, BreaksBeforeColumn80)
     EXPECT_EQ(fio_list_format({t78, "c"}), (std::vector<std::string>{" " + t78, " c"}));
     // an item longer than a line goes whole on a line of its own
     EXPECT_EQ(fio_list_format({t80, 7}), (std::vector<std::string>{" " + t80, "  7"}));
+    // a blank item makes the line non-empty, so a long text after it starts a new line
+    EXPECT_EQ(fio_list_format({" ", t80}), (std::vector<std::string>{"  ", " " + t80}));
     std::vector<FVal> many(30, FVal(12345));
     const auto lines = fio_list_format(FVals(many));
     ASSERT_EQ(lines.size(), 3u);
@@ -273,8 +275,10 @@ TEST_F(Units, StandardUnitsAndRange)
     EXPECT_EQ(fio_open(100, path("x")), EBADF);
     EXPECT_EQ(fio_write(42, "(A)", {"x"}), EBADF);
     EXPECT_EQ(fio_list(42, {"x"}), EBADF);
+    EXPECT_EQ(fio_write(5, "(A)", {"x"}), EBADF);
     FText<4> rec("zz");
     EXPECT_EQ(fio_read(42, rec), 1);
+    EXPECT_EQ(fio_read(6, rec), 1);
 }
 
 TEST_F(Units, OpenStatus)

@@ -90,6 +90,20 @@ TEST(ParseToken, NulEndsTheLineForGood)
         got += std::string(buf.data() + first - 1, static_cast<std::size_t>(last - first + 1)) + "|";
     }
     EXPECT_EQ(got, "a|b|||");
+
+    // A closing quote in the line's last position closes the token.
+    std::array<char, 5> q;
+    put_text(q, "'abc'");
+    pos = 1;
+    gettoken(q, ",", "", pos, first, last);
+    EXPECT_EQ(std::string(q.data() + first - 1, static_cast<std::size_t>(last - first + 1)), "abc");
+}
+
+TEST(ParseDeathTest, CountBeyondTheVariableStoresNothingOutside)
+{
+    struct { std::int32_t v[2]; std::int32_t guard; } s{{0, 0}, 7};
+    EXPECT_DEBUG_DEATH(read1("1,2,3", Val{"3I", s.v}), "");   // the caller's error
+    EXPECT_EQ(s.guard, 7);
 }
 
 TEST_F(Parse, TextFields)

@@ -354,3 +354,27 @@ TEST_F(VulThSpectra, TimeAxisAndLifetime)
 }
 
 }  // namespace
+
+namespace {
+
+// Numbers the value table does not hold (above 300) read as 0, and no range handed in
+// writes outside bin_th.
+TEST(VulThBounds, OutOfTableNumbersAndRanges)
+{
+    clear_fit();
+    Pars x{};
+    add_par(x, 1, 0.5);
+    add_signal({0, 301, 0, 0, 0});
+    add_signal({0, 1, 0, 0, 0});
+    add_spectrum(2, 4, 0, 1, {-350});
+    vul_premap(x.data());
+    vul_map(1, x.data());
+    vul_th(1, -3, 2);
+    // S = 0 + 0.5 and alpha = 0: (0.5 + 1) / (1 + 0.5)
+    EXPECT_EQ(fitdata.bin_th(packed(1, 1)), 1.0f);
+    EXPECT_EQ(fitdata.bin_th(packed(1, 2)), 1.0f);
+    vul_th(1, max_theory_points - 1, max_theory_points + 1000);
+    EXPECT_EQ(fitdata.bin_th(max_theory_points), 1.0f);
+}
+
+}  // namespace

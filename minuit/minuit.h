@@ -1,0 +1,69 @@
+// minuit.h -- the minimiser's door: MINUIT's calling interface and its internal routines.
+// The fitting program and its MIGRAD step (fit/mnmigr.cpp) call these; all state is in mnrecords.h.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "mnout.h"
+#include "mnrecords.h"
+
+// The objective function, FCN(NPAR, GRAD, FVAL, X, IFLAG, FUTIL). x and grad count from 1
+// by external parameter number (x[0], grad[0] unused); x is MINUIT's own U, so a change of
+// x[k] inside FCN changes parameter k. fval is set by FCN; IFLAG 1 set-up, 2 gradient
+// wanted, 3 final call, 4 ordinary value, 5 and up the caller's own.
+using mnfcn = void (*)(int npar, double grad[], double& fval, double x[], int iflag,
+                       void* futil);
+
+// --- Calling interface -------------------------------------------------------------------
+// Initialise everything; ird, iwr, isav are the read, output and save units.
+void mninit(int ird, int iwr, int isav);
+// Title of the task (first 50 characters).
+void mnseti(std::string_view tit);
+// Define or redefine external parameter k. wk 0 makes it constant; a = b = 0 no limits.
+// ierflg 0 when accepted, 1 when refused (the reason is printed). Safe inside FCN.
+void mnparm(int k, std::string_view cnamj, double uk, double wk, double a, double b,
+            int& ierflg);
+// Execute one command with llist numbers plist[0..llist-1]. ierflg: 0 normal, 1 blank
+// command, 2 unreadable, 3 unknown, 4 abnormal end, 7 SET TITLE wants the title from the
+// caller, 10 END, 11 EXIT or STOP, 12 RETURN.
+void mnexcm(mnfcn fcn, std::string_view comand, const double plist[], int llist, int& ierflg,
+            void* futil);
+// Best value (0 when none), EDM, UP, variable and highest parameter number, ISW(2).
+void mnstat(double& fmin, double& fedm, double& errdef, int& npari, int& nparx, int& istat);
+// Parameter iuext (external; 0 or negative: internal number -iuext). chnam is the
+// 10-character name. iuint: internal number, 0 when fixed, -1 when undefined.
+void mnpout(int iuext, std::string& chnam, double& val, double& err, double& xlolim,
+            double& xuplim, int& iuint);
+// MINOS errors (0 when not computed), parabolic error and global correlation of a
+// parameter (external number, or internal -number); all 0 for a parameter not variable.
+void mnerrs(int number, double& eplus, double& eminus, double& eparab, double& gcc);
+// External error matrix of the variable parameters into emat[ndim*ndim], row by row.
+void mnemat(double emat[], int ndim);
+
+// --- Internal routines (the MIGRAD step and the commands use these) ----------------------
+void mnamin(mnfcn fcn, void* futil);       // FCN at the current point, flag 4
+void mnderi(mnfcn fcn, void* futil);       // first derivatives (GRD, G2, GSTEP)
+void mnhess(mnfcn fcn, void* futil);       // full second-derivative matrix into VHMAT
+// Line search from start along step (expected minimum at 1); slope = step . grad.
+void mnline(mnfcn fcn, const double start[], double fstart, const double step[], double slope,
+            double toler, void* futil);
+void mnsimp(mnfcn fcn, void* futil);       // SIMPLEX
+void mninex(const double pint[]);          // internal -> external values into U
+void mnexin(double pint[]);                // external U -> internal values
+double mnpint(double pexti, int i);        // external value of internal i -> internal
+void mndxdi(double pint, int ipar, double& dxdi);  // d(external)/d(internal)
+void mnwerr();                             // WERR and GLOBCC from VHMAT
+void mnpsdf();                             // force VHMAT positive-definite
+// Invert the symmetric n x n matrix a (row stride m, l >= n rows); ifail 1 when singular.
+void mnvert(double a[], int l, int m, int n, int& ifail);
+// Eigenvalues of the symmetric n x n matrix a (row stride ndima) into work[0..n-1],
+// ascending; ifault 1 when they cannot be found.
+void mneig(double a[], int ndima, int n, int mits, double work[], double precis, int& ifault);
+void mnwarn(std::string_view copt, std::string_view corg, std::string_view cmes);
+void mnprin(int inkode, double fval);      // parameter table
+void mnmatu(int kode);                     // error matrix (kode 1) and correlations
+void mnrset(int iopt);                     // forget the minimum (iopt 1 also the matrix)
+void mncler();                             // all parameters undefined
+void mnfixp(int iint, int& ierr);          // fix internal parameter iint
+void mnfree(int k);                        // release k; 0 the last fixed; -1 all

@@ -1,0 +1,22 @@
+// minuit_local.h -- helpers shared by the engine's files only (no other folder includes this).
+// Transforms, the EDM formula and counted FCN calls used by several routines.
+#pragma once
+
+#include "minuit.h"
+
+// Number of the internal parameter, by external number, or 0.
+inline int niofex_of(int k) { return (k >= 1 && k <= mne) ? mn7inx.niofex[k] : 0; }
+
+// Internal -> external value of internal parameter i at internal value pint.
+double mn_ext_of(int i, double pint);
+
+// EDM from the gradient and VHMAT (twice the inverse Hessian), with DCOVAR's correction.
+double mn_edm_of(const double grd[]);
+
+// Default call limit of a minimisation: 200 + 100 NPAR + 5 NPAR^2.
+inline int mn_default_calls(int npar) { return 200 + 100 * npar + 5 * npar * npar; }
+
+// Call FCN at the internal point pint with flag 4 and count it.
+double mn_fcn_at(mnfcn fcn, const double pint[], void* futil);
+void mn_show_messages(int ity);  // stored warnings (1) or debug messages (2)
+int mn_set_show(mnfcn fcn, std::string_view word, int llist, void* futil);  // SET/SHOW

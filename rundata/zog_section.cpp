@@ -1,0 +1,348 @@
+// zog_section.cpp -- the section tree: encoding, decoding, reading and writing
+// whole files, group sizes and index offsets, searching by path, printing.
+
+#include <sys/stat.h>
+
+#include <new>
+
+#include "zog_local.h"
+
+namespace {
+
+// Visits rec, then (when descend) its members depth first, each member list
+// followed along next, then (when root_next) the records after rec, likewise.
+// No recursion: nesting depth comes from the data. f answers false to stop.
+template <class F>
+bool walk(ZOG_SEC* rec, bool root_next, bool descend, bool stop_at_eof, F f)
+{
+    struct Item { ZOG_SEC* r; bool next; };
+    std::vector<Item> stack;
+    if (rec != nullptr) stack.push_back({rec, root_next});
+    while (!stack.empty()) {
+        const Item it = stack.back();
+        stack.pop_back();
+        if (!f(it.r)) return false;
+        if (it.next && it.r->next != nullptr && !(stop_at_eof && it.r->secID == ZOG_ID_EOF))
+            stack.push_back({it.r->next, true});
+        ZOG_SEC_GRP* g = as_group(it.r);
+        if (descend && g != nullptr && g->members != nullptr) stack.push_back({g->members, true});
+    }
+    return true;
+}
+
+// Appends one section (core and body) to the cursor's buffer, grown zero-filled.
+bool encode_one(ZOG_CURSOR* c, ZOG_SEC* r)
+{
+    const std::int64_t size = ZOG_getSize(r);
+    const std::int64_t total = static_cast<std::int64_t>(c->pos) + size;
+    if (size < 12 || total > zog_max_section || zog_fails(zs_grow)) return false;
+    c->data.resize(static_cast<std::size_t>(total));
+    c->lim = static_cast<std::int32_t>(total);
+    r->size = static_cast<std::uint32_t>(size);
+    const std::int32_t start = c->pos;
+    if (ZOG_CORE_proc(zop_encode, c, r) == 0 || r->proc(zop_encode, c, r) == 0 || c->bad)
+        return false;
+    return c->pos == start + size;  // the body wrote what its size promised
+}
+
+int encode_walk(ZOG_CURSOR* c, ZOG_SEC* rec, bool root_next, bool descend)
+{
+    try {
+        return walk(rec, root_next, descend, false, [c](ZOG_SEC* r) { return encode_one(c, r); })
+                   ? 1 : 0;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+void print_walk(ZOG_SEC* rec, int option, int op)
+{
+    const bool chain = option == ZOG_IO_CHAIN;
+    try {
+        walk(rec, chain, chain, true, [op](ZOG_SEC* r) {
+            ZOG_CORE_proc(op, nullptr, r);
+            r->proc(op, nullptr, r);
+            if (op == zop_show) std::printf("\n");
+            return true;
+        });
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+// Bytes from the current position to the end of the file; -1 when unknown.
+std::int64_t bytes_left(FILE* f, std::int64_t pos)
+{
+    struct stat st{};
+    if (zog_fails(zs_file_end) || fstat(fileno(f), &st) != 0) return -1;
+    return static_cast<std::int64_t>(st.st_size) - pos;
+}
+
+// What one read met. A section that cannot be read whole makes the read
+// incomplete; only a clean end of the file, at a section boundary, does not.
+struct ReadState {
+    bool incomplete = false;
+};
+
+ZOG_SEC* read_section(FILE* f, ReadState* st);
+
+void read_members(FILE* f, ZOG_SEC_GRP* g, int depth, ReadState* st)
+{
+    if (g->num > 0 && depth >= zog_max_depth) {  // nesting this deep is refused
+        st->incomplete = g->incomplete = true;
+        return;
+    }
+    ZOG_SEC* tail = nullptr;
+    for (std::uint32_t i = 0; i < g->num; ++i) {
+        ZOG_SEC* m = read_section(f, st);
+        if (m == nullptr || m->secID == ZOG_ID_EOF) {
+            ZOG_free(m);
+            st->incomplete = g->incomplete = true;
+            return;
+        }
+        if (tail == nullptr) g->members = m; else tail->next = m;
+        tail = m;
+        if (ZOG_SEC_GRP* sub = as_group(m)) {
+            read_members(f, sub, depth + 1, st);
+            if (sub->incomplete) { g->incomplete = true; return; }
+        }
+    }
+}
+
+// One section at the current position, its body decoded, no members.
+ZOG_SEC* read_section(FILE* f, ReadState* st)
+{
+    const long pos = zog_fails(zs_tell) ? -1 : std::ftell(f);
+    if (pos < 0) { st->incomplete = true; return nullptr; }
+    const std::int64_t left = bytes_left(f, pos);
+    if (left == 0) return nullptr;  // the file ends here
+    std::uint8_t head[4];
+    if (left < 12 || zog_fails(zs_read) || std::fread(head, 1, 4, f) != 4 ||
+        zog_fails(zs_seek) || std::fseek(f, pos, SEEK_SET) != 0) {
+        st->incomplete = true;
+        return nullptr;
+    }
+    const std::uint32_t size = bdecode_4(head);
+    if (size < 12 || size > left || size > zog_max_section || zog_fails(zs_read_buffer)) {
+        st->incomplete = true;  // checked before anything is allocated
+        return nullptr;
+    }
+    ZOG_CURSOR c;
+    ZOG_SEC* rec = nullptr;
+    try {
+        c.data.resize(size);
+        c.lim = static_cast<std::int32_t>(size);
+        if (!zog_fails(zs_read) && std::fread(c.data.data(), 1, size, f) == size) rec = ZOG_decode(&c);
+    } catch (const std::bad_alloc&) {
+        rec = nullptr;
+    }
+    if (rec == nullptr) st->incomplete = true;
+    return rec;
+}
+
+ZOG_SEC* read_option(FILE* f, int option, ReadState* st)
+{
+    ZOG_SEC* rec = read_section(f, st);
+    if (rec == nullptr) return nullptr;
+    ZOG_SEC_GRP* g = as_group(rec);
+    if (g != nullptr && (option == ZOG_IO_CHAIN || option == ZOG_IO_GROUP)) read_members(f, g, 1, st);
+    if (rec->secID == ZOG_ID_EOF || option != ZOG_IO_CHAIN) return rec;
+    if (g != nullptr && g->incomplete) return rec;  // nothing after a group cut short
+    ZOG_SEC* tail = rec;
+    for (;;) {  // the records after it, up to the end-of-file section
+        ZOG_SEC* nx = read_section(f, st);
+        if (nx == nullptr) break;
+        if (nx->secID == ZOG_ID_EOF) { ZOG_free(nx); break; }
+        tail->next = nx;
+        tail = nx;
+        if (ZOG_SEC_GRP* ng = as_group(nx)) {
+            read_members(f, ng, 1, st);
+            if (ng->incomplete) break;
+        }
+    }
+    return rec;
+}
+
+std::int64_t set_sizes(ZOG_SEC* rec, int depth)
+{
+    ZOG_SEC_GRP* g = as_group(rec);
+    if (g == nullptr || depth > 4 * zog_max_depth) return 0;
+    std::int64_t off = 0;
+    for (ZOG_SEC* m = g->members; m != nullptr; m = m->next) {
+        ZOG_INDEX* e = nullptr;
+        for (ZOG_INDEX& x : g->index)
+            if (x.secID == m->secID && x.instanceID == m->instanceID) { e = &x; break; }
+        if (e == nullptr) return off;  // memSize keeps its old value
+        e->offset = static_cast<std::uint32_t>(off);
+        if (as_group(m) != nullptr) off += set_sizes(m, depth + 1);
+        off += ZOG_getSize(m);
+    }
+    g->memSize = static_cast<std::uint32_t>(off);
+    return off;
+}
+
+}  // namespace
+
+FILE* ZOG_openInput(const char* path)
+{
+    if (path == nullptr || zog_fails(zs_open_in)) return nullptr;
+    return std::fopen(path, "rb");
+}
+
+FILE* ZOG_openOutput(const char* path)
+{
+    if (path == nullptr || zog_fails(zs_open_out)) return nullptr;
+    return std::fopen(path, "wb");
+}
+
+// Releases rec, the records after it and all they own, without recursion: a
+// group's members are moved onto the list being released.
+void ZOG_free(ZOG_SEC* rec)
+{
+    while (rec != nullptr) {
+        ZOG_SEC* next = rec->next;
+        if (ZOG_SEC_GRP* g = as_group(rec); g != nullptr && g->members != nullptr) {
+            ZOG_SEC* last = g->members;
+            while (last->next != nullptr) last = last->next;
+            last->next = next;
+            next = g->members;
+            g->members = nullptr;
+        }
+        rec->proc(zop_free, nullptr, rec);
+        delete rec;
+        rec = next;
+    }
+}
+
+std::int64_t ZOG_getSize(ZOG_SEC* rec) { return 12 + rec->proc(zop_size, nullptr, rec); }
+
+std::int64_t ZOG_totSize(ZOG_SEC* rec)
+{
+    const ZOG_SEC_GRP* g = as_group(rec);
+    return static_cast<std::int64_t>(rec->size) + (g != nullptr ? g->memSize : 0);
+}
+
+int ZOG_encode(ZOG_CURSOR* c, ZOG_SEC* rec, int option)
+{
+    const bool chain = option == ZOG_IO_CHAIN;
+    return encode_walk(c, rec, chain, chain);
+}
+
+int zog_encode_subtree(ZOG_CURSOR* c, ZOG_SEC* rec) { return encode_walk(c, rec, false, true); }
+
+ZOG_SEC* ZOG_decode(ZOG_CURSOR* c)
+{
+    const std::int32_t start = c->pos, outer = c->lim;
+    ZOG_SEC core;
+    if (ZOG_CORE_proc(zop_decode, c, &core) == 0) return nullptr;
+    if (core.size < 12 || static_cast<std::int64_t>(start) + core.size > outer) {
+        c->bad = true;
+        return nullptr;
+    }
+    ZOG_SEC* rec = ZOG_new(core.secID, core.instanceID);
+    if (rec == nullptr) return nullptr;
+    ZOG_assignCore(&core, rec);
+    c->lim = static_cast<std::int32_t>(start + core.size);  // the body stays inside its section
+    bool ok = false;
+    try {
+        ok = rec->proc(zop_decode, c, rec) != 0 && !c->bad;
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    c->lim = outer;
+    if (!ok) {
+        ZOG_free(rec);
+        c->bad = true;
+        return nullptr;
+    }
+    c->pos = static_cast<std::int32_t>(start + core.size);  // steps over what the type does not read
+    return rec;
+}
+
+void ZOG_show(ZOG_SEC* rec, int option) { print_walk(rec, option, zop_show); }
+void ZOG_heads(ZOG_SEC* rec, int option) { print_walk(rec, option, zop_heads); }
+
+int ZOG_write(FILE* f, ZOG_SEC* rec, int option)
+{
+    if (rec == nullptr) return 1;
+    ZOG_CURSOR c;
+    if (ZOG_encode(&c, rec, option) == 0) return 0;
+    const std::size_t n = static_cast<std::size_t>(c.count);
+    if (zog_fails(zs_write) || std::fwrite(c.data.data(), 1, n, f) != n) return 0;
+    return 1;
+}
+
+int ZOG_writeEnd(FILE* f)
+{
+    ZOG_SEC* end = ZOG_new(ZOG_ID_EOF, 1);
+    if (end == nullptr) return 0;
+    const int ok = ZOG_write(f, end, ZOG_IO_THIS);
+    ZOG_free(end);
+    return ok;
+}
+
+int ZOG_writeFile(FILE* f, ZOG_SEC* head)
+{
+    if (zog_fails(zs_seek) || std::fseek(f, 0, SEEK_SET) != 0) return 0;
+    return ZOG_write(f, head, ZOG_IO_CHAIN) != 0 && ZOG_writeEnd(f) != 0 ? 1 : 0;
+}
+
+ZOG_SEC* ZOG_read(FILE* f, int option)
+{
+    ReadState st;
+    return read_option(f, option, &st);
+}
+
+ZOG_SEC* ZOG_readFile(FILE* f)
+{
+    if (zog_fails(zs_seek) || std::fseek(f, 0, SEEK_SET) != 0) return nullptr;
+    ReadState st;
+    ZOG_SEC* head = read_option(f, ZOG_IO_CHAIN, &st);
+    if (ZOG_SEC_GRP* g = as_group(head); g != nullptr && st.incomplete) g->incomplete = true;
+    return head;
+}
+
+void ZOG_add(ZOG_SEC** list, ZOG_SEC* rec)
+{
+    while (*list != nullptr) list = &(*list)->next;
+    *list = rec;
+}
+
+void addIndex(ZOG_SEC_GRP* grp, ZOG_SEC* rec)
+{
+    grp->index.push_back({grp->memSize, rec->secID, rec->instanceID});
+}
+
+void ZOG_addToGroup(ZOG_SEC_GRP* grp, ZOG_SEC* rec)
+{
+    if (rec == nullptr) return;
+    rec->size = static_cast<std::uint32_t>(ZOG_getSize(rec));
+    addIndex(grp, rec);  // first: it may throw, and then nothing has changed
+    ZOG_add(&grp->members, rec);
+    grp->num += 1;
+    grp->memSize += static_cast<std::uint32_t>(ZOG_totSize(rec));
+}
+
+std::int64_t ZOG_setSizes(ZOG_SEC* grp) { return set_sizes(grp, 0); }
+
+void ZOG_assignCore(ZOG_SEC* core, ZOG_SEC* rec)
+{
+    rec->size = core->size;
+    rec->secID = core->secID;
+    rec->instanceID = core->instanceID;
+}
+
+ZOG_SEC* ZOG_search(ZOG_SEC* list, const ZOG_PATH* path)
+{
+    if (path == nullptr || path->secID == 0 || path->instanceID == 0) return nullptr;
+    for (;;) {
+        ZOG_SEC* r = list;
+        while (r != nullptr && !(r->secID == path->secID && r->instanceID == path->instanceID))
+            r = r->next;
+        if (r == nullptr) return nullptr;
+        ++path;
+        if (path->secID == 0 || path->instanceID == 0) return r;
+        ZOG_SEC_GRP* g = as_group(r);
+        if (g == nullptr) return nullptr;
+        list = g->members;
+    }
+}
