@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "fit_records.h"
+#include "run_records.h"
 
 // Loads the run named by filename (80 characters; asking for another name until one
 // loads), runs the "SPECT: " dialog on the settings of column 1 and, at its blank
@@ -15,4 +15,4 @@
 int getspect(std::span<char> filename);
 
 // Header field `values` of histogram k; 0 when the loaded run has no histogram k.
-int iph(const Arr1<int, 10>& values, int k);
+int iph(const Arr1<int, max_run_hists>& values, int k);
