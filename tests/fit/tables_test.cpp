@@ -411,9 +411,9 @@ TEST(NoTable, DefinedResultAndOneNotice)
         EXPECT_EQ(g_cmplx(0.5f), std::complex<float>(0, 0));
     }
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, " *** POLZZ: no relaxation-function table has been read; G = 1 used\n"
-                   " *** LFPOL: no longitudinal-field table has been read; G = 1 used\n"
-                   " *** OMNI_POL: no OMNI table has been read; G = 1 used\n");
+    EXPECT_EQ(out, "  *** POLZZ: no relaxation-function table has been read; G = 1 used \n"
+                   "  *** LFPOL: no longitudinal-field table has been read; G = 1 used \n"
+                   "  *** OMNI_POL: no OMNI table has been read; G = 1 used \n");
 }
 
 // ---- lookups on linear tables ----
