@@ -180,13 +180,14 @@ bool rlx_params_ok(std::string* why)
 
 bool read_rlx_tbl(std::string_view name, std::string* why)
 {
+    RecFile r;
+    if (!rec_open(r, name)) return finish(r, why);   // a missing file leaves the records
     tblttl = "";
     tblpai.fill(0);
     tblpar.fill(0);
     tbldat.fill(0.0f);
     tbl_loaded.rlx = false;
-    RecFile r;
-    if (!rec_open(r, name) || !rec_read(r, tblttl.c.data(), 80) || !rec_ints(r, tblpai.data(), 16))
+    if (!rec_read(r, tblttl.c.data(), 80) || !rec_ints(r, tblpai.data(), 16))
         return finish(r, why);
     const int nt = tblpai(2), nh = tblpai(3);
     const bool slabs = tblpai(1) == 3;
@@ -226,14 +227,15 @@ void get_rlx_tbl(std::string_view name)
 
 bool read_lf_tbl(std::string_view name, std::string* why)
 {
+    RecFile r;
+    if (!rec_open(r, name)) return finish(r, why);   // a missing file leaves the records
     lftbl_ttl = "";
     lftbl_pai.fill(0);
     lftbl_par.fill(0);
     lftbl_ctl.fill(0);
     lftbl_dat.fill(0.0f);
     tbl_loaded.lf = false;
-    RecFile r;
-    if (!rec_open(r, name) || !rec_read(r, lftbl_ttl.c.data(), 80) ||
+    if (!rec_read(r, lftbl_ttl.c.data(), 80) ||
         !rec_ints(r, lftbl_pai.data(), 16) || !rec_reals(r, lftbl_par.data(), 16))
         return finish(r, why);
     if (lftbl_pai(1) != 2 && lftbl_pai(1) != -2)
@@ -289,15 +291,16 @@ void get_lf_tbl(std::string_view name)
 
 bool read_omni_tbl(std::string_view name, std::string* why)
 {
+    RecFile r;
+    if (!rec_open(r, name)) return finish(r, why);   // a missing file leaves the records
     omni_tbl_size = {};
     omni_tbl_locx = {};
     omni_tbl_text = {};
     omni_tbl_bins.x_tbl.fill(0.0f);
     omni_tbl_data.y_tbl.fill(0.0f);
     tbl_loaded.omni = false;
-    RecFile r;
     std::int32_t head[4] = {};
-    if (!rec_open(r, name) || !rec_ints(r, head, 4)) return finish(r, why);
+    if (!rec_ints(r, head, 4)) return finish(r, why);
     omni_tbl_size.ndim = head[0];
     std::copy_n(head + 1, 3, omni_tbl_size.code.data());
     const int ndim = head[0];
@@ -357,11 +360,12 @@ void get_omni_tbl(std::string_view name)
 bool read_g_cmplx(std::string_view name, std::string* why, bool* too_big)
 {
     if (too_big != nullptr) *too_big = false;
+    RecFile r;
+    if (!rec_open(r, name)) return finish(r, why);   // a missing file leaves the records
     g_cmplx_tbl = {};
     tbl_loaded.cmplx = false;
-    RecFile r;
     unsigned char head[8];
-    if (!rec_open(r, name) || !rec_read(r, head, 8)) return finish(r, why);
+    if (!rec_read(r, head, 8)) return finish(r, why);
     std::int32_t n = 0;
     float dx = 0;
     std::memcpy(&n, head, 4);
