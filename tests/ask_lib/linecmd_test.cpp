@@ -85,6 +85,17 @@ TEST(Loop, ForgottenWhenItsFileCloses)
     EXPECT_EQ(stored(r.out), "=> 7\n=> 7\n=> 1\n=> 2\n=> 4\n");
 }
 
+// A file opened inside the loop's file ends as any file does; only the loop's own file is
+// rewound.
+TEST(Loop, NestedFileEndsNormally)
+{
+    Scratch s;
+    s.write("loop", "@inner\n\\L 1\n");
+    s.write("inner", "1\n");
+    const RunResult r = run_piped(s, {"echo:0", "repeat:3:ask:I:N > "}, "@loop\n9\n");
+    EXPECT_EQ(stored(r.out), "=> 1\n=> 1\n=> 9\n");
+}
+
 TEST(Assign, DefinesVariables)
 {
     Scratch s;
