@@ -204,3 +204,37 @@ TEST_F(Fits, FixedParametersStayAndTheMatrixIsConditional)
     EXPECT_EQ(iint, 0);
     EXPECT_EQ(v, 7);
 }
+
+namespace {
+
+// A precession signal without noise: the minimum is the truth with chi-square 0. From the
+// start below, the first Newton step overshoots far into rising ground, so the line search
+// must pull back by large factors.
+constexpr double truth[6] = {0, 0.22, 0.35, 1.36, 0.3, 0.02};
+double precession(const double* x, double t)
+{
+    return x[1] * std::exp(-x[2] * t) * std::cos(2 * M_PI * x[3] * t + x[4]) + x[5];
+}
+void precession_chi2(int, double[], double& f, double x[], int, void*)
+{
+    f = 0;
+    for (int i = 0; i < 200; ++i) {
+        const double t = 0.05 * i, sg = 0.01 * std::exp(0.05 * t);
+        const double r = (precession(truth, t) - precession(x, t)) / sg;
+        f += r * r;
+    }
+}
+
+}  // namespace
+
+TEST_F(Fits, SteepStartStillConverges)
+{
+    define(1, "asy", 0.2, 0.02, 0, 0.5);
+    define(2, "lambda", 0.5, 0.05);
+    define(3, "nu", 1.3, 0.05);
+    define(4, "phi", 0, 0.1);
+    define(5, "bkg", 0, 0.01);
+    EXPECT_EQ(command(precession_chi2, "MIGRAD"), 0);
+    for (int k = 1; k <= 5; ++k) EXPECT_NEAR(value(k), truth[k], 1e-4 * (1 + truth[k])) << k;
+    EXPECT_LT(mn7min.amin, 1e-4);
+}
