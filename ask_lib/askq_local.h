@@ -1,5 +1,5 @@
 // askq_local.h -- state and helpers shared by the question engine and its line commands.
-// Only askq.cpp, getinput.cpp, linecmd.cpp, calc.cpp and help.cpp include this.
+// Only the engine's own files (askq, getinput, linecmd, calc, cmli) include this.
 #pragma once
 
 #include <array>

@@ -167,6 +167,15 @@ TEST(AskPiped, LogicalLineLimit)
               "=> 1|0\n=> 4\n");
 }
 
+// A long answer reaches the batch transcript whole, however narrow the terminal type.
+TEST(AskPiped, LongAnswerEchoedWhole)
+{
+    Scratch s;
+    const std::string answer = "1," + std::string(100, ' ') + "2";
+    const RunResult r = run_piped(s, {"ask:I,I:N > "}, answer + "\n");
+    EXPECT_EQ(r.out, "N > " + answer + "\n=> 1|2\n");
+}
+
 // ---- At a terminal ---------------------------------------------------------------------
 
 TEST(AskPty, PromptAndAnswer)

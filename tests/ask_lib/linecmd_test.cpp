@@ -85,6 +85,17 @@ TEST(Loop, ForgottenWhenItsFileCloses)
     EXPECT_EQ(stored(r.out), "=> 7\n=> 7\n=> 1\n=> 2\n=> 4\n");
 }
 
+// A file opened inside the loop's file ends as any file does; only the loop's own file is
+// rewound.
+TEST(Loop, NestedFileEndsNormally)
+{
+    Scratch s;
+    s.write("loop", "@inner\n\\L 1\n");
+    s.write("inner", "1\n");
+    const RunResult r = run_piped(s, {"echo:0", "repeat:3:ask:I:N > "}, "@loop\n9\n");
+    EXPECT_EQ(stored(r.out), "=> 1\n=> 1\n=> 9\n");
+}
+
 TEST(Assign, DefinesVariables)
 {
     Scratch s;
@@ -133,9 +144,10 @@ TEST(Shell, RunsAndAsksAgain)
 TEST(Delims, AddRemoveAndIgnore)
 {
     Scratch s;
-    const RunResult r = run_piped(s, {"ask:I,I:A > ", "ask:I,I:B > ", "ask:I:C > "},
-                                  "\\d;\n5;6\n\\-d;\n,9\n\\g~\n~5\n");
-    EXPECT_EQ(stored(r.out), "=> 5|6\n=> 0|9\n=> 5\n");
+    const RunResult r =
+        run_piped(s, {"ask:I,I:A > ", "ask:I,I:B > ", "ask:I:C > ", "ask:I,I:D > "},
+                  "\\d;\n5;6\n\\-d;\n,9\n\\g~\n~5\n\\dx\n3x4\n");
+    EXPECT_EQ(stored(r.out), "=> 5|6\n=> 0|9\n=> 5\n=> 3|4\n");   // "\\dx" adds x, not X
 }
 
 TEST(Delims, IgnoredSetShownAtTerminal)
