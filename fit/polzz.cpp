@@ -86,7 +86,7 @@ void polzz(double t, double delta, double h, double q, double& g, double& d1, do
     if (!tbl_loaded.rlx) {
         static bool told = false;
         if (!told && delta * t > 0)
-            relax_notice(" *** POLZZ: no relaxation-function table has been read; G = 1 used");
+            relax_notice("*** POLZZ: no relaxation-function table has been read; G = 1 used");
         told = told || delta * t > 0;
         return;
     }

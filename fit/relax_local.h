@@ -4,8 +4,9 @@
 
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
+
+#include "tell.h"
 
 namespace relax_detail {
 
@@ -63,10 +64,6 @@ inline double abragam_phi(double d)
 }
 
 // Writes a one-line notice on the screen.
-inline void relax_notice(std::string_view text)
-{
-    std::printf("%.*s\n", static_cast<int>(text.size()), text.data());
-    std::fflush(stdout);
-}
+inline void relax_notice(std::string_view text) { tell0(text); }
 
 }  // namespace relax_detail
