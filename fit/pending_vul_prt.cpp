@@ -1,5 +1,5 @@
-// pending_vul_prt.cpp -- stand-in for the reports and dialogs until they land (delete this
-// file then): reports nothing.
-#include "setup.h"
+// pending_vul_prt.cpp -- stand-in for the reports and dialogs until it lands; delete this file
+// then. Does nothing.
+#include "dirade.h"
 
 void vul_prt(int, int, const double*) {}

@@ -4,6 +4,8 @@
 
 #include <span>
 
+#include "getspect.h"
+
 // The objective function's set-up (flag 1 or below): true when the call goes on to the
 // chi-square (interactive), false when it returns without a function value (batch).
 bool dirade_setup(int npar, const double* x);
@@ -27,10 +29,6 @@ bool store_add_spec();
 // signals, after the message); otherwise ndata, fmin and the value table are set.
 bool setup_close(const double* x);
 
-// Reports and dialogs; mode 0 is the initial-guess report and the "GUESS>" dialog.
-void vul_prt(int mode, int npar, const double* x);
-
 // The spectrum dialog the storing calls (returns only with a finished spectrum); tests
 // put their own here.
-int getspect(std::span<char> filename);
 inline int (*spect_dialog)(std::span<char> filename) = getspect;

@@ -19,9 +19,6 @@ inline int slot_number(float a)
     return static_cast<int>(t);
 }
 
-// Ends the process (every unit flushed and closed) with status.
-void ask_stop(int status);
-
 // A set-up step that could not be carried out (its message already written): at the
 // keyboard the dialog asks again, a batch run stops with status 1.
 void setup_failed();
