@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs a program at a pseudo-terminal, typing each line of an input file once the
-program has gone quiet (it is waiting at a prompt), and prints what the terminal
-showed, with CR LF as LF. Exit status: the program's."""
+program waits at a prompt (it has written a line without its end and gone quiet),
+and prints what the terminal showed, with CR LF as LF. Exit status: the program's."""
 import fcntl
 import os
 import pty
@@ -11,7 +11,7 @@ import sys
 import termios
 import time
 
-QUIET = 0.15      # seconds without output that mean "waiting for an answer"
+QUIET = 0.1       # seconds without output after a prompt: waiting for an answer
 LIMIT = 120.0     # the whole run
 
 
@@ -27,6 +27,7 @@ def main():
     out = bytearray()
     start = time.monotonic()
     last = time.monotonic()
+    answered = False  # typed at the current prompt; wait for the program to go on
     while time.monotonic() - start < LIMIT:
         ready, _, _ = select.select([fd], [], [], 0.02)
         if ready:
@@ -37,12 +38,15 @@ def main():
             if not data:
                 break
             out += data
+            answered = False
             last = time.monotonic()
-        elif time.monotonic() - last > QUIET:
+        elif (not answered and out and out[-1:] != b"\n"
+              and time.monotonic() - last > QUIET):
             if lines:
                 os.write(fd, lines.pop(0) + b"\n")
             else:
                 os.write(fd, b"\x04")  # end of input, as ^D at the terminal
+            answered = True
             last = time.monotonic()
     _, status = os.waitpid(pid, 0)
     sys.stdout.write(out.replace(b"\r\n", b"\n").decode("latin-1"))
