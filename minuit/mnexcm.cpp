@@ -338,6 +338,46 @@ int set_parameter(int llist)
     return ok;
 }
 
+// FCN's own gradient against central differences at the present point; FCN's is used
+// only when every component agrees (SET GRADIENT 1 accepts it unchecked).
+void check_gradient(mnfcn fcn, void* futil)
+{
+    const int n = mn7npr.npar;
+    if (n < 1) return;
+    if (mn7min.amin == mn7cns.undefi) mnamin(fcn, futil);
+    mninex(mn7int.x.data());
+    double f = 0;
+    fcn(n, mn7der.gin.data(), f, mn7ext.u.data(), 2, futil);
+    ++mn7cnv.nfcn;
+    std::vector<double> guser(static_cast<std::size_t>(n) + 1);
+    for (int i = 1; i <= n; ++i) guser[static_cast<std::size_t>(i)] = mn7der.gin[mn7inx.nexofi[i]];
+    mn7flg.isw[3] = 0;
+    mnderi(fcn, futil);
+    bool good = true;
+    mnput(" CHECK OF GRADIENT CALCULATION IN FCN");
+    mnput("            PARAMETER      G(IN FCN)   G(MINUIT)  DG(MINUIT)   AGREEMENT");
+    for (int i = 1; i <= n; ++i) {
+        double dxdi = 1;
+        mndxdi(mn7int.x[i], i, dxdi);
+        if (dxdi == 0) dxdi = 1;
+        const double gu = guser[static_cast<std::size_t>(i)];
+        const double gm = mn7der.grd[i] / dxdi, dg = mn7der.dgrd[i] / dxdi;
+        const double tol = std::max(2.0 * dg, 0.05 * std::max(std::fabs(gm), std::fabs(gu)))
+                           + mn7cns.epsma2 * (std::fabs(mn7min.amin) + mn7min.up);
+        const bool agree = std::fabs(gu - gm) <= tol;
+        good = good && agree;
+        const int k = mn7inx.nexofi[i];
+        mnput(MnLine().x(7).i(k, 5).x(2).a(mn7nam.cpnam[k].full()).e(gu, 12, 4).e(gm, 12, 4)
+                  .e(dg, 12, 4).x(4).a(agree ? "GOOD" : " BAD"));
+    }
+    if (good) {
+        mn7flg.isw[3] = 1;
+        return;
+    }
+    mnput(" MINUIT DOES NOT ACCEPT DERIVATIVE CALCULATIONS BY FCN");
+    mnput(" TO FORCE ACCEPTANCE, ENTER \"SET GRAD    1\"");
+}
+
 }  // namespace
 
 // SET or SHOW with its keyword after the first three characters ("SETSTRAT", "SET STR",
@@ -363,7 +403,10 @@ int mn_set_show(mnfcn fcn, std::string_view word, int llist, void* futil)
             for (int i = 1; i <= mn7npr.npar; ++i) mn7err.erp[i] = mn7err.ern[i] = 0;
             mnwerr();
             return ok;
-        case Key::gra: mn7flg.isw[3] = 1; return ok;
+        case Key::gra:
+            mn7flg.isw[3] = 1;
+            if (iword7(1) != 1) check_gradient(fcn, futil);
+            return ok;
         case Key::nog: mn7flg.isw[3] = 0; return ok;
         case Key::war: mn7log.lwarn = true; return ok;
         case Key::now: mn7log.lwarn = false; return ok;
