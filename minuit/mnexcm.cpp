@@ -80,6 +80,17 @@ int do_hesse(mnfcn fcn, void* futil)
     return mn7flg.isw[2] >= 2 ? ok : abnormal;
 }
 
+// MINOS [maxcalls] [parno ...]: every variable parameter when none is named.
+int do_minos(mnfcn fcn, int llist, void* futil)
+{
+    mn7min.epsi = 0.1 * mn7min.up;
+    mn7min.apsi = mn7min.epsi;
+    const int maxcalls = iword7(1);
+    if (llist < 2) mnmnos(fcn, 0, maxcalls, futil);
+    for (int k = 2; k <= llist; ++k) mnmnos(fcn, iword7(k), maxcalls, futil);
+    return mn7flg.isw[7] == 1 ? abnormal : ok;
+}
+
 int do_fix(int llist)
 {
     if (llist < 1) {
@@ -193,6 +204,7 @@ void mnexcm(mnfcn fcn, std::string_view comand, const double plist[], int llist,
     if (mn7flg.isw[5] >= 0) echo_command(word, llist);
     mn7log.lphead = true;
     mn7cnv.nfcnlc = mn7cnv.nfcn;
+    mn7flg.isw[7] = 0;
     const std::string key = word.substr(0, 3);
     const bool minos = word.compare(0, 4, "MINO") == 0;
     int code = unknown;
@@ -201,6 +213,7 @@ void mnexcm(mnfcn fcn, std::string_view comand, const double plist[], int llist,
     else if (key == "SIM") code = do_simplex(fcn, futil);
     else if (key == "HES") code = do_hesse(fcn, futil);
     else if (key == "SET" || key == "SHO") code = mn_set_show(fcn, word, llist, futil);
+    else if (minos) code = do_minos(fcn, llist, futil);
     else if (key == "FIX") code = do_fix(llist);
     else if (key == "REL") code = do_release(llist);
     else if (key == "RES") code = do_restore();
