@@ -1,5 +1,5 @@
 // relax_local.h -- helpers shared by the relaxation and table functions of fit/.
-// Only relax.cpp, polzz.cpp, tblpol.cpp and rlx_tables.cpp include it.
+// Only relax.cpp, polzz.cpp and tblpol.cpp include it.
 #pragma once
 
 #include <cfloat>

@@ -12,7 +12,6 @@
 
 #include "chars.h"
 #include "fio.h"
-#include "relax_local.h"
 
 namespace {
 

@@ -42,7 +42,7 @@ if [ -d "$case/files" ]; then
   done
 fi
 if [ -f "$case/check.sh" ]; then
-  bash "$case/check.sh" || fail=1
+  bash "$case/check.sh" || { echo "--- check.sh failed"; fail=1; }
 fi
 if [ $fail -ne 0 ] && [ -s err.txt ]; then echo "--- stderr:"; cat err.txt; fi
 exit $fail
