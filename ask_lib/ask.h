@@ -9,3 +9,7 @@
 #include "numtext.h"
 #include "parse.h"
 #include "tell.h"
+#include "askq.h"
+#include "help.h"
+#include "askif.h"
+#include "cmli.h"

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <numbers>
 
-#include "run_records.h"
 #include "fio.h"
+#include "run_records.h"
+#include "spect_local.h"
 #include "titles.h"
 
 namespace {
@@ -29,22 +29,6 @@ struct SlotWork {
 constexpr double two_pi = 2.0 * std::numbers::pi;
 
 bool first_call = true;  // the first construction marks "no previous spectrum"
-
-// Nearest integer, halves away from zero; clamped to the int range, NaN gives 0.
-int nint(double x)
-{
-    if (std::isnan(x)) return 0;
-    constexpr double lim = 2147483647.0;
-    return static_cast<int>(std::clamp(std::round(x), -lim, lim));
-}
-
-// x truncated toward zero; clamped like nint.
-int trunc_int(double x)
-{
-    if (std::isnan(x)) return 0;
-    constexpr double lim = 2147483647.0;
-    return static_cast<int>(std::clamp(std::trunc(x), -lim, lim));
-}
 
 // Raw bin width in us of bin-width code c (0 for negative codes).
 float code_width(int c)

@@ -114,9 +114,20 @@ void mnline(mnfcn fcn, const double start[], double fstart, const double step[],
     const double f1 = eval(1.0);
     for (int n = 2; n < maxpt; ++n) {
         double next;
-        if (n == 2) {
-            const double curv = 2.0 * (f1 - fstart - slope);      // from f(0), f'(0), f(1)
-            next = (std::isfinite(curv) && curv > 0) ? -slope / curv : (std::isfinite(f1) ? 4.0 : 0.1);
+        if (xvmin == 0) {
+            // No improvement yet: a parabola from f(0), the slope and the nearest point beyond
+            // 0, pulled in by at least half and at most a tenth each time.
+            double ls = 0, fls = 0;
+            for (std::size_t k = 1; k < lam.size(); ++k)
+                if (lam[k] > 0 && (ls == 0 || lam[k] < ls)) { ls = lam[k]; fls = fv[k]; }
+            if (ls == 0) break;
+            const double curv = 2.0 * (fls - fstart - slope * ls) / (ls * ls);
+            next = (std::isfinite(curv) && curv > 0 && slope < 0) ? -slope / curv : 0.1 * ls;
+            next = std::clamp(next, 0.1 * ls, 0.5 * ls);
+        } else if (lam.size() < 3) {
+            // f(1) improved: the parabola from f(0), the slope and f(1), or further out.
+            const double curv = 2.0 * (f1 - fstart - slope);
+            next = curv > 0 ? -slope / curv : 4.0;
         } else {
             // the three lowest points
             std::vector<int> idx(lam.size());

@@ -398,7 +398,7 @@ std::int64_t ind_var_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
 // that does not is neither written nor accepted from a file.
 bool array_consistent(const ZOG_SEC_GEN_ARRAY* r)
 {
-    const std::int64_t want = static_cast<std::int64_t>(r->num) * r->elemSize;
+    const std::uint64_t want = static_cast<std::uint64_t>(r->num) * r->elemSize;  // no overflow: both below 2^32
     switch (r->type) {
     case 2: return (r->elemSize == 4 || r->elemSize == 8) && r->nBytes == want;
     case 1:

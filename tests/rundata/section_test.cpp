@@ -197,6 +197,9 @@ std::vector<HostileCase> hostile_cases()
     for (std::uint32_t x : {3U, 4U, 2U, 0U, 8U}) put32(arr, x);  // 3 floats in 8 bytes
     arr.resize(arr.size() + 8);
     v.push_back({"array bytes disagree", section(40, ZOG_ID_GEN_ARRAY, 1, arr), false});
+    Bytes huge;
+    for (std::uint32_t x : {0xFFFFFFFFU, 0xFFFFFFFFU, 1U, 0U, 0U}) put32(huge, x);  // num x elemSize past 64 bits
+    v.push_back({"array size overflows", section(32, ZOG_ID_GEN_ARRAY, 1, huge), false});
     Bytes times;
     for (std::uint32_t x : {1000000U, 1U, 1U, 1U, 0U}) put32(times, x);  // a million times, none there
     v.push_back({"array times past the section", section(32, ZOG_ID_GEN_ARRAY, 1, times), false});

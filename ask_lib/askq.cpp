@@ -1,0 +1,237 @@
+// askq.cpp -- the question engine: one body behind every ask entry point.
+// Logical answer lines are assembled here from the caller's unit, the indirect files or the
+// terminal; line commands go to linecmd.cpp, answers to the field parser.
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "askq_local.h"
+#include "chars.h"
+#include "fio.h"
+#include "parse.h"
+#include "tell.h"
+
+namespace {
+
+AskState& st = ask_state;
+
+// The prompt for a terminal read: the shown form puts the current values in braces.
+std::string terminal_prompt(std::span<const Val> v, AskForm form)
+{
+    std::array<char, ask_prompt_len> buf{};
+    if (form == AskForm::shown)
+        tell_nd(st.prompt, v, buf);
+    else
+        put_text(buf, st.prompt);
+    std::string p(text_of(buf));
+    return p + ' ';                   // "MINUIT> " stays as it is; "N >" gets its blank
+}
+
+// Reads one physical line from the first source that has one; ended sources are left.
+void read_physical(std::span<const Val> v, AskForm form)
+{
+    for (;;) {
+        if (ask_luns.caller_flag != 0) {
+            if (fio_read(ask_luns.caller_unit, st.pline) == 0) {
+                st.src = Source::caller;
+                break;
+            }
+            if (st.loop.pass > 0 && st.loop.in_caller)
+                loop_next();
+            else
+                leave_caller();
+            continue;
+        }
+        if (ask_luns.depth >= 1) {
+            if (fio_read(ask_luns.lun[ask_luns.depth], st.pline) == 0) {
+                st.src = Source::indirect;
+                break;
+            }
+            if (loop_owns_innermost())
+                loop_next();
+            else
+                close_level();
+            continue;
+        }
+        st.terminal_prompt = terminal_prompt(v, form);
+        getinput(st.terminal_prompt, st.pline);
+        st.src = Source::terminal;
+        break;
+    }
+    st.pn = static_cast<int>(ask_trim(st.pline).size());
+}
+
+bool starts_with(std::span<const char> f, std::string_view s)
+{
+    return f.size() >= s.size() && std::equal(s.begin(), s.end(), f.begin());
+}
+
+// Assembles one logical line: physical lines ending in "\" continue it, each one
+// overwriting the backslash of the one before.
+void read_logical(std::span<const Val> v, AskForm form)
+{
+    std::fill(st.line.begin(), st.line.end(), ' ');
+    int pos = 1;
+    for (;;) {
+        read_physical(v, form);
+        const int n = st.pn;
+        const std::string_view text(st.pline.data(), static_cast<std::size_t>(n));
+        if (st.src == Source::terminal && st.journal && !starts_with(st.pline, "@-"))
+            journal_line(text);
+        if (st.src != Source::terminal && st.echo)
+            ask_write(pos == 1 ? std::string(text) : "+" + std::string(text));
+        if (n == 0) {                           // an empty line ends it; a pending "\" goes
+            st.line[static_cast<std::size_t>(pos - 1)] = ' ';
+            return;
+        }
+        if (pos + n - 1 > ask_line_len) {       // dropped; its own "\" still continues
+            ask_write(" *** ASK:  Answer line longer than 1024 characters, line dropped");
+            if (st.pline[static_cast<std::size_t>(n - 1)] == '\\') continue;
+            st.line[static_cast<std::size_t>(pos - 1)] = ' ';
+            return;
+        }
+        std::copy_n(st.pline.begin(), n, st.line.begin() + (pos - 1));
+        std::fill(st.line.begin() + (pos - 1 + n), st.line.end(), ' ');
+        pos += n - 1;
+        if (st.line[static_cast<std::size_t>(pos - 1)] != '\\') return;
+    }
+}
+
+// First unit not open counting down from 82; the fixed units are never taken.
+int free_unit_down()
+{
+    for (int u = 82; u >= 1; --u) {
+        if (u == 80 || u == 7 || u == 6 || u == 5 || u == 3 || u == 2) continue;
+        if (!fio_is_open(u)) return u;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string_view ask_trim(std::span<char> f)
+{
+    int n = 0;
+    chtrim_blnk(n, f);
+    return {f.data(), static_cast<std::size_t>(n)};
+}
+
+std::string_view line_part(int a, int b)
+{
+    a = std::max(a, 1);
+    b = std::min(b, ask_line_len);
+    if (b < a) return {};
+    return {st.line.data() + (a - 1), static_cast<std::size_t>(b - a + 1)};
+}
+
+std::string line_name(int a, int b) { return std::string(text_of(line_part(a, b))); }
+
+int line_last() { return static_cast<int>(text_of(st.line).size()); }
+
+void baseask(std::string_view prompt, std::span<const Val> v, AskForm form, int* nch)
+{
+    st.batch = loc_batch();
+    st.prompt.assign(prompt.substr(0, ask_prompt_len));
+    if (v.empty()) {
+        if (ask_luns.caller_flag == 0 && ask_luns.depth <= 0) ask_write(" " + st.prompt);
+        return;
+    }
+    for (;;) {
+        read_logical(v, form);
+        st.batch = loc_batch();
+        if (line_command()) continue;
+        parse({st.line.data(), st.line.size()});
+        int error = 0;
+        for (const Val& f : v) {
+            parsevalue(f, form == AskForm::shown, error);
+            if (error != 0) break;              // fields stored so far keep their values
+        }
+        if (error == 0) break;
+    }
+    if (nch != nullptr) *nch = st.pn;
+}
+
+// ---- Answer sources ---------------------------------------------------------------------
+
+void close_level()
+{
+    if (ask_luns.depth < 1) return;
+    const int unit = ask_luns.lun[ask_luns.depth];
+    if (loop_owns_innermost()) st.loop.pass = 0;   // a loop never outlives its file
+    fio_close(unit);
+    ask_luns.lun[ask_luns.depth] = 0;
+    --ask_luns.depth;
+}
+
+void leave_caller()
+{
+    if (ask_luns.caller_flag == 0) return;
+    if (st.loop.pass > 0 && st.loop.in_caller) st.loop.pass = 0;
+    ask_luns.caller_flag = 0;
+}
+
+void open_indirect(std::string_view name, std::string_view shown, bool programmatic)
+{
+    leave_caller();
+    if (ask_luns.depth >= ask_max_depth) {
+        ask_write("");
+        ask_write(" *** ASK:  Attempt to nest Indirect files more than 10 deep ***");
+        ask_write("");
+        if (programmatic || st.batch) ask_stop(1);
+        close_level();                          // the new file takes the innermost's place
+    }
+    ++ask_luns.depth;
+    const int unit = free_unit_down();
+    if (unit != 0 && fio_open(unit, name, FStatus::old) == 0) {
+        ask_luns.lun[ask_luns.depth] = unit;
+        return;
+    }
+    if (!st.batch) {
+        fio_write(fio_stdout, "(' *** ASK:  Cannot Open #',I2,' Indirect file on LUN',I3,"
+                              "': ',A32)", {ask_luns.depth, unit, shown});
+    }
+    if (unit != 0) fio_close(unit);
+    ask_luns.lun[ask_luns.depth] = 0;
+    ask_luns.depth = std::max(ask_luns.depth - 1, 0);
+}
+
+void ask_write(std::string_view text) { fio_write(fio_stdout, "(A)", {text}); }
+
+void ask_flush() { fio_flush_all(); }
+
+void ask_stop(int status)
+{
+    ask_flush();
+    fio_close_all();
+    std::exit(status);
+}
+
+// ---- Settings and tests -------------------------------------------------------------------
+
+void set_ask_indir(int flag, int unit)
+{
+    if (ask_luns.caller_flag == 0 && flag == 0 && ask_luns.depth != 0) close_level();
+    if (flag == 0) leave_caller();
+    ask_luns.caller_flag = flag;
+    if (unit != 0) ask_luns.caller_unit = unit;
+}
+
+void set_ask_delims(std::string_view delims)
+{
+    parse_set_delims(delims);
+    if (!loc_batch()) parse_write_delims();
+}
+
+void set_ask_echo(int flag) { st.echo = flag != 0; }
+
+void set_ask_file(std::string_view name)
+{
+    st.batch = loc_batch();
+    open_indirect(name, name, true);
+}
+
+bool interact()
+{
+    return !loc_batch() && ask_luns.caller_flag == 0 && ask_luns.depth <= 0;
+}

@@ -1,0 +1,280 @@
+// askq.h -- the question engine: every question of the system, its answer sources and settings.
+// One body (baseask) behind the ask families; answers come from the caller's unit, indirect files
+// or the terminal (GNU readline, also when standard input is not a terminal).
+#pragma once
+
+#include <array>
+#include <span>
+#include <string_view>
+
+#include "parse.h"
+
+// Where answers come from. Written by the engine and its line commands; callers may read it.
+struct AskLuns {
+    int depth = 0;                // open indirect files, 0..10; level depth is the innermost
+    std::array<int, 11> lun{};    // [1..10] unit of the indirect file at each level; [0] unused
+    int caller_flag = 0;          // not 0: answer lines come from caller_unit, ahead of all else
+    int caller_unit = 0;          // the caller-given unit
+};
+inline AskLuns ask_luns;          // lives as long as the process
+
+// The question forms: plain (an empty field takes the parse default, a text field blanks),
+// shown (the prompt shows the current values in braces; an empty field keeps its value).
+enum class AskForm { plain, shown };
+
+// Puts one question: shows prompt, reads one logical answer line (carrying out answer-line
+// commands and asking again after each, and after a field that does not evaluate) and parses
+// it into v, one field each. With no fields the prompt is only written, and only when the
+// answer would come from the keyboard. nch, when given and fields were read, receives the
+// significant length of the last physical line (0: empty answer).
+void baseask(std::string_view prompt, std::span<const Val> v, AskForm form, int* nch);
+
+inline void ask0(std::string_view p) { baseask(p, {}, AskForm::plain, nullptr); }
+inline void ask0s(std::string_view p, int& nch) { baseask(p, {}, AskForm::plain, &nch); }
+inline void ask1(std::string_view p, const Val& a)
+    { const Val v[] = {a}; baseask(p, v, AskForm::plain, nullptr); }
+inline void ask2(std::string_view p, const Val& a, const Val& b)
+    { const Val v[] = {a, b}; baseask(p, v, AskForm::plain, nullptr); }
+inline void ask3(std::string_view p, const Val& a, const Val& b, const Val& c)
+    { const Val v[] = {a, b, c}; baseask(p, v, AskForm::plain, nullptr); }
+inline void ask4(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d)
+    { const Val v[] = {a, b, c, d}; baseask(p, v, AskForm::plain, nullptr); }
+inline void ask5(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                 const Val& e)
+    { const Val v[] = {a, b, c, d, e}; baseask(p, v, AskForm::plain, nullptr); }
+inline void ask6(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                 const Val& e, const Val& f)
+    { const Val v[] = {a, b, c, d, e, f}; baseask(p, v, AskForm::plain, nullptr); }
+inline void ask7(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                 const Val& e, const Val& f, const Val& g)
+    { const Val v[] = {a, b, c, d, e, f, g}; baseask(p, v, AskForm::plain, nullptr); }
+inline void ask8(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                 const Val& e, const Val& f, const Val& g, const Val& h)
+    { const Val v[] = {a, b, c, d, e, f, g, h}; baseask(p, v, AskForm::plain, nullptr); }
+inline void ask9(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                 const Val& e, const Val& f, const Val& g, const Val& h, const Val& i)
+    { const Val v[] = {a, b, c, d, e, f, g, h, i}; baseask(p, v, AskForm::plain, nullptr); }
+inline void ask10(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                  const Val& j)
+    { const Val v[] = {a, b, c, d, e, f, g, h, i, j}; baseask(p, v, AskForm::plain, nullptr); }
+inline void ask11(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                  const Val& j, const Val& k)
+    { const Val v[] = {a, b, c, d, e, f, g, h, i, j, k}; baseask(p, v, AskForm::plain, nullptr); }
+inline void ask12(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                  const Val& j, const Val& k, const Val& l)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l};
+    baseask(p, v, AskForm::plain, nullptr);
+}
+inline void ask13(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                  const Val& j, const Val& k, const Val& l, const Val& m)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m};
+    baseask(p, v, AskForm::plain, nullptr);
+}
+inline void ask14(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                  const Val& j, const Val& k, const Val& l, const Val& m, const Val& n)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n};
+    baseask(p, v, AskForm::plain, nullptr);
+}
+inline void ask15(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                  const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
+                  const Val& o)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o};
+    baseask(p, v, AskForm::plain, nullptr);
+}
+inline void ask16(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                  const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
+                  const Val& o, const Val& q)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q};
+    baseask(p, v, AskForm::plain, nullptr);
+}
+inline void ask17(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                  const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
+                  const Val& o, const Val& q, const Val& r)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r};
+    baseask(p, v, AskForm::plain, nullptr);
+}
+inline void ask18(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                  const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
+                  const Val& o, const Val& q, const Val& r, const Val& s)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s};
+    baseask(p, v, AskForm::plain, nullptr);
+}
+inline void ask19(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                  const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
+                  const Val& o, const Val& q, const Val& r, const Val& s, const Val& t)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s, t};
+    baseask(p, v, AskForm::plain, nullptr);
+}
+inline void ask20(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                  const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
+                  const Val& o, const Val& q, const Val& r, const Val& s, const Val& t,
+                  const Val& u)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s, t, u};
+    baseask(p, v, AskForm::plain, nullptr);
+}
+inline void ask1d(std::string_view p, const Val& a)
+    { const Val v[] = {a}; baseask(p, v, AskForm::shown, nullptr); }
+inline void ask2d(std::string_view p, const Val& a, const Val& b)
+    { const Val v[] = {a, b}; baseask(p, v, AskForm::shown, nullptr); }
+inline void ask3d(std::string_view p, const Val& a, const Val& b, const Val& c)
+    { const Val v[] = {a, b, c}; baseask(p, v, AskForm::shown, nullptr); }
+inline void ask4d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d)
+    { const Val v[] = {a, b, c, d}; baseask(p, v, AskForm::shown, nullptr); }
+inline void ask5d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e)
+    { const Val v[] = {a, b, c, d, e}; baseask(p, v, AskForm::shown, nullptr); }
+inline void ask6d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f)
+    { const Val v[] = {a, b, c, d, e, f}; baseask(p, v, AskForm::shown, nullptr); }
+inline void ask7d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g)
+    { const Val v[] = {a, b, c, d, e, f, g}; baseask(p, v, AskForm::shown, nullptr); }
+inline void ask8d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h)
+    { const Val v[] = {a, b, c, d, e, f, g, h}; baseask(p, v, AskForm::shown, nullptr); }
+inline void ask9d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i)
+    { const Val v[] = {a, b, c, d, e, f, g, h, i}; baseask(p, v, AskForm::shown, nullptr); }
+inline void ask10d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                   const Val& j)
+    { const Val v[] = {a, b, c, d, e, f, g, h, i, j}; baseask(p, v, AskForm::shown, nullptr); }
+inline void ask1s(std::string_view p, const Val& a, int& nch)
+    { const Val v[] = {a}; baseask(p, v, AskForm::plain, &nch); }
+inline void ask2s(std::string_view p, const Val& a, const Val& b, int& nch)
+    { const Val v[] = {a, b}; baseask(p, v, AskForm::plain, &nch); }
+inline void ask3s(std::string_view p, const Val& a, const Val& b, const Val& c, int& nch)
+    { const Val v[] = {a, b, c}; baseask(p, v, AskForm::plain, &nch); }
+inline void ask4s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  int& nch)
+    { const Val v[] = {a, b, c, d}; baseask(p, v, AskForm::plain, &nch); }
+inline void ask5s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, int& nch)
+    { const Val v[] = {a, b, c, d, e}; baseask(p, v, AskForm::plain, &nch); }
+inline void ask6s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, int& nch)
+    { const Val v[] = {a, b, c, d, e, f}; baseask(p, v, AskForm::plain, &nch); }
+inline void ask7s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, int& nch)
+    { const Val v[] = {a, b, c, d, e, f, g}; baseask(p, v, AskForm::plain, &nch); }
+inline void ask8s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, int& nch)
+    { const Val v[] = {a, b, c, d, e, f, g, h}; baseask(p, v, AskForm::plain, &nch); }
+inline void ask9s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i, int& nch)
+    { const Val v[] = {a, b, c, d, e, f, g, h, i}; baseask(p, v, AskForm::plain, &nch); }
+inline void ask10s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                   const Val& j, int& nch)
+    { const Val v[] = {a, b, c, d, e, f, g, h, i, j}; baseask(p, v, AskForm::plain, &nch); }
+inline void ask11s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                   const Val& j, const Val& k, int& nch)
+    { const Val v[] = {a, b, c, d, e, f, g, h, i, j, k}; baseask(p, v, AskForm::plain, &nch); }
+inline void ask12s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                   const Val& j, const Val& k, const Val& l, int& nch)
+    { const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l}; baseask(p, v, AskForm::plain, &nch); }
+inline void ask13s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                   const Val& j, const Val& k, const Val& l, const Val& m, int& nch)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m};
+    baseask(p, v, AskForm::plain, &nch);
+}
+inline void ask14s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n, int& nch)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n};
+    baseask(p, v, AskForm::plain, &nch);
+}
+inline void ask15s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
+                   const Val& o, int& nch)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o};
+    baseask(p, v, AskForm::plain, &nch);
+}
+inline void ask16s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
+                   const Val& o, const Val& q, int& nch)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q};
+    baseask(p, v, AskForm::plain, &nch);
+}
+inline void ask17s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
+                   const Val& o, const Val& q, const Val& r, int& nch)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r};
+    baseask(p, v, AskForm::plain, &nch);
+}
+inline void ask18s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
+                   const Val& o, const Val& q, const Val& r, const Val& s, int& nch)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s};
+    baseask(p, v, AskForm::plain, &nch);
+}
+inline void ask19s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
+                   const Val& o, const Val& q, const Val& r, const Val& s, const Val& t, int& nch)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s, t};
+    baseask(p, v, AskForm::plain, &nch);
+}
+inline void ask20s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
+                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
+                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
+                   const Val& o, const Val& q, const Val& r, const Val& s, const Val& t,
+                   const Val& u, int& nch)
+{
+    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s, t, u};
+    baseask(p, v, AskForm::plain, &nch);
+}
+
+// set_ask_indir(0, 0) drops one level of indirect input (or leaves the caller's unit first).
+// flag not 0: answer lines come from unit (kept when 0) until it ends or "\-I".
+void set_ask_indir(int flag, int unit);
+void set_ask_delims(std::string_view delims);   // the answer delimiters become these
+void set_ask_echo(int flag);                    // echo lines read from files (initially on)
+// Opens name as the innermost indirect file; more than 10 levels stop the program.
+void set_ask_file(std::string_view name);
+
+bool interact();    // the next answer comes from the keyboard
+bool loc_batch();   // standard input is not a terminal
+// Ends the process with status: the line buffers flushed, every unit closed.
+[[noreturn]] void ask_stop(int status);
+
+// The terminal read: prompt (its first 80 characters) through readline; line receives the
+// answer blank-filled, or blanks at the end of input.
+void getinput(std::string_view prompt, std::span<char> line);
+// True when the last read of standard input found its end (every question then reads an
+// empty answer); the fitting program ends its run on it.
+bool ask_eof();

@@ -1,0 +1,46 @@
+// calc.cpp -- the calculator of "\C": expressions evaluated one line at a time.
+// Its lines are neither echoed nor journalled; an empty line returns to the question.
+
+#include <algorithm>
+
+#include "askq_local.h"
+#include "eval.h"
+#include "fio.h"
+
+namespace {
+
+AskState& st = ask_state;
+
+// The next calculator line: typed at "CALC> ", or in batch the innermost file's next line.
+bool calc_line(std::span<char> buf)
+{
+    if (!st.batch) {
+        getinput("CALC> ", buf);
+        return true;
+    }
+    return ask_luns.depth >= 1 && fio_read(ask_luns.lun[ask_luns.depth], buf) == 0;
+}
+
+}  // namespace
+
+void show_value(double v) { fio_write(fio_stdout, "(G20.8)", {v}); }
+
+void calculator()
+{
+    st.calc = true;
+    std::array<char, ask_phys_len> buf{};
+    while (calc_line(buf)) {
+        const std::string_view text = ask_trim(buf);
+        if (text.empty()) break;
+        if (text[0] == '\\') {                  // a backslash command, as at the question
+            put_text(st.line, text);
+            st.pn = static_cast<int>(text.size());
+            if (text.size() >= 2 && (text[1] == 'C' || text[1] == 'c')) continue;
+            backslash_command(true);
+            break;
+        }
+        double v = 0.0;
+        if (loc_eval(text, v) && !st.batch && ask_luns.caller_flag == 0) show_value(v);
+    }
+    st.calc = false;
+}

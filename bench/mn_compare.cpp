@@ -1,0 +1,49 @@
+// mn_compare.cpp -- runs each comparison problem through the engine (MIGRAD, then HESSE, as
+// the fitting program does) and prints one line per problem for mn_compare.py:
+//   name fmin nfcn_migrad nfcn_total v1 e1 v2 e2 ...
+
+#include <cstdio>
+
+#include "fio.h"
+#include "minuit.h"
+#include "mn_problems.h"
+
+namespace {
+
+const MnProblem* current = nullptr;
+
+void fcn(int, double[], double& f, double x[], int, void*) { f = current->f(x + 1); }
+
+}  // namespace
+
+int main()
+{
+    fio_open(30, "/dev/null", FStatus::unknown);
+    for (const MnProblem& p : mnp::problems()) {
+        current = &p;
+        mninit(5, 30, 7);
+        int ier = 0;
+        const int n = static_cast<int>(p.start.size());
+        for (int k = 0; k < n; ++k)
+            mnparm(k + 1, p.names[static_cast<std::size_t>(k)], p.start[static_cast<std::size_t>(k)],
+                   p.step[static_cast<std::size_t>(k)], p.lo[static_cast<std::size_t>(k)],
+                   p.hi[static_cast<std::size_t>(k)], ier);
+        const double up[1] = {p.up};
+        mnexcm(fcn, "SETERR", up, 1, ier, nullptr);
+        mnexcm(fcn, "MIGRAD", nullptr, 0, ier, nullptr);
+        const int nmig = mn7cnv.nfcn;
+        mnexcm(fcn, "HESSE", nullptr, 0, ier, nullptr);
+        double fmin, fedm, errdef;
+        int npari, nparx, istat;
+        mnstat(fmin, fedm, errdef, npari, nparx, istat);
+        std::printf("%s %.10g %d %d", p.name, fmin, nmig, mn7cnv.nfcn);
+        for (int k = 1; k <= n; ++k) {
+            std::string name;
+            double v, e, lo, hi;
+            int iint;
+            mnpout(k, name, v, e, lo, hi, iint);
+            std::printf(" %.8g %.6g", v, e);
+        }
+        std::printf("\n");
+    }
+}

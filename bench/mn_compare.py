@@ -1,0 +1,102 @@
+#!/usr/bin/python3
+"""Side-by-side comparison of the engine (bench/mn_compare) with iminuit on the same problems.
+
+Run with Debian's own Python, which sees python3-iminuit:
+    /usr/bin/python3 bench/mn_compare.py build/bench/mn_compare
+"""
+import math
+import subprocess
+import sys
+
+from iminuit import Minuit
+
+
+def wiggle(i):
+    return math.sin(12.9898 * i + 78.233) * 0.5
+
+
+def line(a, b):
+    f = 0.0
+    for i in range(20):
+        t = float(i)
+        y = 1.0 + 2.0 * t + 0.2 * wiggle(i)
+        f += ((y - a - b * t) / 0.2) ** 2
+    return f
+
+
+def gauss_nll(mu, sigma):
+    f = 0.0
+    for i in range(50):
+        s = 5.0 + 2.0 * wiggle(i)
+        f += (s - mu) ** 2 / (2 * sigma * sigma) + math.log(sigma)
+    return f
+
+
+def rosenbrock(x, y):
+    return 100 * (y - x * x) ** 2 + (1 - x) ** 2
+
+
+def musr_model(p, t):
+    return p[0] * math.exp(-p[1] * t) * math.cos(2 * math.pi * p[2] * t + p[3]) + p[4]
+
+
+def musr(asy, lam, nu, phi, bkg):
+    truth = (0.22, 0.35, 1.36, 0.3, 0.02)
+    x = (asy, lam, nu, phi, bkg)
+    f = 0.0
+    for i in range(200):
+        t = 0.05 * i
+        sg = 0.01 * math.exp(0.05 * t)
+        y = musr_model(truth, t) + sg * wiggle(i)
+        f += ((y - musr_model(x, t)) / sg) ** 2
+    return f
+
+
+PROBLEMS = {
+    "line": (line, 1.0, [0, 0], [0.1, 0.1], [None, None]),
+    "gauss_nll": (gauss_nll, 0.5, [4, 1], [0.5, 0.2], [None, (0.01, 10)]),
+    "rosenbrock": (rosenbrock, 1.0, [-1.2, 1], [0.1, 0.1], [None, None]),
+    "musr": (musr, 1.0, [0.2, 0.5, 1.3, 0.0, 0.0], [0.02, 0.05, 0.05, 0.1, 0.01],
+             [(0, 0.5), None, None, None, None]),
+}
+
+
+def run_iminuit(name):
+    f, up, start, step, limits = PROBLEMS[name]
+    m = Minuit(f, *start)
+    m.errordef = up
+    m.errors = step
+    for k, lim in enumerate(limits):
+        if lim is not None:
+            m.limits[k] = lim
+    m.migrad()
+    nmig = m.nfcn
+    m.hesse()
+    return m.fval, nmig, m.nfcn, list(m.values), list(m.errors)
+
+
+def main():
+    exe = sys.argv[1] if len(sys.argv) > 1 else "build/bench/mn_compare"
+    ours = subprocess.run([exe], check=True, capture_output=True, text=True).stdout.split("\n")
+    print("| problem | par | engine value | iminuit value | engine error | iminuit error |")
+    print("|---|---|---|---|---|---|")
+    calls = []
+    for row in filter(None, ours):
+        w = row.split()
+        name, fmin, nmig, ntot = w[0], float(w[1]), int(w[2]), int(w[3])
+        vals = [float(v) for v in w[4::2]]
+        errs = [float(e) for e in w[5::2]]
+        ifmin, inmig, intot, ivals, ierrs = run_iminuit(name)
+        for k, (v, e, iv, ie) in enumerate(zip(vals, errs, ivals, ierrs)):
+            print(f"| {name} | {k + 1} | {v:.7g} | {iv:.7g} | {e:.5g} | {ie:.5g} |")
+        calls.append((name, fmin, ifmin, nmig, inmig, ntot, intot))
+    print()
+    print("| problem | engine minimum | iminuit minimum | engine calls MIGRAD | iminuit calls MIGRAD"
+          " | engine calls +HESSE | iminuit calls +HESSE |")
+    print("|---|---|---|---|---|---|---|")
+    for name, fmin, ifmin, nmig, inmig, ntot, intot in calls:
+        print(f"| {name} | {fmin:.10g} | {ifmin:.10g} | {nmig} | {inmig} | {ntot} | {intot} |")
+
+
+if __name__ == "__main__":
+    main()

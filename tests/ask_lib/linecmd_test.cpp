@@ -1,0 +1,221 @@
+// linecmd_test.cpp -- answer-line commands: journals and their replay, loops, the calculator,
+// "\=" assignments, the shell, delimiters, suspension, typed files, messages.
+
+#include <gtest/gtest.h>
+
+#include "ask_run.h"
+
+namespace {
+
+// Only the lines that show what the questions stored.
+std::string stored(const std::string& out)
+{
+    std::string r;
+    std::size_t from = 0;
+    while (from < out.size()) {
+        std::size_t end = out.find('\n', from);
+        if (end == std::string::npos) end = out.size();
+        const std::string line = out.substr(from, end - from);
+        const std::size_t at = line.find("=> ");
+        if (at != std::string::npos) r += line.substr(at) + "\n";
+        from = end + 1;
+    }
+    return r;
+}
+
+// A journal keeps prompts as comments, answers indented, and commands, comments and
+// messages in the first column, so replaying it answers the same questions in step.
+TEST(Journal, WritesAndReplays)
+{
+    Scratch s;
+    const RunResult w = run_piped(s, {"repeat:3:ask:I:N > "},
+                                  "@+j.txt\n5\n!note\n\"msg\n\\E\n6\n@-\n7\n");
+    EXPECT_EQ(stored(w.out), "=> 5\n=> 6\n=> 7\n");
+    EXPECT_EQ(s.read("j.txt"),
+              "!! N > \n 5\n!! N > \n!note\n!! N > \n\"msg\n!! N > \n\\E\n!! N > \n 6\n");
+    const RunResult r = run_piped(s, {"echo:0", "repeat:2:ask:I:N > "}, "@j.txt\n");
+    EXPECT_EQ(r.out, "N > @j.txt\n=> 5\n!! N >\n 6\n=> 6\n");   // "\\E" replayed too
+}
+
+TEST(Journal, PromptsOffAndReplaced)
+{
+    Scratch s;
+    run_piped(s, {"repeat:4:ask:I:N > "}, "@+a.txt\n1\n@+b.txt\n\\-N\n2\n\\N\n3\n4\n");
+    EXPECT_EQ(s.read("a.txt"), "!! N > \n 1\n!! N > \n@+b.txt\n");
+    EXPECT_EQ(s.read("b.txt"), "!! N > \n\\-N\n 2\n\\N\n!! N > \n 3\n!! N > \n 4\n");
+}
+
+// "\L" runs the lines before it again; K goes 0 -> 4 with a count of 3.
+TEST(Loop, RunsCountMoreTimes)
+{
+    Scratch s;
+    s.write("loop", "\\=k=k+1\n\\L 3\nnever read\n");
+    const RunResult r = run_piped(s, {"echo:0", "ask:D:N > "}, "\\=k=0\n@loop\nk\n");
+    EXPECT_EQ(stored(r.out), "=> 4\n");
+}
+
+TEST(Loop, CountZeroRunsTwice)
+{
+    Scratch s;
+    s.write("loop", "\\=k=k+1\n\\L 0\n");
+    const RunResult r = run_piped(s, {"echo:0", "ask:D:N > "}, "\\=k=0\n@loop\nk\n");
+    EXPECT_EQ(stored(r.out), "=> 2\n");
+}
+
+TEST(Loop, OverCallerUnit)
+{
+    Scratch s;
+    s.write("c", "\\=k=k+1\n\\L 1\n");
+    const RunResult r = run_piped(s, {"echo:0", "ask:D:A > ", "unit:30:c", "indir:1,30",
+                                      "ask:D:B > "},
+                                  "\\=k=0\n1\nk\n");
+    EXPECT_EQ(stored(r.out), "=> 1\n=> 2\n");
+}
+
+// A loop whose file is closed by other means is forgotten: the next file to end is closed,
+// not rewound.
+TEST(Loop, ForgottenWhenItsFileCloses)
+{
+    Scratch s;
+    s.write("loop", "7\n\\L 5\n");
+    s.write("other", "1\n2\n");
+    const RunResult r = run_piped(s, {"echo:0", "ask:I:N > ", "ask:I:N > ", "indir:0,0",
+                                      "repeat:3:ask:I:N > "},
+                                  "@loop\n@other\n4\n");
+    EXPECT_EQ(stored(r.out), "=> 7\n=> 7\n=> 1\n=> 2\n=> 4\n");
+}
+
+// A file opened inside the loop's file ends as any file does; only the loop's own file is
+// rewound.
+TEST(Loop, NestedFileEndsNormally)
+{
+    Scratch s;
+    s.write("loop", "@inner\n\\L 1\n");
+    s.write("inner", "1\n");
+    const RunResult r = run_piped(s, {"echo:0", "repeat:3:ask:I:N > "}, "@loop\n9\n");
+    EXPECT_EQ(stored(r.out), "=> 1\n=> 1\n=> 9\n");
+}
+
+TEST(Assign, DefinesVariables)
+{
+    Scratch s;
+    const RunResult r = run_piped(s, {"ask:D:N > "}, "\\=x=2*PI\nx/2\n");
+    EXPECT_EQ(r.out, "N > \\=x=2*PI\nN > x/2\n=> 3.141592654\n");
+}
+
+TEST(Assign, ShowsValueAtTerminal)
+{
+    Scratch s;
+    const RunResult r =
+        run_pty(s, {"ask:D:N > "}, {{"N > ", "\\=x=2*PI\n"}, {"N > ", "x/2\n"}});
+    EXPECT_EQ(r.out, "N > \\=x=2*PI\n       6.2831853    \nN > x/2\n=> 3.141592654\n");
+}
+
+TEST(Calculator, AtTerminal)
+{
+    Scratch s;
+    const RunResult r = run_pty(s, {"ask:I:N > "},
+                                {{"N > ", "\\C\n"}, {"CALC> ", "1+1\n"}, {"CALC> ", "\n"},
+                                 {"N > ", "\\c\n"}, {"CALC> ", "\\=y=3\n"},
+                                 {"N > ", "\\C\n"}, {"CALC> ", "\\Q\n"}, {"N > ", "y\n"}});
+    EXPECT_EQ(r.out, "N > \\C\nCALC> 1+1\n       2.0000000    \nCALC> \n"
+                     "N > \\c\nCALC> \\=y=3\n       3.0000000    \n"
+                     "N > \\C\nCALC> \\Q\nN > y\n=> 3\n");
+}
+
+// In batch the calculator reads the innermost file's lines, shows nothing, and ends at an
+// empty line; without a file it ends at once.
+TEST(Calculator, InBatch)
+{
+    Scratch s;
+    s.write("f", "\\C\ny=5\n\n8\n");
+    const RunResult r = run_piped(s, {"echo:0", "ask:I:N > ", "ask:I:M > ", "ask:I:K > "},
+                                  "@f\n\\C\ny\n2\n");
+    EXPECT_EQ(r.out, "N > @f\n=> 8\nM > \\C\nM > y\n=> 5\nK > 2\n=> 2\n");
+}
+
+TEST(Shell, RunsAndAsksAgain)
+{
+    Scratch s;
+    const RunResult r = run_piped(s, {"ask:I:N > "}, "$echo hi there\n5\n");
+    EXPECT_EQ(r.out, "N > $echo hi there\nhi there\nN > 5\n=> 5\n");
+}
+
+TEST(Delims, AddRemoveAndIgnore)
+{
+    Scratch s;
+    const RunResult r =
+        run_piped(s, {"ask:I,I:A > ", "ask:I,I:B > ", "ask:I:C > ", "ask:I,I:D > "},
+                  "\\d;\n5;6\n\\-d;\n,9\n\\g~\n~5\n\\dx\n3x4\n");
+    EXPECT_EQ(stored(r.out), "=> 5|6\n=> 0|9\n=> 5\n=> 3|4\n");   // "\\dx" adds x, not X
+}
+
+TEST(Delims, IgnoredSetShownAtTerminal)
+{
+    Scratch s;
+    const RunResult r = run_pty(s, {"ask:I:N > "}, {{"N > ", "\\g~\n"}, {"N > ", "~5\n"}});
+    EXPECT_EQ(r.out, "N > \\g~\n ASK ignored characters are now [[]~]\nN > ~5\n=> 5\n");
+}
+
+TEST(Suspend, AndResume)
+{
+    Scratch s;
+    s.write("f", "1\n\\-@\n3\n");
+    const RunResult r = run_piped(s, {"repeat:3:ask:I:N > "}, "@f\n2\n\\@\n");
+    EXPECT_EQ(r.out, "N > @f\n1\n=> 1\n\\-@\n"
+                     " *** ASK:  Indirect input Suspended by \"\\-@\" command.  Resume with "
+                     "\"\\@\"  ***\nN > 2\n=> 2\nN > \\@\n3\n=> 3\n");
+}
+
+TEST(CallerUnit, LeftByMinusI)
+{
+    Scratch s;
+    s.write("c", "\\-I\n6\n");
+    const RunResult r = run_piped(s, {"echo:0", "unit:30:c", "indir:1,30", "ask:I:N > "}, "9\n");
+    EXPECT_EQ(r.out, "N > 9\n=> 9\n");
+}
+
+TEST(Unknown, CommandAtTerminalOnly)
+{
+    Scratch s;
+    const RunResult t = run_pty(s, {"ask:I:N > "}, {{"N > ", "\\q\n"}, {"N > ", "1\n"}});
+    EXPECT_EQ(t.out, "N > \\q\n *** ASK:  Unknown Command \"\\Q\"\nN > 1\n=> 1\n");
+    const RunResult b = run_piped(s, {"ask:I:N > "}, "\\q\n1\n");
+    EXPECT_EQ(b.out, "N > \\q\nN > 1\n=> 1\n");
+}
+
+TEST(TypeFile, ShowsLinesAndFailures)
+{
+    Scratch s;
+    s.write("t.txt", "line one\nline two\n");
+    const RunResult r = run_pty(s, {"ask:I:N > "},
+                                {{"N > ", "\\Tt.txt\n"}, {"N > ", "\\T\n"},
+                                 {"Filename to TYPE? ", "nosuch\n"}, {"N > ", "2\n"}});
+    const std::string pad(71, ' ');           // each line fills its 80 columns
+    EXPECT_EQ(r.out, "N > \\Tt.txt\n line one" + pad + "\n line two" + pad +
+                         "\nN > \\T\nFilename to TYPE? nosuch\n"
+                     " *** ASK:  Cannot Open nosuch                           on LUN 84\n"
+                     "N > 2\n=> 2\n");
+}
+
+// Message lines from a file reach the user at the keyboard; in batch they are skipped.
+TEST(Message, FromFileAtTerminal)
+{
+    Scratch s;
+    s.write("m", "\"Hello there\n5\n");
+    const RunResult r = run_pty(s, {"echo:0", "ask:I:N > "}, {{"N > ", "@m\n"}});
+    EXPECT_EQ(r.out, "N > @m\n \"Hello there\n=> 5\n");
+    const RunResult b = run_piped(s, {"echo:0", "ask:I:N > "}, "@m\n");
+    EXPECT_EQ(b.out, "N > @m\n=> 5\n");
+}
+
+// "@#" writes the variables as "\=" lines; replaying the file defines them again.
+TEST(SaveVariables, ReplayDefines)
+{
+    Scratch s;
+    run_piped(s, {"ask:I:N > "}, "\\=zz=7.25\n@#v.txt\n1\n");
+    const RunResult r = run_piped(s, {"echo:0", "ask:D:N > "}, "@v.txt\nzz\n");
+    EXPECT_EQ(stored(r.out), "=> 7.25\n");
+}
+
+}  // namespace

@@ -1,0 +1,253 @@
+// The command language: return codes, the final call of END/EXIT/STOP/RETURN, CALL,
+// SET/SHOW as one word, parameter definitions and their messages.
+
+#include <cmath>
+
+#include "mn_test.h"
+
+namespace {
+
+struct FcnLog {
+    int calls = 0, last_flag = 0, flag3 = 0;
+    bool set_value = true;
+};
+FcnLog lg;
+
+void quad(int, double[], double& f, double x[], int iflag, void*)
+{
+    ++lg.calls;
+    lg.last_flag = iflag;
+    if (iflag == 3) ++lg.flag3;
+    if (lg.set_value) f = (x[1] - 1) * (x[1] - 1) + 2 * (x[2] + 1) * (x[2] + 1);
+}
+
+// The change dialog's way: a parameter redefined while FCN is running.
+void redefine(int, double[], double& f, double x[], int iflag, void*)
+{
+    if (iflag == 6) {
+        int ier;
+        mnparm(1, "p1", 5.0, 0.5, 0, 0, ier);
+        x[1] = 5.0;
+    }
+    f = x[1] * x[1];
+}
+
+// Its own gradient: exact, or all zero as the fitting program's objective function gives.
+bool zero_gradient = false;
+void quad_grad(int, double grad[], double& f, double x[], int iflag, void*)
+{
+    f = (x[1] - 1) * (x[1] - 1) + 2 * (x[2] + 1) * (x[2] + 1);
+    if (iflag == 2) {
+        grad[1] = zero_gradient ? 0 : 2 * (x[1] - 1);
+        grad[2] = zero_gradient ? 0 : 4 * (x[2] + 1);
+    }
+}
+
+}  // namespace
+
+class Commands : public MnTest {
+protected:
+    void SetUp() override
+    {
+        MnTest::SetUp();
+        lg = FcnLog();
+        define(1, "p1", 0, 0.1);
+        define(2, "p2", 0, 0.1);
+    }
+};
+
+TEST_F(Commands, ReturnCodes)
+{
+    struct Row { const char* word; std::vector<double> args; int code; };
+    const Row rows[] = {
+        {"", {}, 1}, {"   ", {}, 1}, {"1MIG", {}, 2}, {"MIGRAD", {5}, 4}, {"MIGRAT", {}, 0},
+        {"QUI", {}, 3}, {"FOO", {}, 3}, {"SETFOO", {}, 3}, {"SHOFOO", {}, 3},
+        {"SETTIT", {}, 7}, {"END", {1}, 10}, {"EXIT", {1}, 11}, {"STOP", {1}, 11},
+        {"RETURN", {1}, 12}, {"migrad", {}, 0}, {"HESSE", {}, 0}, {"FIX", {7}, 4},
+    };
+    for (const Row& r : rows) EXPECT_EQ(command(quad, r.word, r.args), r.code) << r.word;
+    EXPECT_TRUE(contains(out(), "\n UNKNOWN COMMAND IGNORED:FOO\n"));
+    EXPECT_TRUE(contains(out(), "\n **   12 **MIGRAD\n"));   // echo with the command count
+    EXPECT_TRUE(contains(out(), "\n **    1 **MIGRAD   5.000    \n"));
+}
+
+TEST_F(Commands, FinalCallOnlyWhenDueAndOnlyOnce)
+{
+    command(quad, "MIGRAD");
+    EXPECT_EQ(command(quad, "END"), 10);
+    EXPECT_EQ(lg.flag3, 1);
+    EXPECT_EQ(lg.last_flag, 3);
+    EXPECT_EQ(command(quad, "RETURN"), 12);    // minimum unchanged since the last final call
+    EXPECT_EQ(lg.flag3, 1);
+    command(quad, "SETPAR", {1, 3});
+    command(quad, "MIGRAD");                    // a new minimum
+    EXPECT_EQ(command(quad, "EXIT", {0.9}), 11);  // 0.9 truncates to 0
+    EXPECT_EQ(lg.flag3, 2);
+    command(quad, "CALL", {7});                 // forgets the minimum
+    EXPECT_EQ(command(quad, "STOP", {2}), 11);    // first number 2: never a final call
+    EXPECT_EQ(lg.flag3, 2);
+    EXPECT_EQ(command(quad, "STOP"), 11);
+    EXPECT_EQ(lg.flag3, 3);
+}
+
+TEST_F(Commands, CallKeepsValueOnlyWhenSetAndForgetsAboveFive)
+{
+    command(quad, "MIGRAD");
+    double fmin, fedm, up;
+    int npari, nparx, istat;
+    command(quad, "CALL", {5});
+    mnstat(fmin, fedm, up, npari, nparx, istat);
+    EXPECT_EQ(lg.last_flag, 5);
+    EXPECT_EQ(istat, 3);
+    EXPECT_NEAR(fmin, 0, 1e-12);
+    lg.set_value = false;
+    mn7min.amin = 42;
+    command(quad, "CALL", {4});
+    EXPECT_EQ(mn7min.amin, 42);               // FCN set no value: AMIN kept
+    lg.set_value = true;
+    for (double flag : {6.0, 7.0}) {
+        command(quad, "MIGRAD");
+        EXPECT_EQ(command(quad, "CALL", {flag}), 0);
+        mnstat(fmin, fedm, up, npari, nparx, istat);
+        EXPECT_EQ(fmin, 0) << flag;
+        EXPECT_EQ(istat, 0) << flag;
+        EXPECT_EQ(mn7flg.isw[4], 0) << flag;
+    }
+}
+
+TEST_F(Commands, ParameterRedefinedInsideFcn)
+{
+    command(redefine, "MIGRAD");
+    EXPECT_EQ(command(redefine, "CALL", {6}), 0);
+    std::string name;
+    double v, e, lo, hi;
+    int iint;
+    mnpout(1, name, v, e, lo, hi, iint);
+    EXPECT_EQ(name, "p1        ");
+    EXPECT_EQ(v, 5.0);
+    EXPECT_EQ(e, 0.5);
+    EXPECT_EQ(iint, 1);
+    EXPECT_EQ(command(redefine, "MIGRAD"), 0);
+    EXPECT_NEAR(value(1), 0, 1e-4);
+}
+
+TEST_F(Commands, SetAndShowAsOneWord)
+{
+    EXPECT_EQ(command(quad, "SETSTRAT", {2}), 0);
+    EXPECT_EQ(mn7cnv.istrat, 2);
+    EXPECT_EQ(command(quad, "SET STR", {0}), 0);
+    EXPECT_EQ(mn7cnv.istrat, 0);
+    EXPECT_EQ(command(quad, "SETEPS", {9e-15}), 0);
+    std::size_t m = out().size();
+    EXPECT_EQ(command(quad, "SHOEPS"), 0);
+    EXPECT_TRUE(contains(out_from(m), "\n FLOATING-POINT NUMBERS ASSUMED ACCURATE TO 0.900E-14\n"));
+    m = out().size();
+    EXPECT_EQ(command(quad, "SHOWSTR"), 0);
+    EXPECT_TRUE(contains(out_from(m),
+                         "\n NOW USING STRATEGY 0: MINIMIZE THE NUMBER OF CALLS TO FUNCTION\n"));
+    EXPECT_EQ(command(quad, "SETPRI"), 0);    // no number: level 0
+    EXPECT_EQ(mn7flg.isw[5], 0);
+    EXPECT_EQ(command(quad, "SETERR", {0.5}), 0);
+    EXPECT_EQ(mn7min.up, 0.5);
+    EXPECT_EQ(command(quad, "SETERR"), 0);    // 0 or none: the default 1
+    EXPECT_EQ(mn7min.up, 1.0);
+    EXPECT_EQ(command(quad, "SETGRA", {1}), 0);
+    EXPECT_EQ(mn7flg.isw[3], 1);
+    EXPECT_EQ(command(quad, "SETNOG"), 0);
+    EXPECT_EQ(mn7flg.isw[3], 0);
+    EXPECT_EQ(command(quad, "SETNOW"), 0);
+    EXPECT_FALSE(mn7log.lwarn);
+    EXPECT_EQ(command(quad, "SETINT"), 0);
+    EXPECT_EQ(mn7flg.isw[6], 1);
+    EXPECT_EQ(command(quad, "SETBAT"), 0);
+    EXPECT_EQ(mn7flg.isw[6], 0);
+    mnseti("my fit");
+    m = out().size();
+    EXPECT_EQ(command(quad, "SHOTIT"), 0);
+    EXPECT_EQ(out_from(m).substr(out_from(m).find(" TITLE")), " TITLE OF CURRENT TASK IS:\n my fit\n");
+    EXPECT_EQ(command(quad, "MIGRAD"), 0);
+    for (const char* w : {"SHOPAR", "SHOCOV", "SHOCOR", "SHOFCN", "SHOLIM", "SHOERR", "SHOPRI",
+                          "SHOGRA", "SHOWAR", "SHOEIG", "SHOVER"})
+        EXPECT_EQ(command(quad, w), 0) << w;
+}
+
+TEST_F(Commands, FixReleaseRestore)
+{
+    EXPECT_EQ(command(quad, "FIX", {2}), 0);
+    EXPECT_EQ(mn7npr.npar, 1);
+    EXPECT_EQ(command(quad, "FIX", {1}), 0);
+    EXPECT_EQ(mn7npr.npar, 0);
+    EXPECT_EQ(command(quad, "RESTORE", {1}), 0);   // the last fixed only
+    EXPECT_EQ(mn7inx.niofex[1], 1);
+    EXPECT_EQ(mn7inx.niofex[2], 0);
+    EXPECT_EQ(command(quad, "FIX", {1}), 0);
+    EXPECT_EQ(command(quad, "RESTORE"), 0);        // all
+    EXPECT_EQ(mn7npr.npar, 2);
+    EXPECT_EQ(command(quad, "FIX", {2}), 0);
+    EXPECT_EQ(command(quad, "RELEASE", {2}), 0);
+    EXPECT_EQ(mn7npr.npar, 2);
+    EXPECT_EQ(mn7inx.nexofi[2], 2);
+    EXPECT_EQ(command(quad, "REST", {3}), 4);
+    EXPECT_EQ(command(quad, "MIGRAD"), 0);
+    EXPECT_NEAR(value(2), -1, 1e-5);
+}
+
+TEST_F(Commands, ParameterDefinitionsAndRefusals)
+{
+    int ier = 0;
+    std::size_t m = out().size();
+    mnparm(101, "big", 1, 1, 0, 0, ier);
+    EXPECT_EQ(ier, 1);
+    EXPECT_EQ(out_from(m),
+              " MINUIT USER ERROR.  PARAMETER NUMBER IS        101  ALLOWED RANGE IS ONE TO 100\n");
+    mnparm(0, "zero", 1, 1, 0, 0, ier);
+    EXPECT_EQ(ier, 1);
+    mnparm(3, "same", 1, 1, 2, 2, ier);
+    EXPECT_EQ(ier, 1);
+    m = out().size();
+    mnparm(3, "asy", 0.2, 0.01, 0.3, 0, ier);   // limits in either order
+    EXPECT_EQ(ier, 0);
+    EXPECT_EQ(mn7ext.alim[3], 0);
+    EXPECT_EQ(mn7ext.blim[3], 0.3);
+    mnparm(4, "phase", 10, 0, 0, 0, ier);
+    EXPECT_EQ(out_from(m),
+              "     3 'asy       '   0.20000      0.10000E-01     0.0000      0.30000    \n"
+              "     4 'phase     '    10.000      constant\n");
+    // More than 50 variable parameters are refused.
+    for (int k = 5; k <= 50; ++k) mnparm(k, "v", 0, 1, 0, 0, ier);
+    EXPECT_EQ(mn7npr.npar, 49);
+    mnparm(51, "v", 0, 1, 0, 0, ier);
+    EXPECT_EQ(ier, 0);
+    mnparm(52, "v", 0, 1, 0, 0, ier);
+    EXPECT_EQ(ier, 1);
+    EXPECT_EQ(mn7npr.npar, 50);
+    std::string name;
+    double v, e, lo, hi;
+    int iint;
+    mnpout(60, name, v, e, lo, hi, iint);
+    EXPECT_EQ(iint, -1);
+    EXPECT_EQ(name, "undefined ");
+}
+
+TEST_F(Commands, GradientOfFcnCheckedBeforeUse)
+{
+    zero_gradient = false;
+    std::size_t m = out().size();
+    EXPECT_EQ(command(quad_grad, "SETGRA"), 0);
+    EXPECT_EQ(mn7flg.isw[3], 1);
+    std::string o = out_from(m);
+    EXPECT_TRUE(contains(o, "\n CHECK OF GRADIENT CALCULATION IN FCN\n")) << o;
+    EXPECT_TRUE(contains(o, "    1  p1         -0.2000E+01 -0.2000E+01")) << o;
+    EXPECT_FALSE(contains(o, " BAD")) << o;
+    EXPECT_EQ(command(quad_grad, "MIGRAD"), 0);
+    EXPECT_NEAR(value(1), 1, 1e-6);
+    zero_gradient = true;
+    command(quad_grad, "SETPAR", {1, 0});
+    m = out().size();
+    EXPECT_EQ(command(quad_grad, "SETGRA"), 0);
+    o = out_from(m);
+    EXPECT_EQ(mn7flg.isw[3], 0);
+    EXPECT_TRUE(contains(o, " BAD\n")) << o;
+    EXPECT_TRUE(contains(o, "\n MINUIT DOES NOT ACCEPT DERIVATIVE CALCULATIONS BY FCN\n"
+                            " TO FORCE ACCEPTANCE, ENTER \"SET GRAD    1\"\n")) << o;
+}

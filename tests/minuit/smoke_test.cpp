@@ -1,3 +1,0 @@
-#include <gtest/gtest.h>
-#include "minuit.h"
-TEST(Smoke, Init) { mninit(5, 6, 7); SUCCEED(); }

@@ -1,0 +1,201 @@
+// rungen_test.cpp -- the run-file generator: its files read back by handle, the
+// totals and shapes it was asked for, determinism, refusals.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "zog.h"
+
+namespace {
+
+std::string temp(const std::string& name)
+{
+    return testing::TempDir() + "rungen_" + name + "_" + std::to_string(::getpid()) + ".dat";
+}
+
+int run(const std::string& args)
+{
+    const std::string cmd = std::string(KAVRIN_RUNGEN) + " " + args + " >/dev/null 2>&1";
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+std::string bytes_of(const std::string& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct Hist {
+    int nbins = 0, fs = 0, t0 = 0, g1 = 0, g2 = 0, b1 = 0, b2 = 0, events = 0, bpb = -1;
+    std::string title;
+    std::vector<std::uint32_t> counts;
+};
+
+struct RunFile {
+    int fmt = 0, number = 0;
+    std::string sample, temperature, title;
+    std::vector<Hist> hists;
+    std::vector<std::string> scaler_labels;
+};
+
+bool read_run(const std::string& p, RunFile* r)
+{
+    const int fh = ZOG_openRead(p.c_str(), &r->fmt);
+    if (fh < 0) return false;
+    char t[100];
+    ZOG_getRunNumber(fh, &r->number);
+    ZOG_getSample(fh, t, 100); r->sample = t;
+    ZOG_getTemperature(fh, t, 100); r->temperature = t;
+    ZOG_getTitle(fh, t, 100); r->title = t;
+    int type = 0, n = 0;
+    bool ok = ZOG_getHists(fh, &type, &n) == 1 && type == ZOG_HIST_GRP_GENERIC;
+    for (int i = 1; ok && i <= n; ++i) {
+        Hist h;
+        ok = ZOG_getHistNumBins(fh, i, &h.nbins) + ZOG_getHistFsPerBin(fh, i, &h.fs) +
+             ZOG_getHistT0_Bin(fh, i, &h.t0) + ZOG_getHistGoodBin1(fh, i, &h.g1) +
+             ZOG_getHistGoodBin2(fh, i, &h.g2) + ZOG_getHistBkgd1(fh, i, &h.b1) +
+             ZOG_getHistBkgd2(fh, i, &h.b2) + ZOG_getHistNumEvents(fh, i, &h.events) +
+             ZOG_getHistBytesPerBin(fh, i, &h.bpb) + ZOG_getHistTitle(fh, i, t, 100) == 10;
+        h.title = t;
+        const int w = h.bpb == 0 ? 4 : h.bpb;
+        std::vector<std::uint8_t> raw(static_cast<std::size_t>(w) * static_cast<std::size_t>(h.nbins));
+        ok = ok && ZOG_getHistData(fh, i, raw.data(), static_cast<int>(raw.size())) == 1;
+        for (int b = 0; ok && b < h.nbins; ++b) {
+            std::uint32_t v = 0;
+            for (int k = 0; k < w; ++k) v |= static_cast<std::uint32_t>(raw[static_cast<std::size_t>(b * w + k)]) << (8 * k);
+            h.counts.push_back(v);
+        }
+        r->hists.push_back(h);
+    }
+    if (ZOG_getScalers(fh, &type, &n) == 1) {
+        for (int i = 1; i <= n; ++i) {
+            ZOG_getScalerLabel(fh, i, t, 100);
+            r->scaler_labels.push_back(t);
+        }
+    }
+    ZOG_closeRead(fh);
+    return ok;
+}
+
+double sum(const std::vector<std::uint32_t>& c, int from, int to)  // bins from..to, from 1
+{
+    double s = 0;
+    for (int b = from; b <= to; ++b) s += c[static_cast<std::size_t>(b - 1)];
+    return s;
+}
+
+TEST(Rungen, DefaultsReadBackWithTheirTotals)
+{
+    const std::string p = temp("defaults");
+    ASSERT_EQ(run("--sample Silver --temperature '4.2 K' " + p), 0);
+    RunFile r;
+    ASSERT_TRUE(read_run(p, &r));
+    EXPECT_EQ(r.fmt, ZOG_FMT_GENERIC);
+    EXPECT_EQ(r.number, 1234);
+    EXPECT_EQ(r.sample, "Silver");
+    EXPECT_EQ(r.temperature, "4.2 K");
+    ASSERT_EQ(r.hists.size(), 2U);
+    EXPECT_EQ(r.scaler_labels, (std::vector<std::string>{"Clock", "Mu-Stop", "Hist1", "Hist2"}));
+    const double dt = 0.78125e-3, tau = 2.19714;  // microseconds
+    for (const Hist& h : r.hists) {
+        EXPECT_EQ(h.nbins, 8192);
+        EXPECT_EQ(h.fs, 20);
+        EXPECT_EQ(h.t0, 200);
+        EXPECT_EQ(h.g1, 205);
+        EXPECT_EQ(h.g2, 8191);
+        EXPECT_EQ(h.b1, 20);
+        EXPECT_EQ(h.b2, 180);
+        EXPECT_EQ(h.bpb, 0);
+        EXPECT_EQ(static_cast<double>(h.events), sum(h.counts, 1, h.nbins));
+        // Background bins average B = 10; the decay sums to about N0 tau / dt.
+        EXPECT_NEAR(sum(h.counts, 20, 180) / 161, 10.0, 5 * std::sqrt(10.0 / 161));
+        double want = 0;
+        for (int b = 200; b <= 8192; ++b) want += 1000 * std::exp(-(b - 200) * dt / tau) + 10;
+        EXPECT_NEAR(sum(h.counts, 200, 8192), want, 0.002 * want);  // the asymmetry averages out
+    }
+    std::remove(p.c_str());
+}
+
+TEST(Rungen, PackedAndPlainHoldTheSameCountsAndSeedsRepeat)
+{
+    const std::string a = temp("a"), b = temp("b"), c = temp("c");
+    const std::string opts = "--nhist 3 --nbins 3000 --model gauss --seed 9 ";
+    ASSERT_EQ(run(opts + "--packed " + a), 0);
+    ASSERT_EQ(run(opts + "--plain " + b), 0);
+    ASSERT_EQ(run(opts + "--packed " + c), 0);
+    EXPECT_EQ(bytes_of(a), bytes_of(c));
+    EXPECT_LT(bytes_of(a).size(), bytes_of(b).size() / 2);
+    RunFile ra, rb;
+    ASSERT_TRUE(read_run(a, &ra));
+    ASSERT_TRUE(read_run(b, &rb));
+    ASSERT_EQ(ra.hists.size(), 3U);
+    for (std::size_t h = 0; h < 3; ++h) EXPECT_EQ(ra.hists[h].counts, rb.hists[h].counts);
+    ASSERT_EQ(run(opts + "--seed 10 " + c), 0);
+    RunFile rc;
+    ASSERT_TRUE(read_run(c, &rc));
+    EXPECT_NE(rc.hists[0].counts, ra.hists[0].counts);
+    for (const auto& p : {a, b, c}) std::remove(p.c_str());
+}
+
+// Asymmetry (F - alpha B) / (F + alpha B) over a stretch of bins after t0.
+double asym(const RunFile& r, int from, int to, double alpha = 1)
+{
+    const double f = sum(r.hists[0].counts, from, to) - 10.0 * (to - from + 1);
+    const double b = (sum(r.hists[1].counts, from, to) - 10.0 * (to - from + 1)) / alpha;
+    return (f - b) / (f + b);
+}
+
+TEST(Rungen, ModelsShapeTheAsymmetry)
+{
+    const std::string p = temp("model");
+    // Zero frequency, phases 0 and 180: a relaxing asymmetry, +A at t = 0.
+    ASSERT_EQ(run("--nbins 4000 --n0 5000 --freq 0 --lambda 0.5 --alpha 0.8 --seed 3 " + p), 0);
+    RunFile r;
+    ASSERT_TRUE(read_run(p, &r));
+    const double dt = 0.78125e-3;
+    EXPECT_NEAR(asym(r, 200, 263, 0.8), 0.25 * std::exp(-0.5 * 32 * dt), 0.01);
+    EXPECT_NEAR(asym(r, 2700, 2900, 0.8), 0.25 * std::exp(-0.5 * 2600 * dt), 0.01);
+    // Without a signal the pair's totals differ by the balance alone.
+    ASSERT_EQ(run("--nbins 4000 --model none --alpha 0.8 --bkg 0 " + p), 0);
+    RunFile n;
+    ASSERT_TRUE(read_run(p, &n));
+    EXPECT_NEAR(sum(n.hists[1].counts, 200, 4000) / sum(n.hists[0].counts, 200, 4000), 0.8, 0.005);
+    // 1 MHz precession: the asymmetry changes sign half a period later.
+    ASSERT_EQ(run("--nbins 2000 --n0 5000 --freq 1 --lambda 0 --seed 4 " + p), 0);
+    RunFile q;
+    ASSERT_TRUE(read_run(p, &q));
+    EXPECT_NEAR(asym(q, 200, 220), 0.25, 0.01);
+    EXPECT_NEAR(asym(q, 830, 850), -0.25, 0.01);  // 0.5 us = 640 bins later
+    // Static Kubo-Toyabe: the dip reaches -A/3 x ~0.8 near sigma t = sqrt(3), then 1/3 recovers.
+    ASSERT_EQ(run("--nbins 8000 --n0 5000 --model kt --sigma 1.0 --seed 5 " + p), 0);
+    RunFile k;
+    ASSERT_TRUE(read_run(p, &k));
+    const int dip = 200 + static_cast<int>(std::sqrt(3.0) / dt);
+    const double kt_dip = 1.0 / 3 + 2.0 / 3 * (1 - 3) * std::exp(-1.5);
+    EXPECT_NEAR(asym(k, dip - 20, dip + 20), 0.25 * kt_dip, 0.02);
+    std::remove(p.c_str());
+}
+
+TEST(Rungen, RefusalsAndHelp)
+{
+    const std::string p = temp("refuse");
+    EXPECT_EQ(run("--help"), 0);
+    EXPECT_EQ(run("--bogus 1 " + p), 1);
+    EXPECT_EQ(run("--nhist"), 1);
+    EXPECT_EQ(run("--model spline " + p), 1);
+    EXPECT_EQ(run("--bytes-per-bin 1 --n0 1000 " + p), 1);  // counts above 255
+    EXPECT_EQ(run("--bytes-per-bin 2 --n0 1000 --nbins 500 " + p), 0);
+    EXPECT_EQ(run("--ns-per-bin 0.00001 " + p), 1);          // below 29 fs
+    EXPECT_EQ(run(""), 1);
+    std::remove(p.c_str());
+}
+
+}  // namespace
