@@ -1,32 +1,36 @@
 #!/usr/bin/env python3
-"""Runs a program at a pseudo-terminal and types the lines of a script into it, one line
-each time the program waits at a prompt; prints what the terminal showed.
+"""Runs a program at a pseudo-terminal, typing each line of an input file once the
+program waits at a prompt (it has written a line without its end and gone quiet),
+and prints what the terminal showed, with CR LF as LF. Exit status: the program's."""
+import fcntl
+import os
+import pty
+import select
+import struct
+import sys
+import termios
+import time
 
-    pty_run.py PROGRAM SCRIPT > transcript
+QUIET = 0.1       # seconds without output after a prompt: waiting for an answer
+LIMIT = 120.0     # the whole run
 
-A prompt counts as reached when the program has printed something and then stays quiet
-for a moment. Once the script is used up, every further prompt gets an end of input
-(Ctrl-D). Exits with the program's status (124 when it had to be killed)."""
-import os, pty, select, signal, sys, time
-
-QUIET = 0.25     # seconds of silence that mean "waiting for input"
-LIMIT = 120      # seconds for the whole run
 
 def main():
-    prog, script = sys.argv[1], sys.argv[2]
-    with open(script, "rb") as f:
+    program, input_path = sys.argv[1], sys.argv[2]
+    with open(input_path, "rb") as f:
         lines = f.read().splitlines()
     pid, fd = pty.fork()
     if pid == 0:
-        os.execv(prog, [prog])
+        os.execv(program, [program])
+    # A wide screen, so that long answers are shown whole rather than scrolled.
+    fcntl.ioctl(fd, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 250, 0, 0))
     out = bytearray()
-    fresh = False          # output since the last line typed
+    start = time.monotonic()
     last = time.monotonic()
-    start = last
-    eofs = 0
-    while True:
-        r, _, _ = select.select([fd], [], [], 0.05)
-        if r:
+    answered = False  # typed at the current prompt; wait for the program to go on
+    while time.monotonic() - start < LIMIT:
+        ready, _, _ = select.select([fd], [], [], 0.02)
+        if ready:
             try:
                 data = os.read(fd, 4096)
             except OSError:
@@ -34,22 +38,19 @@ def main():
             if not data:
                 break
             out += data
-            fresh = True
+            answered = False
             last = time.monotonic()
-            continue
-        now = time.monotonic()
-        if now - start > LIMIT:
-            os.kill(pid, signal.SIGKILL)
-            break
-        if fresh and now - last > QUIET:
-            fresh = False
+        elif (not answered and out and out[-1:] != b"\n"
+              and time.monotonic() - last > QUIET):
             if lines:
                 os.write(fd, lines.pop(0) + b"\n")
-            elif eofs < 20:
-                eofs += 1
-                os.write(fd, b"\x04")
+            else:
+                os.write(fd, b"\x04")  # end of input, as ^D at the terminal
+            answered = True
+            last = time.monotonic()
     _, status = os.waitpid(pid, 0)
-    sys.stdout.buffer.write(bytes(out).replace(b"\r\n", b"\n"))
-    sys.exit(os.WEXITSTATUS(status) if os.WIFEXITED(status) else 124)
+    sys.stdout.write(out.replace(b"\r\n", b"\n").decode("latin-1"))
+    sys.exit(os.waitstatus_to_exitcode(status))
+
 
 main()
