@@ -21,11 +21,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// This process's scratch folder, removed when the process ends.
+const std::filesystem::path& scratch()
+{
+    struct Dir {
+        std::filesystem::path p = std::filesystem::temp_directory_path() /
+                                  ("kavrin_tbl_" + std::to_string(getpid()));
+        ~Dir() { std::error_code ec; std::filesystem::remove_all(p, ec); }
+    };
+    static const Dir dir;
+    return dir.p;
+}
+
 std::string tmp_path(const std::string& leaf)
 {
-    const fs::path dir = fs::temp_directory_path() / ("kavrin_tbl_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    return (dir / leaf).string();
+    std::filesystem::create_directories(scratch());
+    return (scratch() / leaf).string();
 }
 
 // A record file built byte by byte, so that framing faults can be made.

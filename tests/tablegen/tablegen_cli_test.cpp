@@ -13,11 +13,22 @@
 
 namespace {
 
+// This process's scratch folder, removed when the process ends.
+const std::filesystem::path& scratch()
+{
+    struct Dir {
+        std::filesystem::path p = std::filesystem::temp_directory_path() /
+                                  ("kavrin_cli_" + std::to_string(getpid()));
+        ~Dir() { std::error_code ec; std::filesystem::remove_all(p, ec); }
+    };
+    static const Dir dir;
+    return dir.p;
+}
+
 std::string tmp_path(const std::string& leaf)
 {
-    const auto dir = std::filesystem::temp_directory_path() / ("kavrin_cli_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    return (dir / leaf).string();
+    std::filesystem::create_directories(scratch());
+    return (scratch() / leaf).string();
 }
 
 // Runs the generator with args; its exit status, and its standard output in *out.
