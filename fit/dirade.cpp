@@ -26,8 +26,9 @@ void write_status_file(float hours)
         fio_write(fio_stdout, "(' DIRADE: cannot write the status file FIT.T')");
         return;
     }
-    fio_write(lun_status, "(' KAVRIN status report after',F7.2,' hours:',/,/,/,' Chi Squared =',G15.7,'  for',/)",
-              {hours, bestfit.fmin});
+    constexpr std::string_view head =
+        "(' KAVRIN status report after',F7.2,' hours:',/,/,/,' Chi Squared =',G15.7,'  for',/)";
+    fio_write(lun_status, head, {hours, bestfit.fmin});
     for (int j = 1; j <= used_parlines(); ++j) {
         const int p = bestfit.xparn(j);
         if (p < 1 || p > max_minuit_par) continue;

@@ -253,3 +253,30 @@ TEST(DiradeWithMinuit, SimplexRecoversTheModel)
 }
 
 }  // namespace
+
+namespace {
+
+// A status file that cannot be written is reported and the fit goes on.
+TEST(DiradeStatus, UnwritableFileIsReported)
+{
+    clear_fit();
+    const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / "dirade_nofile";
+    std::filesystem::create_directories(dir / "FIT.T");  // a directory in the file's place
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    dirade_keep = DiradeKeep{false, 0.5f, 0};
+    fake_seconds = 3 * 3600;
+    dirade_clock = fake_clock;
+    Pars x{}, grad{};
+    double f = -1;
+    testing::internal::CaptureStdout();
+    dirade(0, grad.data(), f, x.data(), 4, nullptr);
+    fio_flush_all();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), " DIRADE: cannot write the status file FIT.T\n");
+    EXPECT_EQ(f, 0.0);
+    EXPECT_EQ(dirade_keep.hours_last, 3.0f);  // the next try is an hour away
+    dirade_clock = dirade_cpu_seconds;
+    std::filesystem::current_path(here);
+}
+
+}  // namespace
