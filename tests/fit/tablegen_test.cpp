@@ -12,29 +12,12 @@
 
 #include "../../tools/kt_tablegen.h"
 #include "relax.h"
+#include "tbl_scratch.h"
 
 namespace {
 
 using namespace ktgen;
 constexpr double pi = std::numbers::pi;
-
-// This process's scratch folder, removed when the process ends.
-const std::filesystem::path& scratch()
-{
-    struct Dir {
-        std::filesystem::path p = std::filesystem::temp_directory_path() /
-                                  ("kavrin_gen_" + std::to_string(getpid()));
-        ~Dir() { std::error_code ec; std::filesystem::remove_all(p, ec); }
-    };
-    static const Dir dir;
-    return dir.p;
-}
-
-std::string tmp_path(const std::string& leaf)
-{
-    std::filesystem::create_directories(scratch());
-    return (scratch() / leaf).string();
-}
 
 double gl(const std::function<double(double)>& f, double a, double b, double piece)
 {

@@ -16,28 +16,11 @@
 
 #include "../../tools/kt_tablegen.h"
 #include "relax.h"
+#include "tbl_scratch.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// This process's scratch folder, removed when the process ends.
-const std::filesystem::path& scratch()
-{
-    struct Dir {
-        std::filesystem::path p = std::filesystem::temp_directory_path() /
-                                  ("kavrin_tbl_" + std::to_string(getpid()));
-        ~Dir() { std::error_code ec; std::filesystem::remove_all(p, ec); }
-    };
-    static const Dir dir;
-    return dir.p;
-}
-
-std::string tmp_path(const std::string& leaf)
-{
-    std::filesystem::create_directories(scratch());
-    return (scratch() / leaf).string();
-}
 
 // A record file built byte by byte, so that framing faults can be made.
 struct Raw {

@@ -10,26 +10,9 @@
 #include <string>
 
 #include "relax.h"
+#include "../fit/tbl_scratch.h"
 
 namespace {
-
-// This process's scratch folder, removed when the process ends.
-const std::filesystem::path& scratch()
-{
-    struct Dir {
-        std::filesystem::path p = std::filesystem::temp_directory_path() /
-                                  ("kavrin_cli_" + std::to_string(getpid()));
-        ~Dir() { std::error_code ec; std::filesystem::remove_all(p, ec); }
-    };
-    static const Dir dir;
-    return dir.p;
-}
-
-std::string tmp_path(const std::string& leaf)
-{
-    std::filesystem::create_directories(scratch());
-    return (scratch() / leaf).string();
-}
 
 // Runs the generator with args; its exit status, and its standard output in *out.
 int run(const std::string& args, std::string* out = nullptr)
