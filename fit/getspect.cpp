@@ -47,8 +47,6 @@ int nh = 1;                // histogram slots of the current type
     stop_program(1);
 }
 
-int slots_of_type(int type) { return type <= 1 ? 1 : type <= 3 ? 2 : 4; }
-
 // Raw bin width in ns of bin-width code c, as the RAW_BINS question shows it.
 float code_width_ns(int c)
 {
