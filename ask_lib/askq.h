@@ -269,6 +269,8 @@ void set_ask_file(std::string_view name);
 
 bool interact();    // the next answer comes from the keyboard
 bool loc_batch();   // standard input is not a terminal
+// Ends the process with status: the line buffers flushed, every unit closed.
+[[noreturn]] void ask_stop(int status);
 
 // The terminal read: prompt (its first 80 characters) through readline; line receives the
 // answer blank-filled, or blanks at the end of input.

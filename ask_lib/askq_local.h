@@ -60,7 +60,6 @@ bool line_command();                    // linecmd.cpp: true when the line was a
 void open_indirect(std::string_view name, std::string_view shown, bool programmatic);
 void close_level();                     // closes the innermost indirect file
 void leave_caller();                    // answers no longer come from the caller's unit
-void ask_stop(int status);              // ends the process, every unit closed
 
 void ask_write(std::string_view text);  // one line on standard output
 void ask_flush();

@@ -85,9 +85,8 @@ void polzz(double t, double delta, double h, double q, double& g, double& d1, do
     g = 1;
     if (!tbl_loaded.rlx) {
         static bool told = false;
-        if (!told && delta * t > 0)
-            relax_notice(" *** POLZZ: no relaxation-function table has been read; G = 1 used");
-        told = told || delta * t > 0;
+        if (!told) relax_notice("*** POLZZ: no relaxation-function table has been read; G = 1 used");
+        told = true;
         return;
     }
     const int code = tblpai(4);

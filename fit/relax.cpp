@@ -73,7 +73,7 @@ void lfpol(double t, double delta, double f, double& g, double& d1, double& d2)
     }
     if (!tbl_loaded.lf) {
         static bool told = false;
-        if (!told) relax_notice(" *** LFPOL: no longitudinal-field table has been read; G = 1 used");
+        if (!told) relax_notice("*** LFPOL: no longitudinal-field table has been read; G = 1 used");
         told = true;
         return;
     }

@@ -1,11 +1,12 @@
 // relax_local.h -- helpers shared by the relaxation and table functions of fit/.
-// Only relax.cpp, polzz.cpp, tblpol.cpp and rlx_tables.cpp include it.
+// Only relax.cpp, polzz.cpp and tblpol.cpp include it.
 #pragma once
 
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
+
+#include "tell.h"
 
 namespace relax_detail {
 
@@ -63,10 +64,6 @@ inline double abragam_phi(double d)
 }
 
 // Writes a one-line notice on the screen.
-inline void relax_notice(std::string_view text)
-{
-    std::printf("%.*s\n", static_cast<int>(text.size()), text.data());
-    std::fflush(stdout);
-}
+inline void relax_notice(std::string_view text) { tell0(text); }
 
 }  // namespace relax_detail

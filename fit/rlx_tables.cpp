@@ -10,28 +10,37 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "relax_local.h"
+#include "chars.h"
+#include "fio.h"
 
 namespace {
 
-// A sequential record file: each record is framed by its byte count, 4 bytes
-// little-endian, before and after it. The first fault sticks in `why`.
+// A sequential record file on its unit: each record is framed by its byte
+// count, 4 bytes little-endian, before and after it. The first fault sticks in `why`.
 struct RecFile {
+    int unit = -1;
     std::FILE* f = nullptr;
     long left = 0;      // bytes not yet consumed
     int nrec = 0;       // records read so far
     std::string why;
 
-    ~RecFile() { if (f != nullptr) std::fclose(f); }
+    ~RecFile() { if (unit >= 0) fio_close(unit); }
     bool bad(std::string w) { if (why.empty()) why = std::move(w); return false; }
 };
 
+// Opens the named existing file on the first free unit from 11 up.
 bool rec_open(RecFile& r, std::string_view name)
 {
-    const std::string path(text_of(name));
-    r.f = std::fopen(path.c_str(), "rb");
-    if (r.f == nullptr) return r.bad("cannot open the file");
-    if (std::fseek(r.f, 0, SEEK_END) != 0) return r.bad("cannot position in the file");
+    r.unit = fio_free_unit(11, fio_max_unit);
+    if (r.unit < 0) return r.bad("no free unit");
+    const int err = fio_open(r.unit, name, FStatus::old);
+    if (err != 0) {
+        r.unit = -1;
+        return r.bad(std::string("cannot open the file (") + std::strerror(err) + ")");
+    }
+    fio_rewind(r.unit);
+    r.f = fio_file(r.unit);
+    if (r.f == nullptr || std::fseek(r.f, 0, SEEK_END) != 0) return r.bad("cannot position in the file");
     r.left = std::ftell(r.f);
     if (r.left < 0 || std::fseek(r.f, 0, SEEK_SET) != 0) return r.bad("cannot position in the file");
     return true;
@@ -110,32 +119,24 @@ bool fail(std::string* why, const std::string& w)
 bool finish(RecFile& r, std::string* why) { return fail(why, r.why); }
 
 // The screen while interactive, else the log file.
-int rlx_msg_unit() { return online != 0 ? fileio.lunscr() : fileio.lunprt(); }
+int rlx_msg_unit()
+{
+    const int unit = online != 0 ? fileio.lunscr() : fileio.lunprt();
+    return fio_is_open(unit) ? unit : fio_stdout;   // a log not yet open: the screen
+}
 
 std::string num(double v) { char b[32]; std::snprintf(b, sizeof b, "%g", v); return b; }
 
-// Integer in w columns, asterisks when it does not fit.
-std::string iw(long v, int w)
-{
-    std::string s = std::to_string(v);
-    if (int(s.size()) > w) return std::string(std::size_t(w), '*');
-    return std::string(std::size_t(w) - s.size(), ' ') + s;
-}
-
-// Writes the lines on the screen (unit 6) or the log (unit 2).
 void say_lines(int unit, const std::vector<std::string>& lines)
 {
-    (void)unit;
-    for (const auto& l : lines) std::printf("%s\n", l.c_str());
-    std::fflush(stdout);
+    for (const auto& l : lines) fio_write(unit, "(A)", {l});
 }
 
 // The reader's own message is fixed text; the reason goes to standard error.
 [[noreturn]] void tbl_stop(std::string_view name, const std::string& why)
 {
-    std::fprintf(stderr, " *** Table file %.*s: %s\n", int(text_of(name).size()),
-                 text_of(name).data(), why.c_str());
-    std::fflush(nullptr);
+    fio_write(fio_stderr, "(' *** Table file ',A,': ',A)", {text_of(name), why});
+    fio_close_all();
     std::exit(1);
 }
 
@@ -178,13 +179,14 @@ bool rlx_params_ok(std::string* why)
 
 bool read_rlx_tbl(std::string_view name, std::string* why)
 {
+    RecFile r;
+    if (!rec_open(r, name)) return finish(r, why);   // a missing file leaves the records
     tblttl = "";
     tblpai.fill(0);
     tblpar.fill(0);
     tbldat.fill(0.0f);
     tbl_loaded.rlx = false;
-    RecFile r;
-    if (!rec_open(r, name) || !rec_read(r, tblttl.c.data(), 80) || !rec_ints(r, tblpai.data(), 16))
+    if (!rec_read(r, tblttl.c.data(), 80) || !rec_ints(r, tblpai.data(), 16))
         return finish(r, why);
     const int nt = tblpai(2), nh = tblpai(3);
     const bool slabs = tblpai(1) == 3;
@@ -205,9 +207,11 @@ bool read_rlx_tbl(std::string_view name, std::string* why)
 
 std::vector<std::string> rlx_tbl_fail_lines(std::string_view name)
 {
-    return {"", "", "          *** GETRLXTBL failed to find your file:", std::string(name), "",
-            "     For a sample Relaxation Function Table     (ZF Gaussian Kubo-Toyabe with Hopping)",
-            "     try USR1:[VUL.TBL]GAUSS.TBL,", "", ""};
+    return fio_format("(/,/,10X,'*** GETRLXTBL failed',' to find your file:',/,A,/,/,5X,"
+                      "'For a sample Relaxation Function Table',5X,"
+                      "'(ZF Gaussian Kubo-Toyabe with Hopping)',/,5X,"
+                      "'try USR1:[VUL.TBL]GAUSS.TBL,',/,/)",
+                      {name});
 }
 
 void get_rlx_tbl(std::string_view name)
@@ -222,14 +226,15 @@ void get_rlx_tbl(std::string_view name)
 
 bool read_lf_tbl(std::string_view name, std::string* why)
 {
+    RecFile r;
+    if (!rec_open(r, name)) return finish(r, why);   // a missing file leaves the records
     lftbl_ttl = "";
     lftbl_pai.fill(0);
     lftbl_par.fill(0);
     lftbl_ctl.fill(0);
     lftbl_dat.fill(0.0f);
     tbl_loaded.lf = false;
-    RecFile r;
-    if (!rec_open(r, name) || !rec_read(r, lftbl_ttl.c.data(), 80) ||
+    if (!rec_read(r, lftbl_ttl.c.data(), 80) ||
         !rec_ints(r, lftbl_pai.data(), 16) || !rec_reals(r, lftbl_par.data(), 16))
         return finish(r, why);
     if (lftbl_pai(1) != 2 && lftbl_pai(1) != -2)
@@ -261,19 +266,23 @@ bool read_lf_tbl(std::string_view name, std::string* why)
     return true;
 }
 
+// The layout both the LF and the OMNI reader fail with.
+std::vector<std::string> cannot_read_lines(std::string_view who, int dim, std::string_view name)
+{
+    return fio_format("(/,/,5X,'*** ',A,' ***  Cannot read',I6,'-dim Table ',A1,A,A1,/)",
+                      {who, dim, '"', name, '"'});
+}
+
 std::vector<std::string> lf_tbl_fail_lines(std::string_view name)
 {
-    return {"", "",
-            "     *** GET_LF_TBL ***  Cannot read" + iw(lftbl_pai(1), 6) + "-dim Table \"" +
-                std::string(name) + "\"",
-            ""};
+    return cannot_read_lines("GET_LF_TBL", lftbl_pai(1), name);
 }
 
 void get_lf_tbl(std::string_view name)
 {
     std::string why;
     if (read_lf_tbl(name, &why)) return;
-    say_lines(6, lf_tbl_fail_lines(name));
+    say_lines(fio_stdout, lf_tbl_fail_lines(name));
     tbl_stop(name, why);
 }
 
@@ -281,15 +290,16 @@ void get_lf_tbl(std::string_view name)
 
 bool read_omni_tbl(std::string_view name, std::string* why)
 {
+    RecFile r;
+    if (!rec_open(r, name)) return finish(r, why);   // a missing file leaves the records
     omni_tbl_size = {};
     omni_tbl_locx = {};
     omni_tbl_text = {};
     omni_tbl_bins.x_tbl.fill(0.0f);
     omni_tbl_data.y_tbl.fill(0.0f);
     tbl_loaded.omni = false;
-    RecFile r;
     std::int32_t head[4] = {};
-    if (!rec_open(r, name) || !rec_ints(r, head, 4)) return finish(r, why);
+    if (!rec_ints(r, head, 4)) return finish(r, why);
     omni_tbl_size.ndim = head[0];
     std::copy_n(head + 1, 3, omni_tbl_size.code.data());
     const int ndim = head[0];
@@ -333,17 +343,14 @@ bool read_omni_tbl(std::string_view name, std::string* why)
 
 std::vector<std::string> omni_tbl_fail_lines(std::string_view name)
 {
-    return {"", "",
-            "     *** GET_OMNI_TBL ***  Cannot read" + iw(omni_tbl_size.ndim, 6) + "-dim Table \"" +
-                std::string(name) + "\"",
-            ""};
+    return cannot_read_lines("GET_OMNI_TBL", omni_tbl_size.ndim, name);
 }
 
 void get_omni_tbl(std::string_view name)
 {
     std::string why;
     if (read_omni_tbl(name, &why)) return;
-    say_lines(6, omni_tbl_fail_lines(name));
+    say_lines(fio_stdout, omni_tbl_fail_lines(name));
     tbl_stop(name, why);
 }
 
@@ -352,11 +359,12 @@ void get_omni_tbl(std::string_view name)
 bool read_g_cmplx(std::string_view name, std::string* why, bool* too_big)
 {
     if (too_big != nullptr) *too_big = false;
+    RecFile r;
+    if (!rec_open(r, name)) return finish(r, why);   // a missing file leaves the records
     g_cmplx_tbl = {};
     tbl_loaded.cmplx = false;
-    RecFile r;
     unsigned char head[8];
-    if (!rec_open(r, name) || !rec_read(r, head, 8)) return finish(r, why);
+    if (!rec_read(r, head, 8)) return finish(r, why);
     std::int32_t n = 0;
     float dx = 0;
     std::memcpy(&n, head, 4);
@@ -382,14 +390,10 @@ bool read_g_cmplx(std::string_view name, std::string* why, bool* too_big)
 std::vector<std::string> g_cmplx_fail_lines(std::string_view name, bool too_big)
 {
     std::vector<std::string> lines;
-    if (too_big) lines.push_back("  Complex Table > internal array size =  2048");
-    std::size_t n = name.size();                 // up to the last non-blank, NUL counted
-    while (n > 1 && (name[n - 1] == ' ' || name[n - 1] == '\0')) --n;  // blank; at least 1
-    const std::string_view shown = name.substr(0, n);
-    lines.insert(lines.end(), {"", "",
-                               "     *** GET_G_CMPLX ***  Cannot read Table \"" +
-                                   std::string(shown) + "\"",
-                               ""});
+    if (too_big) lines = fio_list_format({" Complex Table > internal array size = ", cmplx_tbl_cap});
+    const auto msg = fio_format("(/,/,5X,'*** GET_G_CMPLX ***  Cannot read Table ',A1,A,A1,/)",
+                                {'"', name.substr(0, std::size_t(chtrim(name))), '"'});
+    lines.insert(lines.end(), msg.begin(), msg.end());
     return lines;
 }
 
@@ -398,6 +402,6 @@ void get_g_cmplx(std::string_view name)
     std::string why;
     bool too_big = false;
     if (read_g_cmplx(name, &why, &too_big)) return;
-    say_lines(6, g_cmplx_fail_lines(name, too_big));
+    say_lines(fio_stdout, g_cmplx_fail_lines(name, too_big));
     tbl_stop(name, why);
 }

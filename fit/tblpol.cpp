@@ -15,7 +15,7 @@ double omni_pol(double t, double r1, std::span<const double> rates)
     if (!(c[0] > 0)) return std::isnan(c[0]) ? c[0] : 1.0;
     if (!tbl_loaded.omni) {
         static bool told = false;
-        if (!told) relax_notice(" *** OMNI_POL: no OMNI table has been read; G = 1 used");
+        if (!told) relax_notice("*** OMNI_POL: no OMNI table has been read; G = 1 used");
         told = true;
         return 1;
     }

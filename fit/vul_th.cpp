@@ -37,6 +37,13 @@ struct SigPlan {
 
 std::array<SigPlan, max_signals + 1> plans;  // [1..nsig] of the current call
 
+// Work rows of one block of bins: time, decay factor, running sum and product, signal.
+constexpr int block = 256;
+struct BlockRows {
+    std::array<double, block> t, e, s, f, g;
+};
+BlockRows w;
+
 // Value of parameter number j; numbers the value table does not hold read as 0.
 double xv(int j)
 {
@@ -55,54 +62,88 @@ double spin_glass(double t, double lam, double h, double qq)
     return (std::exp(-std::sqrt(a)) + 2 * (1 - rb) * std::exp(-std::sqrt(ab))) / 3;
 }
 
-// Value G of one signal at time t.
-double form_value(const SigPlan& s, double t)
+// The tabulated dynamic Kubo-Toyabe value alone (its derivatives are not used).
+double polzz_g(double t, double delta, double h, double q)
 {
+    double g, d1, d2, d3;
+    polzz(t, delta, h, q, g, d1, d2, d3);
+    return g;
+}
+
+// g[i] = fn(t[i]) for one block of bins.
+template <class Fn>
+void each(double* g, const double* t, int n, Fn fn)
+{
+    for (int i = 0; i < n; ++i) g[i] = fn(t[i]);
+}
+
+// Values G of one signal at the n times of a block. The plan is copied so that the
+// compiler keeps its fields in registers while g is written.
+void form_block(const SigPlan& plan, const double* t, double* g, int n)
+{
+    const SigPlan s = plan;
     switch (s.form) {
-    case f_omni: return omni_pol(t, s.xomni[0], std::span(s.xomni).subspan(1));
-    case f_abragam:  // finite at h = 0, where it is the Gaussian form
-        return kt_abragam(2 * s.lam * s.lam, s.h, t) * std::cos(s.w * t + s.p0);
-    case f_gauss_cos: {
-        const double lt = s.lam * t;
-        return std::exp(-(lt * lt)) * std::cos(s.w * t + s.p0);
+    case f_omni: {
+        const std::span<const double> rates = std::span(s.xomni).subspan(1);
+        each(g, t, n, [&](double u) { return omni_pol(u, s.xomni[0], rates); });
+        break;
     }
-    case f_cos: return std::cos(s.w * t + s.p0);
+    case f_abragam:  // finite at h = 0, where it is the Gaussian form
+        each(g, t, n, [&](double u) {
+            return kt_abragam(2 * s.lam * s.lam, s.h, u) * std::cos(s.w * u + s.p0);
+        });
+        break;
+    case f_gauss_cos:
+        each(g, t, n, [&](double u) {
+            const double lt = s.lam * u;
+            return std::exp(-(lt * lt)) * std::cos(s.w * u + s.p0);
+        });
+        break;
+    case f_cos: each(g, t, n, [&](double u) { return std::cos(s.w * u + s.p0); }); break;
     case f_cmplx_re:
     case f_cmplx_im: {
-        const std::complex<float> z = g_cmplx(static_cast<float>(s.h * t));
-        const double zr = z.real(), zi = z.imag();
-        const double ph = s.w * t + s.p0;
-        const double c = std::cos(ph), sn = std::sin(ph);
-        return s.form == f_cmplx_re ? zr * c - zi * sn : zi * c + zr * sn;
+        const bool re = s.form == f_cmplx_re;
+        each(g, t, n, [&](double u) {
+            const std::complex<float> z = g_cmplx(static_cast<float>(s.h * u));
+            const double zr = z.real(), zi = z.imag();
+            const double ph = s.w * u + s.p0;
+            const double c = std::cos(ph), sn = std::sin(ph);
+            return re ? zr * c - zi * sn : zi * c + zr * sn;
+        });
+        break;
     }
-    case f_stretch_cos: return std::exp(-std::pow(s.lam * t, s.h)) * std::cos(s.w * t + s.p0);
-    case f_exp_cos: return std::exp(-(s.lam * t)) * std::cos(s.w * t + s.p0);
-    case f_j0: return ::j0(s.w * t);
-    case f_gzz_lf: return gzz(t, s.lam, s.h, s.nu);
-    case f_polzz_lf: {
-        double g, d1, d2, d3;
-        polzz(t, s.lam, s.h, s.nu, g, d1, d2, d3);
-        return g;
+    case f_stretch_cos:
+        each(g, t, n, [&](double u) {
+            return std::exp(-std::pow(s.lam * u, s.h)) * std::cos(s.w * u + s.p0);
+        });
+        break;
+    case f_exp_cos:
+        each(g, t, n, [&](double u) { return std::exp(-(s.lam * u)) * std::cos(s.w * u + s.p0); });
+        break;
+    case f_j0: each(g, t, n, [&](double u) { return ::j0(s.w * u); }); break;
+    case f_gzz_lf: each(g, t, n, [&](double u) { return gzz(u, s.lam, s.h, s.nu); }); break;
+    case f_polzz_lf: each(g, t, n, [&](double u) { return polzz_g(u, s.lam, s.h, s.nu); }); break;
+    case f_lfpol:
+        each(g, t, n, [&](double u) {
+            double v, d1, d2;
+            lfpol(u, s.lam, s.nu, v, d1, d2);
+            return v;
+        });
+        break;
+    case f_gzf: each(g, t, n, [&](double u) { return gzf(u, s.lam); }); break;
+    case f_gen_zf: each(g, t, n, [&](double u) { return gen_zf(u, s.lam, s.h); }); break;
+    case f_gzz_zf: each(g, t, n, [&](double u) { return gzz(u, s.lam, s.h, s.q); }); break;
+    case f_polzz_zf: each(g, t, n, [&](double u) { return polzz_g(u, s.lam, s.h, s.q); }); break;
+    case f_exp: each(g, t, n, [&](double u) { return std::exp(-(s.lam * u)); }); break;
+    case f_stretch:
+        each(g, t, n, [&](double u) { return std::exp(-std::pow(s.lam * u, s.h)); });
+        break;
+    case f_power: each(g, t, n, [&](double u) { return std::pow(s.lam * u, s.h); }); break;
+    case f_spin_glass:
+        each(g, t, n, [&](double u) { return spin_glass(u, s.lam, s.h, s.q); });
+        break;
+    default: each(g, t, n, [](double) { return 0.0; }); break;
     }
-    case f_lfpol: {
-        double g, d1, d2;
-        lfpol(t, s.lam, s.nu, g, d1, d2);
-        return g;
-    }
-    case f_gzf: return gzf(t, s.lam);
-    case f_gen_zf: return gen_zf(t, s.lam, s.h);
-    case f_gzz_zf: return gzz(t, s.lam, s.h, s.q);
-    case f_polzz_zf: {
-        double g, d1, d2, d3;
-        polzz(t, s.lam, s.h, s.q, g, d1, d2, d3);
-        return g;
-    }
-    case f_exp: return std::exp(-(s.lam * t));
-    case f_stretch: return std::exp(-std::pow(s.lam * t, s.h));
-    case f_power: return std::pow(s.lam * t, s.h);
-    case f_spin_glass: return spin_glass(t, s.lam, s.h, s.q);
-    }
-    return 0;
 }
 
 // Spectrum-level values of one call.
@@ -224,28 +265,40 @@ void vul_th(int ifit, int ib1, int ib2)
     const int off = i_fit_ctl.i_loc_0(ifit - 1);
     const int last = std::min(ib2, max_theory_points - off);
     float* th = fitdata.bin_th_data() + off - 1;  // th[ib] is bin_th(off + ib)
-    for (int ib = ib1; ib <= last; ++ib) {
-        t += tbin;
-        double y = 0, f = 1, s = 0, e = 1;
-        if (p.rawform) {
-            e = std::exp(-t / p.tau);
-            y = p.b + e;
+
+    // Bins go in blocks, signal by signal, so that each form runs as one tight loop; every
+    // bin still sees the same operations in the same order.
+    for (int ib0 = ib1; ib0 <= last; ib0 += block) {
+        const int n = std::min(block, last - ib0 + 1);
+        for (int i = 0; i < n; ++i) {
+            t += tbin;
+            w.t[i] = t;
+            w.s[i] = 0;
+            w.f[i] = 1;
         }
-        for (int i = 1; i <= nsig; ++i) {
-            const SigPlan& sg = plans[i];
-            double g = form_value(sg, t);
-            if (sg.scale_a) g = sg.a * g;
-            else if (sg.kas > 0) g = e * sg.a * g;
-            g = g * f;
+        for (int i = 0; i < n; ++i) w.e[i] = p.rawform ? std::exp(-w.t[i] / p.tau) : 1.0;
+        for (int k = 1; k <= nsig; ++k) {
+            const SigPlan& sg = plans[k];
+            form_block(sg, w.t.data(), w.g.data(), n);
+            const double a = sg.a;
+            if (sg.scale_a)
+                for (int i = 0; i < n; ++i) w.g[i] = a * w.g[i];
+            else if (sg.kas > 0)
+                for (int i = 0; i < n; ++i) w.g[i] = w.e[i] * a * w.g[i];
             if (sg.kas > 0) {
-                s += g;
-                f = 1;
+                for (int i = 0; i < n; ++i) {
+                    w.s[i] += w.g[i] * w.f[i];
+                    w.f[i] = 1;
+                }
             } else {
-                f = g;
+                for (int i = 0; i < n; ++i) w.f[i] = w.g[i] * w.f[i];
             }
         }
-        if (!p.rawform) s = (p.abp1 * s - p.am1) / (p.ap1 - p.abm1 * s);
-        y += s;
-        th[ib] = static_cast<float>(p.n0 * y);
+        for (int i = 0; i < n; ++i) {
+            double s = w.s[i];
+            if (!p.rawform) s = (p.abp1 * s - p.am1) / (p.ap1 - p.abm1 * s);
+            const double y = (p.rawform ? p.b + w.e[i] : 0.0) + s;
+            th[ib0 + i] = static_cast<float>(p.n0 * y);
+        }
     }
 }

@@ -67,3 +67,17 @@ void mnrset(int iopt);                     // forget the minimum (iopt 1 also th
 void mncler();                             // all parameters undefined
 void mnfixp(int iint, int& ierr);          // fix internal parameter iint
 void mnfree(int k);                        // release k; 0 the last fixed; -1 all
+// Make sure of a minimum and an error matrix before MINOS and contours (cfrom names the caller).
+void mncuve(mnfcn fcn, std::string_view cfrom, void* futil);
+// FCN minimised over the other parameters with KE1CR (KE2CR) held at a along the crossing
+// direction of mn7xcr; ierev 0 converged, 1 not converged, 2 call limit.
+void mneval(mnfcn fcn, double anext, double& fnext, int& ierev, void* futil);
+// MINOS errors of external parameter k (0: every variable parameter); maxcalls 0: default.
+void mnmnos(mnfcn fcn, int k, int maxcalls, void* futil);
+// One contour of FCN = AMIN + UP in parameters ke1, ke2 with nptu points into xptu[0..],
+// yptu[0..]; ierrf the number of points found, or -1 when the parameters are not variable.
+void mncont(mnfcn fcn, int ke1, int ke2, int nptu, double xptu[], double yptu[], int& ierrf,
+            void* futil);
+// Printer plot of points x[0..n-1], y[0..n-1] marked by chpt[0..n-1].
+void mnplot(const double xpt[], const double ypt[], const char chpt[], int nxypt, int npagwd,
+            int npagln);

@@ -20,3 +20,23 @@ inline int mn_default_calls(int npar) { return 200 + 100 * npar + 5 * npar * npa
 double mn_fcn_at(mnfcn fcn, const double pint[], void* futil);
 void mn_show_messages(int ity);  // stored warnings (1) or debug messages (2)
 int mn_set_show(mnfcn fcn, std::string_view word, int llist, void* futil);  // SET/SHOW
+
+// The whole minimisation state, for routines that minimise with parameters held and must
+// come back to the minimum afterwards.
+struct MnSnap {
+    Mn7ext ext; Mn7err err; Mn7inx inx; Mn7int in; Mn7fx2 fx2; Mn7der der; Mn7fx3 fx3;
+    Mn7fx1 fx1; Mn7var var; Mn7npr npr; Mn7min min; std::array<int, 8> isw{};
+    int istrat = 1, nfcnfr = 0;
+    FText<8> cfrom;
+    FText<10> cstatu;
+};
+MnSnap mn_take();
+void mn_put(const MnSnap& s);
+// The state mneval starts each of its minimisations from.
+inline MnSnap mn_eval_base;
+
+// Crossing of FCN = AMIN + UP along mn7xcr's direction from a = 0, a in units of the
+// direction; false when none was found (at_limit when a limit came first, newmin when a value
+// below the minimum turned up: the state is then that point's).
+struct MnCross { double a = 0; bool found = false, at_limit = false, newmin = false; };
+MnCross mn_cross(mnfcn fcn, double amax, void* futil);

@@ -80,6 +80,17 @@ int do_hesse(mnfcn fcn, void* futil)
     return mn7flg.isw[2] >= 2 ? ok : abnormal;
 }
 
+// MINOS [maxcalls] [parno ...]: every variable parameter when none is named.
+int do_minos(mnfcn fcn, int llist, void* futil)
+{
+    mn7min.epsi = 0.1 * mn7min.up;
+    mn7min.apsi = mn7min.epsi;
+    const int maxcalls = iword7(1);
+    if (llist < 2) mnmnos(fcn, 0, maxcalls, futil);
+    for (int k = 2; k <= llist; ++k) mnmnos(fcn, iword7(k), maxcalls, futil);
+    return mn7flg.isw[7] == 1 ? abnormal : ok;
+}
+
 int do_fix(int llist)
 {
     if (llist < 1) {
@@ -193,6 +204,7 @@ void mnexcm(mnfcn fcn, std::string_view comand, const double plist[], int llist,
     if (mn7flg.isw[5] >= 0) echo_command(word, llist);
     mn7log.lphead = true;
     mn7cnv.nfcnlc = mn7cnv.nfcn;
+    mn7flg.isw[7] = 0;
     const std::string key = word.substr(0, 3);
     const bool minos = word.compare(0, 4, "MINO") == 0;
     int code = unknown;
@@ -201,6 +213,7 @@ void mnexcm(mnfcn fcn, std::string_view comand, const double plist[], int llist,
     else if (key == "SIM") code = do_simplex(fcn, futil);
     else if (key == "HES") code = do_hesse(fcn, futil);
     else if (key == "SET" || key == "SHO") code = mn_set_show(fcn, word, llist, futil);
+    else if (minos) code = do_minos(fcn, llist, futil);
     else if (key == "FIX") code = do_fix(llist);
     else if (key == "REL") code = do_release(llist);
     else if (key == "RES") code = do_restore();
@@ -338,6 +351,46 @@ int set_parameter(int llist)
     return ok;
 }
 
+// FCN's own gradient against central differences at the present point; FCN's is used
+// only when every component agrees (SET GRADIENT 1 accepts it unchecked).
+void check_gradient(mnfcn fcn, void* futil)
+{
+    const int n = mn7npr.npar;
+    if (n < 1) return;
+    if (mn7min.amin == mn7cns.undefi) mnamin(fcn, futil);
+    mninex(mn7int.x.data());
+    double f = 0;
+    fcn(n, mn7der.gin.data(), f, mn7ext.u.data(), 2, futil);
+    ++mn7cnv.nfcn;
+    std::vector<double> guser(static_cast<std::size_t>(n) + 1);
+    for (int i = 1; i <= n; ++i) guser[static_cast<std::size_t>(i)] = mn7der.gin[mn7inx.nexofi[i]];
+    mn7flg.isw[3] = 0;
+    mnderi(fcn, futil);
+    bool good = true;
+    mnput(" CHECK OF GRADIENT CALCULATION IN FCN");
+    mnput("            PARAMETER      G(IN FCN)   G(MINUIT)  DG(MINUIT)   AGREEMENT");
+    for (int i = 1; i <= n; ++i) {
+        double dxdi = 1;
+        mndxdi(mn7int.x[i], i, dxdi);
+        if (dxdi == 0) dxdi = 1;
+        const double gu = guser[static_cast<std::size_t>(i)];
+        const double gm = mn7der.grd[i] / dxdi, dg = mn7der.dgrd[i] / dxdi;
+        const double tol = std::max(2.0 * dg, 0.05 * std::max(std::fabs(gm), std::fabs(gu)))
+                           + mn7cns.epsma2 * (std::fabs(mn7min.amin) + mn7min.up);
+        const bool agree = std::fabs(gu - gm) <= tol;
+        good = good && agree;
+        const int k = mn7inx.nexofi[i];
+        mnput(MnLine().x(7).i(k, 5).x(2).a(mn7nam.cpnam[k].full()).e(gu, 12, 4).e(gm, 12, 4)
+                  .e(dg, 12, 4).x(4).a(agree ? "GOOD" : " BAD"));
+    }
+    if (good) {
+        mn7flg.isw[3] = 1;
+        return;
+    }
+    mnput(" MINUIT DOES NOT ACCEPT DERIVATIVE CALCULATIONS BY FCN");
+    mnput(" TO FORCE ACCEPTANCE, ENTER \"SET GRAD    1\"");
+}
+
 }  // namespace
 
 // SET or SHOW with its keyword after the first three characters ("SETSTRAT", "SET STR",
@@ -363,7 +416,10 @@ int mn_set_show(mnfcn fcn, std::string_view word, int llist, void* futil)
             for (int i = 1; i <= mn7npr.npar; ++i) mn7err.erp[i] = mn7err.ern[i] = 0;
             mnwerr();
             return ok;
-        case Key::gra: mn7flg.isw[3] = 1; return ok;
+        case Key::gra:
+            mn7flg.isw[3] = 1;
+            if (iword7(1) != 1) check_gradient(fcn, futil);
+            return ok;
         case Key::nog: mn7flg.isw[3] = 0; return ok;
         case Key::war: mn7log.lwarn = true; return ok;
         case Key::now: mn7log.lwarn = false; return ok;

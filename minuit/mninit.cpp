@@ -63,8 +63,8 @@ void mncler()
     mnrset(1);
 }
 
-// Forget the minimum and the MINOS errors; iopt 1 also the error matrix and the
-// convergence and call-limit flags.
+// Forget the minimum, the convergence flag and the MINOS errors; iopt 1 also the error
+// matrix and the call-limit flag.
 void mnrset(int iopt)
 {
     mn7min.amin = mn7cns.undefi;
@@ -76,10 +76,10 @@ void mnrset(int iopt)
         mn7err.globcc[i] = 0;
     }
     mn7log.lnewmn = false;
+    mn7flg.isw[4] = 0;                    // no minimum, so nothing converged
     if (iopt >= 1) {
         mn7flg.isw[1] = 0;
         mn7flg.isw[2] = 0;
-        mn7flg.isw[4] = 0;
         mn7min.dcovar = 1.0;
     }
 }

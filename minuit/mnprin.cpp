@@ -90,12 +90,14 @@ void mnprin(int inkode, double fval)
 
     static constexpr std::string_view up1[5][4] = {
         {}, {"", "", "", ""}, {"", "", "INTERNAL", "INTERNAL"}, {"", "", "STEP", "FIRST"},
-        {"", "PARABOLIC", "MINOS ", "ERRORS"}};
+        {"", "PARABOLIC", "", ""}};
     static constexpr std::string_view lo1[5][4] = {
         {}, {"VALUE", "ERROR", "", ""}, {"VALUE", "ERROR", "STEP SIZE", "VALUE"},
         {"VALUE", "ERROR", "SIZE", "DERIVATIVE"}, {"VALUE", "ERROR", "NEGATIVE", "POSITIVE"}};
-    mnput(table_head("  EXT PARAMETER ", up1[ikode][0], up1[ikode][1], up1[ikode][2],
-                     up1[ikode][3]));
+    MnLine h1 = table_head("  EXT PARAMETER ", up1[ikode][0], up1[ikode][1], up1[ikode][2],
+                           up1[ikode][3]);
+    if (ikode == 4) h1.x(11).a("MINOS ERRORS");  // over both MINOS columns
+    mnput(h1);
     mnput(table_head("  NO.   NAME", lo1[ikode][0], lo1[ikode][1], lo1[ikode][2],
                      lo1[ikode][3]));
     for (int k = 1; k <= mn7npr.nu; ++k) {

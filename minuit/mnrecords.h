@@ -197,3 +197,18 @@ inline double& vhmat_at(int i, int j)
     if (j > i) std::swap(i, j);
     return mn7var.vhmat[static_cast<std::size_t>(i * (i - 1) / 2 + j)];
 }
+
+// The crossing search of MINOS and contours: parameters KE1CR (and KE2CR, 0 for MINOS) are
+// held at XMIDCR + a XDIRCR (and YMIDCR + a YDIRCR) while the others are minimised.
+struct Mn7xcr {
+    double xmidcr = 0, ymidcr = 0, xdircr = 0, ydircr = 0;
+    int ke1cr = 0, ke2cr = 0;
+};
+inline Mn7xcr mn7xcr;
+
+// Points of the last contour or scan, for the printer plot.
+constexpr int maxcpt = 101;
+struct Mn7rpt {
+    std::array<double, maxcpt + 1> xpt{}, ypt{};
+};
+inline Mn7rpt mn7rpt;

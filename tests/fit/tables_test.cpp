@@ -212,6 +212,9 @@ TEST(TableRead, LongitudinalFieldFlagsAndRereading)
     EXPECT_EQ(lftbl_ctl(1), 0);
     EXPECT_EQ(lftbl_ctl(2), 0);
     EXPECT_EQ(lftbl_dat(1), 0.5f);      // the second reading replaced the first
+    // A file that cannot be opened leaves the records: the message shows the loaded 2.
+    EXPECT_FALSE(read_lf_tbl(tmp_path("no_such.tbl")));
+    EXPECT_EQ(lf_tbl_fail_lines("x")[2], "     *** GET_LF_TBL ***  Cannot read     2-dim Table \"x\"");
 }
 
 TEST(TableRead, LongerRecordsAreAcceptedAndSkipped)
@@ -411,9 +414,9 @@ TEST(NoTable, DefinedResultAndOneNotice)
         EXPECT_EQ(g_cmplx(0.5f), std::complex<float>(0, 0));
     }
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, " *** POLZZ: no relaxation-function table has been read; G = 1 used\n"
-                   " *** LFPOL: no longitudinal-field table has been read; G = 1 used\n"
-                   " *** OMNI_POL: no OMNI table has been read; G = 1 used\n");
+    EXPECT_EQ(out, "  *** POLZZ: no relaxation-function table has been read; G = 1 used \n"
+                   "  *** LFPOL: no longitudinal-field table has been read; G = 1 used \n"
+                   "  *** OMNI_POL: no OMNI table has been read; G = 1 used \n");
 }
 
 // ---- lookups on linear tables ----

@@ -378,3 +378,29 @@ TEST(VulThBounds, OutOfTableNumbersAndRanges)
 }
 
 }  // namespace
+
+namespace {
+
+// Long ranges run in blocks; every bin across the block edges keeps its own time.
+TEST(VulThBlocks, BinsAcrossBlockEdges)
+{
+    clear_fit();
+    Pars x{};
+    add_par(x, 1, 0.3);   // amplitude
+    add_par(x, 2, 0.9);   // rate
+    add_par(x, 3, 2.0);   // frequency
+    add_signal({0, 0, 3, 0, 0});  // factor cos(2 pi 2 t)
+    add_signal({0, 1, 0, 2, 0});  // closes: 0.3 exp(-0.9 t)
+    const int n = 700;
+    add_spectrum(2, n, 0.01f, 0.004f, {});
+    vul_premap(x.data());
+    vul_map(1, x.data());
+    vul_th(1, 3, n);
+    for (int k = 3; k <= n; ++k) {
+        const double t = double(0.01f) + (k - 1) * double(0.004f);
+        const double want = std::cos(2 * std::numbers::pi * 2.0 * t) * 0.3 * std::exp(-0.9 * t);
+        ASSERT_NEAR(fitdata.bin_th(packed(1, k)), want, 1e-7) << k;
+    }
+}
+
+}  // namespace

@@ -32,6 +32,17 @@ void redefine(int, double[], double& f, double x[], int iflag, void*)
     f = x[1] * x[1];
 }
 
+// Its own gradient: exact, or all zero as the fitting program's objective function gives.
+bool zero_gradient = false;
+void quad_grad(int, double grad[], double& f, double x[], int iflag, void*)
+{
+    f = (x[1] - 1) * (x[1] - 1) + 2 * (x[2] + 1) * (x[2] + 1);
+    if (iflag == 2) {
+        grad[1] = zero_gradient ? 0 : 2 * (x[1] - 1);
+        grad[2] = zero_gradient ? 0 : 4 * (x[2] + 1);
+    }
+}
+
 }  // namespace
 
 class Commands : public MnTest {
@@ -216,4 +227,27 @@ TEST_F(Commands, ParameterDefinitionsAndRefusals)
     mnpout(60, name, v, e, lo, hi, iint);
     EXPECT_EQ(iint, -1);
     EXPECT_EQ(name, "undefined ");
+}
+
+TEST_F(Commands, GradientOfFcnCheckedBeforeUse)
+{
+    zero_gradient = false;
+    std::size_t m = out().size();
+    EXPECT_EQ(command(quad_grad, "SETGRA"), 0);
+    EXPECT_EQ(mn7flg.isw[3], 1);
+    std::string o = out_from(m);
+    EXPECT_TRUE(contains(o, "\n CHECK OF GRADIENT CALCULATION IN FCN\n")) << o;
+    EXPECT_TRUE(contains(o, "    1  p1         -0.2000E+01 -0.2000E+01")) << o;
+    EXPECT_FALSE(contains(o, " BAD")) << o;
+    EXPECT_EQ(command(quad_grad, "MIGRAD"), 0);
+    EXPECT_NEAR(value(1), 1, 1e-6);
+    zero_gradient = true;
+    command(quad_grad, "SETPAR", {1, 0});
+    m = out().size();
+    EXPECT_EQ(command(quad_grad, "SETGRA"), 0);
+    o = out_from(m);
+    EXPECT_EQ(mn7flg.isw[3], 0);
+    EXPECT_TRUE(contains(o, " BAD\n")) << o;
+    EXPECT_TRUE(contains(o, "\n MINUIT DOES NOT ACCEPT DERIVATIVE CALCULATIONS BY FCN\n"
+                            " TO FORCE ACCEPTANCE, ENTER \"SET GRAD    1\"\n")) << o;
 }

@@ -1,0 +1,52 @@
+// vulproc.cpp -- the process around the main routine: what a signal does.
+// Every unit is closed (so the log keeps what was written) before the process ends.
+
+#include <csignal>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "fio.h"
+#include "vulfit.h"
+
+namespace {
+
+void tell_stderr(const char* text, std::size_t n)
+{
+    ssize_t ignored = write(STDERR_FILENO, text, n);
+    (void)ignored;
+}
+
+template <std::size_t N>
+void tell_stderr(const char (&text)[N]) { tell_stderr(text, N - 1); }
+
+// Interrupt and termination end the run with status 1.
+void on_stop_signal(int sig)
+{
+    if (sig == SIGINT) tell_stderr("Interrupt\n");
+    else tell_stderr("Killed\n");
+    fio_close_all();
+    std::_Exit(1);
+}
+
+// The faults end it with a core dump, as an abort does.
+void on_fault_signal(int sig)
+{
+    switch (sig) {
+    case SIGFPE: tell_stderr("Floating Exception\n"); break;
+    case SIGQUIT: tell_stderr("Quit signal\n"); break;
+    case SIGTRAP: tell_stderr("Trace trap\n"); break;
+    default: tell_stderr("IOT Trap\n"); break;
+    }
+    fio_close_all();
+    std::signal(SIGABRT, SIG_DFL);
+    std::abort();
+}
+
+}  // namespace
+
+void vulfit_signals()
+{
+    std::signal(SIGINT, on_stop_signal);
+    std::signal(SIGTERM, on_stop_signal);
+    for (int sig : {SIGFPE, SIGQUIT, SIGTRAP, SIGABRT}) std::signal(sig, on_fault_signal);
+}

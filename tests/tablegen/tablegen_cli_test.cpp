@@ -1,0 +1,84 @@
+// tablegen_cli_test.cpp -- the table generator as a program: its help, each
+// kind of table read back by the fitting program, and refused options.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "relax.h"
+
+namespace {
+
+std::string tmp_path(const std::string& leaf)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("kavrin_cli_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    return (dir / leaf).string();
+}
+
+// Runs the generator with args; its exit status, and its standard output in *out.
+int run(const std::string& args, std::string* out = nullptr)
+{
+    const std::string cmd = std::string(KAVRIN_TABLEGEN) + " " + args + " 2>/dev/null";
+    std::FILE* p = popen(cmd.c_str(), "r");
+    if (p == nullptr) return -1;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        if (out != nullptr) out->append(buf, n);
+    const int st = pclose(p);
+    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+}
+
+TEST(TablegenCli, HelpStatesTheAccuracy)
+{
+    std::string out;
+    EXPECT_EQ(run("--help", &out), 0);
+    EXPECT_NE(out.find("Usage: kavrin_tablegen KIND -o FILE"), std::string::npos);
+    EXPECT_NE(out.find("Accuracy"), std::string::npos);
+    EXPECT_NE(out.find("within 5e-6 of the converged solution"), std::string::npos);
+}
+
+TEST(TablegenCli, EveryKindReadsBack)
+{
+    const std::string lf = tmp_path("lf.tbl"), lfl = tmp_path("lfl.tbl"), dyn = tmp_path("dyn.tbl");
+    const std::string cx = tmp_path("c.tbl"), om = tmp_path("o.tbl");
+    ASSERT_EQ(run("lf -o " + lf + " --scaled"), 0);
+    ASSERT_TRUE(read_lf_tbl(lf));
+    EXPECT_EQ(lftbl_ctl(1), 1);
+    EXPECT_EQ(lftbl_ctl(2), 1);
+    EXPECT_EQ(lftbl_pai(2) * lftbl_pai(3), 243 * 41);
+    ASSERT_EQ(run("lf --shape lorentz -o " + lfl), 0);
+    ASSERT_TRUE(read_lf_tbl(lfl));
+    EXPECT_EQ(lftbl_ctl(1), 0);
+    ASSERT_EQ(run("dyn -o " + dyn + " --tmax 8 --per-decade 4 --lf-slabs 3"), 0);
+    std::string why;
+    ASSERT_TRUE(read_rlx_tbl(dyn, &why)) << why;
+    EXPECT_EQ(tblpai(1), 3);
+    EXPECT_EQ(tblpai(6), 3);
+    ASSERT_EQ(run("complex --func onesided --n 100 --dx 0.05 -o " + cx), 0);
+    ASSERT_TRUE(read_g_cmplx(cx));
+    EXPECT_NEAR(g_cmplx(0.25f).imag(), 2 / 3.14159265, 1e-5);   // (e^(i pi/2) - 1)/(i pi/2)
+    ASSERT_EQ(run("omni --func static-lf --axis 0:10:101 --axis 0:5:11 -o " + om), 0);
+    ASSERT_TRUE(read_omni_tbl(om, &why)) << why;
+    const double rates[1] = {0.0};
+    EXPECT_NEAR(omni_pol(1.0, 1.0, rates), 1.0 / 3, 1e-6);        // zero field at delta t = 1
+}
+
+TEST(TablegenCli, RefusedOptions)
+{
+    const std::string f = tmp_path("x.tbl");
+    for (const char* args : {"", "lf", "lf -o", "nosuch -o x", "lf --rows 100 -o x", "lf --dt abc -o x",
+                             "dyn --hmin 0 -o x", "complex --n 3000 -o x", "omni --axis 1:0:5 -o x",
+                             "omni --func dyn --axis 0:1:5 -o x", "lf --bogus -o x"}) {
+        SCOPED_TRACE(args);
+        EXPECT_EQ(run(args), 2);
+    }
+    EXPECT_EQ(run("lf -o /nonexistent_dir/x.tbl"), 1);
+}
+
+}  // namespace
