@@ -214,6 +214,7 @@ void mnexcm(mnfcn fcn, std::string_view comand, const double plist[], int llist,
     else if (key == "HES") code = do_hesse(fcn, futil);
     else if (key == "SET" || key == "SHO") code = mn_set_show(fcn, word, llist, futil);
     else if (minos) code = do_minos(fcn, llist, futil);
+    else if (key == "SAV") { mnsave(); code = ok; }
     else if (key == "FIX") code = do_fix(llist);
     else if (key == "REL") code = do_release(llist);
     else if (key == "RES") code = do_restore();
