@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Kavrin builds and tests with, when any is missing.
 set -euo pipefail
-pkgs=(cmake g++ make pkg-config libreadline-dev giza-dev libeigen3-dev
+pkgs=(cmake g++ make pkg-config python3 libreadline-dev giza-dev libeigen3-dev
       libgtest-dev)
 missing=()
 for p in "${pkgs[@]}"; do

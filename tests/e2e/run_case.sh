@@ -6,6 +6,8 @@
 #   input            standard input (piped, so kavrin runs in batch)
 #   stdout           the expected standard output
 #   status           the expected exit status (0 when absent)
+#   pty              optional: when present, kavrin runs at a pseudo-terminal
+#                    (interactive) and each input line is typed at its prompt
 #   setup.sh         optional: run first in the work folder (TOOLS names the
 #                    folder of the generator programs, CASE the case folder)
 #   files/NAME       optional: the expected content of file NAME after the run
@@ -19,7 +21,11 @@ export TZ=UTC LC_ALL=C TERM=dumb INPUTRC=/dev/null TOOLS=$tools CASE=$case
 if [ -f "$case/setup.sh" ]; then
   bash "$case/setup.sh" || { echo "setup.sh failed"; exit 1; }
 fi
-"$kavrin" < "$case/input" > out.txt 2> err.txt
+if [ -f "$case/pty" ]; then
+  python3 "$(dirname "$0")/pty_run.py" "$kavrin" "$case/input" > out.txt 2> err.txt
+else
+  "$kavrin" < "$case/input" > out.txt 2> err.txt
+fi
 status=$?
 fail=0
 want_status=0

@@ -44,12 +44,20 @@ void report()
               {ictl, rctl, ispectctrl.npk, same, cspectctrl.title.trimmed()});
 }
 
-DialogResult spect(const std::string& file, const std::string& input, bool tty = false,
-                   void (*before)() = nullptr)
+// Both settings columns zero and no title, as at the start of the program.
+void fresh_settings()
+{
+    ispectctrl.i_ctl.fill(0);
+    ispectctrl.npk = 0;
+    rspectctrl.r_ctl.fill(0.0f);
+    cspectctrl.title = "";
+}
+
+DialogResult spect(const std::string& file, const std::string& input, bool tty = false)
 {
     return run_dialog(
         [&] {
-            if (before) before();
+            fresh_settings();
             FText<80> name(file);
             getspect(name.span());
             report();
@@ -283,6 +291,7 @@ TEST(Getspect, PreviousRestoresTheLastSpectrum)
     RunFixture run("previous");
     const DialogResult r = run_dialog(
         [&] {
+            fresh_settings();
             FText<80> name(run.path);
             getspect(name.span());
             report();
@@ -381,6 +390,7 @@ TEST(Getspect, FailureDropsTheAnswerFile)
     }
     const DialogResult r = run_dialog(
         [&] {
+            fresh_settings();
             set_ask_file(answers);
             FText<80> name(run.path);
             getspect(name.span());
