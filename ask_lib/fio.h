@@ -118,7 +118,8 @@ int fio_read_line(int unit, std::string& line);
 
 // ---- Layouts -----------------------------------------------------------------------------
 // The layout text is a Fortran FORMAT in parentheses. Edit descriptors:
-//   Iw Iw.m  Fw.d  Ew.d Ew.dEe  ESw.d  Gw.d  Lw  A Aw  nX  Tc TLn TRn  / : $  kP  S SP SS
+//   Iw Iw.m  Fw.d  Ew.d Ew.dEe  ESw.d  Gw.d  Lw  A Aw  Zw Zw.m  nX  Tc TLn TRn  / : $  kP
+//   S SP SS  (Z: hexadecimal, the 32 bits of a 4-byte integer)
 //   'text' "text" (doubled quotes inside) nHtext; repeat counts on descriptors and (groups).
 // Fw.d, Iw with w = 0 take the least width. A number too wide for its field gives asterisks.
 // When values remain at the end, the line ends and the layout starts again at its last

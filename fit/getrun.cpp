@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -30,14 +29,9 @@ std::string name_of(std::span<const char> name)
     return std::string(name.data(), std::min(n, name.size()));
 }
 
-// The line "(' ',A,' format ID is ',Z8.8,' vs ',Z8.8)"; the hexadecimal fields are
-// made here, the layouts have no Z field.
 void say_format_id(const char* what, int got, int want)
 {
-    char g[9], w[9];
-    std::snprintf(g, sizeof g, "%08X", static_cast<unsigned>(got));
-    std::snprintf(w, sizeof w, "%08X", static_cast<unsigned>(want));
-    fio_write(fio_stdout, "(' ',A,' format ID is ',A,' vs ',A)", {what, g, w});
+    fio_write(fio_stdout, "(' ',A,' format ID is ',Z8.8,' vs ',Z8.8)", {what, got, want});
 }
 
 // A getter through strbuf; the field receives strbuf's first characters.
