@@ -78,6 +78,7 @@ void mnmnos(mnfcn fcn, int k, int maxcalls, void* futil);
 // yptu[0..]; ierrf the number of points found, or -1 when the parameters are not variable.
 void mncont(mnfcn fcn, int ke1, int ke2, int nptu, double xptu[], double yptu[], int& ierrf,
             void* futil);
+void mnsave();                             // SAVE on ISYSSA
 // Printer plot of points x[0..n-1], y[0..n-1] marked by chpt[0..n-1].
 void mnplot(const double xpt[], const double ypt[], const char chpt[], int nxypt, int npagwd,
             int npagln);

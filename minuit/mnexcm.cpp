@@ -91,6 +91,17 @@ int do_minos(mnfcn fcn, int llist, void* futil)
     return mn7flg.isw[7] == 1 ? abnormal : ok;
 }
 
+// MNCONTOUR par1 par2 [npts]: 20 points unless told.
+int do_mncontour(mnfcn fcn, int llist, void* futil)
+{
+    const int npts = llist >= 3 && iword7(3) > 0 ? std::min(iword7(3), maxcpt) : 20;
+    std::vector<double> xp(static_cast<std::size_t>(npts)), yp(xp.size());
+    int ierrf = 0;
+    mn7min.epsi = 0.1 * mn7min.up;
+    mncont(fcn, iword7(1), iword7(2), npts, xp.data(), yp.data(), ierrf, futil);
+    return ierrf == npts ? ok : abnormal;
+}
+
 int do_fix(int llist)
 {
     if (llist < 1) {
@@ -214,6 +225,12 @@ void mnexcm(mnfcn fcn, std::string_view comand, const double plist[], int llist,
     else if (key == "HES") code = do_hesse(fcn, futil);
     else if (key == "SET" || key == "SHO") code = mn_set_show(fcn, word, llist, futil);
     else if (minos) code = do_minos(fcn, llist, futil);
+    else if (key == "SAV") { mnsave(); code = ok; }
+    else if (key == "SCA") code = mn_scan(fcn, llist, futil);
+    else if (key == "SEE") code = mn_seek(fcn, llist, futil);
+    else if (key == "IMP") code = mn_improve(fcn, futil);
+    else if (key == "CON") code = mn_contour_map(fcn, llist, futil);
+    else if (key == "MNC") code = do_mncontour(fcn, llist, futil);
     else if (key == "FIX") code = do_fix(llist);
     else if (key == "REL") code = do_release(llist);
     else if (key == "RES") code = do_restore();
