@@ -294,7 +294,8 @@ int getspect(std::span<char> filename)
     problems = 0;
     load_run();
     put_text(filename, fname.full());
-    fio_write(fio_stdout, "(/,' Run #',I6,': ',A)", {runheader.runNumber, runheader.title.trimmed()});
+    fio_write(fio_stdout, "(/,' Run #',I6,': ',A)",
+              {runheader.runNumber, runheader.title.trimmed()});
 
     for (;;) {
         nh = slots_of_type(ispectctrl.type());

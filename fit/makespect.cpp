@@ -223,8 +223,8 @@ int renormalise(int type, int nh, SlotWork* w, float tau)
         if (hw < 0.999 && npk > 5) {
             const double den = (b - a) * expc + (c - b) * expa - (c - a) * expb;
             if (std::fabs(den) < 1e-15) return spect_renorm_fail;
-            x.bkgd = static_cast<float>(hw * x.bkgd + ((expa - expb) * sumbc - (expb - expc) * sumab) *
-                                                          (1.0 - hw) * width / den);
+            const double fitted = ((expa - expb) * sumbc - (expb - expc) * sumab) * width / den;
+            x.bkgd = static_cast<float>(hw * x.bkgd + (1.0 - hw) * fitted);
         }
         const double sum = sumab + sumbc - static_cast<double>(x.bkgd) * npk;
         rspectctrl.sum(s) = static_cast<float>(sum);
