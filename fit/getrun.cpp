@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "ask.h"
 #include "run_records.h"
-#include "fio.h"
 #include "zog.h"
 
 namespace {
@@ -24,9 +24,8 @@ std::array<std::uint8_t, 4 * max_hist_bins> rawbuf;
 // NUL, at least one character.
 std::string name_of(std::span<const char> name)
 {
-    std::size_t n = name.size();
-    while (n > 1 && (name[n - 1] == ' ' || name[n - 1] == '\0')) --n;
-    return std::string(name.data(), std::min(n, name.size()));
+    const std::string_view v(name.data(), name.size());
+    return std::string(v.substr(0, v.empty() ? 0 : static_cast<std::size_t>(chtrim(v))));
 }
 
 void say_format_id(const char* what, int got, int want)
