@@ -678,6 +678,19 @@ std::string_view fio_name(int unit)
     return u ? std::string_view(u->name) : std::string_view();
 }
 
+int fio_rename(int unit, std::string_view path)
+{
+    Unit* u = unit_of(unit);
+    if (u == nullptr || !u->owned) return EBADF;
+    while (!path.empty() && (path.back() == ' ' || path.back() == '\0')) path.remove_suffix(1);
+    std::string name(path);
+    if (name.empty()) return ENOENT;
+    if (std::fflush(u->f) != 0) return EIO;
+    if (std::rename(u->name.c_str(), name.c_str()) != 0) return errno;
+    u->name = std::move(name);
+    return 0;
+}
+
 void fio_flush_all()
 {
     for (Unit& u : units())

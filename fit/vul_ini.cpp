@@ -107,7 +107,7 @@ bool finish(Writer& w, const std::string& tmp, const std::string& path, bool kee
     std::FILE* f = fio_file(w.unit);
     if (w.err == 0 && (f == nullptr || std::fflush(f) != 0)) w.err = EIO;
     if (w.err == 0 && ::chmod(tmp.c_str(), file_mode(path)) != 0) w.err = errno;
-    if (w.err == 0 && std::rename(tmp.c_str(), path.c_str()) != 0) w.err = errno;
+    if (w.err == 0) w.err = fio_rename(w.unit, path);
     if (w.err != 0 || !keep_open) fio_close(w.unit);
     if (w.err == 0) return true;
     std::remove(tmp.c_str());

@@ -50,6 +50,7 @@ TEST_F(VulIni, FullAnswerFileAndTableRow)
 
     // Unit 7 stays on the answer file: MINUIT's SAVE writes after "END ".
     ASSERT_TRUE(fio_is_open(7));
+    EXPECT_EQ(fio_name(7), "fit.dat");
     fio_write(7, "('SAVE LINE')");
     fio_close(7);
     EXPECT_EQ(slurp("fit.dat"), fixture("report_full.ans") + "SAVE LINE\n");
