@@ -64,9 +64,12 @@ TEST_F(Commands, ReturnCodes)
         {"QUI", {}, 3}, {"FOO", {}, 3}, {"SETFOO", {}, 3}, {"SHOFOO", {}, 3},
         {"SETTIT", {}, 3}, {"SETCOV", {2}, 3}, {"END", {1}, 10}, {"EXIT", {1}, 11}, {"STOP", {1}, 11},
         {"RETURN", {1}, 12}, {"migrad", {}, 0}, {"HESSE", {}, 0}, {"FIX", {7}, 4},
+        {"MINO", {}, 0}, {"MIN", {}, 0}, {"MNC", {1, 2, 4}, 0}, {"SHOMIN", {}, 0},
     };
     for (const Row& r : rows) EXPECT_EQ(command(quad, r.word, r.args), r.code) << r.word;
     EXPECT_TRUE(contains(out(), "\n UNKNOWN COMMAND IGNORED:FOO\n"));
+    EXPECT_TRUE(contains(out(), " STATUS=SUCCESSFUL")) << out();   // MINO ran MINOS
+    EXPECT_TRUE(contains(out(), "FROM MINOS")) << out();
     EXPECT_TRUE(contains(out(), "\n **   13 **MIGRAD\n"));   // echo with the command count
     EXPECT_TRUE(contains(out(), "\n **    1 **MIGRAD   5.000    \n"));
 }
