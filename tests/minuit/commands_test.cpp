@@ -216,8 +216,17 @@ TEST_F(Commands, ParameterDefinitionsAndRefusals)
     EXPECT_EQ(out_from(m),
               "     3 'asy       '   0.20000      0.10000E-01     0.0000      0.30000    \n"
               "     4 'phase     '    10.000      constant\n");
+    // A start value outside its limits is brought inside, with a warning.
+    m = out().size();
+    mnparm(5, "out", 2, 0.1, 0, 1, ier);
+    EXPECT_EQ(ier, 0);
+    EXPECT_TRUE(contains(out_from(m), " MINUIT WARNING IN PARAM DEF\n"
+                                      " ============== VARIABLE   5 BROUGHT BACK INSIDE LIMITS.\n"))
+        << out_from(m);
+    EXPECT_LT(value(5), 1);
+    EXPECT_GT(value(5), 0.999);
     // More than 50 variable parameters are refused.
-    for (int k = 5; k <= 50; ++k) mnparm(k, "v", 0, 1, 0, 0, ier);
+    for (int k = 6; k <= 50; ++k) mnparm(k, "v", 0, 1, 0, 0, ier);
     EXPECT_EQ(mn7npr.npar, 49);
     mnparm(51, "v", 0, 1, 0, 0, ier);
     EXPECT_EQ(ier, 0);
