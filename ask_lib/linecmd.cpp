@@ -61,7 +61,7 @@ void at_command()
 void message_line()
 {
     if (st.batch || !from_file()) return;
-    ask_write(" " + std::string(line_part(1, line_last())));
+    fio_write(fio_stdout, "(1X,A)", {line_part(1, line_last())});
 }
 
 void shell_line()
@@ -115,7 +115,8 @@ void suspend()
     st.suspended = true;
     ask_luns.depth = 0;
     ask_luns.lun.fill(0);
-    ask_write(" *** ASK:  Indirect input Suspended by \"\\-@\" command.  Resume with \"\\@\"  ***");
+    fio_write(fio_stdout, "(' *** ASK:  Indirect input Suspended',' by \"\\-@\" command.  "
+                          "Resume with \"\\@\"  ***')");
 }
 
 void resume()
