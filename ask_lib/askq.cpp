@@ -98,14 +98,10 @@ void read_logical(std::span<const Val> v, AskForm form)
     }
 }
 
-// First unit not open counting down from 82; the fixed units are never taken.
+// First unit not open counting down from 82; 0 when the search reaches it.
 int free_unit_down()
 {
-    for (int u = 82; u >= 1; --u) {
-        if (u == 80 || u == 7 || u == 6 || u == 5 || u == 3 || u == 2) continue;
-        if (!fio_is_open(u)) return u;
-    }
-    return 0;
+    return std::max(fio_free_unit(82, 1), 0);
 }
 
 }  // namespace
