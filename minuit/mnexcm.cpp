@@ -13,8 +13,8 @@
 namespace {
 
 // Return codes of mnexcm.
-constexpr int ok = 0, blank = 1, unreadable = 2, unknown = 3, abnormal = 4, wants_title = 7,
-              wants_matrix = 8, end_code = 10, exit_code = 11, return_code = 12;
+constexpr int ok = 0, blank = 1, unreadable = 2, unknown = 3, abnormal = 4, end_code = 10,
+              exit_code = 11, return_code = 12;
 
 double word7(int k) { return mn7arg.word7[static_cast<std::size_t>(k)]; }
 int iword7(int k) { return static_cast<int>(word7(k)); }  // truncated, as an integer field
@@ -426,7 +426,9 @@ int mn_set_show(mnfcn fcn, std::string_view word, int llist, void* futil)
         switch (key) {
         case Key::par: return set_parameter(llist);
         case Key::lim: return set_limits(llist);
-        case Key::cov: mnput(" SET COVARIANCE: THE MATRIX MUST COME FROM THE CALLER."); return wants_matrix;
+        case Key::cov:
+            mnput(" SET COVARIANCE: NO MATRIX CAN BE READ FROM THIS INPUT.  IGNORED.");
+            return unknown;
         case Key::pri: mn7flg.isw[5] = std::clamp(iword7(1), -1, 3); return ok;
         case Key::err:
             mn7min.up = word7(1) > 0 ? word7(1) : mn7cns.updflt;
@@ -440,7 +442,9 @@ int mn_set_show(mnfcn fcn, std::string_view word, int llist, void* futil)
         case Key::nog: mn7flg.isw[3] = 0; return ok;
         case Key::war: mn7log.lwarn = true; return ok;
         case Key::now: mn7log.lwarn = false; return ok;
-        case Key::tit: return wants_title;
+        case Key::tit:
+            mnput(" SET TITLE: THE TITLE IS GIVEN WITH EACH FIT.  IGNORED.");
+            return unknown;
         case Key::str: mn7cnv.istrat = std::clamp(iword7(1), 0, 2); return ok;
         case Key::eps:
             if (word7(1) > 0) {

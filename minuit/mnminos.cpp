@@ -94,14 +94,17 @@ void mneval(mnfcn fcn, double anext, double& fnext, int& ierev, void* futil)
     fnext = mn7min.amin;
 }
 
-// Secant steps on the square root of the rise, which is linear in a for a parabola.
+// Secant steps on the square root of the rise, which is linear in a for a parabola; once the
+// crossing is bracketed the steps stay inside the bracket, away from its ends.
 MnCross mn_cross(mnfcn fcn, double amax, void* futil)
 {
     MnCross r;
     const double amin0 = mn_eval_base.min.amin, up = mn_eval_base.min.up;
     const double target = std::sqrt(up);
-    double a0 = 0, g0 = 0, a = std::min(1.0, 0.999 * amax);
-    for (int it = 0; it < 12; ++it) {
+    double alo = 0, glo = 0, aprev = 0, gprev = 0;  // highest point below the crossing, and the one before
+    double ahi = 0, ghi = 0;                          // lowest point above it (ahi 0: none yet)
+    double a = std::min(1.0, 0.999 * amax);
+    for (int it = 0; it < 16; ++it) {
         double f = 0;
         int ierev = 0;
         mneval(fcn, a, f, ierev, futil);
@@ -110,20 +113,30 @@ MnCross mn_cross(mnfcn fcn, double amax, void* futil)
             r.newmin = true;
             return r;
         }
-        if (std::fabs(d - up) < 0.01 * up) {
+        if (std::fabs(d - up) < 0.002 * up) {
             r.a = a;
             r.found = true;
             return r;
         }
         const double g = std::sqrt(std::max(d, 0.0));
-        if (a >= 0.999 * amax && d < up) {
-            r.at_limit = true;
-            return r;
+        if (d > up) {
+            if (ahi == 0 || a < ahi) { ahi = a; ghi = g; }
+        } else {
+            if (a >= 0.999 * amax) {
+                r.at_limit = true;
+                return r;
+            }
+            if (a > alo) { aprev = alo; gprev = glo; alo = a; glo = g; }
         }
-        double next = (g > g0) ? a + (target - g) * (a - a0) / (g - g0) : 2.0 * a;
-        next = std::clamp(next, 0.25 * a, 4.0 * a);
-        a0 = a;
-        g0 = g;
+        double next;
+        if (ahi > 0) {
+            next = (ghi > glo) ? alo + (target - glo) * (ahi - alo) / (ghi - glo) : 0.5 * (alo + ahi);
+            const double w = ahi - alo;
+            next = std::clamp(next, alo + 0.1 * w, ahi - 0.1 * w);
+        } else {
+            next = (glo > gprev) ? alo + (target - glo) * (alo - aprev) / (glo - gprev) : 2.0 * alo;
+            next = std::clamp(next, 1.1 * alo, 4.0 * alo);
+        }
         a = std::min(next, 0.999 * amax);
     }
     return r;
