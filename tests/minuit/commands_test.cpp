@@ -64,9 +64,12 @@ TEST_F(Commands, ReturnCodes)
         {"QUI", {}, 3}, {"FOO", {}, 3}, {"SETFOO", {}, 3}, {"SHOFOO", {}, 3},
         {"SETTIT", {}, 3}, {"SETCOV", {2}, 3}, {"END", {1}, 10}, {"EXIT", {1}, 11}, {"STOP", {1}, 11},
         {"RETURN", {1}, 12}, {"migrad", {}, 0}, {"HESSE", {}, 0}, {"FIX", {7}, 4},
+        {"MINO", {}, 0}, {"MIN", {}, 0}, {"MNC", {1, 2, 4}, 0}, {"SHOMIN", {}, 0},
     };
     for (const Row& r : rows) EXPECT_EQ(command(quad, r.word, r.args), r.code) << r.word;
     EXPECT_TRUE(contains(out(), "\n UNKNOWN COMMAND IGNORED:FOO\n"));
+    EXPECT_TRUE(contains(out(), " STATUS=SUCCESSFUL")) << out();   // MINO ran MINOS
+    EXPECT_TRUE(contains(out(), "FROM MINOS")) << out();
     EXPECT_TRUE(contains(out(), "\n **   13 **MIGRAD\n"));   // echo with the command count
     EXPECT_TRUE(contains(out(), "\n **    1 **MIGRAD   5.000    \n"));
 }
@@ -213,8 +216,17 @@ TEST_F(Commands, ParameterDefinitionsAndRefusals)
     EXPECT_EQ(out_from(m),
               "     3 'asy       '   0.20000      0.10000E-01     0.0000      0.30000    \n"
               "     4 'phase     '    10.000      constant\n");
+    // A start value outside its limits is brought inside, with a warning.
+    m = out().size();
+    mnparm(5, "out", 2, 0.1, 0, 1, ier);
+    EXPECT_EQ(ier, 0);
+    EXPECT_TRUE(contains(out_from(m), " MINUIT WARNING IN PARAM DEF\n"
+                                      " ============== VARIABLE   5 BROUGHT BACK INSIDE LIMITS.\n"))
+        << out_from(m);
+    EXPECT_LT(value(5), 1);
+    EXPECT_GT(value(5), 0.999);
     // More than 50 variable parameters are refused.
-    for (int k = 5; k <= 50; ++k) mnparm(k, "v", 0, 1, 0, 0, ier);
+    for (int k = 6; k <= 50; ++k) mnparm(k, "v", 0, 1, 0, 0, ier);
     EXPECT_EQ(mn7npr.npar, 49);
     mnparm(51, "v", 0, 1, 0, 0, ier);
     EXPECT_EQ(ier, 0);
