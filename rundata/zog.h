@@ -1,5 +1,5 @@
 // zog.h -- the run-data file library's door: run files opened by handle, their
-// run description, histograms and scalers read and written field by field.
+// run description, histograms, scalers, comments and variables field by field.
 #pragma once
 
 // Conventions of every call below:
@@ -135,6 +135,65 @@ int ZOG_setScalerLabel(int fh, int n, const char* text) noexcept;
 int ZOG_getScalerCounts(int fh, int n, int counts[2]) noexcept;  // total, recent
 int ZOG_setScalerCounts(int fh, int n, const int counts[2]) noexcept;
 
+// ---- comments (numbered notes with replies)
+int ZOG_getComments(int fh, int* type, int* num) noexcept;
+int ZOG_setComments(int fh, int type, int num) noexcept;  // 0 when the file has comments
+int ZOG_getCommentPrev(int fh, int n, int* v) noexcept;
+int ZOG_setCommentPrev(int fh, int n, int v) noexcept;
+int ZOG_getCommentNext(int fh, int n, int* v) noexcept;
+int ZOG_setCommentNext(int fh, int n, int v) noexcept;
+int ZOG_getCommentTime(int fh, int n, int* v) noexcept;  // seconds since 1970-01-01 00:00 UTC
+int ZOG_setCommentTime(int fh, int n, int v) noexcept;
+int ZOG_getCommentAuthor(int fh, int n, char* buf, int len) noexcept;
+int ZOG_setCommentAuthor(int fh, int n, const char* text) noexcept;
+int ZOG_getCommentTitle(int fh, int n, char* buf, int len) noexcept;
+int ZOG_setCommentTitle(int fh, int n, const char* text) noexcept;
+int ZOG_getCommentBody(int fh, int n, char* buf, int len) noexcept;
+int ZOG_setCommentBody(int fh, int n, const char* text) noexcept;
+
+// ---- independent variables: a summary per variable and, in the Fub TI
+// format (group kind 0x01020006), an array of logged values per variable
+int ZOG_getIndVars(int fh, int* type, int* num) noexcept;
+int ZOG_setIndVars(int fh, int type, int num) noexcept;  // 0 when that group exists
+int ZOG_getIndVarLow(int fh, int n, double* v) noexcept;
+int ZOG_setIndVarLow(int fh, int n, double v) noexcept;
+int ZOG_getIndVarHigh(int fh, int n, double* v) noexcept;
+int ZOG_setIndVarHigh(int fh, int n, double v) noexcept;
+int ZOG_getIndVarMean(int fh, int n, double* v) noexcept;
+int ZOG_setIndVarMean(int fh, int n, double v) noexcept;
+int ZOG_getIndVarStddev(int fh, int n, double* v) noexcept;
+int ZOG_setIndVarStddev(int fh, int n, double v) noexcept;
+int ZOG_getIndVarSkewness(int fh, int n, double* v) noexcept;
+int ZOG_setIndVarSkewness(int fh, int n, double v) noexcept;
+int ZOG_getIndVarName(int fh, int n, char* buf, int len) noexcept;
+int ZOG_setIndVarName(int fh, int n, const char* text) noexcept;
+int ZOG_getIndVarDescription(int fh, int n, char* buf, int len) noexcept;
+int ZOG_setIndVarDescription(int fh, int n, const char* text) noexcept;
+int ZOG_getIndVarUnits(int fh, int n, char* buf, int len) noexcept;
+int ZOG_setIndVarUnits(int fh, int n, const char* text) noexcept;
+// The array of variable n: element count, element size (0: packed integers),
+// element type (1 integers, 2 reals, 3 raw bytes), whether times follow.
+int ZOG_getIndVarNumData(int fh, int n, int* v) noexcept;
+int ZOG_setIndVarNumData(int fh, int n, int v) noexcept;
+int ZOG_getIndVarElemSize(int fh, int n, int* v) noexcept;
+int ZOG_setIndVarElemSize(int fh, int n, int v) noexcept;
+int ZOG_getIndVarDataType(int fh, int n, int* v) noexcept;
+int ZOG_setIndVarDataType(int fh, int n, int v) noexcept;
+int ZOG_getIndVarHasTime(int fh, int n, int* v) noexcept;
+// The array's own buffers, no copy, as for ZOG_getHistpData / ZOG_setHistpData:
+// a buffer handed over comes from std::malloc with its size and is freed with the tree.
+int ZOG_getIndVarpData(int fh, int n, void** pData, int* nBytes) noexcept;
+int ZOG_setIndVarpData(int fh, int n, void* pData, int nBytes) noexcept;
+int ZOG_getIndVarpTimeData(int fh, int n, void** pTimeData, int* nBytes) noexcept;
+int ZOG_setIndVarpTimeData(int fh, int n, void* pTimeData, int nBytes) noexcept;
+// The num elements (integers at elemSize bytes, 4 when packed; other types
+// num x elemSize bytes as stored); fails, writing nothing, past bufBytes.
+int ZOG_getIndVarData(int fh, int n, void* data, int bufBytes) noexcept;
+int ZOG_setIndVarData(int fh, int n, const void* data) noexcept;  // set num, elemSize, type first
+// The num times; an array without times copies nothing and answers 1.
+int ZOG_getIndVarTimeData(int fh, int n, int* times, int bufBytes) noexcept;
+int ZOG_setIndVarTimeData(int fh, int n, const int* times) noexcept;  // sets hasTime
+
 }  // extern "C"
 
 // ---- identifiers a writer needs
@@ -145,6 +204,8 @@ constexpr int ZOG_HIST_GRP_FUB_TI = 0x02020002;  // histogram group, Fub TI form
 constexpr int ZOG_SCALER_GRP = 0x02010004;       // scaler group, every format
 constexpr int ZOG_RUN_DESC_GENERIC = 0x01020001; // run description secIDs
 constexpr int ZOG_RUN_DESC_FUB_TI = 0x02020001;
+constexpr int ZOG_IND_VAR_GRP_GENERIC = 0x01020005; // summaries only
+constexpr int ZOG_IND_VAR_GRP_FUB_TI = 0x01020006;  // summary and array per variable
 
 // ---- the binding for blank-padded text fields (fixed length, no terminator)
 #include <optional>

@@ -11,17 +11,6 @@ namespace {
 
 Slot slots[zog_slots];  // the open files; one thread uses them
 
-// One door for every call: nothing escapes, a throw answers failure.
-template <class F>
-int guard(F f) noexcept
-{
-    try {
-        return f();
-    } catch (...) {
-        return 0;
-    }
-}
-
 ZOG_SEC_GRP* new_group(std::uint32_t kind)
 {
     return static_cast<ZOG_SEC_GRP*>(ZOG_new(ZOG_ID_GRP, kind));
@@ -64,43 +53,43 @@ using FubText = ZText ZOG_SEC_FUB_TI_RUN_DESC::*;
 
 int get_run_int(int fh, RunInt f, int* v)
 {
-    return guard([&] { return zog_get_int(run_desc_of(fh), f, v); });
+    return zog_guard([&] { return zog_get_int(run_desc_of(fh), f, v); });
 }
 int set_run_int(int fh, RunInt f, int v)
 {
-    return guard([&] { return zog_set_int(run_desc_of(fh), f, v); });
+    return zog_guard([&] { return zog_set_int(run_desc_of(fh), f, v); });
 }
 int get_run_text(int fh, RunText f, char* buf, int len)
 {
-    return guard([&] { return zog_get_text_field(run_desc_of(fh), f, buf, len); });
+    return zog_guard([&] { return zog_get_text_field(run_desc_of(fh), f, buf, len); });
 }
 int set_run_text(int fh, RunText f, const char* t)
 {
-    return guard([&] { return zog_set_text_field(run_desc_of(fh), f, t); });
+    return zog_guard([&] { return zog_set_text_field(run_desc_of(fh), f, t); });
 }
 int get_gen_text(int fh, GenText f, char* buf, int len)
 {
-    return guard([&] {
+    return zog_guard([&] {
         return zog_get_text_field(desc_of_type<ZOG_SEC_GEN_RUN_DESC>(fh, ZOG_ID_GEN_RUN_DESC), f,
                                   buf, len);
     });
 }
 int set_gen_text(int fh, GenText f, const char* t)
 {
-    return guard([&] {
+    return zog_guard([&] {
         return zog_set_text_field(desc_of_type<ZOG_SEC_GEN_RUN_DESC>(fh, ZOG_ID_GEN_RUN_DESC), f, t);
     });
 }
 int get_fub_text(int fh, FubText f, char* buf, int len)
 {
-    return guard([&] {
+    return zog_guard([&] {
         return zog_get_text_field(desc_of_type<ZOG_SEC_FUB_TI_RUN_DESC>(fh, ZOG_ID_FUB_TI_RUN_DESC),
                                   f, buf, len);
     });
 }
 int set_fub_text(int fh, FubText f, const char* t)
 {
-    return guard([&] {
+    return zog_guard([&] {
         return zog_set_text_field(desc_of_type<ZOG_SEC_FUB_TI_RUN_DESC>(fh, ZOG_ID_FUB_TI_RUN_DESC),
                                   f, t);
     });
@@ -142,19 +131,11 @@ using HdrInt = std::uint32_t ZOG_SEC_GEN_HIST_HDR::*;
 
 int get_hdr_int(int fh, int n, HdrInt f, int* v)
 {
-    return guard([&] { return zog_get_int(hdr_of(fh, n), f, v); });
+    return zog_guard([&] { return zog_get_int(hdr_of(fh, n), f, v); });
 }
 int set_hdr_int(int fh, int n, HdrInt f, int v)
 {
-    return guard([&] { return zog_set_int(hdr_of(fh, n), f, v); });
-}
-
-int get_group(ZOG_SEC_GRP* g, int* type, int* num, std::uint32_t per)
-{
-    if (g == nullptr || type == nullptr || num == nullptr) return 0;
-    *type = static_cast<int>(g->instanceID);
-    *num = static_cast<int>(g->num / per);
-    return 1;
+    return zog_guard([&] { return zog_set_int(hdr_of(fh, n), f, v); });
 }
 
 // Seconds per bin of a bin-width code.
@@ -243,6 +224,29 @@ int zog_set_text_in(ZText* t, const char* text)
     return 1;
 }
 
+int zog_get_group(const ZOG_SEC_GRP* g, int* type, int* num, std::uint32_t per)
+{
+    if (g == nullptr || type == nullptr || num == nullptr) return 0;
+    *type = static_cast<int>(g->instanceID);
+    *num = static_cast<int>(g->num / per);
+    return 1;
+}
+
+int zog_get_buffer(const ZOG_BYTES& b, std::uint32_t nBytes, void** p, int* n)
+{
+    if (p == nullptr || n == nullptr) return 0;
+    *p = b.p;
+    *n = static_cast<int>(nBytes);
+    return 1;
+}
+
+bool zog_take_buffer(ZOG_BYTES* b, void* p, int nBytes)
+{
+    if (nBytes < 0 || (p == nullptr && nBytes > 0)) return false;
+    b->adopt(p, static_cast<std::uint32_t>(nBytes));
+    return true;
+}
+
 // ---- files
 
 extern "C" int ZOG_openRead(const char* name, int* fmtID) noexcept
@@ -317,7 +321,7 @@ extern "C" int ZOG_getRunDesc(int fh, int* type) noexcept
 
 extern "C" int ZOG_setRunDesc(int fh) noexcept
 {
-    return guard([&] {
+    return zog_guard([&] {
         Slot* s = zog_slot(fh);
         if (s == nullptr) return 0;
         return zog_add_member(s, ZOG_new(zog_is_fub(s) ? ZOG_ID_FUB_TI_RUN_DESC : ZOG_ID_GEN_RUN_DESC, 1));
@@ -375,12 +379,12 @@ extern "C" int ZOG_setComment3(int fh, const char* t) noexcept     { return set_
 
 extern "C" int ZOG_getHists(int fh, int* type, int* num) noexcept
 {
-    return get_group(hist_group(zog_slot(fh)), type, num, 2);
+    return zog_get_group(hist_group(zog_slot(fh)), type, num, 2);
 }
 
 extern "C" int ZOG_setHists(int fh, int type, int num) noexcept
 {
-    return guard([&] {
+    return zog_guard([&] {
         return zog_add_group(zog_slot(fh), static_cast<std::uint32_t>(type), num,
                              {ZOG_ID_GEN_HIST_HDR, ZOG_ID_GEN_HIST_DAT});
     });
@@ -415,29 +419,25 @@ extern "C" int ZOG_setHistNumEvents(int fh, int n, int v) noexcept    { return s
 
 extern "C" int ZOG_getHistTitle(int fh, int n, char* buf, int len) noexcept
 {
-    return guard([&] { return zog_get_text_field(hdr_of(fh, n), &ZOG_SEC_GEN_HIST_HDR::title, buf, len); });
+    return zog_guard([&] { return zog_get_text_field(hdr_of(fh, n), &ZOG_SEC_GEN_HIST_HDR::title, buf, len); });
 }
 
 extern "C" int ZOG_setHistTitle(int fh, int n, const char* text) noexcept
 {
-    return guard([&] { return zog_set_text_field(hdr_of(fh, n), &ZOG_SEC_GEN_HIST_HDR::title, text); });
+    return zog_guard([&] { return zog_set_text_field(hdr_of(fh, n), &ZOG_SEC_GEN_HIST_HDR::title, text); });
 }
 
 extern "C" int ZOG_getHistpData(int fh, int n, void** pData, int* nBytes) noexcept
 {
     ZOG_SEC_GEN_HIST_DAT* d = dat_of(fh, n);
-    if (d == nullptr || pData == nullptr || nBytes == nullptr) return 0;
-    *pData = d->pData.p;
-    *nBytes = static_cast<int>(d->nBytes);
-    return 1;
+    return d == nullptr ? 0 : zog_get_buffer(d->pData, d->nBytes, pData, nBytes);
 }
 
 extern "C" int ZOG_setHistpData(int fh, int n, void* pData, int nBytes) noexcept
 {
     ZOG_SEC_GEN_HIST_DAT* d = dat_of(fh, n);
-    if (d == nullptr || nBytes < 0 || (pData == nullptr && nBytes > 0)) return 0;
-    d->pData.adopt(pData, static_cast<std::uint32_t>(nBytes));
-    d->nBytes = static_cast<std::uint32_t>(nBytes);
+    if (d == nullptr || !zog_take_buffer(&d->pData, pData, nBytes)) return 0;
+    d->nBytes = d->pData.cap;
     if (ZOG_SEC_GEN_HIST_HDR* h = hdr_of(fh, n)) h->nBytes = d->nBytes;
     return 1;
 }
@@ -505,24 +505,24 @@ extern "C" int ZOG_setHistTimeData(int, int, const void*) noexcept { return 1; }
 
 extern "C" int ZOG_getScalers(int fh, int* type, int* num) noexcept
 {
-    return get_group(scaler_group(zog_slot(fh)), type, num, 1);
+    return zog_get_group(scaler_group(zog_slot(fh)), type, num, 1);
 }
 
 extern "C" int ZOG_setScalers(int fh, int type, int num) noexcept
 {
-    return guard([&] {
+    return zog_guard([&] {
         return zog_add_group(zog_slot(fh), static_cast<std::uint32_t>(type), num, {ZOG_ID_GEN_SCALER});
     });
 }
 
 extern "C" int ZOG_getScalerLabel(int fh, int n, char* buf, int len) noexcept
 {
-    return guard([&] { return zog_get_text_field(scaler_of(fh, n), &ZOG_SEC_GEN_SCALER::label, buf, len); });
+    return zog_guard([&] { return zog_get_text_field(scaler_of(fh, n), &ZOG_SEC_GEN_SCALER::label, buf, len); });
 }
 
 extern "C" int ZOG_setScalerLabel(int fh, int n, const char* text) noexcept
 {
-    return guard([&] { return zog_set_text_field(scaler_of(fh, n), &ZOG_SEC_GEN_SCALER::label, text); });
+    return zog_guard([&] { return zog_set_text_field(scaler_of(fh, n), &ZOG_SEC_GEN_SCALER::label, text); });
 }
 
 extern "C" int ZOG_getScalerCounts(int fh, int n, int counts[2]) noexcept

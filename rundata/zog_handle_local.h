@@ -27,6 +27,23 @@ int zog_add_member(Slot* s, ZOG_SEC* rec);
 int zog_add_group(Slot* s, std::uint32_t kind, int num, std::initializer_list<std::uint32_t> per_item);
 int zog_get_text_out(const ZText& t, char* buf, int len);  // at most len-1 characters
 int zog_set_text_in(ZText* t, const char* text);           // cut to a counted string
+// A group's kind and its member count divided by per.
+int zog_get_group(const ZOG_SEC_GRP* g, int* type, int* num, std::uint32_t per);
+// A buffer's address and its valid bytes, no copy.
+int zog_get_buffer(const ZOG_BYTES& b, std::uint32_t nBytes, void** p, int* n);
+// Takes a caller's std::malloc buffer of nBytes bytes (nullptr with 0: none).
+bool zog_take_buffer(ZOG_BYTES* b, void* p, int nBytes);
+
+// One door for every call: nothing escapes, a throw answers failure.
+template <class F>
+int zog_guard(F f) noexcept
+{
+    try {
+        return f();
+    } catch (...) {
+        return 0;
+    }
+}
 
 template <class R, class T>
 int zog_get_int(R* r, T R::*f, int* v)

@@ -123,6 +123,7 @@ struct ZOG_SEC_GRP : ZOG_SEC {
     std::int32_t groupPos = 0;      // file position of the group's section (streaming)
     ZOG_SEC_GRP* parent = nullptr;  // enclosing group (streaming)
     bool incomplete = false;        // reading ended before all of the group arrived
+    std::uint32_t announced = 0;    // members a streamed group's start left room for
 };
 
 struct ZOG_SEC_FIXED : ZOG_SEC {
@@ -209,6 +210,19 @@ void ZOG_assignCore(ZOG_SEC* core, ZOG_SEC* rec);
 ZOG_SEC* ZOG_search(ZOG_SEC* list, const ZOG_PATH* path);
 // Encodes a record with its members (not the records after it).
 int zog_encode_subtree(ZOG_CURSOR* c, ZOG_SEC* rec);
+// Writes a record with its members at the current position; 1 or 0.
+int zog_write_subtree(FILE* f, ZOG_SEC* rec);
+// Bytes from pos to the end of the file; -1 when that cannot be told.
+std::int64_t zog_bytes_left(FILE* f, std::int64_t pos);
+
+// ---- positioning and streamed writing
+ZOG_SEC* ZOG_peekCore(FILE* f);  // the library's one peeked core; the next peek overwrites it
+ZOG_SEC* fseekNext(FILE* f, ZOG_SEC_GRP* group, std::uint32_t secID, std::uint32_t instanceID);
+long ZOG_fseek(FILE* f, const ZOG_PATH* path);
+long ZOG_fseekFirst(FILE* f);
+int ZOG_writeGrpStart(FILE* f, ZOG_SEC_GRP* parent, ZOG_SEC_GRP* group, int n);
+int ZOG_writeGrpMem(FILE* f, ZOG_SEC_GRP* group, ZOG_SEC* member);
+int ZOG_writeGrpEnd(FILE* f, ZOG_SEC_GRP* group);
 
 // ---- bin packing: widths 1, 2, 4; 0 is the packed stream
 std::int64_t ZOG_pack(int num, int inSize, const void* in, int outSize, void* out);

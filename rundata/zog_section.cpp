@@ -69,12 +69,10 @@ void print_walk(ZOG_SEC* rec, int option, int op)
     }
 }
 
-// Bytes from the current position to the end of the file; -1 when unknown.
-std::int64_t bytes_left(FILE* f, std::int64_t pos)
+int write_cursor(FILE* f, const ZOG_CURSOR& c)
 {
-    struct stat st{};
-    if (zog_fails(zs_file_end) || fstat(fileno(f), &st) != 0) return -1;
-    return static_cast<std::int64_t>(st.st_size) - pos;
+    const std::size_t n = static_cast<std::size_t>(c.count);
+    return zog_fails(zs_write) || std::fwrite(c.data.data(), 1, n, f) != n ? 0 : 1;
 }
 
 // What one read met. A section that cannot be read whole makes the read
@@ -113,7 +111,7 @@ ZOG_SEC* read_section(FILE* f, ReadState* st)
 {
     const long pos = zog_fails(zs_tell) ? -1 : std::ftell(f);
     if (pos < 0) { st->incomplete = true; return nullptr; }
-    const std::int64_t left = bytes_left(f, pos);
+    const std::int64_t left = zog_bytes_left(f, pos);
     if (left == 0) return nullptr;  // the file ends here
     std::uint8_t head[4];
     if (left < 12 || zog_fails(zs_read) || std::fread(head, 1, 4, f) != 4 ||
@@ -181,6 +179,13 @@ std::int64_t set_sizes(ZOG_SEC* rec, int depth)
 }
 
 }  // namespace
+
+std::int64_t zog_bytes_left(FILE* f, std::int64_t pos)
+{
+    struct stat st{};
+    if (zog_fails(zs_file_end) || fstat(fileno(f), &st) != 0) return -1;
+    return static_cast<std::int64_t>(st.st_size) - pos;
+}
 
 FILE* ZOG_openInput(const char* path)
 {
@@ -265,10 +270,13 @@ int ZOG_write(FILE* f, ZOG_SEC* rec, int option)
 {
     if (rec == nullptr) return 1;
     ZOG_CURSOR c;
-    if (ZOG_encode(&c, rec, option) == 0) return 0;
-    const std::size_t n = static_cast<std::size_t>(c.count);
-    if (zog_fails(zs_write) || std::fwrite(c.data.data(), 1, n, f) != n) return 0;
-    return 1;
+    return ZOG_encode(&c, rec, option) != 0 ? write_cursor(f, c) : 0;
+}
+
+int zog_write_subtree(FILE* f, ZOG_SEC* rec)
+{
+    ZOG_CURSOR c;
+    return zog_encode_subtree(&c, rec) != 0 ? write_cursor(f, c) : 0;
 }
 
 int ZOG_writeEnd(FILE* f)

@@ -17,7 +17,7 @@ namespace {
 
 const char* const usage_text =
     "usage: kavrin_rungen [options] FILE\n"
-    "Writes a run-data file of the generic format. Counts per bin are Poisson numbers\n"
+    "Writes a run-data file. Counts per bin are Poisson numbers\n"
     "(fixed seed) with mean  N0 exp(-t/tau) (1 + A P(t)) + B  for bins at and after\n"
     "time zero and B before it; t is (bin - t0) times the bin width.\n"
     "\n"
@@ -61,6 +61,20 @@ const char* const usage_text =
     "  --begin SECONDS    run start, seconds since 1970 (default 1700000000)\n"
     "  --elapsed SECONDS  run length (default 3600)\n"
     "  --scalers N        scalers (default 4): Clock, Mu-Stop, then events of each histogram\n"
+    "  --format F         generic (default) or fubti; a Fub TI file carries --subtitle and\n"
+    "                     the temperature and field texts as its comment1 and comment2\n"
+    "  --subtitle T       subtitle of a Fub TI file (default Generated run)\n"
+    "\n"
+    "Comments and independent variables:\n"
+    "  --comments N       comments, each a reply to the one before (default 1)\n"
+    "  --temp-mean K      logged temperature: mean (default 10) and deviation\n"
+    "  --temp-sd K        (default 0.05), in K\n"
+    "  --field-mean G     logged field: mean (default 100) and deviation (default 0.5), in G\n"
+    "  --field-sd G\n"
+    "  --log-points N     values logged over the run per variable (default 60); the\n"
+    "                     summaries (low, high, mean, deviation, skewness) come from them,\n"
+    "                     and a Fub TI file also stores them with their times\n"
+    "  --no-indvars       no independent variables\n"
     "\n"
     "  --help             this text\n";
 
@@ -75,7 +89,8 @@ const char* const value_options[] = {
     "bytes-per-bin", "htitles", "n0", "tau", "asym", "bkg", "model", "freq", "lambda", "sigma",
     "phases", "alpha", "seed", "run", "expt", "title", "sample", "temperature", "field", "orient",
     "lab", "area", "method", "apparatus", "insert", "das", "experimenter", "begin", "elapsed",
-    "scalers",
+    "scalers", "format", "subtitle", "comments", "temp-mean", "temp-sd", "field-mean", "field-sd",
+    "log-points",
 };
 
 [[noreturn]] void fail(const std::string& what)
@@ -108,6 +123,7 @@ Options parse(int argc, char** argv)
         a = a.substr(2);
         if (a == "packed") { o.v["bytes-per-bin"] = "0"; continue; }
         if (a == "plain") { o.v["bytes-per-bin"] = "4"; continue; }
+        if (a == "no-indvars") { o.v["log-points"] = "-1"; continue; }
         std::string val;
         const std::size_t eq = a.find('=');
         if (eq != std::string::npos) {
@@ -304,9 +320,81 @@ std::vector<std::uint8_t> elements(const std::vector<std::uint32_t>& c, long w)
     return e;
 }
 
+// A logged quantity: values at evenly spaced times over the run, and their moments.
+struct Logged {
+    std::vector<double> v;
+    std::vector<int> t;
+    double low = 0, high = 0, mean = 0, sd = 0, skew = 0;
+};
+
+Logged logged(double mean, double sd, long points, long begin, long elapsed, std::mt19937_64& rng)
+{
+    Logged l;
+    std::normal_distribution<double> g(mean, sd > 0 ? sd : 1e-300);
+    for (long k = 0; k < points; ++k) {
+        l.v.push_back(sd > 0 ? g(rng) : mean);
+        l.t.push_back(static_cast<int>(begin + (points > 1 ? k * elapsed / (points - 1) : 0)));
+    }
+    if (points == 0) return l;
+    l.low = l.high = l.v[0];
+    double sum = 0;
+    for (const double x : l.v) { l.low = std::min(l.low, x); l.high = std::max(l.high, x); sum += x; }
+    l.mean = sum / static_cast<double>(points);
+    double m2 = 0, m3 = 0;
+    for (const double x : l.v) { m2 += (x - l.mean) * (x - l.mean); m3 += std::pow(x - l.mean, 3); }
+    m2 /= static_cast<double>(points);
+    m3 /= static_cast<double>(points);
+    l.sd = std::sqrt(m2);
+    l.skew = m2 > 0 ? m3 / std::pow(m2, 1.5) : 0;
+    return l;
+}
+
+void write_notes(int fh, const Options& o, bool fub, long begin, long elapsed, unsigned long seed)
+{
+    const long ncomments = integer(o, "comments", 1, 0, 10000);
+    if (ncomments > 0) {
+        check(ZOG_setComments(fh, 0x01010005, static_cast<int>(ncomments)), "make the comments");
+        for (long k = 1; k <= ncomments; ++k) {
+            const int n = static_cast<int>(k);
+            check(ZOG_setCommentPrev(fh, n, n - 1), "link a comment");
+            check(ZOG_setCommentNext(fh, n, k < ncomments ? n + 1 : 0), "link a comment");
+            check(ZOG_setCommentTime(fh, n, static_cast<int>(begin + elapsed * k / (ncomments + 1))), "date a comment");
+            check(ZOG_setCommentAuthor(fh, n, "kavrin_rungen"), "sign a comment");
+            check(ZOG_setCommentTitle(fh, n, ("Note " + std::to_string(k)).c_str()), "title a comment");
+            check(ZOG_setCommentBody(fh, n, ("Generated comment " + std::to_string(k) + " of " +
+                                             std::to_string(ncomments) + ".").c_str()), "write a comment");
+        }
+    }
+    const long points = integer(o, "log-points", 60, -1, 1000000);
+    if (points < 0) return;
+    std::mt19937_64 rng(seed ^ 0x5DEECE66DULL);  // apart from the counts' stream
+    const Logged vars[2] = {
+        logged(num(o, "temp-mean", 10.0), num(o, "temp-sd", 0.05), points, begin, elapsed, rng),
+        logged(num(o, "field-mean", 100.0), num(o, "field-sd", 0.5), points, begin, elapsed, rng),
+    };
+    const char* names[2][3] = {{"Temp", "Sample temperature", "K"}, {"Field", "Applied field", "G"}};
+    check(ZOG_setIndVars(fh, fub ? ZOG_IND_VAR_GRP_FUB_TI : ZOG_IND_VAR_GRP_GENERIC, 2), "make the variables");
+    for (int n = 1; n <= 2; ++n) {
+        const Logged& l = vars[n - 1];
+        check(ZOG_setIndVarName(fh, n, names[n - 1][0]) & ZOG_setIndVarDescription(fh, n, names[n - 1][1]) &
+              ZOG_setIndVarUnits(fh, n, names[n - 1][2]), "name a variable");
+        check(ZOG_setIndVarLow(fh, n, l.low) & ZOG_setIndVarHigh(fh, n, l.high) &
+              ZOG_setIndVarMean(fh, n, l.mean) & ZOG_setIndVarStddev(fh, n, l.sd) &
+              ZOG_setIndVarSkewness(fh, n, l.skew), "set a variable's summary");
+        if (!fub) continue;
+        check(ZOG_setIndVarNumData(fh, n, static_cast<int>(points)) & ZOG_setIndVarElemSize(fh, n, 8) &
+              ZOG_setIndVarDataType(fh, n, 2), "shape a variable's array");
+        check(ZOG_setIndVarData(fh, n, l.v.data()), "store a variable's values");
+        check(ZOG_setIndVarTimeData(fh, n, l.t.data()), "store a variable's times");
+    }
+}
+
 void write_run(const Options& o, const Setup& s)
 {
-    const int fh = ZOG_openWrite(o.out.c_str(), ZOG_FMT_GENERIC);
+    const std::string format = text(o, "format", "generic");
+    if (format != "generic" && format != "fubti") fail("--format must be generic or fubti");
+    const bool fub = format == "fubti";
+    const int fh = ZOG_openWrite(o.out.c_str(), fub ? ZOG_FMT_FUB_TI : ZOG_FMT_GENERIC);
     if (fh < 0) fail("cannot create " + o.out);
     check(ZOG_setRunDesc(fh), "make the run description");
     const long begin = integer(o, "begin", 1700000000L, 0, 2147483647L);
@@ -324,9 +412,18 @@ void write_run(const Options& o, const Setup& s)
         {"apparatus", ZOG_setApparatus, "Spectrometer"}, {"insert", ZOG_setInsert, "Cryostat"},
         {"das", ZOG_setDas, "Generator"}, {"experimenter", ZOG_setExperimenter, "kavrin_rungen"},
     };
-    for (const auto& t : texts) check(t.set(fh, text(o, t.opt, t.dflt).c_str()), t.opt);
+    for (const auto& t : texts) {
+        if (fub && (t.set == ZOG_setTemperature || t.set == ZOG_setField)) continue;
+        check(t.set(fh, text(o, t.opt, t.dflt).c_str()), t.opt);
+    }
+    if (fub) {
+        check(ZOG_setSubtitle(fh, text(o, "subtitle", "Generated run").c_str()), "set the subtitle");
+        check(ZOG_setComment1(fh, ("Temperature: " + text(o, "temperature", "10.0 K")).c_str()), "set comment1");
+        check(ZOG_setComment2(fh, ("Field: " + text(o, "field", "100 G")).c_str()), "set comment2");
+    }
 
-    check(ZOG_setHists(fh, ZOG_HIST_GRP_GENERIC, static_cast<int>(s.nhist)), "make the histograms");
+    check(ZOG_setHists(fh, fub ? ZOG_HIST_GRP_FUB_TI : ZOG_HIST_GRP_GENERIC, static_cast<int>(s.nhist)),
+          "make the histograms");
     std::mt19937_64 rng(s.seed);
     std::vector<double> events(static_cast<std::size_t>(s.nhist));
     double total = 0;
@@ -369,6 +466,7 @@ void write_run(const Options& o, const Setup& s)
         check(ZOG_setScalerCounts(fh, static_cast<int>(k), counts), "set scaler counts");
         check(ZOG_setScalerLabel(fh, static_cast<int>(k), label.c_str()), "set a scaler label");
     }
+    write_notes(fh, o, fub, begin, elapsed, s.seed);
     if (ZOG_closeWrite(fh) != 1) fail("writing " + o.out + " failed");
     std::printf("kavrin_rungen: wrote %s: %ld histograms of %ld bins, %.0f events\n", o.out.c_str(),
                 s.nhist, s.nbins, total);

@@ -12,18 +12,12 @@
 
 #include "../../tools/kt_tablegen.h"
 #include "relax.h"
+#include "tbl_scratch.h"
 
 namespace {
 
 using namespace ktgen;
 constexpr double pi = std::numbers::pi;
-
-std::string tmp_path(const std::string& leaf)
-{
-    const auto dir = std::filesystem::temp_directory_path() / ("kavrin_gen_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    return (dir / leaf).string();
-}
 
 double gl(const std::function<double(double)>& f, double a, double b, double piece)
 {

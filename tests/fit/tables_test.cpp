@@ -16,17 +16,11 @@
 
 #include "../../tools/kt_tablegen.h"
 #include "relax.h"
+#include "tbl_scratch.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string tmp_path(const std::string& leaf)
-{
-    const fs::path dir = fs::temp_directory_path() / ("kavrin_tbl_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    return (dir / leaf).string();
-}
 
 // A record file built byte by byte, so that framing faults can be made.
 struct Raw {

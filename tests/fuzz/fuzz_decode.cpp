@@ -52,7 +52,42 @@ void read_by_handle(const std::string& name)
             ZOG_getScalerLabel(fh, n, text, sizeof text);
         }
     }
+    if (ZOG_getComments(fh, &type, &num) == 1) {
+        for (int n = 1; n <= num && n <= 16; ++n) {
+            ZOG_getCommentTime(fh, n, &v);
+            ZOG_getCommentBody(fh, n, text, sizeof text);
+        }
+    }
+    if (ZOG_getIndVars(fh, &type, &num) == 1) {
+        for (int n = 1; n <= num && n <= 16; ++n) {
+            double x = 0;
+            int count = 0;
+            ZOG_getIndVarMean(fh, n, &x);
+            ZOG_getIndVarUnits(fh, n, text, 5);
+            if (ZOG_getIndVarNumData(fh, n, &count) != 1 || count < 0 || count > (1 << 16)) continue;
+            std::vector<std::uint8_t> out(8 * static_cast<std::size_t>(count) + 8);
+            ZOG_getIndVarData(fh, n, out.data(), static_cast<int>(out.size()));
+            ZOG_getIndVarTimeData(fh, n, reinterpret_cast<int*>(out.data()), static_cast<int>(out.size()));
+        }
+    }
     ZOG_closeRead(fh);
+}
+
+// Positions by a few paths that exist in the seed files.
+void seek(int fd)
+{
+    FILE* f = fdopen(dup(fd), "rb");
+    if (f == nullptr) return;
+    const ZOG_PATH paths[][3] = {
+        {{ZOG_ID_GRP, 0x02010002}, {ZOG_ID_GEN_HIST_DAT, 2}, {0, 0}},
+        {{ZOG_ID_GEN_RUN_DESC, 1}, {ZOG_ID_GEN_SCALER, 2}, {0, 0}},
+        {{ZOG_ID_GRP, 0x01020006}, {ZOG_ID_GEN_ARRAY, 1}, {0, 0}},
+    };
+    for (const auto& p : paths) {
+        std::rewind(f);
+        ZOG_fseek(f, p);
+    }
+    std::fclose(f);
 }
 
 void reencode(int fd)
@@ -77,5 +112,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > 0 && pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) return 0;
     read_by_handle("/proc/self/fd/" + std::to_string(fd));
     reencode(fd);
+    seek(fd);
     return 0;
 }

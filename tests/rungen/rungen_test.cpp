@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "zog.h"
+#include "zog_local.h"
 
 namespace {
 
@@ -184,6 +185,96 @@ TEST(Rungen, ModelsShapeTheAsymmetry)
     std::remove(p.c_str());
 }
 
+TEST(Rungen, CommentsAndVariablesInBothFormats)
+{
+    const std::string p = temp("notes");
+    ASSERT_EQ(run("--format fubti --comments 3 --log-points 40 --temp-mean 4.2 --temp-sd 0.1 "
+                  "--nbins 500 " + p), 0);
+    int fmt = 0, type = 0, num = 0, v = 0;
+    int fh = ZOG_openRead(p.c_str(), &fmt);
+    ASSERT_GE(fh, 0);
+    EXPECT_EQ(fmt, ZOG_FMT_FUB_TI);
+    EXPECT_EQ(ZOG_getRunDesc(fh, &type), 1);
+    EXPECT_EQ(type, ZOG_RUN_DESC_FUB_TI);
+    char t[80];
+    EXPECT_EQ(ZOG_getComment1(fh, t, 80), 1);
+    EXPECT_STREQ(t, "Temperature: 10.0 K");
+    EXPECT_EQ(ZOG_getHists(fh, &type, &num), 1);
+    EXPECT_EQ(type, ZOG_HIST_GRP_FUB_TI);
+    EXPECT_EQ(ZOG_getComments(fh, &type, &num), 1);
+    EXPECT_EQ(num, 3);
+    EXPECT_EQ(ZOG_getCommentNext(fh, 2, &v), 1);
+    EXPECT_EQ(v, 3);
+    ASSERT_EQ(ZOG_getIndVars(fh, &type, &num), 1);
+    EXPECT_EQ(type, ZOG_IND_VAR_GRP_FUB_TI);
+    EXPECT_EQ(num, 2);
+    double mean = 0, sd = 0, low = 0;
+    ZOG_getIndVarMean(fh, 1, &mean);
+    ZOG_getIndVarStddev(fh, 1, &sd);
+    ZOG_getIndVarLow(fh, 1, &low);
+    EXPECT_NEAR(mean, 4.2, 0.1);
+    EXPECT_NEAR(sd, 0.1, 0.05);
+    ASSERT_EQ(ZOG_getIndVarNumData(fh, 1, &v), 1);
+    EXPECT_EQ(v, 40);
+    std::vector<double> vals(40);
+    std::vector<int> times(40);
+    ASSERT_EQ(ZOG_getIndVarData(fh, 1, vals.data(), 320), 1);
+    ASSERT_EQ(ZOG_getIndVarTimeData(fh, 1, times.data(), 160), 1);
+    double s = 0, lo = vals[0];
+    for (const double x : vals) { s += x; lo = std::min(lo, x); }
+    EXPECT_DOUBLE_EQ(s / 40, mean);
+    EXPECT_EQ(lo, low);
+    EXPECT_EQ(times[0], 1700000000);
+    EXPECT_EQ(times[39], 1700000000 + 3600);
+    ZOG_closeRead(fh);
+
+    ASSERT_EQ(run("--nbins 500 " + p), 0);  // generic: summaries, no arrays
+    fh = ZOG_openRead(p.c_str(), &fmt);
+    EXPECT_EQ(ZOG_getIndVars(fh, &type, &num), 1);
+    EXPECT_EQ(type, ZOG_IND_VAR_GRP_GENERIC);
+    EXPECT_EQ(ZOG_getIndVarMean(fh, 2, &mean), 1);
+    EXPECT_NEAR(mean, 100, 0.5);
+    EXPECT_EQ(ZOG_getIndVarNumData(fh, 1, &v), 0);
+    EXPECT_EQ(ZOG_getComments(fh, &type, &num), 1);
+    EXPECT_EQ(num, 1);
+    ZOG_closeRead(fh);
+
+    ASSERT_EQ(run("--nbins 500 --no-indvars --comments 0 " + p), 0);
+    fh = ZOG_openRead(p.c_str(), &fmt);
+    EXPECT_EQ(ZOG_getIndVars(fh, &type, &num), 0);
+    EXPECT_EQ(ZOG_getComments(fh, &type, &num), 0);
+    ZOG_closeRead(fh);
+    std::remove(p.c_str());
+}
+
+TEST(Rungen, SeeksLandOnTheNamedSections)
+{
+    const std::string p = temp("seek");
+    ASSERT_EQ(run("--nhist 4 --nbins 700 " + p), 0);
+    FILE* f = ZOG_openInput(p.c_str());
+    ASSERT_NE(f, nullptr);
+    for (std::uint32_t n = 1; n <= 4; ++n) {
+        for (const std::uint32_t id : {ZOG_ID_GEN_HIST_HDR, ZOG_ID_GEN_HIST_DAT}) {
+            const ZOG_PATH path[] = {{ZOG_ID_GRP, ZOG_HIST_GRP_GENERIC}, {id, n}, {0, 0}};
+            std::rewind(f);
+            ASSERT_GT(ZOG_fseek(f, path), 0);
+            ZOG_SEC* r = ZOG_read(f, ZOG_IO_THIS);
+            ASSERT_NE(r, nullptr);
+            EXPECT_EQ(r->secID, id);
+            EXPECT_EQ(r->instanceID, n);
+            if (id == ZOG_ID_GEN_HIST_HDR) {
+                EXPECT_EQ(static_cast<ZOG_SEC_GEN_HIST_HDR*>(r)->nBins, 700U);
+            }
+            ZOG_free(r);
+        }
+    }
+    const ZOG_PATH sc[] = {{ZOG_ID_GRP, ZOG_SCALER_GRP}, {ZOG_ID_GEN_SCALER, 2}, {0, 0}};
+    std::rewind(f);
+    EXPECT_GT(ZOG_fseek(f, sc), 0);
+    std::fclose(f);
+    std::remove(p.c_str());
+}
+
 TEST(Rungen, RefusalsAndHelp)
 {
     const std::string p = temp("refuse");
@@ -195,6 +286,7 @@ TEST(Rungen, RefusalsAndHelp)
     EXPECT_EQ(run("--bytes-per-bin 2 --n0 1000 --nbins 500 " + p), 0);
     EXPECT_EQ(run("--ns-per-bin 0.00001 " + p), 1);          // below 29 fs
     EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(run("--format vax " + p), 1);
     std::remove(p.c_str());
 }
 

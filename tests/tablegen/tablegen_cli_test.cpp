@@ -10,15 +10,9 @@
 #include <string>
 
 #include "relax.h"
+#include "../fit/tbl_scratch.h"
 
 namespace {
-
-std::string tmp_path(const std::string& leaf)
-{
-    const auto dir = std::filesystem::temp_directory_path() / ("kavrin_cli_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    return (dir / leaf).string();
-}
 
 // Runs the generator with args; its exit status, and its standard output in *out.
 int run(const std::string& args, std::string* out = nullptr)

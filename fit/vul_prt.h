@@ -1,0 +1,37 @@
+// vul_prt.h -- the fit report in the log (initial guess and results) and the one entry
+// through which the objective function reaches the report and the results dialogs.
+#pragma once
+
+#include <array>
+
+#include "fit_records.h"
+
+// Values and errors by parameter number as the parameter lines read them ([p] is
+// parameter p; [0] unused).
+struct ParVals {
+    std::array<double, max_minuit_par + 1> xx{};
+    std::array<double, max_minuit_par + 1> dx{};
+};
+
+// mode 0 initial guess, 1 results: the report, then (interactive) the results dialogs;
+// 2 PEek, 3 CHange, 4 PLot: the dialogs only. npar and x as MINUIT passed them ([p] is
+// parameter p).
+void vul_prt(int mode, int npar, const double* x);
+
+// The report of mode 0 or 1 on the print unit. A MINOS error of 0 in bestfit becomes the
+// parabolic error and stays so.
+void vul_prb(int mode, int npar, const double* x);
+
+// What every report and dialog shows: zero MINOS errors replaced in bestfit, errors the
+// larger of parabolic and mean MINOS, phases of signal and RPha slots reduced to -90..360
+// (a phase numbered npx itself keeps its value), then vul_premap of the values.
+void vul_prep_values(const double* x, ParVals& v);
+
+// Points the chi-square sums over: every fitted spectrum's fitted bin range.
+int vul_fitted_points();
+
+// Highest MINUIT parameter number in use, as the parameter lines check numbers.
+int vul_npx();
+
+// Some fitted spectrum has a relative phase or asymmetry slot.
+bool vul_anyrel();

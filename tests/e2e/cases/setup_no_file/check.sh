@@ -1,0 +1,1 @@
+grep -q "^ \*\*\* stopped -- No ZOG Filename \*\*\*$" out.txt || { echo "no stop message"; exit 1; }

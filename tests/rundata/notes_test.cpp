@@ -1,0 +1,182 @@
+// notes_test.cpp -- comments and independent variables by handle: every field
+// round trips, arrays at each storage, times, the group each format finds.
+
+#include <cstring>
+
+#include "zog.h"
+#include "zog_handle_local.h"
+#include "zog_test_util.h"
+
+namespace {
+
+std::string text_of(int (*get)(int, int, char*, int) noexcept, int fh, int n)
+{
+    char b[100];
+    return get(fh, n, b, sizeof b) == 1 ? std::string(b) : "<fail>";
+}
+
+void write_notes(const std::string& p, int fmt)
+{
+    const int fh = ZOG_openWrite(p.c_str(), fmt);
+    ASSERT_GE(fh, 0);
+    ASSERT_EQ(ZOG_setComments(fh, 0x0C0C0C0C, 2), 1);
+    EXPECT_EQ(ZOG_setComments(fh, 0x0D0D0D0D, 1), 0);  // one comments group a file
+    for (int n = 1; n <= 2; ++n) {
+        EXPECT_EQ(ZOG_setCommentPrev(fh, n, n - 1), 1);
+        EXPECT_EQ(ZOG_setCommentNext(fh, n, n == 1 ? 2 : 0), 1);
+        EXPECT_EQ(ZOG_setCommentTime(fh, n, 1700000000 + n), 1);
+        EXPECT_EQ(ZOG_setCommentAuthor(fh, n, ("author" + std::to_string(n)).c_str()), 1);
+        EXPECT_EQ(ZOG_setCommentTitle(fh, n, "title"), 1);
+        EXPECT_EQ(ZOG_setCommentBody(fh, n, "the body"), 1);
+    }
+    EXPECT_EQ(ZOG_setCommentTime(fh, 3, 5), 0);
+    const int kind = fmt == ZOG_FMT_FUB_TI ? ZOG_IND_VAR_GRP_FUB_TI : ZOG_IND_VAR_GRP_GENERIC;
+    ASSERT_EQ(ZOG_setIndVars(fh, kind, 3), 1);
+    for (int n = 1; n <= 3; ++n) {
+        EXPECT_EQ(ZOG_setIndVarLow(fh, n, n - 0.5), 1);
+        EXPECT_EQ(ZOG_setIndVarHigh(fh, n, n + 0.5), 1);
+        EXPECT_EQ(ZOG_setIndVarMean(fh, n, n + 0.125), 1);
+        EXPECT_EQ(ZOG_setIndVarStddev(fh, n, 0.1), 1);
+        EXPECT_EQ(ZOG_setIndVarSkewness(fh, n, -0.25), 1);
+        EXPECT_EQ(ZOG_setIndVarName(fh, n, ("var" + std::to_string(n)).c_str()), 1);
+        EXPECT_EQ(ZOG_setIndVarDescription(fh, n, "desc"), 1);
+        EXPECT_EQ(ZOG_setIndVarUnits(fh, n, "K"), 1);
+    }
+    if (fmt == ZOG_FMT_FUB_TI) {
+        // 1: five 2-byte integers; 2: the same packed; 3: four doubles with times
+        const std::uint16_t ints2[5] = {1, 2, 300, 4, 5};
+        const std::uint32_t ints4[5] = {1, 2, 300, 4, 70000};
+        const double reals[4] = {1.5, -2.25, 1e10, 0.1};
+        const int times[4] = {10, 20, 30, 40};
+        const int layout[3][3] = {{5, 2, 1}, {5, 0, 1}, {4, 8, 2}};  // num, elemSize, type
+        const void* data[3] = {ints2, ints4, reals};
+        for (int n = 1; n <= 3; ++n) {
+            EXPECT_EQ(ZOG_setIndVarNumData(fh, n, layout[n - 1][0]), 1);
+            EXPECT_EQ(ZOG_setIndVarElemSize(fh, n, layout[n - 1][1]), 1);
+            EXPECT_EQ(ZOG_setIndVarDataType(fh, n, layout[n - 1][2]), 1);
+            EXPECT_EQ(ZOG_setIndVarData(fh, n, data[n - 1]), 1);
+        }
+        EXPECT_EQ(ZOG_setIndVarTimeData(fh, 3, times), 1);
+    } else {
+        int v = 0;
+        EXPECT_EQ(ZOG_setIndVarNumData(fh, 1, 5), 0);  // summaries only: no arrays
+        EXPECT_EQ(ZOG_getIndVarHasTime(fh, 1, &v), 0);
+    }
+    ASSERT_EQ(ZOG_closeWrite(fh), 1);
+}
+
+void check_notes(const std::string& p, int fmt)
+{
+    int id = 0, type = 0, num = 0, v = 0;
+    const int fh = ZOG_openRead(p.c_str(), &id);
+    ASSERT_GE(fh, 0);
+    ASSERT_EQ(ZOG_getComments(fh, &type, &num), 1);
+    EXPECT_EQ(type, 0x0C0C0C0C);
+    EXPECT_EQ(num, 2);
+    for (int n = 1; n <= 2; ++n) {
+        EXPECT_EQ(ZOG_getCommentPrev(fh, n, &v), 1); EXPECT_EQ(v, n - 1);
+        EXPECT_EQ(ZOG_getCommentNext(fh, n, &v), 1); EXPECT_EQ(v, n == 1 ? 2 : 0);
+        EXPECT_EQ(ZOG_getCommentTime(fh, n, &v), 1); EXPECT_EQ(v, 1700000000 + n);
+        EXPECT_EQ(text_of(ZOG_getCommentAuthor, fh, n), "author" + std::to_string(n));
+        EXPECT_EQ(text_of(ZOG_getCommentTitle, fh, n), "title");
+        EXPECT_EQ(text_of(ZOG_getCommentBody, fh, n), "the body");
+    }
+    const int kind = fmt == ZOG_FMT_FUB_TI ? ZOG_IND_VAR_GRP_FUB_TI : ZOG_IND_VAR_GRP_GENERIC;
+    ASSERT_EQ(ZOG_getIndVars(fh, &type, &num), 1);
+    EXPECT_EQ(type, kind);
+    EXPECT_EQ(num, 3);
+    for (int n = 1; n <= 3; ++n) {
+        double x = 0;
+        EXPECT_EQ(ZOG_getIndVarLow(fh, n, &x), 1); EXPECT_EQ(x, n - 0.5);
+        EXPECT_EQ(ZOG_getIndVarHigh(fh, n, &x), 1); EXPECT_EQ(x, n + 0.5);
+        EXPECT_EQ(ZOG_getIndVarMean(fh, n, &x), 1); EXPECT_EQ(x, n + 0.125);
+        EXPECT_EQ(ZOG_getIndVarStddev(fh, n, &x), 1); EXPECT_EQ(x, 0.1);
+        EXPECT_EQ(ZOG_getIndVarSkewness(fh, n, &x), 1); EXPECT_EQ(x, -0.25);
+        EXPECT_EQ(text_of(ZOG_getIndVarName, fh, n), "var" + std::to_string(n));
+        EXPECT_EQ(text_of(ZOG_getIndVarDescription, fh, n), "desc");
+        EXPECT_EQ(text_of(ZOG_getIndVarUnits, fh, n), "K");
+    }
+    if (fmt == ZOG_FMT_FUB_TI) {
+        std::uint16_t i2[6] = {};
+        EXPECT_EQ(ZOG_getIndVarData(fh, 1, i2, 9), 0);  // five 2-byte elements need 10
+        EXPECT_EQ(ZOG_getIndVarData(fh, 1, i2, 12), 1);
+        EXPECT_EQ(i2[2], 300);
+        void* p = nullptr;
+        int nb = 0;
+        EXPECT_EQ(ZOG_getIndVarpData(fh, 1, &p, &nb), 1);
+        EXPECT_EQ(nb, 10);
+        std::uint32_t i4[5] = {};
+        EXPECT_EQ(ZOG_getIndVarData(fh, 2, i4, 20), 1);
+        EXPECT_EQ(i4[4], 70000U);
+        EXPECT_EQ(ZOG_getIndVarElemSize(fh, 2, &v), 1);
+        EXPECT_EQ(v, 0);
+        double r[4] = {};
+        EXPECT_EQ(ZOG_getIndVarData(fh, 3, r, 32), 1);
+        EXPECT_EQ(r[1], -2.25);
+        EXPECT_EQ(r[3], 0.1);
+        int t[4] = {};
+        EXPECT_EQ(ZOG_getIndVarHasTime(fh, 3, &v), 1);
+        EXPECT_EQ(v, 1);
+        EXPECT_EQ(ZOG_getIndVarTimeData(fh, 3, t, 15), 0);
+        EXPECT_EQ(ZOG_getIndVarTimeData(fh, 3, t, 16), 1);
+        EXPECT_EQ(t[3], 40);
+        EXPECT_EQ(ZOG_getIndVarHasTime(fh, 1, &v), 1);
+        EXPECT_EQ(v, 0);
+        t[0] = 77;
+        EXPECT_EQ(ZOG_getIndVarTimeData(fh, 1, t, 16), 1);  // no times: nothing copied
+        EXPECT_EQ(t[0], 77);
+    }
+    ZOG_closeRead(fh);
+}
+
+TEST(Notes, CommentsAndVariablesRoundTripInBothFormats)
+{
+    const std::string p = temp_path("notes");
+    for (const int fmt : {ZOG_FMT_GENERIC, ZOG_FMT_FUB_TI}) {
+        write_notes(p, fmt);
+        check_notes(p, fmt);
+    }
+    std::remove(p.c_str());
+}
+
+TEST(Notes, ArrayGroupLayoutAndFormatLookup)
+{
+    const std::string p = temp_path("layout");
+    const int fh = ZOG_openWrite(p.c_str(), ZOG_FMT_GENERIC);
+    ASSERT_EQ(ZOG_setIndVars(fh, ZOG_IND_VAR_GRP_FUB_TI, 3), 1);
+    int type = 0, num = 0;
+    EXPECT_EQ(ZOG_getIndVars(fh, &type, &num), 0);  // a generic file looks for the other kind
+    ZOG_SEC_GRP* g = as_group(zog_member(zog_slot(fh)->head, ZOG_ID_GRP, ZOG_KIND_IND_VAR_ARRAY));
+    ASSERT_NE(g, nullptr);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> order;
+    for (ZOG_SEC* m = g->members; m != nullptr; m = m->next) order.emplace_back(m->secID, m->instanceID);
+    EXPECT_EQ(order, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{
+                         {ZOG_ID_GEN_IND_VAR, 1}, {ZOG_ID_GEN_ARRAY, 1}, {ZOG_ID_GEN_IND_VAR, 2},
+                         {ZOG_ID_GEN_ARRAY, 2}, {ZOG_ID_GEN_IND_VAR, 3}, {ZOG_ID_GEN_ARRAY, 3}}));
+    ZOG_closeWrite(fh);
+    std::remove(p.c_str());
+}
+
+TEST(Notes, HandedOverBuffersCarryTheirSize)
+{
+    const std::string p = temp_path("pbuf");
+    const int fh = ZOG_openWrite(p.c_str(), ZOG_FMT_FUB_TI);
+    ASSERT_EQ(ZOG_setIndVars(fh, ZOG_IND_VAR_GRP_FUB_TI, 1), 1);
+    ZOG_setIndVarNumData(fh, 1, 4);
+    ZOG_setIndVarElemSize(fh, 1, 4);
+    ZOG_setIndVarDataType(fh, 1, 1);
+    void* small = std::malloc(8);  // two elements, not four
+    std::memset(small, 1, 8);
+    ASSERT_EQ(ZOG_setIndVarpData(fh, 1, small, 8), 1);
+    std::uint32_t out[4];
+    EXPECT_EQ(ZOG_getIndVarData(fh, 1, out, 16), 0);
+    void* t = std::malloc(4);
+    ASSERT_EQ(ZOG_setIndVarpTimeData(fh, 1, t, 4), 1);
+    EXPECT_EQ(ZOG_setIndVarpData(fh, 1, nullptr, 3), 0);
+    int times[4];
+    EXPECT_EQ(ZOG_getIndVarTimeData(fh, 1, times, 16), 1);  // hasTime 0: nothing
+    EXPECT_EQ(ZOG_closeWrite(fh), 0);  // 4 elements claimed, 8 bytes held: not written
+    std::remove(p.c_str());
+}
+
+}  // namespace
