@@ -78,7 +78,7 @@ void read_logical(std::span<const Val> v, AskForm form)
         const int n = st.pn;
         const std::string_view text(st.pline.data(), static_cast<std::size_t>(n));
         if (st.src == Source::terminal && st.journal && !starts_with(st.pline, "@-"))
-            journal_line(text);
+            journal_line(st.terminal_prompt, text, pos == 1);
         if (st.src != Source::terminal && st.echo)
             ask_write(pos == 1 ? std::string(text) : "+" + std::string(text));
         if (n == 0) {                           // an empty line ends it; a pending "\" goes

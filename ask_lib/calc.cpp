@@ -1,5 +1,5 @@
 // calc.cpp -- the calculator of "\C": expressions evaluated one line at a time.
-// Its lines are neither echoed nor journalled; an empty line returns to the question.
+// Its lines are not echoed; an empty line returns to the question.
 
 #include <algorithm>
 
@@ -21,6 +21,13 @@ bool calc_line(std::span<char> buf)
     return ask_luns.depth >= 1 && fio_read(ask_luns.lun[ask_luns.depth], buf) == 0;
 }
 
+// A line typed at "CALC> " goes into an open journal as what redoes it at a question: an
+// expression as "\=" and a backslash command as it stands.
+void journal_calc(std::string_view line)
+{
+    if (st.journal && !st.batch) journal_line("CALC> ", line, false);
+}
+
 }  // namespace
 
 void show_value(double v) { fio_write(fio_stdout, "(G20.8)", {v}); }
@@ -36,9 +43,11 @@ void calculator()
             put_text(st.line, text);
             st.pn = static_cast<int>(text.size());
             if (text.size() >= 2 && (text[1] == 'C' || text[1] == 'c')) continue;
-            backslash_command(true);
+            const std::string command(text);    // the command may read a line of its own
+            if (backslash_command(true)) journal_calc(command);
             break;
         }
+        journal_calc("\\=" + std::string(text));
         double v = 0.0;
         if (loc_eval(text, v) && !st.batch && ask_luns.caller_flag == 0) show_value(v);
     }

@@ -223,6 +223,19 @@ std::string i_text(long long v, int w, int m, Plus plus)
     return justify(sign_text(v < 0, plus) + digits, w);
 }
 
+// Zw.m: the value's bits in hexadecimal (the 32 bits of a 4-byte integer when it is one),
+// at least m digits with leading zeros.
+std::string z_text(long long v, int w, int m)
+{
+    const bool four = v >= -2147483648LL && v <= 4294967295LL;
+    const unsigned long long bits = four ? static_cast<std::uint32_t>(v) : static_cast<unsigned long long>(v);
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%llX", bits);
+    std::string digits = buf;
+    if (m > 0 && static_cast<int>(digits.size()) < m) digits = zeros(m - static_cast<int>(digits.size())) + digits;
+    return justify(digits, w);
+}
+
 // A real as the nearest integer, saturating; NaN has none.
 bool round_to_integer(double x, long long& out)
 {
@@ -270,7 +283,7 @@ std::string list_item(const FVal& v)
 
 enum class Op : unsigned char {
     open, close,                          // group parentheses
-    i, f, e, es, d, g, l, a,              // value fields
+    i, f, e, es, d, g, l, z, a,           // value fields
     x, t, tl, tr, slash, colon, dollar,   // positioning and control
     text, scale, sp, ss,                  // literal text, kP, sign control
 };
@@ -401,6 +414,7 @@ private:
         case 'G': t.op = Op::g; width_digits(t, true, true); return true;
         case 'L': t.op = Op::l; width_digits(t, false, false); return true;
         case 'A': t.op = Op::a; width_digits(t, false, false); return true;
+        case 'Z': t.op = Op::z; width_digits(t, true, false); return true;
         case 'E':
             t.op = Op::e;
             if (peek_upper() == 'S') { ++pos_; t.op = Op::es; }
@@ -468,6 +482,11 @@ std::string field_text(const Tok& t, const FVal& v, int scale, Plus plus)
         long long n = v.integer();
         if (!num || (v.kind() == FVal::Kind::real && !round_to_integer(v.real(), n))) return stars(w);
         return i_text(n, w, t.d, plus);
+    }
+    case Op::z: {
+        long long n = v.integer();
+        if (!num || (v.kind() == FVal::Kind::real && !round_to_integer(v.real(), n))) return stars(w);
+        return z_text(n, w, t.d);
     }
     case Op::f:
         if (!num) return stars(w);
@@ -657,6 +676,19 @@ std::string_view fio_name(int unit)
 {
     Unit* u = unit_of(unit);
     return u ? std::string_view(u->name) : std::string_view();
+}
+
+int fio_rename(int unit, std::string_view path)
+{
+    Unit* u = unit_of(unit);
+    if (u == nullptr || !u->owned) return EBADF;
+    while (!path.empty() && (path.back() == ' ' || path.back() == '\0')) path.remove_suffix(1);
+    std::string name(path);
+    if (name.empty()) return ENOENT;
+    if (std::fflush(u->f) != 0) return EIO;
+    if (std::rename(u->name.c_str(), name.c_str()) != 0) return errno;
+    u->name = std::move(name);
+    return 0;
 }
 
 void fio_flush_all()

@@ -100,6 +100,10 @@ int fio_free_unit(int from, int to);
 std::FILE* fio_file(int unit);
 // The path the unit was opened on ("" for the standard streams and closed units).
 std::string_view fio_name(int unit);
+// Gives the unit's file the name path (a file of that name is replaced) and keeps the unit
+// connected to it, position and all, under the new name; the data written so far is flushed
+// first. 0, or an errno value (EBADF for a standard stream or a closed unit).
+int fio_rename(int unit, std::string_view path);
 void fio_flush_all();
 // Closes every file unit and flushes the standard streams, which stay connected so that a
 // last message still shows (for the end of the process).
@@ -118,7 +122,8 @@ int fio_read_line(int unit, std::string& line);
 
 // ---- Layouts -----------------------------------------------------------------------------
 // The layout text is a Fortran FORMAT in parentheses. Edit descriptors:
-//   Iw Iw.m  Fw.d  Ew.d Ew.dEe  ESw.d  Gw.d  Lw  A Aw  nX  Tc TLn TRn  / : $  kP  S SP SS
+//   Iw Iw.m  Fw.d  Ew.d Ew.dEe  ESw.d  Gw.d  Lw  A Aw  Zw Zw.m  nX  Tc TLn TRn  / : $  kP
+//   S SP SS  (Z: hexadecimal, the 32 bits of a 4-byte integer)
 //   'text' "text" (doubled quotes inside) nHtext; repeat counts on descriptors and (groups).
 // Fw.d, Iw with w = 0 take the least width. A number too wide for its field gives asterisks.
 // When values remain at the end, the line ends and the layout starts again at its last

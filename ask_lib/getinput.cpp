@@ -10,6 +10,7 @@
 #include <readline/readline.h>
 
 #include "askq_local.h"
+#include "fio.h"
 
 namespace {
 
@@ -43,8 +44,8 @@ void getinput(std::string_view prompt, std::span<char> line)
     at_eof = got == nullptr;
     if (got == nullptr) {
         put_text(line, "");
-        std::fputc('\n', stdout);               // the prompt's line ends here
-        std::fflush(stdout);
+        fio_write(fio_stdout, "()");            // the prompt's line ends here
+        ask_flush();
         return;
     }
     add_history(got);

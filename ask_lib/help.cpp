@@ -9,9 +9,22 @@
 #include <readline/history.h>
 #include <readline/readline.h>
 
+#include "fio.h"
 #include "help.h"
 
 namespace {
+
+// The browser's lines go straight to the screen, without the free-form leading blank.
+void say(std::string_view line) { fio_write(fio_stdout, "(A)", {line}); }
+
+// One key of a listing: left in 19 columns (a longer key whole), then a blank; the
+// fourth of a line ends it.
+void list_key(const std::string& key, bool line_end)
+{
+    const FText<19> field(key);
+    const FVal k = key.size() > field.size() ? FVal(key) : FVal(field);
+    fio_write(fio_stdout, line_end ? "(A,' ')" : "(A,' ',$)", {k});
+}
 
 bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
@@ -59,7 +72,7 @@ void add_to_path(std::string& path, std::string_view what)
 std::size_t show_text(const HelpFile& f, std::size_t k)
 {
     for (; k < f.lines.size() && key_level(f.lines[k]) < 0; ++k)
-        if (f.lines[k].empty() || f.lines[k][0] != '!') std::printf("%s\n", f.lines[k].c_str());
+        if (f.lines[k].empty() || f.lines[k][0] != '!') say(f.lines[k]);
     return k;
 }
 
@@ -114,18 +127,18 @@ void dohelp(HelpFile& f, int level, std::string& words, std::string& path)
             if (!match(word, key)) continue;
             matched = true;
             if (word.empty()) {
-                std::printf(++listed % 4 == 0 ? "%-19s \n" : "%-19s ", key.c_str());
+                list_key(key, ++listed % 4 == 0);
             } else if (!rest.empty()) {
                 add_to_path(path, key);
                 dohelp(f, level + 1, rest, path);
                 path.resize(p0);
             } else {
                 add_to_path(path, key);
-                std::printf("%s\n", path.c_str());
+                say(path);
                 const std::size_t after_key = f.pos;
                 const std::size_t next = show_text(f, f.pos);
                 if (next < f.lines.size() && key_level(f.lines[next]) > level) {
-                    std::printf("\n Additional information available:\n\n");
+                    fio_write(fio_stdout, "(/,' Additional information available:',/)");
                     f.pos = after_key;
                     std::string none;
                     dohelp(f, level + 1, none, path);
@@ -138,16 +151,17 @@ void dohelp(HelpFile& f, int level, std::string& words, std::string& path)
             if (!word.empty()) {
                 std::string shown = path;
                 add_to_path(shown, words.substr(words.find(word)));
-                std::printf("No match found for %s.\nTry the following:\n\n", shown.c_str());
+                fio_write(fio_stdout, "('No match found for ',A,'.',/,'Try the following:',/)",
+                          {shown});
             }
             if (keys == 0) return;                  // nothing here to choose from
             words.clear();
             continue;
         }
-        std::printf("\n");
+        say("");
         std::string prompt = path;
         add_to_path(prompt, "topic? ");
-        std::fflush(stdout);
+        fio_flush_all();
         char* got = readline(prompt.c_str());
         if (got == nullptr) return;
         add_history(got);
@@ -172,28 +186,26 @@ void help(std::string_view dir, std::string_view lib, std::string_view topic)
     if (trim(dir).empty()) {
         const char* env = std::getenv("VULHELP");
         if (env == nullptr) {
-            std::printf("'setenv VULHELP <helpdir>' and restart program.\n");
+            say("'setenv VULHELP <helpdir>' and restart program.");
             return;
         }
         d = std::string(env).substr(0, 132);
     } else {
         std::size_t lead = 0;
         while (lead < dir.size() && dir[lead] == ' ') ++lead;
-        std::printf("help-unx: path trimming: %i ...%s...\n", static_cast<int>(lead),
-                    std::string(dir).c_str());
+        fio_write(fio_stdout, "('help-unx: path trimming: ',I0,' ...',A,'...')", {lead, dir.substr(0, dir.find('\0'))});
         d = trim(dir);
     }
     if (d.empty() || d.back() != '/') d += '/';
     const std::string l = trim(lib);
     const std::string name = d + (l.empty() ? "users" : l) + ".hlp";
-    std::fflush(stdout);
     HelpFile f;
     if (!read_file(name, f)) {
-        std::printf("help-unx: Help file unavailable: %s\n", name.c_str());
+        fio_write(fio_stdout, "('help-unx: Help file unavailable: ',A)", {name});
         return;
     }
-    std::printf("help-unx: %s\n \n    Information available:\n \n", name.c_str());
+    fio_write(fio_stdout, "('help-unx: ',A,/,' ',/,'    Information available:',/,' ')", {name});
     std::string words(topic), path;
     dohelp(f, 1, words, path);
-    std::fflush(stdout);
+    fio_flush_all();
 }

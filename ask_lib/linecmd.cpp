@@ -183,15 +183,17 @@ void loop_next()
         close_level();
 }
 
-void journal_line(std::string_view line)
+// Commands, comments and messages stay in the first column so that a replay reads them as
+// such; answers are indented by one blank. A calculator call goes in as a comment, its
+// lines after it as the commands that redo them at a question (calc.cpp): the calculator
+// of a replay would read the file in batch but the keyboard otherwise.
+void journal_line(std::string_view prompt, std::string_view line, bool first)
 {
-    if (st.journal_prompts)
-        fio_write(st.journal_unit, "('!! ',A,' ')", {text_of(st.terminal_prompt)});
-    // Commands, comments and messages stay in the first column so that a replay reads
-    // them as such; answers are indented by one blank.
+    if (st.journal_prompts) fio_write(st.journal_unit, "('!! ',A,' ')", {text_of(prompt)});
+    const bool calc_call = first && line.size() >= 2 && line[0] == '\\' && upper(line[1]) == 'C';
     const bool first_col = !line.empty() && std::string_view("\\@?$!\"").find(line[0]) !=
                                                 std::string_view::npos;
-    fio_write(st.journal_unit, first_col ? "(A)" : "(' ',A)", {line});
+    fio_write(st.journal_unit, calc_call ? "('!',A)" : first_col ? "(A)" : "(' ',A)", {line});
     fio_flush_all();
 }
 

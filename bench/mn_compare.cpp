@@ -1,6 +1,6 @@
 // mn_compare.cpp -- runs each comparison problem through the engine (MIGRAD, then HESSE, as
 // the fitting program does) and prints one line per problem for mn_compare.py:
-//   name fmin nfcn_migrad nfcn_total v1 e1 v2 e2 ...
+//   name fmin nfcn_migrad nfcn_hesse v1 e1 v2 e2 ... | nfcn_minos m1- m1+ m2- m2+ ...
 
 #include <cstdio>
 
@@ -43,6 +43,14 @@ int main()
             int iint;
             mnpout(k, name, v, e, lo, hi, iint);
             std::printf(" %.8g %.6g", v, e);
+        }
+        const int nhes = mn7cnv.nfcn;
+        mnexcm(fcn, "MINOS", nullptr, 0, ier, nullptr);
+        std::printf(" | %d", mn7cnv.nfcn - nhes);
+        for (int k = 1; k <= n; ++k) {
+            double ep, em, eparab, gcc;
+            mnerrs(k, ep, em, eparab, gcc);
+            std::printf(" %.6g %.6g", em, ep);
         }
         std::printf("\n");
     }

@@ -72,7 +72,11 @@ def run_iminuit(name):
     m.migrad()
     nmig = m.nfcn
     m.hesse()
-    return m.fval, nmig, m.nfcn, list(m.values), list(m.errors)
+    nhes = m.nfcn
+    res = (m.fval, nmig, m.nfcn, list(m.values), list(m.errors))
+    m.minos()
+    minos = [(m.merrors[p].lower, m.merrors[p].upper) for p in m.parameters]
+    return res + (m.nfcn - nhes, minos)
 
 
 def main():
@@ -81,21 +85,33 @@ def main():
     print("| problem | par | engine value | iminuit value | engine error | iminuit error |")
     print("|---|---|---|---|---|---|")
     calls = []
+    minos_rows = []
     for row in filter(None, ours):
-        w = row.split()
+        head, tail = row.split("|")
+        w = head.split()
         name, fmin, nmig, ntot = w[0], float(w[1]), int(w[2]), int(w[3])
         vals = [float(v) for v in w[4::2]]
         errs = [float(e) for e in w[5::2]]
-        ifmin, inmig, intot, ivals, ierrs = run_iminuit(name)
+        t = tail.split()
+        nmin = int(t[0])
+        merr = [(float(t[1 + 2 * k]), float(t[2 + 2 * k])) for k in range(len(vals))]
+        ifmin, inmig, intot, ivals, ierrs, inmin, imerr = run_iminuit(name)
         for k, (v, e, iv, ie) in enumerate(zip(vals, errs, ivals, ierrs)):
             print(f"| {name} | {k + 1} | {v:.7g} | {iv:.7g} | {e:.5g} | {ie:.5g} |")
-        calls.append((name, fmin, ifmin, nmig, inmig, ntot, intot))
+        for k, ((lo, hi), (ilo, ihi)) in enumerate(zip(merr, imerr)):
+            minos_rows.append(f"| {name} | {k + 1} | {lo:.5g} | {ilo:.5g} | {hi:.5g} | {ihi:.5g} |")
+        calls.append((name, fmin, ifmin, nmig, inmig, ntot, intot, nmin, inmin))
+    print()
+    print("| problem | par | engine MINOS - | iminuit MINOS - | engine MINOS + | iminuit MINOS + |")
+    print("|---|---|---|---|---|---|")
+    print("\n".join(minos_rows))
     print()
     print("| problem | engine minimum | iminuit minimum | engine calls MIGRAD | iminuit calls MIGRAD"
-          " | engine calls +HESSE | iminuit calls +HESSE |")
-    print("|---|---|---|---|---|---|---|")
-    for name, fmin, ifmin, nmig, inmig, ntot, intot in calls:
-        print(f"| {name} | {fmin:.10g} | {ifmin:.10g} | {nmig} | {inmig} | {ntot} | {intot} |")
+          " | engine calls +HESSE | iminuit calls +HESSE | engine calls MINOS | iminuit calls MINOS |")
+    print("|---|---|---|---|---|---|---|---|---|")
+    for name, fmin, ifmin, nmig, inmig, ntot, intot, nmin, inmin in calls:
+        print(f"| {name} | {fmin:.10g} | {ifmin:.10g} | {nmig} | {inmig} | {ntot} | {intot}"
+              f" | {nmin} | {inmin} |")
 
 
 if __name__ == "__main__":

@@ -5,12 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "ask.h"
 #include "run_records.h"
-#include "fio.h"
 #include "zog.h"
 
 namespace {
@@ -25,19 +24,13 @@ std::array<std::uint8_t, 4 * max_hist_bins> rawbuf;
 // NUL, at least one character.
 std::string name_of(std::span<const char> name)
 {
-    std::size_t n = name.size();
-    while (n > 1 && (name[n - 1] == ' ' || name[n - 1] == '\0')) --n;
-    return std::string(name.data(), std::min(n, name.size()));
+    const std::string_view v(name.data(), name.size());
+    return std::string(v.substr(0, v.empty() ? 0 : static_cast<std::size_t>(chtrim(v))));
 }
 
-// The line "(' ',A,' format ID is ',Z8.8,' vs ',Z8.8)"; the hexadecimal fields are
-// made here, the layouts have no Z field.
 void say_format_id(const char* what, int got, int want)
 {
-    char g[9], w[9];
-    std::snprintf(g, sizeof g, "%08X", static_cast<unsigned>(got));
-    std::snprintf(w, sizeof w, "%08X", static_cast<unsigned>(want));
-    fio_write(fio_stdout, "(' ',A,' format ID is ',A,' vs ',A)", {what, g, w});
+    fio_write(fio_stdout, "(' ',A,' format ID is ',Z8.8,' vs ',Z8.8)", {what, got, want});
 }
 
 // A getter through strbuf; the field receives strbuf's first characters.

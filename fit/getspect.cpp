@@ -2,7 +2,8 @@
 // column 1 at "SPECT: ", and at the blank line builds the title and the spectrum.
 #include "getspect.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -35,19 +36,11 @@ float args[16];            // the numbers of the last "SPECT: " line
 int problems = 0;          // failed constructions in this call
 int nh = 1;                // histogram slots of the current type
 
-[[noreturn]] void stop_program(int status)
-{
-    fio_close_all();
-    std::exit(status);
-}
-
 [[noreturn]] void stop_no_file()
 {
     fio_write(fio_stdout, "(/,' *** stopped -- No ZOG Filename ***',/)");
-    stop_program(1);
+    ask_stop(1);
 }
-
-int slots_of_type(int type) { return type <= 1 ? 1 : type <= 3 ? 2 : 4; }
 
 // Raw bin width in ns of bin-width code c, as the RAW_BINS question shows it.
 float code_width_ns(int c)
@@ -142,8 +135,7 @@ void cmd_hist()
                         (h <= 0 && s > 1 && ispectctrl.type() == 4);
         if (ok) continue;
         fio_write(fio_stdout, "(' Of',I3,',  Which',I3,$)", {runheader.nHists, nh});
-        char type[8];
-        std::snprintf(type, sizeof type, "%3dI", nh);
+        const std::string type = fio_format1("(I3,'I')", {nh});  // "  2I" for two slots
         ask1(" Histogram(s)? ",
              Val{type, std::span<int>(&ispectctrl.jhist(1), static_cast<std::size_t>(nh))});
         return;
@@ -237,11 +229,9 @@ void cmd_title()
 void cmd_runpar()
 {
     const Runheader& r = runheader;
-    char id[16];
-    std::snprintf(id, sizeof id, "%8X", static_cast<unsigned>(r.fmtID));  // the Z8 field
     fio_write(fio_stdout,
               "(/,10X,'RunHeader information:',/,10X,'=====================',/,/,' fmtID "
-              "(should be 2010000): ',A,/,' exptNumber: ',I6,/,' runNumber:  ',I6,/,' "
+              "(should be 2010000): ',Z8,/,' exptNumber: ',I6,/,' runNumber:  ',I6,/,' "
               "timeBegin:  ',I10,' s [since 00:00:00 GMT, 1 Jan 1970]',/,' timeEnd:    ',I10,"
               "' s [since 00:00:00 GMT, 1 Jan 1970]',/,' elapsedSec: ',I10,' s [= timeEnd - "
               "timeBegin]',/,' nSclrs: ',I6,/,' nHists: ',I6,/,/,' title: ',A,/,' lab:          "
@@ -249,7 +239,7 @@ void cmd_runpar()
               "insert:       ',A,/,' sample:       ',A,/,' orient:       ',A,/,' das:          "
               "',A,/,' experimenter: ',A,/,' temperature:  ',A,' [K]',/,' field:        ',A,' "
               "[G]',/)",
-              {id, r.exptNumber, r.runNumber, r.timeBegin, r.timeEnd, r.elapsedSec, r.nSclrs,
+              {r.fmtID, r.exptNumber, r.runNumber, r.timeBegin, r.timeEnd, r.elapsedSec, r.nSclrs,
                r.nHists, r.title, r.lab, r.area, r.method, r.apparatus, r.insert, r.sample,
                r.orient, r.das, r.experimenter, r.temperature, r.field});
 }
@@ -279,9 +269,9 @@ bool finish_spectrum()
     }
     fio_write(fio_stdout, "(/,/,1X,'*** makeSpect: Problems Making Spectrum ***',/,1X,A,/,/)",
               {spect_errmess(ierr)});
-    if (loc_batch()) stop_program(1);
+    if (loc_batch()) ask_stop(1);
     if (!interact()) set_ask_indir(0, 0);  // an answer file at the terminal: go on by hand
-    if (++problems >= max_problems) stop_program(1);
+    if (++problems >= max_problems) ask_stop(1);
     return false;
 }
 
@@ -298,7 +288,8 @@ int getspect(std::span<char> filename)
     problems = 0;
     load_run();
     put_text(filename, fname.full());
-    fio_write(fio_stdout, "(/,' Run #',I6,': ',A)", {runheader.runNumber, runheader.title.trimmed()});
+    fio_write(fio_stdout, "(/,' Run #',I6,': ',A)",
+              {runheader.runNumber, runheader.title.trimmed()});
 
     for (;;) {
         nh = slots_of_type(ispectctrl.type());
@@ -324,7 +315,7 @@ int getspect(std::span<char> filename)
         case c_times: cmd_times(); break;
         case c_title: cmd_title(); break;
         case c_runpar: cmd_runpar(); break;
-        case c_quit: stop_program(0);
+        case c_quit: ask_stop(0);
         default:
             if (finish_spectrum()) return 0;
             break;

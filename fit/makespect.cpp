@@ -39,11 +39,9 @@ float code_width(int c)
     return static_cast<float>(c) * 1e-9f;
 }
 
-int slots_of_type(int type) { return type <= 1 ? 1 : type <= 3 ? 2 : 4; }
-
 float* block(float* a, int s, int npk) { return a + static_cast<std::ptrdiff_t>(s - 1) * npk; }
 
-// Step 1: every slot's histogram number names a histogram the run holds.
+// Every slot's histogram number names a histogram the run holds.
 int check_histograms(int type, int nh, SlotWork* w)
 {
     for (int s = 1; s <= nh; ++s) {
@@ -67,7 +65,7 @@ int check_histograms(int type, int nh, SlotWork* w)
     return spect_ok;
 }
 
-// Step 3: raw width, time zero and good range of each used slot.
+// Raw width, time zero and good range of each used slot.
 int raw_bins(int nh, SlotWork* w, float& tbin, float& t1max, float& t2min)
 {
     tbin = rspectctrl.r_ctl(rctl_width, 1);
@@ -98,7 +96,7 @@ int raw_bins(int nh, SlotWork* w, float& tbin, float& t1max, float& t2min)
     return spect_ok;
 }
 
-// Step 4: the packed width, a whole multiple of the coarsest raw width that every
+// The packed width, a whole multiple of the coarsest raw width that every
 // slot's raw width divides.
 int packing_width(int nh, SlotWork* w, float& tbin, double& rbmax)
 {
@@ -122,7 +120,7 @@ int packing_width(int nh, SlotWork* w, float& tbin, double& rbmax)
     return spect_ok;
 }
 
-// Step 5: the common time axis, the packed-bin count and each slot's first raw bin;
+// The common time axis, the packed-bin count and each slot's first raw bin;
 // the raw bins to pack must lie within the stored counts.
 int time_axis(int nh, SlotWork* w, float tbin, double rbmax, float t1max, float t2min)
 {
@@ -173,7 +171,7 @@ int time_axis(int nh, SlotWork* w, float tbin, double rbmax, float t1max, float 
     return spect_ok;
 }
 
-// Step 6: the mean count per raw bin before time zero, scaled to a packed bin.
+// The mean count per raw bin before time zero, scaled to a packed bin.
 void measure_background(int nh, SlotWork* w)
 {
     for (int s = 1; s <= nh; ++s) {
@@ -191,7 +189,7 @@ void measure_background(int nh, SlotWork* w)
     }
 }
 
-// Step 9: the background refined by a fit of two halves of the range, the counts
+// The background refined by a fit of two halves of the range, the counts
 // above it and the rate N0 at time zero of each used slot.
 int renormalise(int type, int nh, SlotWork* w, float tau)
 {
@@ -225,8 +223,8 @@ int renormalise(int type, int nh, SlotWork* w, float tau)
         if (hw < 0.999 && npk > 5) {
             const double den = (b - a) * expc + (c - b) * expa - (c - a) * expb;
             if (std::fabs(den) < 1e-15) return spect_renorm_fail;
-            x.bkgd = static_cast<float>(hw * x.bkgd + ((expa - expb) * sumbc - (expb - expc) * sumab) *
-                                                          (1.0 - hw) * width / den);
+            const double fitted = ((expa - expb) * sumbc - (expb - expc) * sumab) * width / den;
+            x.bkgd = static_cast<float>(hw * x.bkgd + (1.0 - hw) * fitted);
         }
         const double sum = sumab + sumbc - static_cast<double>(x.bkgd) * npk;
         rspectctrl.sum(s) = static_cast<float>(sum);

@@ -39,7 +39,8 @@ std::string tag_text(Tag kind, const int* h)
         if (h[0] == 0) return {};
         FText<20> nums(fio_format1("(I2,3(',',I2))", {h[0], h[1], h[2], h[3]}));
         const int n = nospaces(nums.span());
-        return fio_format1("(' (',A,') RRF')", {nums.full().substr(0, static_cast<std::size_t>(n))});
+        const std::string_view compact = nums.full().substr(0, static_cast<std::size_t>(n));
+        return fio_format1("(' (',A,') RRF')", {compact});
     }
     }
     return {};

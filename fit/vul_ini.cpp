@@ -14,6 +14,8 @@
 #include <cstring>
 #include <vector>
 
+#include "askif.h"
+#include "askq.h"
 #include "chars.h"
 #include "fio.h"
 #include "fit_records.h"
@@ -105,7 +107,7 @@ bool finish(Writer& w, const std::string& tmp, const std::string& path, bool kee
     std::FILE* f = fio_file(w.unit);
     if (w.err == 0 && (f == nullptr || std::fflush(f) != 0)) w.err = EIO;
     if (w.err == 0 && ::chmod(tmp.c_str(), file_mode(path)) != 0) w.err = errno;
-    if (w.err == 0 && std::rename(tmp.c_str(), path.c_str()) != 0) w.err = errno;
+    if (w.err == 0) w.err = fio_rename(w.unit, path);
     if (w.err != 0 || !keep_open) fio_close(w.unit);
     if (w.err == 0) return true;
     std::remove(tmp.c_str());
@@ -196,9 +198,9 @@ public:
         used_[static_cast<std::size_t>(e)] = true;
         const int len = std::clamp(expressions.nchexpr(e), 1, 80);
         const std::string_view t = expressions.sexpr(e).full().substr(0, static_cast<std::size_t>(len));
+        // Trailing blanks go: the typed length counts the leading blank a replay reads.
         const std::string_view sig = significant(t);
-        const std::string a = answer_text(sig);
-        return " " + (a.size() == sig.size() ? std::string(t) : a);
+        return " " + (sig.empty() ? std::string(" ") : answer_text(sig));
     }
 
 private:
@@ -326,10 +328,19 @@ void spectrum_block(Writer& w, ExprFeed& feed)
     }
 }
 
+// Interactive users may give their own commands; everyone else gets MINIMIZE.
 void minuit_commands(Writer& w)
 {
     w("('!---------------------- MINUIT Commands follow:')");
-    w("('MINIMIZE')");
+    if (online != 0 && ask_if("Custom MINUIT Commands? ")) {
+        do {
+            FText<80> cmd;
+            ask1("Next MINUIT Command > ", Val{"80A", cmd});
+            w("(A)", {cmd});
+        } while (!ask_if("Done? "));
+    } else {
+        w("('MINIMIZE')");
+    }
     w("('END ')");
 }
 

@@ -25,8 +25,8 @@ void mnseti(std::string_view tit);
 void mnparm(int k, std::string_view cnamj, double uk, double wk, double a, double b,
             int& ierflg);
 // Execute one command with llist numbers plist[0..llist-1]. ierflg: 0 normal, 1 blank
-// command, 2 unreadable, 3 unknown, 4 abnormal end, 7 SET TITLE wants the title from the
-// caller, 10 END, 11 EXIT or STOP, 12 RETURN.
+// command, 2 unreadable, 3 unknown (or not possible here: SET TITLE, SET COVARIANCE),
+// 4 abnormal end, 10 END, 11 EXIT or STOP, 12 RETURN.
 void mnexcm(mnfcn fcn, std::string_view comand, const double plist[], int llist, int& ierflg,
             void* futil);
 // Best value (0 when none), EDM, UP, variable and highest parameter number, ISW(2).
@@ -78,6 +78,7 @@ void mnmnos(mnfcn fcn, int k, int maxcalls, void* futil);
 // yptu[0..]; ierrf the number of points found, or -1 when the parameters are not variable.
 void mncont(mnfcn fcn, int ke1, int ke2, int nptu, double xptu[], double yptu[], int& ierrf,
             void* futil);
+void mnsave();                             // SAVE on ISYSSA
 // Printer plot of points x[0..n-1], y[0..n-1] marked by chpt[0..n-1].
 void mnplot(const double xpt[], const double ypt[], const char chpt[], int nxypt, int npagwd,
             int npagln);

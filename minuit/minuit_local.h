@@ -40,3 +40,9 @@ inline MnSnap mn_eval_base;
 // below the minimum turned up: the state is then that point's).
 struct MnCross { double a = 0; bool found = false, at_limit = false, newmin = false; };
 MnCross mn_cross(mnfcn fcn, double amax, void* futil);
+
+// The exploring commands (mnscan.cpp); each returns mnexcm's code.
+int mn_scan(mnfcn fcn, int llist, void* futil);
+int mn_seek(mnfcn fcn, int llist, void* futil);
+int mn_improve(mnfcn fcn, void* futil);
+int mn_contour_map(mnfcn fcn, int llist, void* futil);

@@ -163,8 +163,9 @@ void mnline(mnfcn fcn, const double start[], double fstart, const double step[],
         if (seen) break;
         eval(next);
     }
+    // Without improvement the point stays exactly where it was (a NaN step must not leak).
     for (int i = 1; i <= npar; ++i) {
-        mn7int.dirin[i] = xvmin * step[i];
+        mn7int.dirin[i] = xvmin == 0 ? 0.0 : xvmin * step[i];
         mn7int.x[i] = start[i] + mn7int.dirin[i];
     }
     if (fvmin < fstart) mn7min.amin = fvmin;

@@ -13,8 +13,8 @@
 namespace {
 
 // Return codes of mnexcm.
-constexpr int ok = 0, blank = 1, unreadable = 2, unknown = 3, abnormal = 4, wants_title = 7,
-              wants_matrix = 8, end_code = 10, exit_code = 11, return_code = 12;
+constexpr int ok = 0, blank = 1, unreadable = 2, unknown = 3, abnormal = 4, end_code = 10,
+              exit_code = 11, return_code = 12;
 
 double word7(int k) { return mn7arg.word7[static_cast<std::size_t>(k)]; }
 int iword7(int k) { return static_cast<int>(word7(k)); }  // truncated, as an integer field
@@ -89,6 +89,17 @@ int do_minos(mnfcn fcn, int llist, void* futil)
     if (llist < 2) mnmnos(fcn, 0, maxcalls, futil);
     for (int k = 2; k <= llist; ++k) mnmnos(fcn, iword7(k), maxcalls, futil);
     return mn7flg.isw[7] == 1 ? abnormal : ok;
+}
+
+// MNCONTOUR par1 par2 [npts]: 20 points unless told.
+int do_mncontour(mnfcn fcn, int llist, void* futil)
+{
+    const int npts = llist >= 3 && iword7(3) > 0 ? std::min(iword7(3), maxcpt) : 20;
+    std::vector<double> xp(static_cast<std::size_t>(npts)), yp(xp.size());
+    int ierrf = 0;
+    mn7min.epsi = 0.1 * mn7min.up;
+    mncont(fcn, iword7(1), iword7(2), npts, xp.data(), yp.data(), ierrf, futil);
+    return ierrf == npts ? ok : abnormal;
 }
 
 int do_fix(int llist)
@@ -214,6 +225,12 @@ void mnexcm(mnfcn fcn, std::string_view comand, const double plist[], int llist,
     else if (key == "HES") code = do_hesse(fcn, futil);
     else if (key == "SET" || key == "SHO") code = mn_set_show(fcn, word, llist, futil);
     else if (minos) code = do_minos(fcn, llist, futil);
+    else if (key == "SAV") { mnsave(); code = ok; }
+    else if (key == "SCA") code = mn_scan(fcn, llist, futil);
+    else if (key == "SEE") code = mn_seek(fcn, llist, futil);
+    else if (key == "IMP") code = mn_improve(fcn, futil);
+    else if (key == "CON") code = mn_contour_map(fcn, llist, futil);
+    else if (key == "MNC") code = do_mncontour(fcn, llist, futil);
     else if (key == "FIX") code = do_fix(llist);
     else if (key == "REL") code = do_release(llist);
     else if (key == "RES") code = do_restore();
@@ -409,7 +426,9 @@ int mn_set_show(mnfcn fcn, std::string_view word, int llist, void* futil)
         switch (key) {
         case Key::par: return set_parameter(llist);
         case Key::lim: return set_limits(llist);
-        case Key::cov: mnput(" SET COVARIANCE: THE MATRIX MUST COME FROM THE CALLER."); return wants_matrix;
+        case Key::cov:
+            mnput(" SET COVARIANCE: NO MATRIX CAN BE READ FROM THIS INPUT.  IGNORED.");
+            return unknown;
         case Key::pri: mn7flg.isw[5] = std::clamp(iword7(1), -1, 3); return ok;
         case Key::err:
             mn7min.up = word7(1) > 0 ? word7(1) : mn7cns.updflt;
@@ -423,7 +442,9 @@ int mn_set_show(mnfcn fcn, std::string_view word, int llist, void* futil)
         case Key::nog: mn7flg.isw[3] = 0; return ok;
         case Key::war: mn7log.lwarn = true; return ok;
         case Key::now: mn7log.lwarn = false; return ok;
-        case Key::tit: return wants_title;
+        case Key::tit:
+            mnput(" SET TITLE: THE TITLE IS GIVEN WITH EACH FIT.  IGNORED.");
+            return unknown;
         case Key::str: mn7cnv.istrat = std::clamp(iword7(1), 0, 2); return ok;
         case Key::eps:
             if (word7(1) > 0) {

@@ -1,6 +1,8 @@
 // mninit.cpp -- start-up of the engine, its title, and the resets of parameters and minimum.
 // mninit sets every record to its initial state; mncler and mnrset forget parts of it.
 
+#include <unistd.h>
+
 #include <cmath>
 #include <limits>
 
@@ -30,7 +32,7 @@ void mninit(int ird, int iwr, int isav)
     mn7flg.isw = {};
     mn7flg.idbg = {};
     mn7flg.isw[5] = 1;                    // print level 1
-    mn7flg.isw[6] = 0;                    // batch until told otherwise
+    mn7flg.isw[6] = ::isatty(0) ? 1 : 0;  // interactive when input is a terminal
     mn7flg.icomnd = 0;
     mn7log.lwarn = true;
     mn7log.lrepor = false;

@@ -94,14 +94,17 @@ void mneval(mnfcn fcn, double anext, double& fnext, int& ierev, void* futil)
     fnext = mn7min.amin;
 }
 
-// Secant steps on the square root of the rise, which is linear in a for a parabola.
+// Secant steps on the square root of the rise, which is linear in a for a parabola; once the
+// crossing is bracketed the steps stay inside the bracket, away from its ends.
 MnCross mn_cross(mnfcn fcn, double amax, void* futil)
 {
     MnCross r;
     const double amin0 = mn_eval_base.min.amin, up = mn_eval_base.min.up;
     const double target = std::sqrt(up);
-    double a0 = 0, g0 = 0, a = std::min(1.0, 0.999 * amax);
-    for (int it = 0; it < 12; ++it) {
+    double alo = 0, glo = 0, aprev = 0, gprev = 0;  // highest point below the crossing, and the one before
+    double ahi = 0, ghi = 0;                          // lowest point above it (ahi 0: none yet)
+    double a = std::min(1.0, 0.999 * amax);
+    for (int it = 0; it < 16; ++it) {
         double f = 0;
         int ierev = 0;
         mneval(fcn, a, f, ierev, futil);
@@ -110,26 +113,56 @@ MnCross mn_cross(mnfcn fcn, double amax, void* futil)
             r.newmin = true;
             return r;
         }
-        if (std::fabs(d - up) < 0.01 * up) {
+        if (std::fabs(d - up) < 0.002 * up) {
             r.a = a;
             r.found = true;
             return r;
         }
         const double g = std::sqrt(std::max(d, 0.0));
-        if (a >= 0.999 * amax && d < up) {
-            r.at_limit = true;
-            return r;
+        if (d > up) {
+            if (ahi == 0 || a < ahi) { ahi = a; ghi = g; }
+        } else {
+            if (a >= 0.999 * amax) {
+                r.at_limit = true;
+                return r;
+            }
+            if (a > alo) { aprev = alo; gprev = glo; alo = a; glo = g; }
         }
-        double next = (g > g0) ? a + (target - g) * (a - a0) / (g - g0) : 2.0 * a;
-        next = std::clamp(next, 0.25 * a, 4.0 * a);
-        a0 = a;
-        g0 = g;
+        double next;
+        if (ahi > 0) {
+            next = (ghi > glo) ? alo + (target - glo) * (ahi - alo) / (ghi - glo) : 0.5 * (alo + ahi);
+            const double w = ahi - alo;
+            next = std::clamp(next, alo + 0.1 * w, ahi - 0.1 * w);
+        } else {
+            next = (glo > gprev) ? alo + (target - glo) * (alo - aprev) / (glo - gprev) : 2.0 * alo;
+            next = std::clamp(next, 1.1 * alo, 4.0 * alo);
+        }
         a = std::min(next, 0.999 * amax);
     }
     return r;
 }
 
 namespace {
+
+// mneval left the state at a point below the minimum: take its values with every parameter
+// free again and minimise from there.
+void restart_from_lower_point(mnfcn fcn, std::string_view cfrom, void* futil)
+{
+    const auto u = mn7ext.u;
+    const double f = mn7min.amin;
+    mn_put(mn_eval_base);
+    mn7ext.u = u;
+    mnexin(mn7int.x.data());
+    mn7min.amin = f;
+    mn7log.lnewmn = true;
+    if (mn7flg.isw[5] >= 0) {
+        mnput(" NEW MINIMUM FOUND.  GO BACK TO MINIMIZATION STEP.");
+        mnput(" =================================================");
+    }
+    mn7flg.isw[4] = 0;
+    mn7flg.isw[2] = 0;
+    mncuve(fcn, cfrom, futil);
+}
 
 // One parameter, both directions; the results go to erp/ern of its internal number.
 // Returns false when a new minimum turned up (the state is then at that point).
@@ -200,21 +233,7 @@ void mnmnos(mnfcn fcn, int k, int maxcalls, void* futil)
             newmin = !minos_one(fcn, todo[t], ep[t], em[t], failed, futil);
         }
         if (newmin) {
-            // Start again from the lower point, all parameters free.
-            const auto u = mn7ext.u;
-            const double f = mn7min.amin;
-            mn_put(mn_eval_base);
-            mn7ext.u = u;
-            mnexin(mn7int.x.data());
-            mn7min.amin = f;
-            mn7log.lnewmn = true;
-            if (mn7flg.isw[5] >= 0) {
-                mnput(" NEW MINIMUM FOUND.  GO BACK TO MINIMIZATION STEP.");
-                mnput(" =================================================");
-            }
-            mn7flg.isw[4] = 0;
-            mn7flg.isw[2] = 0;
-            mncuve(fcn, "MINOS", futil);
+            restart_from_lower_point(fcn, "MINOS", futil);
             continue;
         }
         mn_put(mn_eval_base);
@@ -231,4 +250,78 @@ void mnmnos(mnfcn fcn, int k, int maxcalls, void* futil)
     mn7tit.cstatu = failed ? "FAILURE   " : "SUCCESSFUL";
     if (failed) mn7flg.isw[7] = 1;
     if (mn7flg.isw[5] >= 0) mnprin(4, mn7min.amin);
+}
+
+// Points on FCN = AMIN + UP along rays of the one-sigma ellipse of the two parameters.
+void mncont(mnfcn fcn, int ke1, int ke2, int nptu, double xptu[], double yptu[], int& ierrf,
+            void* futil)
+{
+    ierrf = -1;
+    if (niofex_of(ke1) == 0 || niofex_of(ke2) == 0 || ke1 == ke2) {
+        mnput(" INVALID PARAMETER NUMBERS FOR MNCONTOUR.  BOTH MUST BE VARIABLE AND DIFFERENT.");
+        return;
+    }
+    nptu = std::clamp(nptu, 1, maxcpt);
+    mncuve(fcn, "MNContour", futil);
+    const int nfcn0 = mn7cnv.nfcn;
+    for (int restart = 0; restart <= 5; ++restart) {
+        mn_eval_base = mn_take();
+        const int n = mn7npr.npar;
+        std::vector<double> e(static_cast<std::size_t>(n * n));
+        mnemat(e.data(), n);
+        const int i1 = niofex_of(ke1), i2 = niofex_of(ke2);
+        auto em = [&](int a, int b) { return e[static_cast<std::size_t>((a - 1) * n + b - 1)]; };
+        // Cholesky factor of the 2 x 2 covariance: the unit circle maps onto the ellipse.
+        const double l11 = std::sqrt(std::max(em(i1, i1), 0.0));
+        const double l21 = l11 > 0 ? em(i2, i1) / l11 : 0.0;
+        const double l22 = std::sqrt(std::max(em(i2, i2) - l21 * l21, 0.0));
+        const double xm = mn7ext.u[ke1], ym = mn7ext.u[ke2];
+        int found = 0;
+        bool newmin = false;
+        for (int p = 0; p < nptu && !newmin; ++p) {
+            const double th = 2.0 * M_PI * p / nptu;
+            const double dx = l11 * std::cos(th), dy = l21 * std::cos(th) + l22 * std::sin(th);
+            mn7xcr = Mn7xcr{xm, ym, dx, dy, ke1, ke2};
+            double amax = HUGE_VAL;
+            auto bound = [&](int k, double mid, double d) {
+                if (mn7inx.nvarl[k] != 4 || d == 0) return;
+                amax = std::min(amax, ((d > 0 ? mn7ext.blim[k] : mn7ext.alim[k]) - mid) / d);
+            };
+            bound(ke1, xm, dx);
+            bound(ke2, ym, dy);
+            const MnCross c = mn_cross(fcn, amax, futil);
+            if (c.newmin) { newmin = true; break; }
+            if (!c.found) continue;
+            xptu[found] = xm + c.a * dx;
+            yptu[found] = ym + c.a * dy;
+            ++found;
+        }
+        if (newmin) {
+            restart_from_lower_point(fcn, "MNContour", futil);
+            continue;
+        }
+        mn_put(mn_eval_base);
+        ierrf = found;
+        break;
+    }
+    mn7tit.cfrom = "MNContour";
+    mn7cnv.nfcnfr = nfcn0;
+    mn7tit.cstatu = ierrf == nptu ? "SUCCESSFUL" : "FAILURE   ";
+    mninex(mn7int.x.data());
+    if (ierrf < 0 || mn7flg.isw[5] < 0) return;
+    mnput("");
+    mnput(MnLine().a(" CONTOUR OF FCN = AMIN + UP IN PARAMETERS").i(ke1, 3).a(" (")
+              .a(mn7nam.cpnam[ke1].trimmed()).a(") AND").i(ke2, 3).a(" (")
+              .a(mn7nam.cpnam[ke2].trimmed()).a("),").i(ierrf, 4).a(" POINTS"));
+    std::vector<double> px(static_cast<std::size_t>(ierrf) + 1), py(px.size());
+    std::vector<char> ch(px.size(), '*');
+    for (int p = 0; p < ierrf; ++p) {
+        mnput(MnLine().i(p + 1, 6).g(xptu[p], 16, 7).g(yptu[p], 16, 7));
+        px[static_cast<std::size_t>(p)] = xptu[p];
+        py[static_cast<std::size_t>(p)] = yptu[p];
+    }
+    px[static_cast<std::size_t>(ierrf)] = mn7ext.u[ke1];
+    py[static_cast<std::size_t>(ierrf)] = mn7ext.u[ke2];
+    ch[static_cast<std::size_t>(ierrf)] = 'X';
+    mnplot(px.data(), py.data(), ch.data(), ierrf + 1, mn7iou.npagwd, mn7iou.npagln);
 }

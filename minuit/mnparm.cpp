@@ -10,6 +10,9 @@ namespace {
 
 using VarSet = std::array<bool, mne + 1>;
 
+// Origin named in mnpint's warning: the command running, or the definition itself.
+std::string_view pint_origin;
+
 bool is_fixed(int k)
 {
     for (int j = 1; j <= mn7fx1.npfix; ++j)
@@ -155,7 +158,7 @@ double mnpint(double pexti, int i)
     if (yy * yy > 1.0) why.a(" BROUGHT BACK INSIDE LIMITS.");
     else why.a(yy < 0 ? " IS AT ITS LOWER ALLOWED LIMIT." : " IS AT ITS UPPER ALLOWED LIMIT.");
     mn7log.limset = true;
-    mnwarn("W", mn7tit.cfrom.trimmed(), why.s);
+    mnwarn("W", pint_origin.empty() ? mn7tit.cfrom.trimmed() : pint_origin, why.s);
     return std::asin(yy < 0 ? -edge : edge);
 }
 
@@ -210,7 +213,9 @@ void mnparm(int k, std::string_view cnamj, double uk, double wk, double a, doubl
     renumber(var);
     if (variable) {
         const int i = mn7inx.niofex[k];
+        pint_origin = "PARAM DEF";
         mn7int.x[i] = mnpint(uk, i);
+        pint_origin = {};
         mn7ext.u[k] = mn_ext_of(i, mn7int.x[i]);
         seed_steps(i, wk);
     }

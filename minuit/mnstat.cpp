@@ -46,5 +46,5 @@ void mnerrs(int number, double& eplus, double& eminus, double& eparab, double& g
     eplus = mn7err.erp[i];
     eminus = mn7err.ern[i];
     eparab = mn7err.werr[i];
-    if (mn7flg.isw[2] >= 2) gcc = mn7err.globcc[i];
+    gcc = mn7err.globcc[i];               // 0 until a matrix gives one
 }

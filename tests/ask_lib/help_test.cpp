@@ -24,44 +24,45 @@ struct HelpEnv {
     ~HelpEnv() { ::unsetenv("VULHELP"); }
 };
 
-TEST(Help, BrowsesLevels)
-{
-    HelpEnv env(help_dir.c_str());
-    Scratch s;
-    const RunResult r = run_pty(s, {"ask:I:N > "},
-                                {{"N > ", "??\n"}, {"topic? ", "fi\n"}, {"FIT topic? ", "\n"},
-                                 {"topic? ", "\n"}, {"N > ", "1\n"}});
-    EXPECT_EQ(r.out, "N > ??\n" + banner + top_list + "topic? fi\n"
-                     "FIT\n How to fit.\n\n Additional information available:\n\n"
-                     "MIGRAD              MINOS               \nFIT topic? \n"
-                     "FILES\n " + std::string(126, 'x') + "1 BOGUS\n\ntopic? \nN > 1\n=> 1\n");
-}
+struct BrowseCase {
+    const char* what;
+    std::vector<Typed> typed;   // after "??" at the question, up to the question again
+    std::string shown;          // what the browser shows after its top-level listing
+};
 
-TEST(Help, TwoWordsAndNoMatch)
-{
-    HelpEnv env(help_dir.c_str());
-    Scratch s;
-    const RunResult r = run_pty(s, {"ask:I:N > "},
-                                {{"N > ", "??\n"}, {"topic? ", "fit mig\n"},
-                                 {"FIT topic? ", "\n"}, {"topic? ", "nomatch\n"},
-                                 {"topic? ", "\n"}, {"N > ", "1\n"}});
-    EXPECT_EQ(r.out, "N > ??\n" + banner + top_list + "topic? fit mig\n"
-                     "FIT MIGRAD\n The MIGRAD step.\n\nFIT topic? \n\ntopic? nomatch\n"
-                     "No match found for nomatch.\nTry the following:\n\n" + top_list +
-                     "topic? \nN > 1\n=> 1\n");
-}
+const BrowseCase browse_cases[] = {
+    {"levels",
+     {{"topic? ", "fi\n"}, {"FIT topic? ", "\n"}, {"topic? ", "\n"}},
+     "topic? fi\nFIT\n How to fit.\n\n Additional information available:\n\n"
+     "MIGRAD              MINOS               \nFIT topic? \n"
+     "FILES\n " + std::string(126, 'x') + "1 BOGUS\n\ntopic? \n"},
+    {"two words, then no match",
+     {{"topic? ", "fit mig\n"}, {"FIT topic? ", "\n"}, {"topic? ", "nomatch\n"},
+      {"topic? ", "\n"}},
+     "topic? fit mig\nFIT MIGRAD\n The MIGRAD step.\n\nFIT topic? \n\ntopic? nomatch\n"
+     "No match found for nomatch.\nTry the following:\n\n" + top_list + "topic? \n"},
+    // keys stand in 19 columns and a blank; a longer key keeps its length
+    {"long keys listed whole",
+     {{"topic? ", "fo\n"}, {"FORMATS topic? ", "\n"}, {"topic? ", "\n"}},
+     "topic? fo\nFORMATS\n Layouts.\n\n Additional information available:\n\n"
+     "LAYOUTS_OF_MANY_COLUMNS NINETEEN_CHARACTER  \nFORMATS topic? \n\ntopic? \n"},
+    // a key without sub-keys, asked for one, says so and returns instead of asking forever
+    {"level without keys returns",
+     {{"topic? ", "empty sub\n"}, {"topic? ", "\n"}},
+     "topic? empty sub\nNo match found for EMPTY sub.\nTry the following:\n\n\ntopic? \n"},
+};
 
-// A key without sub-keys, asked for one, says so and returns instead of asking forever.
-TEST(Help, LevelWithoutKeysReturns)
+TEST(Help, Browses)
 {
     HelpEnv env(help_dir.c_str());
-    Scratch s;
-    const RunResult r = run_pty(s, {"ask:I:N > "},
-                                {{"N > ", "??\n"}, {"topic? ", "empty sub\n"},
-                                 {"topic? ", "\n"}, {"N > ", "1\n"}});
-    EXPECT_EQ(r.out, "N > ??\n" + banner + top_list + "topic? empty sub\n"
-                     "No match found for EMPTY sub.\nTry the following:\n\n\ntopic? \n"
-                     "N > 1\n=> 1\n");
+    for (const BrowseCase& c : browse_cases) {
+        Scratch s;
+        std::vector<Typed> typed{{"N > ", "??\n"}};
+        typed.insert(typed.end(), c.typed.begin(), c.typed.end());
+        typed.push_back({"N > ", "1\n"});
+        const RunResult r = run_pty(s, {"ask:I:N > "}, typed);
+        EXPECT_EQ(r.out, "N > ??\n" + banner + top_list + c.shown + "N > 1\n=> 1\n") << c.what;
+    }
 }
 
 TEST(Help, SettingsAndMissingFiles)

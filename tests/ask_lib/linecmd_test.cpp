@@ -45,6 +45,32 @@ TEST(Journal, PromptsOffAndReplaced)
     EXPECT_EQ(s.read("b.txt"), "!! N > \n\\-N\n 2\n\\N\n!! N > \n 3\n!! N > \n 4\n");
 }
 
+// A calculator session goes into the journal as a comment and "\=" lines, so the journal
+// replays in step in batch (where "\C" would read the file's next lines) and at the
+// keyboard (where it would wait at "CALC> ").
+TEST(Journal, CalculatorReplaysInStep)
+{
+    Scratch s;
+    const std::vector<std::string> steps{"echo:0", "ask:I:N > ", "ask:I:M > "};
+    const RunResult w = run_pty(s, steps,
+                                {{"N > ", "@+j.txt\n"}, {"N > ", "\\C\n"}, {"CALC> ", "x=3\n"},
+                                 {"CALC> ", "\\Q\n"}, {"N > ", "\\c\n"},
+                                 {"CALC> ", "nosuch\n"}, {"CALC> ", "\n"}, {"N > ", "x+1\n"},
+                                 {"M > ", "\\c\n"}, {"CALC> ", "\\=y=x+2\n"}, {"M > ", "y\n"}});
+    EXPECT_EQ(stored(w.out), "=> 4\n=> 5\n");
+    const std::string journal = s.read("j.txt");
+    EXPECT_EQ(journal, "!! N > \n!\\C\n!! CALC> \n\\=x=3\n!! N > \n!\\c\n!! CALC> \n"
+                       "\\=nosuch\n!! N > \n x+1\n!! M > \n!\\c\n!! CALC> \n\\=y=x+2\n"
+                       "!! M > \n y\n");
+    const RunResult batch = run_piped(s, steps, "@j.txt\n");
+    EXPECT_EQ(stored(batch.out), "=> 4\n=> 5\n");
+    const RunResult piped = run_piped(s, steps, journal);
+    EXPECT_EQ(stored(piped.out), "=> 4\n=> 5\n");
+    const RunResult typed = run_pty(s, steps, {{"N > ", "@j.txt\n"}});
+    EXPECT_EQ(stored(typed.out), "=> 4\n=> 5\n");
+    EXPECT_EQ(typed.out.find("CALC> "), std::string::npos);
+}
+
 // "\L" runs the lines before it again; K goes 0 -> 4 with a count of 3.
 TEST(Loop, RunsCountMoreTimes)
 {
@@ -198,7 +224,8 @@ TEST(TypeFile, ShowsLinesAndFailures)
                      "N > 2\n=> 2\n");
 }
 
-// Message lines from a file reach the user at the keyboard; in batch they are skipped.
+// Message lines from a file reach the user at the keyboard; in batch, or typed, they show
+// nothing.
 TEST(Message, FromFileAtTerminal)
 {
     Scratch s;
@@ -207,6 +234,8 @@ TEST(Message, FromFileAtTerminal)
     EXPECT_EQ(r.out, "N > @m\n \"Hello there\n=> 5\n");
     const RunResult b = run_piped(s, {"echo:0", "ask:I:N > "}, "@m\n");
     EXPECT_EQ(b.out, "N > @m\n=> 5\n");
+    const RunResult t = run_pty(s, {"ask:I:N > "}, {{"N > ", "\"typed\n"}, {"N > ", "1\n"}});
+    EXPECT_EQ(t.out, "N > \"typed\nN > 1\n=> 1\n");          // typed: shows nothing
 }
 
 // "@#" writes the variables as "\=" lines; replaying the file defines them again.

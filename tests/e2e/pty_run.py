@@ -21,9 +21,10 @@ def main():
         lines = f.read().splitlines()
     pid, fd = pty.fork()
     if pid == 0:
+        # A wide screen, so that long answers are shown whole rather than scrolled;
+        # set before the program starts, since a later change redraws its prompt.
+        fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 250, 0, 0))
         os.execv(program, [program])
-    # A wide screen, so that long answers are shown whole rather than scrolled.
-    fcntl.ioctl(fd, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 250, 0, 0))
     out = bytearray()
     start = time.monotonic()
     last = time.monotonic()

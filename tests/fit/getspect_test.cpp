@@ -349,6 +349,16 @@ TEST(Getspect, InteractiveQuestions)
               " =file " + run.path + "\n");
 }
 
+// With the keyboard's input at its end, the file question gives up.
+TEST(Getspect, FileQuestionEndsWithTheInput)
+{
+    const DialogResult r = spect("nosuchfile", "\n\x04", true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, " getRun: Failure opening file nosuchfile\n"
+                     "Enter ZOG Filename: Enter ZOG Filename: \n\n"
+                     " *** stopped -- No ZOG Filename ***\n\n");
+}
+
 // TITLE shows the title; "." blanks it, an empty answer keeps it; the blank line that
 // ends the dialog builds the automatic title anyway.
 TEST(Getspect, TitleAnswers)

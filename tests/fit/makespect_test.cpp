@@ -296,6 +296,14 @@ TEST(Makespect, ShortSpectrumKeepsMeasuredBackground)
     ASSERT_EQ(build(), 0);
     ASSERT_EQ(ispectctrl.npk, 5);
     EXPECT_FLOAT_EQ(rspectctrl.sum(1), 5000.0f);   // 5 x (1007 - 7)
+    // a background range past the last bin ends there: rows beyond hold another run
+    for (int k = 41; k <= 60; ++k) histograms.ih(k, 1) = 1000000;
+    for (int k = 31; k <= 40; ++k) histograms.ih(k, 1) = 17;
+    ispectctrl.ibg(1, 1) = 31;
+    ispectctrl.ibg(1, 2) = 60;
+    rspectctrl.r_ctl.fill(0.0f);
+    ASSERT_EQ(build(), 0);
+    EXPECT_FLOAT_EQ(rspectctrl.sum(1), 4950.0f);   // 5 x (1007 - 17)
 }
 
 // ---- rotating reference frame ---------------------------------------------------------------

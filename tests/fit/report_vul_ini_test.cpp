@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "askq.h"
 #include "report_fixture.h"
 #include "vul_ini.h"
 
@@ -49,6 +50,7 @@ TEST_F(VulIni, FullAnswerFileAndTableRow)
 
     // Unit 7 stays on the answer file: MINUIT's SAVE writes after "END ".
     ASSERT_TRUE(fio_is_open(7));
+    EXPECT_EQ(fio_name(7), "fit.dat");
     fio_write(7, "('SAVE LINE')");
     fio_close(7);
     EXPECT_EQ(slurp("fit.dat"), fixture("report_full.ans") + "SAVE LINE\n");
@@ -110,6 +112,27 @@ TEST_F(VulIni, TextsReadBackWhole)
     EXPECT_NE(ans.find("\n'runs,1234.zog'\n"), std::string::npos);
     EXPECT_EQ(slurp(long_name + "x."), "");
     EXPECT_NE(slurp(long_name + "x.A"), "");
+}
+
+// An interactive user may give the MINUIT commands: each written with all 80 characters.
+TEST_F(VulIni, CustomMinuitCommands)
+{
+    put_file("answers", "y\nSET PRINT 0\nn\nMIGRAD 500\ny\n");
+    ASSERT_EQ(fio_open(71, "answers", FStatus::old), 0);
+    set_ask_indir(1, 71);
+    online = 1;
+    testing::internal::CaptureStdout();
+    vul_ini();
+    fio_flush_all();
+    testing::internal::GetCapturedStdout();
+    online = 0;
+    set_ask_indir(0, 0);
+    fio_close(71);
+    const std::string ans = slurp("fit.dat");
+    const std::string pad(70, ' ');
+    EXPECT_EQ(ans.substr(ans.find("!---------------------- MINUIT")),
+              "!---------------------- MINUIT Commands follow:\nSET PRINT 0" + pad.substr(1) +
+                  "\nMIGRAD 500" + pad + "\nEND \n");
 }
 
 // MIN= renews title, cards and comments and keeps the old file's rest whole, also lines

@@ -62,12 +62,15 @@ TEST_F(Commands, ReturnCodes)
     const Row rows[] = {
         {"", {}, 1}, {"   ", {}, 1}, {"1MIG", {}, 2}, {"MIGRAD", {5}, 4}, {"MIGRAT", {}, 0},
         {"QUI", {}, 3}, {"FOO", {}, 3}, {"SETFOO", {}, 3}, {"SHOFOO", {}, 3},
-        {"SETTIT", {}, 7}, {"END", {1}, 10}, {"EXIT", {1}, 11}, {"STOP", {1}, 11},
+        {"SETTIT", {}, 3}, {"SETCOV", {2}, 3}, {"END", {1}, 10}, {"EXIT", {1}, 11}, {"STOP", {1}, 11},
         {"RETURN", {1}, 12}, {"migrad", {}, 0}, {"HESSE", {}, 0}, {"FIX", {7}, 4},
+        {"MINO", {}, 0}, {"MIN", {}, 0}, {"MNC", {1, 2, 4}, 0}, {"SHOMIN", {}, 0},
     };
     for (const Row& r : rows) EXPECT_EQ(command(quad, r.word, r.args), r.code) << r.word;
     EXPECT_TRUE(contains(out(), "\n UNKNOWN COMMAND IGNORED:FOO\n"));
-    EXPECT_TRUE(contains(out(), "\n **   12 **MIGRAD\n"));   // echo with the command count
+    EXPECT_TRUE(contains(out(), " STATUS=SUCCESSFUL")) << out();   // MINO ran MINOS
+    EXPECT_TRUE(contains(out(), "FROM MINOS")) << out();
+    EXPECT_TRUE(contains(out(), "\n **   13 **MIGRAD\n"));   // echo with the command count
     EXPECT_TRUE(contains(out(), "\n **    1 **MIGRAD   5.000    \n"));
 }
 
@@ -213,8 +216,17 @@ TEST_F(Commands, ParameterDefinitionsAndRefusals)
     EXPECT_EQ(out_from(m),
               "     3 'asy       '   0.20000      0.10000E-01     0.0000      0.30000    \n"
               "     4 'phase     '    10.000      constant\n");
+    // A start value outside its limits is brought inside, with a warning.
+    m = out().size();
+    mnparm(5, "out", 2, 0.1, 0, 1, ier);
+    EXPECT_EQ(ier, 0);
+    EXPECT_TRUE(contains(out_from(m), " MINUIT WARNING IN PARAM DEF\n"
+                                      " ============== VARIABLE   5 BROUGHT BACK INSIDE LIMITS.\n"))
+        << out_from(m);
+    EXPECT_LT(value(5), 1);
+    EXPECT_GT(value(5), 0.999);
     // More than 50 variable parameters are refused.
-    for (int k = 5; k <= 50; ++k) mnparm(k, "v", 0, 1, 0, 0, ier);
+    for (int k = 6; k <= 50; ++k) mnparm(k, "v", 0, 1, 0, 0, ier);
     EXPECT_EQ(mn7npr.npar, 49);
     mnparm(51, "v", 0, 1, 0, 0, ier);
     EXPECT_EQ(ier, 0);
@@ -250,4 +262,30 @@ TEST_F(Commands, GradientOfFcnCheckedBeforeUse)
     EXPECT_TRUE(contains(o, " BAD\n")) << o;
     EXPECT_TRUE(contains(o, "\n MINUIT DOES NOT ACCEPT DERIVATIVE CALCULATIONS BY FCN\n"
                             " TO FORCE ACCEPTANCE, ENTER \"SET GRAD    1\"\n")) << o;
+}
+
+TEST_F(Commands, SetLimitsOnOneOrAll)
+{
+    command(quad, "MIGRAD");
+    std::size_t m = out().size();
+    EXPECT_EQ(command(quad, "SETLIM", {2, 0, -3}), 0);   // either order
+    EXPECT_TRUE(contains(out_from(m), "\n PARAMETER  2 LIMITS SET TO    -3.0000         0.0000    \n"))
+        << out_from(m);
+    EXPECT_EQ(mn7inx.nvarl[2], 4);
+    EXPECT_EQ(mn7ext.alim[2], -3);
+    EXPECT_EQ(mn7flg.isw[2], 0);                          // the matrix no longer applies
+    EXPECT_NEAR(value(2), -1, 1e-3);                      // value kept
+    EXPECT_EQ(command(quad, "MIGRAD"), 0);
+    EXPECT_NEAR(value(2), -1, 2e-3);
+    m = out().size();
+    EXPECT_EQ(command(quad, "SETLIM", {2}), 0);
+    EXPECT_TRUE(contains(out_from(m), "\n LIMITS REMOVED FROM PARAMETER   2\n"));
+    EXPECT_EQ(mn7inx.nvarl[2], 1);
+    EXPECT_EQ(command(quad, "SETLIM", {1, 0.5, 0.5}), 4);
+    EXPECT_EQ(command(quad, "SETLIM", {1, -5, 5}), 0);
+    EXPECT_EQ(command(quad, "SETLIM", {2, -5, 5}), 0);
+    EXPECT_EQ(command(quad, "SETLIM"), 0);               // all removed
+    EXPECT_EQ(mn7inx.nvarl[1], 1);
+    EXPECT_EQ(mn7inx.nvarl[2], 1);
+    EXPECT_TRUE(mn7log.lnolim);
 }

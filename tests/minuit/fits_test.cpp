@@ -238,3 +238,22 @@ TEST_F(Fits, SteepStartStillConverges)
     for (int k = 1; k <= 5; ++k) EXPECT_NEAR(value(k), truth[k], 1e-4 * (1 + truth[k])) << k;
     EXPECT_LT(mn7min.amin, 1e-4);
 }
+
+namespace {
+
+void undefined_everywhere(int, double[], double& f, double[], int, void*) { f = std::nan(""); }
+
+}  // namespace
+
+// A function without any defined value makes every minimiser fail, never the parameters NaN.
+TEST_F(Fits, UndefinedFunctionFailsAndLeavesParametersAlone)
+{
+    define(1, "x", 0.7, 0.3);
+    define(2, "y", -2, 0.1, -5, 5);
+    command(undefined_everywhere, "SETPRI", {-1});
+    for (const char* w : {"MIGRAD", "HESSE", "SIMPLEX", "MINIMIZE"}) {
+        EXPECT_EQ(command(undefined_everywhere, w), 4) << w;
+        EXPECT_EQ(value(1), 0.7) << w;
+        EXPECT_NEAR(value(2), -2, 1e-12) << w;
+    }
+}

@@ -177,3 +177,30 @@ TEST_F(Migrad, PrintLevelMinusOneIsSilent)
     EXPECT_EQ(command(quad2, "MIGRAD"), 0);
     EXPECT_EQ(out_from(m), "");
 }
+
+TEST_F(Migrad, CallLimitCountsOnlyThisCall)
+{
+    define(1, "x", -1.2, 0.1);
+    define(2, "y", 1.0, 0.1);
+    command(rosenbrock, "MIGRAD", {30});
+    const int before = mn7cnv.nfcn;
+    ASSERT_GT(before, 30);
+    EXPECT_EQ(command(rosenbrock, "MIGRAD", {30}), 4);
+    EXPECT_GE(mn7cnv.nfcn - before, 30);
+    EXPECT_LT(mn7cnv.nfcn - before, 60);
+}
+
+TEST_F(Migrad, WarningsCanBeSilencedAndAreKept)
+{
+    define(1, "x", 0, 0.1);
+    EXPECT_EQ(command(trap, "SETNOW"), 0);
+    std::size_t m = out().size();
+    int ier;
+    mnparm(2, "y", 5, 0.1, 0, 1, ier);          // brought back inside: a warning
+    EXPECT_FALSE(contains(out_from(m), "MINUIT WARNING")) << out_from(m);
+    m = out().size();
+    EXPECT_EQ(command(trap, "SHOWAR"), 0);
+    const std::string o = out_from(m);
+    EXPECT_TRUE(contains(o, "   CALLS  ORIGIN         MESSAGE\n")) << o;
+    EXPECT_TRUE(contains(o, "       0  PARAM DEF      VARIABLE   2 BROUGHT BACK INSIDE LIMITS.\n")) << o;
+}

@@ -1,0 +1,52 @@
+# The answer file replays the fit it records, as standard input and through "@": the same
+# parameters and chi-square, and the same answer file and table row again, apart from the
+# date and the last digits of the errors (a new minimisation from the fitted values).
+set -u
+kavrin=$TOOLS/../fit/kavrin
+cp tf.inp first.inp && cp tf.anp first.anp || exit 1
+"$kavrin" < first.inp > replay_stdin.txt 2>&1 || { echo "replay from standard input failed"; exit 1; }
+cp tf.inp stdin.inp && cp tf.anp stdin.anp
+printf '@first.inp\n' | "$kavrin" > replay_at.txt 2>&1 || { echo "replay through @ failed"; exit 1; }
+cp tf.inp at.inp && cp tf.anp at.anp
+python3 - <<'PY'
+import re, sys
+
+NUM = re.compile(r"-?(?:\d+\.?\d*|\.\d+)(?:E[-+]?\d+)?")
+
+def numbers_close(xs, ys, first_tol):
+    for k, (p, q) in enumerate(zip(xs, ys)):
+        a, b = float(p), float(q)
+        tol = first_tol if k == 0 else 2e-2  # a value, then its errors
+        if abs(a - b) > tol * max(abs(a), abs(b), 1e-12):
+            return False
+    return True
+
+def same(first, other):
+    a = open(first).read().split("\n")
+    b = open(other).read().split("\n")
+    if len(a) != len(b):
+        print(f"{other}: {len(b)} lines, {first} has {len(a)}")
+        return False
+    ok = True
+    for n, (x, y) in enumerate(zip(a, b), 1):
+        if x == y or (re.match(r"^!\s+\d\d:\d\d:\d\d\.\d\d \d{4}-\d\d-\d\d      $", x)
+                      and re.match(r"^!\s+\d\d:\d\d:\d\d\.\d\d \d{4}-\d\d-\d\d      $", y)):
+            continue
+        # A parameter card or row: the same words, the value to 5 digits, errors to 2 %.
+        m = re.match(r"^ *(\d+  \S+|\S+ *=)(.*)$", x)
+        mo = re.match(r"^ *(\d+  \S+|\S+ *=)(.*)$", y)
+        if m and mo and m.group(1) == mo.group(1):
+            xs, ys = NUM.findall(m.group(2)), NUM.findall(mo.group(2))
+            if (NUM.sub("#", m.group(2)).split() == NUM.sub("#", mo.group(2)).split()
+                    and len(xs) == len(ys) and numbers_close(xs, ys, 1e-5)):
+                continue
+        print(f"{other} line {n} differs:\n  {x}\n  {y}")
+        ok = False
+    return ok
+
+ok = True
+for other in ("stdin", "at"):
+    ok &= same("first.inp", other + ".inp")
+    ok &= same("first.anp", other + ".anp")
+sys.exit(0 if ok else 1)
+PY
