@@ -36,16 +36,10 @@ float args[16];            // the numbers of the last "SPECT: " line
 int problems = 0;          // failed constructions in this call
 int nh = 1;                // histogram slots of the current type
 
-[[noreturn]] void stop_program(int status)
-{
-    fio_close_all();
-    std::exit(status);
-}
-
 [[noreturn]] void stop_no_file()
 {
     fio_write(fio_stdout, "(/,' *** stopped -- No ZOG Filename ***',/)");
-    stop_program(1);
+    ask_stop(1);
 }
 
 // Raw bin width in ns of bin-width code c, as the RAW_BINS question shows it.
@@ -275,9 +269,9 @@ bool finish_spectrum()
     }
     fio_write(fio_stdout, "(/,/,1X,'*** makeSpect: Problems Making Spectrum ***',/,1X,A,/,/)",
               {spect_errmess(ierr)});
-    if (loc_batch()) stop_program(1);
+    if (loc_batch()) ask_stop(1);
     if (!interact()) set_ask_indir(0, 0);  // an answer file at the terminal: go on by hand
-    if (++problems >= max_problems) stop_program(1);
+    if (++problems >= max_problems) ask_stop(1);
     return false;
 }
 
@@ -321,7 +315,7 @@ int getspect(std::span<char> filename)
         case c_times: cmd_times(); break;
         case c_title: cmd_title(); break;
         case c_runpar: cmd_runpar(); break;
-        case c_quit: stop_program(0);
+        case c_quit: ask_stop(0);
         default:
             if (finish_spectrum()) return 0;
             break;

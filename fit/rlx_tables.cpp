@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "chars.h"
-#include "fio.h"
+#include "ask.h"
 
 namespace {
 
@@ -136,8 +136,7 @@ void say_lines(int unit, const std::vector<std::string>& lines)
 [[noreturn]] void tbl_stop(std::string_view name, const std::string& why)
 {
     fio_write(fio_stderr, "(' *** Table file ',A,': ',A)", {text_of(name), why});
-    fio_close_all();
-    std::exit(1);
+    ask_stop(1);
 }
 
 // Checks of the relaxation table's own parameters against its data.

@@ -130,7 +130,8 @@ bool store_spectrum(const float* args)
         fio_write(fio_stdout, only_99);
         return true;
     }
-    const int npk = ispectctrl.npk;  // the imaginary half follows after npk points
+    // The imaginary half follows after npk points; both lie in the work arrays.
+    const int npk = std::clamp(ispectctrl.npk, 0, max_build_points / m);
     const int room = max_fit_points - f.i_loc_0(f.nspec);
     const int n = std::min(npk, room / m);
     if (npk <= 1) {

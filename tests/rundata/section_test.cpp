@@ -336,6 +336,29 @@ TEST(Print, ShowAndHeadsTexts)
     for (ZOG_SEC* r : {s, static_cast<ZOG_SEC*>(d), static_cast<ZOG_SEC*>(h), static_cast<ZOG_SEC*>(v)}) ZOG_free(r);
 }
 
+TEST(Print, FubTiCommentsAndGroups)
+{
+    auto* d = make_rec<ZOG_SEC_FUB_TI_RUN_DESC>(ZOG_ID_FUB_TI_RUN_DESC, 1);
+    d->runNumber = 9; d->title = std::string(70, 'x'); d->subtitle = "sub"; d->comment2 = "c2";
+    EXPECT_EQ(shown(d, true),
+              "Run number:     9\n  exper num:    0\n"
+              "  began:        Thu Jan  1 00:00:00 1970\n  ended:        Thu Jan  1 00:00:00 1970\n"
+              "  elapsed:      0:00:00   (0 seconds)\n  title:        " + std::string(70, 'x') +
+              "\n  subtitle:     sub\n  comment2:     c2\n");
+    auto* c = make_rec<ZOG_SEC_CMT>(ZOG_ID_CMT, 2);
+    c->number = 2; c->prevReply = 1; c->time = 86400; c->author = "ann"; c->comment = "hello";
+    EXPECT_EQ(shown(c, true),
+              "Comment number 2.       Re: #1.    \n    author: ann,     time: Fri Jan  2 00:00:00 1970\n"
+              "hello\n");
+    ZOG_SEC_GRP* g = group(7);
+    ZOG_addToGroup(g, scaler(1, nullptr));
+    EXPECT_EQ(shown(g, false),
+              "  CORE: size=[0], secID=[0x01010003], instanceID=[0x00000007]\n"
+              "  ZOG_SEC_GRP: num=[1], memSize=22\n"
+              "  INDEX: offset=[0], secID=[0x01020004], instanceID=[0x00000001]\n\n");
+    for (ZOG_SEC* r : {static_cast<ZOG_SEC*>(d), static_cast<ZOG_SEC*>(c), static_cast<ZOG_SEC*>(g)}) ZOG_free(r);
+}
+
 TEST(Print, ChainStopsAtTheEndSection)
 {
     ZOG_SEC* a = ZOG_new(ZOG_ID_SEC, 1);
