@@ -3,6 +3,9 @@
 #include "vul_map.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -20,6 +23,28 @@ bool in_table(int j) { return j >= 1 && j <= max_parnum; }
 double xmn(const double* x_mn, int p)
 {
     return (p >= 1 && p <= max_minuit_par) ? x_mn[p] : 0.0;
+}
+
+// The assignment text of one label, kept with the label and value it was made from.
+// MINUIT mostly moves one parameter at a time, so most texts are reused as they stand;
+// the text is still evaluated every time, since an expression may reassign a label.
+struct LabelText {
+    FText<10> label;
+    std::uint64_t value_bits = 0;
+    std::string text;  // empty until first made
+};
+std::array<LabelText, max_minuit_par + 1> label_texts;  // [p]
+
+const std::string& label_text(int p, double value)
+{
+    LabelText& lt = label_texts[static_cast<std::size_t>(p)];
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+    if (lt.text.empty() || lt.value_bits != bits || !(lt.label == bestfit.xname(p))) {
+        lt.label = bestfit.xname(p);
+        lt.value_bits = bits;
+        lt.text = fio_format1("(A,'=',G20.12)", {lt.label, value});
+    }
+    return lt.text;
 }
 
 // Copies the codes of one slot pair.
@@ -47,8 +72,7 @@ void vul_premap(const double* x_mn)
         const int p = bestfit.xparn(j);
         if (p < 1 || p > max_minuit_par) continue;
         xv(p) = xmn(x_mn, p);
-        const std::string assign = fio_format1("(A,'=',G20.12)", {bestfit.xname(p), xv(p)});
-        loc_eval(std::string_view(assign).substr(0, 80), unused);
+        loc_eval(std::string_view(label_text(p, xv(p))).substr(0, 80), unused);
     }
     for (int e = 1; e <= used_expressions(); ++e) {
         double v = 0;

@@ -1,11 +1,16 @@
 // loopdrv.cpp -- the main routine's loop around a known objective function, for
 // transcript tests of the loop that need no run files: a chi-square of independent
 // Gaussians (parameter k centred on k, width k/10) plus 10, over ten fitted points.
+// Parameter 9 does not enter it (a flat direction, so HESSE fails), and the final call
+// (flag 3) says so on the screen, so a transcript shows when it is made.
 
+#include "fio.h"
 #include "fit_records.h"
 #include "vulfit.h"
 
 namespace {
+
+constexpr int flat_par = 9;
 
 void quadratic(int, double*, double& f, double* x, int iflag, void*)
 {
@@ -13,8 +18,10 @@ void quadratic(int, double*, double& f, double* x, int iflag, void*)
         bestfit.ndata = 10;
         return;
     }
+    if (iflag == 3) fio_write(6, "(A)", {" LOOPDRV: final call"});
     long double sum = 10;  // a minimum that prints the same on every machine
     for (int k = 1; k <= bestfit.nparx; ++k) {
+        if (k == flat_par) continue;
         const long double d = (x[k] - k) / (0.1L * k);
         sum += d * d;
     }

@@ -119,6 +119,27 @@ TEST_F(VulMap, ExpressionsAndValueTable)
     EXPECT_EQ(vulmapr.x_vul(201), 2 * 0.333333333333);
 }
 
+// Every evaluation sets the labels afresh, whatever an expression assigned to them the
+// time before, and a label renamed between evaluations is the one defined.
+TEST_F(VulMap, LabelsSetAtEveryEvaluation)
+{
+    add_par(x, 1, 0.25, "A1");
+    expressions.nexpr = 2;
+    expressions.jexpr(1) = 201;
+    expressions.sexpr(1) = "A1";
+    expressions.jexpr(2) = 202;
+    expressions.sexpr(2) = "A1 = 5";
+    for (int call = 1; call <= 2; ++call) {
+        vul_premap(x.data());
+        EXPECT_EQ(vulmapr.x_vul(201), 0.25) << call;
+        EXPECT_EQ(vulmapr.x_vul(202), 5.0) << call;
+    }
+    bestfit.xname(1) = "RENAMED";
+    expressions.sexpr(2) = "4*RENAMED";
+    vul_premap(x.data());
+    EXPECT_EQ(vulmapr.x_vul(202), 1.0);
+}
+
 // Exact warnings; spectrum slots accept defined numbers below 300 only, signal slots up
 // to 300; 101..105 are invalid in signals, 106..110 point to nothing when a spectrum's
 // slot is empty; 104 still maps. The check fills the value table afterwards.

@@ -1,6 +1,8 @@
 # What reached MINUIT, in order: SIMPLEX before MINIMIZE with the doubled
 # tolerance, HESSE after every MIGRAD and MINIMIZE, one number for "1000 0.1",
-# none for "SETPRI 0", and EXIT at the end of input.
+# none for "SETPRI 0", SIMPLEX, HESSE and MIGRAD again after a MIGRAD that fails
+# (one call is too few), the zeros before the last number of SCAN, and EXIT at the
+# end of input.
 set -e
 diff <(grep -E '^ \*\* +[0-9]+ \*\*' stdout | sed -E 's/^ \*\* +[0-9]+ \*\*//; s/ +$//') - <<'CMDS'
 CALL   1.000
@@ -21,5 +23,11 @@ MIGRAD   100.0
 HESSE
 SETPRI
 HESSE
+MIGRAD   1.000
+SIMPL
+HESSE
+MIGR
+HESSE
+SCAN   0.000       0.000       3.000
 EXIT
 CMDS
