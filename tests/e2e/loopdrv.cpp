@@ -1,8 +1,9 @@
 // loopdrv.cpp -- the main routine's loop around a known objective function, for
 // transcript tests of the loop that need no run files: a chi-square of independent
 // Gaussians (parameter k centred on k, width k/10) plus 10, over ten fitted points.
-// Parameter 9 does not enter it (a flat direction, so HESSE fails), and the final call
-// (flag 3) says so on the screen, so a transcript shows when it is made.
+// Parameter 9 does not enter it (a flat direction, so HESSE fails), and the calls of
+// flags 3 (final), 5 (PE), 6 (CH) and 7 (PL) say so on the screen, so a transcript
+// shows when each is made.
 
 #include "fio.h"
 #include "fit_records.h"
@@ -19,6 +20,9 @@ void quadratic(int, double*, double& f, double* x, int iflag, void*)
         return;
     }
     if (iflag == 3) fio_write(6, "(A)", {" LOOPDRV: final call"});
+    if (iflag == 5) fio_write(6, "(A)", {" LOOPDRV: peek"});
+    if (iflag == 6) fio_write(6, "(' LOOPDRV: change, parameter',I4)", {changeparn});
+    if (iflag == 7) fio_write(6, "(A)", {" LOOPDRV: plot"});
     long double sum = 10;  // a minimum that prints the same on every machine
     for (int k = 1; k <= bestfit.nparx; ++k) {
         if (k == flat_par) continue;
