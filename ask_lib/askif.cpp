@@ -83,7 +83,7 @@ void replace(std::string_view prompt, const float& iold, float& inew, std::strin
 void creplace(std::string_view prompt, std::string_view cold, std::span<char> cnew)
 {
     const std::string old(cold);                    // cold may be cnew itself
-    std::string shown = std::string(text_of(prompt)) + " [" + std::string(text_of(old)) + "] >";
+    std::string shown = fio_format1("(A,' [',A,'] >')", {text_of(prompt), text_of(old)});
     shown.resize(std::min<std::size_t>(shown.size(), 80));
     const int len = static_cast<int>(std::min<std::size_t>(cnew.size(), 999));
     const std::string type = fio_format1("(I3.3,'A')", {len});

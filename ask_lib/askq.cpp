@@ -80,7 +80,7 @@ void read_logical(std::span<const Val> v, AskForm form)
         if (st.src == Source::terminal && st.journal && !starts_with(st.pline, "@-"))
             journal_line(st.terminal_prompt, text, pos == 1);
         if (st.src != Source::terminal && st.echo)
-            ask_write(pos == 1 ? std::string(text) : "+" + std::string(text));
+            fio_write(fio_stdout, pos == 1 ? "(A)" : "('+',A)", {text});
         if (n == 0) {                           // an empty line ends it; a pending "\" goes
             st.line[static_cast<std::size_t>(pos - 1)] = ' ';
             return;
@@ -98,14 +98,10 @@ void read_logical(std::span<const Val> v, AskForm form)
     }
 }
 
-// First unit not open counting down from 82; the fixed units are never taken.
+// First unit not open counting down from 82; 0 when the search reaches it.
 int free_unit_down()
 {
-    for (int u = 82; u >= 1; --u) {
-        if (u == 80 || u == 7 || u == 6 || u == 5 || u == 3 || u == 2) continue;
-        if (!fio_is_open(u)) return u;
-    }
-    return 0;
+    return std::max(fio_free_unit(82, 1), 0);
 }
 
 }  // namespace
@@ -134,7 +130,8 @@ void baseask(std::string_view prompt, std::span<const Val> v, AskForm form, int*
     st.batch = loc_batch();
     st.prompt.assign(prompt.substr(0, ask_prompt_len));
     if (v.empty()) {
-        if (ask_luns.caller_flag == 0 && ask_luns.depth <= 0) ask_write(" " + st.prompt);
+        if (ask_luns.caller_flag == 0 && ask_luns.depth <= 0)
+            fio_write(fio_stdout, "(' ',A)", {st.prompt});
         return;
     }
     for (;;) {
@@ -175,9 +172,8 @@ void open_indirect(std::string_view name, std::string_view shown, bool programma
 {
     leave_caller();
     if (ask_luns.depth >= ask_max_depth) {
-        ask_write("");
-        ask_write(" *** ASK:  Attempt to nest Indirect files more than 10 deep ***");
-        ask_write("");
+        fio_write(fio_stdout, "(/,' *** ASK:  Attempt to nest Indirect',"
+                              "' files more than 10 deep ***',/)");
         if (programmatic || st.batch) ask_stop(1);
         close_level();                          // the new file takes the innermost's place
     }

@@ -65,7 +65,7 @@ void ask_write(std::string_view text);  // one line on standard output
 void ask_flush();
 
 // ---- Journal and loop (linecmd.cpp) -------------------------------------------------------
-// A typed physical line (first: it begins the logical line), after the prompt it answered.
+// A typed physical line into the journal (first: it begins a logical line).
 void journal_line(std::string_view prompt, std::string_view line, bool first);
 void loop_next();                          // "\L" again or its file ended
 bool loop_owns_innermost();                // the innermost source is the loop's file

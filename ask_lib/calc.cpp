@@ -25,7 +25,7 @@ bool calc_line(std::span<char> buf)
 // expression as "\=" and a backslash command as it stands.
 void journal_calc(std::string_view line)
 {
-    if (st.journal && !st.batch) journal_line("CALC> ", line, false);
+    if (st.journal && !st.batch) journal_line("CALC> ", line, true);
 }
 
 }  // namespace

@@ -659,9 +659,10 @@ bool fio_is_open(int unit) { return unit_of(unit) != nullptr; }
 
 int fio_free_unit(int from, int to)
 {
+    const auto fixed = [](int n) { return n == 2 || n == 3 || n == 7 || n == 80; };
     const int step = from <= to ? 1 : -1;
     for (int n = from;; n += step) {
-        if (n >= 0 && n <= fio_max_unit && !fio_is_open(n)) return n;
+        if (n >= 0 && n <= fio_max_unit && !fixed(n) && !fio_is_open(n)) return n;
         if (n == to) return -1;
     }
 }

@@ -93,7 +93,8 @@ void fio_close(int unit);
 void fio_rewind(int unit);
 bool fio_is_open(int unit);
 // The first unit from `from` towards `to` (either direction, both included) that is not
-// open; -1 when all are.
+// open and not one of the fixed units (log 2, status 3, answer file 7, DB dump 80, which
+// their owners open by number); -1 when there is none.
 int fio_free_unit(int from, int to);
 // The unit's stream, nullptr when it is not open. Bytes written here bypass the layouts but
 // keep their order with them.

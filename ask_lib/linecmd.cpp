@@ -61,7 +61,7 @@ void at_command()
 void message_line()
 {
     if (st.batch || !from_file()) return;
-    ask_write(" " + std::string(line_part(1, line_last())));
+    fio_write(fio_stdout, "(1X,A)", {line_part(1, line_last())});
 }
 
 void shell_line()
@@ -115,7 +115,8 @@ void suspend()
     st.suspended = true;
     ask_luns.depth = 0;
     ask_luns.lun.fill(0);
-    ask_write(" *** ASK:  Indirect input Suspended by \"\\-@\" command.  Resume with \"\\@\"  ***");
+    fio_write(fio_stdout, "(' *** ASK:  Indirect input Suspended',' by \"\\-@\" command.  "
+                          "Resume with \"\\@\"  ***')");
 }
 
 void resume()
@@ -184,15 +185,16 @@ void loop_next()
 }
 
 // Commands, comments and messages stay in the first column so that a replay reads them as
-// such; answers are indented by one blank. A calculator call goes in as a comment, its
-// lines after it as the commands that redo them at a question (calc.cpp): the calculator
-// of a replay would read the file in batch but the keyboard otherwise.
+// such; answers are indented by one blank. A continuation line follows its line directly,
+// with no prompt comment or blank that would land inside the answer. A calculator call
+// goes in as a comment, its lines after it as the commands that redo them at a question
+// (calc.cpp): the calculator of a replay would read the file in batch, else the keyboard.
 void journal_line(std::string_view prompt, std::string_view line, bool first)
 {
-    if (st.journal_prompts) fio_write(st.journal_unit, "('!! ',A,' ')", {text_of(prompt)});
+    if (st.journal_prompts && first) fio_write(st.journal_unit, "('!! ',A,' ')", {text_of(prompt)});
     const bool calc_call = first && line.size() >= 2 && line[0] == '\\' && upper(line[1]) == 'C';
-    const bool first_col = !line.empty() && std::string_view("\\@?$!\"").find(line[0]) !=
-                                                std::string_view::npos;
+    const bool first_col = !first || (!line.empty() && std::string_view("\\@?$!\"").find(line[0]) !=
+                                                           std::string_view::npos);
     fio_write(st.journal_unit, calc_call ? "('!',A)" : first_col ? "(A)" : "(' ',A)", {line});
     fio_flush_all();
 }

@@ -368,6 +368,13 @@ TEST_F(Units, FreeUnitInEitherDirection)
     EXPECT_EQ(fio_free_unit(82, 83), -1);
     EXPECT_EQ(fio_free_unit(5, 6), -1);
     EXPECT_EQ(fio_free_unit(98, 120), 98);
+    // the fixed units are taken by number only, never by a search
+    EXPECT_EQ(fio_free_unit(1, 19), 1);
+    EXPECT_EQ(fio_free_unit(2, 19), 4);
+    EXPECT_EQ(fio_free_unit(81, 70), 81);
+    ASSERT_EQ(fio_open(81, path("c3")), 0);
+    EXPECT_EQ(fio_free_unit(81, 70), 79);
+    EXPECT_EQ(fio_free_unit(7, 7), -1);
     fio_close_all();
     EXPECT_FALSE(fio_is_open(82));
     EXPECT_TRUE(fio_is_open(6));  // the standard streams stay for a last message
