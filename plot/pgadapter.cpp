@@ -123,10 +123,10 @@ int pg_open(std::string_view device)
     fio_flush_all();
     const int id = cpgopen(dev.c_str());
     if (id > 0 && !file_writable()) {
+        const std::string file = qinf("FILE");
         cpgclos();
         fio_flush_all();
-        std::fprintf(stderr, "%%giza - ERROR - cannot write the plot file %s\n",
-                     qinf("FILE").c_str());
+        fio_write(fio_stdout, "(' Cannot write the plot file ',A)", {file});
         return 0;
     }
     return id;

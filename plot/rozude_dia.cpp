@@ -36,7 +36,12 @@ struct DialogKeep {
 DialogKeep keep;
 
 // Each character of a text as one value, for the nA1 layouts.
-std::vector<FVal> chars_of(std::string_view s) { return {s.begin(), s.end()}; }
+std::vector<FVal> chars_of(std::string_view s)
+{
+    std::vector<FVal> v;
+    for (const char c : s) v.emplace_back(c);
+    return v;
+}
 
 // Fixed limits of one axis (lo, hi at r[k], r[k+1]): both ends automatic when both are
 // given and do not rise.
@@ -153,7 +158,8 @@ void db_dump()
     fio_write(db_unit, "(/,' DATA X Y TYP')");
     for (int k = 1; k <= dopltl.npt; ++k)
         fio_write(db_unit, "(1X,A,',,, ',A,',,, ',I6,',,, ')",
-                  {realtoch_f(dopltx.xset[k], 15, 7), realtoch_f(doplty.yset[k], 15, 7),
+                  {realtoch_f(dopltx.xset[k], 15, 7).full().substr(0, 15),
+                   realtoch_f(doplty.yset[k], 15, 7).full().substr(0, 15),
                    dump_code(dopltl.lset[k])});
     fio_write(db_unit, "(/)");
     fio_close(db_unit);
