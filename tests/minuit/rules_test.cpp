@@ -77,7 +77,7 @@ TEST_F(Rules, HesseKeepsItsCallLimit)
     std::string o = out_from(m);
     EXPECT_TRUE(contains(o, "\n CALL LIMIT EXCEEDED IN HESSE.\n")) << o;
     EXPECT_TRUE(contains(o, "\n  MNHESS FAILS AND WILL RETURN DIAGONAL MATRIX.\n")) << o;
-    EXPECT_TRUE(contains(o, " FROM HESSE    STATUS=CALL LIMIT")) << o;
+    EXPECT_TRUE(contains(o, " FROM HESSE     STATUS=CALL LIMIT")) << o;
     EXPECT_EQ(mn7flg.isw[2], 1);
     EXPECT_EQ(command(quad3, "HESSE"), 0);
     EXPECT_EQ(mn7flg.isw[2], 3);
@@ -212,4 +212,42 @@ TEST_F(Rules, MinosCrossingsAreCheap)
         EXPECT_EQ(command(r.f, "MINOS"), 0);
         EXPECT_LE(mn7cnv.nfcn - n0, r.most) << r.most;
     }
+}
+
+// SIMPLEX [maxcalls] [tolerance] stops once EDM is below tolerance x UP (0.1 x UP unless told).
+TEST_F(Rules, SimplexToleranceIsInUnitsOfUp)
+{
+    define3();
+    struct Row { std::vector<double> args; double up; const char* line; };
+    const Row rows[] = {
+        {{}, 1, " START SIMPLEX MINIMIZATION.    CONVERGENCE WHEN EDM .LT.  0.10E+00\n"},
+        {{0, 0.5}, 0.5, " START SIMPLEX MINIMIZATION.    CONVERGENCE WHEN EDM .LT.  0.25E+00\n"},
+        {{1000, 0.02}, 1, " START SIMPLEX MINIMIZATION.    CONVERGENCE WHEN EDM .LT.  0.20E-01\n"},
+    };
+    for (const Row& r : rows) {
+        command(quad3, "SETERR", {r.up});
+        command(quad3, "SETPAR", {1, 0});
+        const std::size_t m = out().size();
+        EXPECT_EQ(command(quad3, "SIMPLEX", r.args), 0);
+        EXPECT_TRUE(contains(out_from(m), r.line)) << out_from(m);
+        EXPECT_LT(mn7min.edm, r.args.size() == 2 ? r.args[1] * r.up : 0.1 * r.up);
+    }
+}
+
+// The status lines of the parameter tables: FROM with its 8-character name, two blanks,
+// STATUS= with its 10-character word, the calls I6 and the total I9.
+TEST_F(Rules, StatusLineLayout)
+{
+    define3();
+    command(quad3, "MIGRAD");
+    const std::size_t m = out().size();
+    command(quad3, "HESSE");
+    const std::string o = out_from(m);
+    const auto at = o.find(" FROM HESSE     STATUS=OK        ");
+    ASSERT_NE(at, std::string::npos) << o;
+    const std::string line = o.substr(at, o.find('\n', at) - at);
+    EXPECT_EQ(line.substr(33), MnLine().i(mn7cnv.nfcn - mn7cnv.nfcnfr, 6).a(" CALLS")
+                                   .i(mn7cnv.nfcn, 9).a(" TOTAL").s) << line;
+    EXPECT_TRUE(contains(o, "\n                     EDM=")) << o;
+    EXPECT_TRUE(contains(o, "    STRATEGY= 1      ERROR MATRIX ACCURATE\n")) << o;
 }
