@@ -226,9 +226,9 @@ int renormalise(int type, int nh, SlotWork* w, float tau)
             const double fitted = ((expa - expb) * sumbc - (expb - expc) * sumab) * width / den;
             x.bkgd = static_cast<float>(hw * x.bkgd + (1.0 - hw) * fitted);
         }
-        const double sum = sumab + sumbc - static_cast<double>(x.bkgd) * npk;
-        rspectctrl.sum(s) = static_cast<float>(sum);
-        x.dndt = sum * tbin / ((expa - expc) * tau);
+        // The rate comes from the sum as its 4-byte row holds it.
+        rspectctrl.sum(s) = static_cast<float>(sumab + sumbc - static_cast<double>(x.bkgd) * npk);
+        x.dndt = static_cast<double>(rspectctrl.sum(s)) * tbin / ((expa - expc) * tau);
         if (std::fabs(x.dndt) < 1e-15) return spect_renorm_fail;
     }
     return spect_ok;

@@ -306,6 +306,29 @@ TEST(Makespect, ShortSpectrumKeepsMeasuredBackground)
     EXPECT_FLOAT_EQ(rspectctrl.sum(1), 4950.0f);   // 5 x (1007 - 17)
 }
 
+// N0 comes from the counts above background as their 4-byte row holds them: 5 x 4000001
+// is no 4-byte real, and the rate from the exact sum would move every value by 5e-8.
+TEST(Makespect, RateFromTheFourByteSum)
+{
+    new_run(1);
+    set_hist(1, {.nbins = 40, .t0 = 10, .good1 = 11, .good2 = 15, .bkg1 = 1, .bkg2 = 8},
+             [](int k) { return k < 10 ? 0.0 : 4000001.0; });
+    ispectctrl.type() = 1;
+    ispectctrl.jhist(1) = 1;
+    ASSERT_EQ(build(), 0);
+    ASSERT_EQ(ispectctrl.npk, 5);
+    ASSERT_NE(static_cast<double>(rspectctrl.sum(1)), 20000005.0);
+    const float t = 2.19714f;
+    const double w = r1(rctl_width);
+    const double a = r1(rctl_first) - w / 2.0, c = r1(rctl_last) + w / 2.0;
+    const double expa = std::exp(-a / t), expc = std::exp(-c / t);
+    const double dndt = static_cast<double>(rspectctrl.sum(1)) * spectimes.tbin / ((expa - expc) * t);
+    double r = std::exp(static_cast<double>(r1(rctl_first)) / t) / dndt;
+    const double step = std::exp(w / t);
+    for (int i = 1; i <= 5; ++i, r *= step)
+        EXPECT_EQ(val(i), static_cast<float>(4000001.0 * r - 1.0)) << i;
+}
+
 // ---- rotating reference frame ---------------------------------------------------------------
 
 namespace {
