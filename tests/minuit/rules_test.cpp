@@ -201,7 +201,7 @@ void gauss_nll(int, double[], double& f, double x[], int, void*)
 TEST_F(Rules, MinosCrossingsAreCheap)
 {
     struct Row { mnfcn f; double start, step, up; int most; };
-    const Row rows[] = {{parabola, 0, 0.1, 1, 2}, {poisson9, 5, 1, 1, 6}, {gauss_nll, 4, 0.5, 0.5, 110}};
+    const Row rows[] = {{parabola, 0, 0.1, 1, 2}, {poisson9, 5, 1, 1, 6}, {gauss_nll, 4, 0.5, 0.5, 95}};
     for (const Row& r : rows) {
         mninit(5, mn_test_unit, 7);
         define(1, "p", r.start, r.step);
