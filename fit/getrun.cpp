@@ -45,9 +45,12 @@ int get_via_strbuf(int (*get)(int, char*, int) noexcept, FText<N>& field)
 int read_run_description()
 {
     Runheader& r = runheader;
-    int ok = ZOG_getExptNumber(fh, &r.exptNumber) + ZOG_getRunNumber(fh, &r.runNumber) +
-             ZOG_getElapsedSec(fh, &r.elapsedSec) + ZOG_getTimeBegin(fh, &r.timeBegin) +
-             ZOG_getTimeEnd(fh, &r.timeEnd);
+    // One statement a getter: the operands of + have no order, and the calls do.
+    int ok = ZOG_getExptNumber(fh, &r.exptNumber);
+    ok += ZOG_getRunNumber(fh, &r.runNumber);
+    ok += ZOG_getElapsedSec(fh, &r.elapsedSec);
+    ok += ZOG_getTimeBegin(fh, &r.timeBegin);
+    ok += ZOG_getTimeEnd(fh, &r.timeEnd);
     ok += zog_get_text(ZOG_getTitle, fh, r.title.span());
     ok += zog_get_text(ZOG_getLab, fh, r.lab.span());
     ok += zog_get_text(ZOG_getArea, fh, r.area.span());
@@ -85,11 +88,15 @@ void read_scalers()
 int read_hist_header(int j)
 {
     Histhdrs& hh = histhdrs;
-    int ok = ZOG_getHistNumBins(fh, j, &hh.nbins(j)) + ZOG_getHistFsPerBin(fh, j, &hh.fsperbin(j)) +
-             ZOG_getHistT0_Ps(fh, j, &hh.t0_ps(j)) + ZOG_getHistT0_Bin(fh, j, &hh.t0_bin(j)) +
-             ZOG_getHistGoodBin1(fh, j, &hh.goodbin1(j)) +
-             ZOG_getHistGoodBin2(fh, j, &hh.goodbin2(j)) + ZOG_getHistBkgd1(fh, j, &hh.bkgd1(j)) +
-             ZOG_getHistBkgd2(fh, j, &hh.bkgd2(j)) + ZOG_getHistNumEvents(fh, j, &hh.nevents(j));
+    int ok = ZOG_getHistNumBins(fh, j, &hh.nbins(j));
+    ok += ZOG_getHistFsPerBin(fh, j, &hh.fsperbin(j));
+    ok += ZOG_getHistT0_Ps(fh, j, &hh.t0_ps(j));
+    ok += ZOG_getHistT0_Bin(fh, j, &hh.t0_bin(j));
+    ok += ZOG_getHistGoodBin1(fh, j, &hh.goodbin1(j));
+    ok += ZOG_getHistGoodBin2(fh, j, &hh.goodbin2(j));
+    ok += ZOG_getHistBkgd1(fh, j, &hh.bkgd1(j));
+    ok += ZOG_getHistBkgd2(fh, j, &hh.bkgd2(j));
+    ok += ZOG_getHistNumEvents(fh, j, &hh.nevents(j));
     ok += zog_get_text(ZOG_getHistTitle, fh, j, strbuf.span());
     hh.htitle(j) = strbuf.full().substr(0, 10);
     return ok == 10;

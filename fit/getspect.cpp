@@ -63,9 +63,14 @@ void ask_file_name()
     }
 }
 
-void load_run()
+// Loads fname (asking for others until one loads), hands its name back to the caller's
+// field and names the run that is now loaded.
+void load_run(std::span<char> filename)
 {
     while (getrun(fname.span()) != 0) ask_file_name();
+    put_text(filename, fname.full());
+    fio_write(fio_stdout, "(/,' Run #',I6,': ',A)",
+              {runheader.runNumber, runheader.title.trimmed()});
 }
 
 void replace_int(std::string_view prompt, int old, int& now) { replace(prompt, old, now, "I"); }
@@ -286,10 +291,7 @@ int getspect(std::span<char> filename)
 {
     fname = std::string_view(filename.data(), filename.size());
     problems = 0;
-    load_run();
-    put_text(filename, fname.full());
-    fio_write(fio_stdout, "(/,' Run #',I6,': ',A)",
-              {runheader.runNumber, runheader.title.trimmed()});
+    load_run(filename);
 
     for (;;) {
         nh = slots_of_type(ispectctrl.type());
@@ -302,8 +304,7 @@ int getspect(std::span<char> filename)
         case c_filename:
             if (interact()) show_title();
             ask_file_name();
-            load_run();
-            put_text(filename, fname.full());
+            load_run(filename);
             break;
         case c_hist: cmd_hist(); break;
         case c_invert: ispectctrl.invert() = trunc_int(args[0]); break;

@@ -226,9 +226,9 @@ int renormalise(int type, int nh, SlotWork* w, float tau)
             const double fitted = ((expa - expb) * sumbc - (expb - expc) * sumab) * width / den;
             x.bkgd = static_cast<float>(hw * x.bkgd + (1.0 - hw) * fitted);
         }
-        const double sum = sumab + sumbc - static_cast<double>(x.bkgd) * npk;
-        rspectctrl.sum(s) = static_cast<float>(sum);
-        x.dndt = sum * tbin / ((expa - expc) * tau);
+        // The rate comes from the sum as its 4-byte row holds it.
+        rspectctrl.sum(s) = static_cast<float>(sumab + sumbc - static_cast<double>(x.bkgd) * npk);
+        x.dndt = static_cast<double>(rspectctrl.sum(s)) * tbin / ((expa - expc) * tau);
         if (std::fabs(x.dndt) < 1e-15) return spect_renorm_fail;
     }
     return spect_ok;
@@ -243,9 +243,10 @@ void one_hist_asymmetry(const SlotWork& x, int s, float tau)
     const double step = std::exp(static_cast<double>(rspectctrl.r_ctl(rctl_width, 1)) / tau);
     double r = std::exp(static_cast<double>(rspectctrl.r_ctl(rctl_first, 1)) / tau) / x.dndt;
     for (int i = 0; i < npk; ++i) {
-        const double n = v[i];
-        v[i] = static_cast<float>((n - x.bkgd) * r - 1.0);
-        e[i] = static_cast<float>(std::sqrt(n + 1.0) * r);
+        // counts, background and sqrt(N + 1) are 4-byte reals; only the factor is 8-byte
+        const float n = v[i];
+        v[i] = static_cast<float>(static_cast<double>(n - x.bkgd) * r - 1.0);
+        e[i] = static_cast<float>(static_cast<double>(std::sqrt(n + 1.0f)) * r);
         r *= step;
     }
 }
@@ -277,16 +278,17 @@ int two_hist(int type, const SlotWork* w)
 }
 
 // Amplitude of the first ib values of a block and its error (weights 1/err^2).
-void block_amplitude(const float* v, const float* e, int ib, double& amp, double& damp)
+// Like every stage of the frame but the rotation itself, in 4-byte reals.
+void block_amplitude(const float* v, const float* e, int ib, float& amp, float& damp)
 {
-    double saw = 0.0, sw = 0.0;
+    float saw = 0.0f, sw = 0.0f;
     for (int i = 0; i < ib; ++i) {
-        const double wt = 1.0 / (static_cast<double>(e[i]) * e[i]);
-        saw += static_cast<double>(v[i]) * v[i] * wt;
+        const float wt = 1.0f / (e[i] * e[i]);
+        saw += v[i] * v[i] * wt;
         sw += wt;
     }
-    amp = std::sqrt(2.0 * saw / sw + 1e-10);
-    damp = std::sqrt(2.0 / sw);
+    amp = std::sqrt(2.0f * saw / sw + 1e-10f);
+    damp = std::sqrt(2.0f / sw);
 }
 
 // Type 4: x (slots 1, 2) and y (slots 3, 4) components, equalised, rotated into the
@@ -303,7 +305,7 @@ void rotating_frame(const SlotWork* w, float tau)
     const float first = rspectctrl.r_ctl(rctl_first, 1);
     const float last = rspectctrl.r_ctl(rctl_last, 1);
     const float width = rspectctrl.r_ctl(rctl_width, 1);
-    double xmult = 2.0, ymult = 0.0;
+    float xmult = 2.0f, ymult = 0.0f;
     const bool have_y = w[3].used || w[4].used;
     if (have_y) {
         if (!w[3].used) {
@@ -316,13 +318,13 @@ void rotating_frame(const SlotWork* w, float tau)
         }
         const float bend = std::min(first + 1.0f, last);
         const int ib = std::min(std::max(1, nint((bend - first) / width)), npk);
-        double a1, da1, a3, da3;
+        float a1, da1, a3, da3;
         block_amplitude(v, e, ib, a1, da1);
         block_amplitude(v + 2 * npk, e + 2 * npk, ib, a3, da3);
-        rspectctrl.arms(1) = static_cast<float>(a1);
-        rspectctrl.arms(3) = static_cast<float>(a3);
-        const double e1 = 1.0 / (da1 * da1), e3 = 1.0 / (da3 * da3);
-        const double abar = (a3 * e3 + a1 * e1) / (e1 + e3);
+        rspectctrl.arms(1) = a1;
+        rspectctrl.arms(3) = a3;
+        const float e1 = 1.0f / (da1 * da1), e3 = 1.0f / (da3 * da3);
+        const float abar = (a3 * e3 + a1 * e1) / (e1 + e3);
         xmult = abar / a1;
         ymult = abar / a3;
     }
@@ -333,10 +335,10 @@ void rotating_frame(const SlotWork* w, float tau)
     double cs = std::cos(two_pi * f * first), sn = std::sin(two_pi * f * first);
     if (f == 0.0) cs = 1.0, sn = 0.0;
     for (int i = 0; i < npk; ++i) {
-        const double ax = xmult * v[i], dax = xmult * e[i];
+        const double ax = double{xmult} * v[i], dax = double{xmult} * e[i];
         // Without y detectors the y component is exactly 0 (block 3 holds nothing).
-        const double ay = have_y ? ymult * v[2 * npk + i] : 0.0;
-        const double day = have_y ? ymult * e[2 * npk + i] : 0.0;
+        const double ay = have_y ? double{ymult} * v[2 * npk + i] : 0.0;
+        const double day = have_y ? double{ymult} * e[2 * npk + i] : 0.0;
         v[i] = static_cast<float>(ax * cs + ay * sn);
         v[npk + i] = static_cast<float>(ay * cs - ax * sn);
         e[i] = static_cast<float>(std::sqrt(dax * cs * dax * cs + day * sn * day * sn));
@@ -356,13 +358,13 @@ void rotating_frame(const SlotWork* w, float tau)
         const float* vs = v + half * npk;
         const float* es = e + half * npk;
         for (int k = 0; k < nnew; ++k) {
-            double sv = 0.0, se = 0.0;
+            float sv = 0.0f, se = 0.0f;
             for (int i = k * n; i < (k + 1) * n; ++i) {
                 sv += vs[i];
-                se += static_cast<double>(es[i]) * es[i];
+                se += es[i] * es[i];
             }
-            v[half * nnew + k] = static_cast<float>(sv / n);
-            e[half * nnew + k] = static_cast<float>(std::sqrt(se) / n);
+            v[half * nnew + k] = sv / static_cast<float>(n);
+            e[half * nnew + k] = std::sqrt(se) / static_cast<float>(n);
         }
     }
     const float wide = static_cast<float>(n) * width;
@@ -371,11 +373,11 @@ void rotating_frame(const SlotWork* w, float tau)
 
     if (fin > 0.0f) return;
     for (int k = 0; k < npk; ++k) {
-        const double re = v[k], im = v[npk + k], dre = e[k], dim = e[npk + k];
-        v[k] = static_cast<float>(std::sqrt(re * re + im * im));
+        const float re = v[k], im = v[npk + k], dre = e[k], dim = e[npk + k];
+        v[k] = std::sqrt(re * re + im * im);
         // sqrt(1 / (1/dim^2 + 1/dre^2)), written so that a zero error gives 0, not 0/0
-        const double q = std::sqrt(dre * dre + dim * dim);
-        e[k] = q > 0.0 ? static_cast<float>(dre * dim / q) : 0.0f;
+        const float q = std::sqrt(dre * dre + dim * dim);
+        e[k] = q > 0.0f ? dre * dim / q : 0.0f;
         v[npk + k] = 0.0f;
         e[npk + k] = 0.0f;
     }
@@ -462,10 +464,10 @@ void join2asy(float* val_a, float* err_a, int k1, int k2, int n)
     const float* v2 = block(val_a, k2, n);
     const float* e2 = block(err_a, k2, n);
     for (int i = 0; i < n; ++i) {
-        const double w1 = 1.0 / (static_cast<double>(e1[i]) * e1[i]);
-        const double w2 = 1.0 / (static_cast<double>(e2[i]) * e2[i]);
-        v1[i] = static_cast<float>((v1[i] * w1 - v2[i] * w2) / (w1 + w2));
-        e1[i] = static_cast<float>(std::sqrt(1.0 / (w1 + w2)));
+        const float w1 = 1.0f / (e1[i] * e1[i]);
+        const float w2 = 1.0f / (e2[i] * e2[i]);
+        v1[i] = (v1[i] * w1 - v2[i] * w2) / (w1 + w2);
+        e1[i] = std::sqrt(1.0f / (w1 + w2));
     }
 }
 

@@ -16,6 +16,16 @@ double mn_edm_of(const double grd[]);
 // Default call limit of a minimisation: 200 + 100 NPAR + 5 NPAR^2.
 inline int mn_default_calls(int npar) { return 200 + 100 * npar + 5 * npar * npar; }
 
+// Origin of a warning raised on a command's behalf: the command word (10 characters).
+inline std::string_view mn_origin()
+{
+    std::string_view w = mn7tit.cword.trimmed();
+    return w.empty() ? mn7tit.cfrom.trimmed() : w.substr(0, 10);
+}
+
+// Call limit of the HESSE command's own mnhess (0: none); other callers never set it.
+inline int mn_hesse_limit = 0;
+
 // Call FCN at the internal point pint with flag 4 and count it.
 double mn_fcn_at(mnfcn fcn, const double pint[], void* futil);
 void mn_show_messages(int ity);  // stored warnings (1) or debug messages (2)
@@ -37,9 +47,9 @@ inline MnSnap mn_eval_base;
 
 // Crossing of FCN = AMIN + UP along mn7xcr's direction from a = 0, a in units of the
 // direction; false when none was found (at_limit when a limit came first, newmin when a value
-// below the minimum turned up: the state is then that point's).
+// below the minimum turned up: the state is then that point's). maxcalls > 0 bounds its calls.
 struct MnCross { double a = 0; bool found = false, at_limit = false, newmin = false; };
-MnCross mn_cross(mnfcn fcn, double amax, void* futil);
+MnCross mn_cross(mnfcn fcn, double amax, void* futil, int maxcalls = 0);
 
 // The exploring commands (mnscan.cpp); each returns mnexcm's code.
 int mn_scan(mnfcn fcn, int llist, void* futil);

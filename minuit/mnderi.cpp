@@ -194,7 +194,16 @@ void mnhess(mnfcn fcn, void* futil)
     mn7min.amin = fzero;
     const double aimsag = std::sqrt(mn7cns.epsma2) * (std::fabs(mn7min.amin) + mn7min.up);
     std::vector<double> hd(static_cast<std::size_t>(npar) + 1), yy(hd.size());
-    bool failed = false;
+    bool failed = false, limit_hit = false;
+    // HESSE [maxcalls]: checked before each new batch of values.
+    auto out_of_calls = [&] {
+        if (failed || mn_hesse_limit <= 0 || mn7cnv.nfcn - mn7cnv.nfcnfr < mn_hesse_limit)
+            return failed;
+        if (mn7flg.isw[5] >= 0) mnput(" CALL LIMIT EXCEEDED IN HESSE.");
+        mn7flg.isw[1] = 1;
+        failed = limit_hit = true;
+        return true;
+    };
     for (int i = 1; i <= npar && !failed; ++i) {
         const double xtf = mn7int.x[i];
         const bool limited = mn7der.gstep[i] < 0;
@@ -204,6 +213,7 @@ void mnhess(mnfcn fcn, void* futil)
         if (!(d > dmin)) d = std::max(dmin, 0.02 * std::fabs(mn7int.dirin[i]));
         if (limited) d = std::min(d, 0.5);
         for (int cyc = 1; cyc <= ncycs[s]; ++cyc) {
+            if (out_of_calls()) break;
             double sag = 0, fs1 = 0, fs2 = 0;
             for (int mult = 1; mult <= 5; ++mult) {
                 mn7int.x[i] = xtf + d;
@@ -242,7 +252,7 @@ void mnhess(mnfcn fcn, void* futil)
     }
     for (int i = 1; i <= npar && !failed; ++i) {
         const double hi = hd[static_cast<std::size_t>(i)];
-        for (int j = 1; j < i; ++j) {
+        for (int j = 1; j < i && !out_of_calls(); ++j) {
             const double hj = hd[static_cast<std::size_t>(j)];
             const double xi = mn7int.x[i], xj = mn7int.x[j];
             mn7int.x[i] = xi + hi;
@@ -286,7 +296,7 @@ void mnhess(mnfcn fcn, void* futil)
         }
         mn7flg.isw[2] = 1;
         mn7min.dcovar = 1;
-        mn7tit.cstatu = "FAILED    ";
+        mn7tit.cstatu = limit_hit ? "CALL LIMIT" : "FAILED    ";
     }
     mn7min.edm = mn_edm_of(mn7der.grd.data());
     mninex(mn7int.x.data());

@@ -73,7 +73,9 @@ int do_hesse(mnfcn fcn, void* futil)
         mnput(" HESSE: NO VARIABLE PARAMETERS.");
         return abnormal;
     }
+    mn_hesse_limit = iword7(1) >= 1 ? iword7(1) : 0;
     mnhess(fcn, futil);
+    mn_hesse_limit = 0;
     mnwerr();
     if (mn7flg.isw[5] >= 0) mnprin(2, mn7min.amin);
     if (mn7flg.isw[5] >= 1) mnmatu(1);
@@ -98,7 +100,12 @@ int do_mncontour(mnfcn fcn, int llist, void* futil)
     std::vector<double> xp(static_cast<std::size_t>(npts)), yp(xp.size());
     int ierrf = 0;
     mn7min.epsi = 0.1 * mn7min.up;
-    mncont(fcn, iword7(1), iword7(2), npts, xp.data(), yp.data(), ierrf, futil);
+    int ke1 = iword7(1), ke2 = iword7(2);
+    if (ke1 == 0 && ke2 == 0 && mn7npr.npar == 2) {  // the two variable ones need no naming
+        ke1 = mn7inx.nexofi[1];
+        ke2 = mn7inx.nexofi[2];
+    }
+    mncont(fcn, ke1, ke2, npts, xp.data(), yp.data(), ierrf, futil);
     return ierrf == npts ? ok : abnormal;
 }
 
@@ -168,6 +175,7 @@ int do_call(mnfcn fcn, void* futil)
     ++mn7cnv.nfcn;
     mnexin(mn7int.x.data());              // FCN may have moved parameters
     if (f != mn7cns.undefi) mn7min.amin = f;
+    if (iflag == 3) mn7min.fval3 = f;     // END, EXIT, STOP, RETURN need not repeat it
     if (iflag > 5) mnrset(1);
     return ok;
 }

@@ -94,17 +94,24 @@ void mneval(mnfcn fcn, double anext, double& fnext, int& ierev, void* futil)
     fnext = mn7min.amin;
 }
 
-// Secant steps on the square root of the rise, which is linear in a for a parabola; once the
-// crossing is bracketed the steps stay inside the bracket, away from its ends.
-MnCross mn_cross(mnfcn fcn, double amax, void* futil)
+// Secant steps on the square root of the rise, which is linear in a for a parabola, so a
+// nearly parabolic problem needs one or two minimisations. Once the crossing is bracketed the
+// steps stay inside the bracket; an end kept twice running has its weight halved (so one bad
+// end cannot hold the steps back). The accepted point is moved by the same model onto the
+// crossing itself, so a rise within 1% of UP is close enough (the moved point is then good to
+// a small fraction of that). maxcalls > 0 ends the search once that many calls have been made.
+MnCross mn_cross(mnfcn fcn, double amax, void* futil, int maxcalls)
 {
     MnCross r;
     const double amin0 = mn_eval_base.min.amin, up = mn_eval_base.min.up;
     const double target = std::sqrt(up);
+    const int nfcn0 = mn7cnv.nfcn;
     double alo = 0, glo = 0, aprev = 0, gprev = 0;  // highest point below the crossing, and the one before
     double ahi = 0, ghi = 0;                          // lowest point above it (ahi 0: none yet)
+    int kept = 0;                                     // >0: ahi kept that often running, <0: alo
     double a = std::min(1.0, 0.999 * amax);
     for (int it = 0; it < 16; ++it) {
+        if (maxcalls > 0 && mn7cnv.nfcn - nfcn0 >= maxcalls) return r;
         double f = 0;
         int ierev = 0;
         mneval(fcn, a, f, ierev, futil);
@@ -113,29 +120,35 @@ MnCross mn_cross(mnfcn fcn, double amax, void* futil)
             r.newmin = true;
             return r;
         }
-        if (std::fabs(d - up) < 0.002 * up) {
-            r.a = a;
+        const double g = std::sqrt(std::max(d, 0.0));
+        if (std::fabs(d - up) < 0.01 * up) {
+            r.a = g > 0 ? a * (1.0 + (target - g) / g) : a;
+            if (r.a > 0.999 * amax) r.a = a;
             r.found = true;
             return r;
         }
-        const double g = std::sqrt(std::max(d, 0.0));
         if (d > up) {
             if (ahi == 0 || a < ahi) { ahi = a; ghi = g; }
+            kept = kept < 0 ? kept - 1 : -1;
         } else {
             if (a >= 0.999 * amax) {
                 r.at_limit = true;
                 return r;
             }
             if (a > alo) { aprev = alo; gprev = glo; alo = a; glo = g; }
+            kept = kept > 0 ? kept + 1 : 1;
         }
         double next;
         if (ahi > 0) {
-            next = (ghi > glo) ? alo + (target - glo) * (ahi - alo) / (ghi - glo) : 0.5 * (alo + ahi);
+            double wlo = target - glo, whi = ghi - target;  // distances of the ends from the target
+            if (kept >= 2) whi *= 0.5;                      // ahi kept: lean towards it
+            if (kept <= -2) wlo *= 0.5;
+            next = (wlo + whi > 0) ? alo + wlo * (ahi - alo) / (wlo + whi) : 0.5 * (alo + ahi);
             const double w = ahi - alo;
-            next = std::clamp(next, alo + 0.1 * w, ahi - 0.1 * w);
+            next = std::clamp(next, alo + 0.001 * w, ahi - 0.001 * w);
         } else {
             next = (glo > gprev) ? alo + (target - glo) * (alo - aprev) / (glo - gprev) : 2.0 * alo;
-            next = std::clamp(next, 1.1 * alo, 4.0 * alo);
+            next = std::clamp(next, 1.001 * alo, 4.0 * alo);
         }
         a = std::min(next, 0.999 * amax);
     }
@@ -166,9 +179,12 @@ void restart_from_lower_point(mnfcn fcn, std::string_view cfrom, void* futil)
 
 // One parameter, both directions; the results go to erp/ern of its internal number.
 // Returns false when a new minimum turned up (the state is then at that point).
-bool minos_one(mnfcn fcn, int k, double& erp, double& ern, bool& failed, void* futil)
+// maxcalls bounds the calls spent on this parameter, both directions together.
+bool minos_one(mnfcn fcn, int k, int maxcalls, double& erp, double& ern, bool& failed,
+               void* futil)
 {
     const int i = niofex_of(k);
+    const int nfcn0 = mn7cnv.nfcn;
     const double u0 = mn7ext.u[k];
     double sigma = mn7err.werr[i];
     if (!(sigma > 0)) sigma = std::sqrt(std::fabs(vhmat_at(i, i) * mn7min.up));
@@ -180,12 +196,17 @@ bool minos_one(mnfcn fcn, int k, double& erp, double& ern, bool& failed, void* f
         double amax = HUGE_VAL;
         if (mn7inx.nvarl[k] == 4)
             amax = (isig > 0 ? mn7ext.blim[k] - u0 : u0 - mn7ext.alim[k]) / sigma;
-        const MnCross c = mn_cross(fcn, amax, futil);
+        const int left = maxcalls - (mn7cnv.nfcn - nfcn0);
+        const MnCross c = left > 0 ? mn_cross(fcn, amax, futil, left) : MnCross{};
         if (c.newmin) return false;
         mn_put(mn_eval_base);
         const double e = c.found ? isig * c.a * sigma : 0.0;
         (isig > 0 ? erp : ern) = e;
-        if (c.at_limit) {
+        if (!c.found && mn7cnv.nfcn - nfcn0 >= maxcalls) {
+            failed = true;
+            mnwarn("W", "MINOS", MnLine().a("CALL LIMIT EXCEEDED FOR ").a(isig > 0 ? "POSITIVE" : "NEGATIVE")
+                                     .a(" ERROR OF PARAMETER").i(k, 3).s);
+        } else if (c.at_limit) {
             mnwarn("W", "MINOS", MnLine().a(isig > 0 ? "POSITIVE" : "NEGATIVE")
                                      .a(" MINOS ERROR OF PARAMETER").i(k, 3).a(" EXCEEDS ITS LIMIT.").s);
         } else if (!c.found) {
@@ -210,7 +231,8 @@ void mnmnos(mnfcn fcn, int k, int maxcalls, void* futil)
     }
     mncuve(fcn, "MINOS", futil);
     const int nfcn0 = mn7cnv.nfcn;
-    const int limit = maxcalls > 0 ? maxcalls : 2 * mn_default_calls(mn7npr.npar) * mn7npr.npar;
+    // MINOS [maxcalls]: a bound for each parameter's pair of crossings.
+    const int limit = maxcalls > 0 ? maxcalls : 2 * mn_default_calls(mn7npr.npar);
     bool failed = false;
     for (int restart = 0; restart <= 5; ++restart) {
         mn_eval_base = mn_take();
@@ -225,12 +247,7 @@ void mnmnos(mnfcn fcn, int k, int maxcalls, void* futil)
                 mnput(MnLine().a(" PARAMETER").i(todo[t], 4).a(" NOT VARIABLE.  NO MINOS ERROR."));
                 continue;
             }
-            if (mn7cnv.nfcn - nfcn0 > limit) {
-                failed = true;
-                mnput(" MINOS CALL LIMIT EXCEEDED.");
-                break;
-            }
-            newmin = !minos_one(fcn, todo[t], ep[t], em[t], failed, futil);
+            newmin = !minos_one(fcn, todo[t], limit, ep[t], em[t], failed, futil);
         }
         if (newmin) {
             restart_from_lower_point(fcn, "MINOS", futil);

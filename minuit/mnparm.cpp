@@ -153,12 +153,15 @@ double mnpint(double pexti, int i)
     const double yy = 2.0 * (pexti - a) / (b - a) - 1.0;
     const double edge = 1.0 - mn7cns.epsma2;
     if (yy * yy < edge * edge) return std::asin(yy);
+    // A value this routine already placed at the edge comes back from the sine within
+    // rounding of it: keep it there without a fresh warning at every conversion.
+    if (std::fabs(yy) < 1.0 - 0.5 * mn7cns.epsma2) return std::asin(yy < 0 ? -edge : edge);
     MnLine why;
     why.a("VARIABLE").i(k, 4);
     if (yy * yy > 1.0) why.a(" BROUGHT BACK INSIDE LIMITS.");
     else why.a(yy < 0 ? " IS AT ITS LOWER ALLOWED LIMIT." : " IS AT ITS UPPER ALLOWED LIMIT.");
     mn7log.limset = true;
-    mnwarn("W", pint_origin.empty() ? mn7tit.cfrom.trimmed() : pint_origin, why.s);
+    mnwarn("W", pint_origin.empty() ? mn_origin() : pint_origin, why.s);
     return std::asin(yy < 0 ? -edge : edge);
 }
 
@@ -187,6 +190,7 @@ void mnparm(int k, std::string_view cnamj, double uk, double wk, double a, doubl
         ierflg = 1;
         return;
     }
+    if (limited && a > b) mnwarn("W", "PARAM DEF", "PARAMETER LIMITS WERE REVERSED.");
     VarSet var = variable_set();
     var[k] = false;
     int nvar = 0;

@@ -100,9 +100,9 @@ int mn_scan(mnfcn fcn, int llist, void* futil)
 {
     if (mn7min.amin == mn7cns.undefi) mnamin(fcn, futil);
     const int kpar = llist >= 1 ? static_cast<int>(mn7arg.word7[1]) : 0;
-    int npts = llist >= 2 ? static_cast<int>(mn7arg.word7[2]) : 41;
-    if (npts < 2) npts = 41;
-    npts = std::min(npts, maxcpt);
+    // 40 points unless told, at most 100, the range's two ends included.
+    int npts = llist >= 2 ? static_cast<int>(mn7arg.word7[2]) : 0;
+    npts = npts < 1 ? 40 : std::clamp(npts, 2, 100);
     const int nfcn0 = mn7cnv.nfcn;
     std::vector<int> todo;
     if (kpar > 0) {
@@ -194,8 +194,9 @@ int mn_seek(mnfcn fcn, int /*llist*/, void* futil)
     return 0;
 }
 
-// IMPROVE [maxcalls]: minimise from points three errors away along each parameter in turn;
-// a clearly lower minimum elsewhere replaces the present one.
+// IMPROVE [maxcalls]: minimise from random points of the box three errors wide on each side
+// of the minimum, until one ends clearly lower than the present minimum or the calls are
+// spent; the first such minimum replaces the present one.
 int mn_improve(mnfcn fcn, void* futil)
 {
     const int n = mn7npr.npar;
@@ -204,28 +205,25 @@ int mn_improve(mnfcn fcn, void* futil)
     const int maxcalls = mn7arg.word7[1] >= 1 ? static_cast<int>(mn7arg.word7[1]) : 4 * mn_default_calls(n);
     const int nfcn0 = mn7cnv.nfcn;
     const MnSnap base = mn_take();
-    MnSnap best = base;
+    std::vector<double> box(static_cast<std::size_t>(n) + 1);
+    for (int i = 1; i <= n; ++i) box[static_cast<std::size_t>(i)] = 3.0 * internal_error(i);
     bool found = false;
     if (mn7flg.isw[5] >= 1) mnput(" START ATTEMPT TO IMPROVE ON CURRENT MINIMUM.");
-    for (int i = 1; i <= n && mn7cnv.nfcn - nfcn0 < maxcalls; ++i) {
-        for (double sgn : {1.0, -1.0}) {
-            mn_put(base);
-            mn7int.x[i] += sgn * 3.0 * internal_error(i);
-            mn7min.amin = mn_fcn_at(fcn, mn7int.x.data(), futil);
-            mn7flg.isw[2] = 0;
-            mn7flg.isw[4] = 0;
-            const int itaur = mn7cnv.itaur;
-            mn7cnv.itaur = 1;
-            mn7cnv.nfcnmx = mn_default_calls(n);
-            mnmigr(fcn, futil);
-            mn7cnv.itaur = itaur;
-            if (mn7min.amin < best.min.amin - 0.01 * mn7min.up) {
-                best = mn_take();
-                found = true;
-            }
-        }
+    while (!found && mn7cnv.nfcn - nfcn0 < maxcalls) {
+        mn_put(base);
+        for (int i = 1; i <= n; ++i)
+            mn7int.x[i] += (2 * uniform() - 1) * box[static_cast<std::size_t>(i)];
+        mn7min.amin = mn_fcn_at(fcn, mn7int.x.data(), futil);
+        mn7flg.isw[2] = 0;
+        mn7flg.isw[4] = 0;
+        const int itaur = mn7cnv.itaur;
+        mn7cnv.itaur = 1;
+        mn7cnv.nfcnmx = std::min(mn_default_calls(n), maxcalls - (mn7cnv.nfcn - nfcn0));
+        if (mn7cnv.nfcnmx > 0) mnmigr(fcn, futil);
+        mn7cnv.itaur = itaur;
+        found = mn7min.amin < base.min.amin - 0.01 * mn7min.up;
     }
-    mn_put(best);
+    if (!found) mn_put(base);
     mn7tit.cfrom = "IMPROVE ";
     mn7cnv.nfcnfr = nfcn0;
     if (!found) {

@@ -80,6 +80,12 @@ TEST(Help, SettingsAndMissingFiles)
                          std::string(80 - help_dir.size() - 1, ' ') + "...\n"
                          "help-unx: Help file unavailable: " + help_dir + "/nosuch.hlp\n"
                          "N > 1\n=> 1\n");
+    // A directory without its "/" gets one; "??" followed by a name reads that library.
+    const RunResult l = run_pty(s, {"help: " + help_dir + ",nosuch", "ask:I:N > "},
+                                {{"N > ", "??users\n"}, {"topic? ", "\n"}, {"N > ", "1\n"}});
+    EXPECT_EQ(l.out, "N > ??users\nhelp-unx: path trimming: 1 ... " + help_dir +
+                         std::string(80 - help_dir.size() - 1, ' ') + "...\n" + banner +
+                         top_list + "topic? \nN > 1\n=> 1\n");
     // In batch "??" is skipped.
     const RunResult b = run_piped(s, {"ask:I:N > "}, "??\n2\n");
     EXPECT_EQ(b.out, "N > ??\nN > 2\n=> 2\n");

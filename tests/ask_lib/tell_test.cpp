@@ -30,6 +30,11 @@ TEST(Tell, WritesTextAndValuesBehindOneBlankItem)
     EXPECT_EQ(screen([] { tell0("Hello"); }), "  Hello \n");
     EXPECT_EQ(screen([] { tellbase("Hello  "); }), "  Hello   \n");  // trailing blanks kept
     EXPECT_EQ(screen([] { tell0(""); }), "");                          // nothing to write
+    // The blank item counts as an item: a record whose line reaches 80 columns behind it
+    // first ends the line holding the blank alone, as the free-form rule has it.
+    const std::string a76(76, 'a'), a77(77, 'a');
+    EXPECT_EQ(screen([&] { tell0(a76); }), "  " + a76 + " \n");       // 79 columns
+    EXPECT_EQ(screen([&] { tell0(a77); }), "  \n " + a77 + " \n");    // would be 80
 }
 
 struct ShowCase { const char* what; std::string want; };

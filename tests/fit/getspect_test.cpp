@@ -412,3 +412,23 @@ TEST(Getspect, FailureDropsTheAnswerFile)
     EXPECT_EQ(lines_with(r.out, "=title"), " =title   1234: Cu 10K  [1 vs 2] ASY\n");
     EXPECT_EQ(lines_with(r.out, "Problems"), " *** makeSpect: Problems Making Spectrum ***\n");
 }
+
+// FILENAME at the keyboard loads another run as the dialog's start does: a name that does
+// not load is asked for again, and the run that loads is named; the settings stay.
+TEST(Getspect, FilenameLoadsAndNamesAnotherRun)
+{
+    RunFixture first("fname1");
+    RunFixture second("fname2", RunSpec{.run_number = 4321, .title = "Ag 5K",
+                                        .hists = {RunHist{.title = "Fw"}}});
+    const DialogResult r = spect(first.path, "HIST_# 1\nFILENAME\nnosuchfile\n" + second.path + "\n\n", true);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, r.out.find(" Ready")),
+              "\n Run #  1234: Cu 10K\n"
+              "SPECT: SPECT: \n" + std::string(100, ' ') + "\n"
+              "Enter ZOG Filename:  getRun: Failure opening file nosuchfile\n"
+              "Enter ZOG Filename: \n"
+              " Run #  4321: Ag 5K\n"
+              "SPECT: ");
+    EXPECT_EQ(lines_with(r.out, "=title"), " =title   4321: Ag 5K  [H 1: Fw]\n");
+    EXPECT_EQ(lines_with(r.out, "=file"), " =file " + second.path + "\n");
+}

@@ -65,6 +65,24 @@ TEST(Join2asy, WeightedMeanOfOneAndNegatedOther)
     EXPECT_NEAR(v[0], 0.05, 1e-7);
 }
 
+// The weighted mean is formed in 4-byte reals, as the arrays are.
+TEST(Join2asy, FourByteArithmetic)
+{
+    float v[6] = {0.31f, -0.27f, 0.123456f, 0.11f, 0.4f, -0.0713f};
+    float e[6] = {0.07f, 0.013f, 0.0521f, 0.13f, 0.021f, 0.0077f};
+    float want_v[3], want_e[3];
+    for (int i = 0; i < 3; ++i) {
+        const float w1 = 1.0f / (e[i] * e[i]), w2 = 1.0f / (e[3 + i] * e[3 + i]);
+        want_v[i] = (v[i] * w1 - v[3 + i] * w2) / (w1 + w2);
+        want_e[i] = std::sqrt(1.0f / (w1 + w2));
+    }
+    join2asy(v, e, 1, 2, 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(v[i], want_v[i]) << i;
+        EXPECT_EQ(e[i], want_e[i]) << i;
+    }
+}
+
 // ---- raw widths, packed width and time axis ---------------------------------------------
 
 // Two 1-ns overrides with a 10-ns packed width: 10 raw bins to a packed bin.
@@ -306,6 +324,34 @@ TEST(Makespect, ShortSpectrumKeepsMeasuredBackground)
     EXPECT_FLOAT_EQ(rspectctrl.sum(1), 4950.0f);   // 5 x (1007 - 17)
 }
 
+// N0 comes from the counts above background as their 4-byte row holds them: 5 x 4000001
+// is no 4-byte real, and the rate from the exact sum would move every value by 5e-8. The
+// counts less the background (1/3) are a 4-byte difference too.
+TEST(Makespect, RateFromTheFourByteSum)
+{
+    new_run(1);
+    set_hist(1, {.nbins = 40, .t0 = 10, .good1 = 11, .good2 = 15, .bkg1 = 1, .bkg2 = 3},
+             [](int k) { return k == 1 ? 1.0 : k < 10 ? 0.0 : 4000001.0; });
+    ispectctrl.type() = 1;
+    ispectctrl.jhist(1) = 1;
+    ASSERT_EQ(build(), 0);
+    ASSERT_EQ(ispectctrl.npk, 5);
+    ASSERT_NE(static_cast<double>(rspectctrl.sum(1)), 20000005.0);
+    const float t = 2.19714f;
+    const double w = r1(rctl_width);
+    const double a = r1(rctl_first) - w / 2.0, c = r1(rctl_last) + w / 2.0;
+    const double expa = std::exp(-a / t), expc = std::exp(-c / t);
+    const double dndt = static_cast<double>(rspectctrl.sum(1)) * spectimes.tbin / ((expa - expc) * t);
+    double r = std::exp(static_cast<double>(r1(rctl_first)) / t) / dndt;
+    const double step = std::exp(w / t);
+    const float above = 4000001.0f - 1.0f / 3.0f;
+    ASSERT_NE(static_cast<double>(above), 4000001.0 - static_cast<double>(1.0f / 3.0f));
+    for (int i = 1; i <= 5; ++i, r *= step) {
+        EXPECT_EQ(val(i), static_cast<float>(static_cast<double>(above) * r - 1.0)) << i;
+        EXPECT_EQ(err(i), static_cast<float>(static_cast<double>(std::sqrt(4000002.0f)) * r)) << i;
+    }
+}
+
 // ---- rotating reference frame ---------------------------------------------------------------
 
 namespace {
@@ -382,6 +428,71 @@ TEST(Makespect, RotatingFrameModulus)
         EXPECT_LT(err(i), 1.0f);
         EXPECT_EQ(val(npk + i), 0.0f);
         EXPECT_EQ(err(npk + i), no_weight_err);  // never an error of 0 for the fit
+    }
+}
+
+// Equalisation, final width and modulus work in 4-byte reals; only the rotation (and the
+// renormalisation before it) is carried in 8-byte reals.
+TEST(Makespect, RotatingFrameStagesInFourByteReals)
+{
+    const auto run = [](int slots, int h1, float final_width, float rrf) {
+        rrf_fixture(10.3, slots);
+        ispectctrl.jhist(1) = h1;
+        ispectctrl.jhist(2) = h1 + 1;
+        rspectctrl.r_ctl(rctl_rrf, 1) = rrf;
+        r1(rctl_final) = final_width;
+        EXPECT_EQ(build(), 0);
+        const int n = ispectctrl.npk;
+        std::vector<float> out(fitdata.data1.data(), fitdata.data1.data() + 2 * n);
+        out.insert(out.end(), fitdata.data2.data(), fitdata.data2.data() + 2 * n);
+        return out;  // values of both halves, then their errors
+    };
+    // Without y counters block 1 is 2 x; counters 3 and 4 in slots 1 and 2 give y.
+    const std::vector<float> xs = run(2, 1, 0.0f, 0.0f), ys = run(2, 3, 0.0f, 0.0f);
+    const std::size_t npk = xs.size() / 4;
+    const int ib = 100;  // the first microsecond
+    float amp[2], damp[2];
+    for (int c = 0; c < 2; ++c) {
+        const std::vector<float>& b = c == 0 ? xs : ys;
+        float saw = 0.0f, sw = 0.0f;
+        for (int i = 0; i < ib; ++i) {
+            const float a = b[i] / 2.0f, da = b[2 * npk + i] / 2.0f;
+            const float wt = 1.0f / (da * da);
+            saw += a * a * wt;
+            sw += wt;
+        }
+        amp[c] = std::sqrt(2.0f * saw / sw + 1e-10f);
+        damp[c] = std::sqrt(2.0f / sw);
+    }
+    const float e1 = 1.0f / (damp[0] * damp[0]), e3 = 1.0f / (damp[1] * damp[1]);
+    const float abar = (amp[1] * e3 + amp[0] * e1) / (e1 + e3);
+    const float xmult = abar / amp[0], ymult = abar / amp[1];
+    const std::vector<float> all = run(4, 1, 0.0f, 0.0f);  // frequency 0: no turn
+    ASSERT_EQ(all.size(), xs.size());
+    EXPECT_EQ(rspectctrl.arms(1), amp[0]);
+    EXPECT_EQ(rspectctrl.arms(3), amp[1]);
+    for (std::size_t i = 0; i < npk; ++i) {
+        ASSERT_EQ(all[i], static_cast<float>(double{xmult} * (xs[i] / 2.0f))) << i;
+        ASSERT_EQ(all[npk + i], static_cast<float>(double{ymult} * (ys[i] / 2.0f))) << i;
+    }
+    // Two packed bins to one, then the modulus of the pairs.
+    const std::vector<float> turned = run(4, 1, 0.0f, 10.0f);
+    const std::vector<float> wide = run(4, 1, 0.02f, 10.0f);
+    const std::vector<float> modulus = run(4, 1, -0.02f, 10.0f);
+    const std::size_t nn = npk / 2;
+    ASSERT_EQ(wide.size(), 4 * nn);
+    for (std::size_t k = 0; k < nn; ++k)
+        for (std::size_t half = 0; half < 2; ++half) {
+            const float* v = turned.data() + half * npk + 2 * k;
+            const float* e = turned.data() + 2 * npk + half * npk + 2 * k;
+            const float sv = v[0] + v[1], se = e[0] * e[0] + e[1] * e[1];
+            ASSERT_EQ(wide[half * nn + k], sv / 2.0f) << k;
+            ASSERT_EQ(wide[2 * nn + half * nn + k], std::sqrt(se) / 2.0f) << k;
+        }
+    for (std::size_t k = 0; k < nn; ++k) {
+        const float re = wide[k], im = wide[nn + k], dre = wide[2 * nn + k], dim = wide[3 * nn + k];
+        ASSERT_EQ(modulus[k], std::sqrt(re * re + im * im)) << k;
+        ASSERT_EQ(modulus[2 * nn + k], dre * dim / std::sqrt(dre * dre + dim * dim)) << k;
     }
 }
 

@@ -208,12 +208,14 @@ TEST_F(Commands, ParameterDefinitionsAndRefusals)
     mnparm(3, "same", 1, 1, 2, 2, ier);
     EXPECT_EQ(ier, 1);
     m = out().size();
-    mnparm(3, "asy", 0.2, 0.01, 0.3, 0, ier);   // limits in either order
+    mnparm(3, "asy", 0.2, 0.01, 0.3, 0, ier);   // limits in either order, with a warning
     EXPECT_EQ(ier, 0);
     EXPECT_EQ(mn7ext.alim[3], 0);
     EXPECT_EQ(mn7ext.blim[3], 0.3);
     mnparm(4, "phase", 10, 0, 0, 0, ier);
     EXPECT_EQ(out_from(m),
+              " MINUIT WARNING IN PARAM DEF\n"
+              " ============== PARAMETER LIMITS WERE REVERSED.\n"
               "     3 'asy       '   0.20000      0.10000E-01     0.0000      0.30000    \n"
               "     4 'phase     '    10.000      constant\n");
     // A start value outside its limits is brought inside, with a warning.

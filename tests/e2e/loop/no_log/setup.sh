@@ -1,0 +1,2 @@
+# A folder where the log file would go.
+mkdir stdout
