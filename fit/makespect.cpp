@@ -243,9 +243,10 @@ void one_hist_asymmetry(const SlotWork& x, int s, float tau)
     const double step = std::exp(static_cast<double>(rspectctrl.r_ctl(rctl_width, 1)) / tau);
     double r = std::exp(static_cast<double>(rspectctrl.r_ctl(rctl_first, 1)) / tau) / x.dndt;
     for (int i = 0; i < npk; ++i) {
-        const double n = v[i];
-        v[i] = static_cast<float>((n - x.bkgd) * r - 1.0);
-        e[i] = static_cast<float>(std::sqrt(n + 1.0) * r);
+        // counts, background and sqrt(N + 1) are 4-byte reals; only the factor is 8-byte
+        const float n = v[i];
+        v[i] = static_cast<float>(static_cast<double>(n - x.bkgd) * r - 1.0);
+        e[i] = static_cast<float>(static_cast<double>(std::sqrt(n + 1.0f)) * r);
         r *= step;
     }
 }

@@ -12,6 +12,7 @@
 #include "titles.h"
 #include "vul_ini.h"
 #include "vul_map.h"
+#include "vul_pri.h"
 
 namespace {
 
@@ -124,23 +125,14 @@ void heading(int lun)
 // The form of the fit and its chi-square against the degrees of freedom.
 void quality(int lun, int npar)
 {
-    fio_write(lun,
-              "(8X,' Fit of',I3,' Spectra to the form',/,/,15X,' F(t) = SIGNAL or',/,/,5X,"
-              "' F(t) = N(B + EXP(-t/TMU) (1 + SIGNAL)),',/,/,' where \"SIGNAL\" is a sum of "
-              "up to 32 terms ','including',/,' Zero field (Exponential, Gaussian, or','  "
-              "Tabulated function),',/,' Static Gaussian or Lorentzian Longitudinal Field,',/,"
-              "' or Transverse-field with Exponential or Abragam',' relaxation')",
-              {i_fit_ctl.nspec});
+    vul_fit_form(lun);
     const double chi2 = bestfit.fmin;
     const int ndf = vul_fitted_points() - npar;
-    double d = 99999.99f;
-    if (chi2 > 0 && ndf > 0)
-        d = std::sqrt(2 * chi2) - static_cast<float>(std::sqrt(2.0 * ndf - 1));
     fio_write(lun, "(/)");
     fio_write(lun,
               "(/,' Chisquared  =',F11.1,/,' Deg Freedom = ',I8,/,/,' Difference  =',F12.2,"
               "'  Standard Deviations.')",
-              {chi2, ndf, d});
+              {chi2, ndf, vul_deviations(chi2, ndf)});
 }
 
 constexpr const char* spectrum_head =
@@ -207,6 +199,31 @@ void expressions_part(int lun)
 
 }  // namespace
 
+void vul_fit_form(int lun)
+{
+    fio_write(lun,
+              "(8X,' Fit of',I3,' Spectra to the form',/,/,15X,' F(t) = SIGNAL or',/,/,5X,"
+              "' F(t) = N(B + EXP(-t/TMU) (1 + SIGNAL)),',/,/,' where \"SIGNAL\" is a sum of "
+              "up to 32 terms ','including',/,' Zero field (Exponential, Gaussian, or','  "
+              "Tabulated function),',/,' Static Gaussian or Lorentzian Longitudinal Field,',/,"
+              "' or Transverse-field with Exponential or Abragam',' relaxation')",
+              {i_fit_ctl.nspec});
+}
+
+double vul_deviations(double chi2, int ndf)
+{
+    if (chi2 > 0 && ndf > 0)
+        return std::sqrt(2 * chi2) - static_cast<float>(std::sqrt(2.0 * ndf - 1));
+    return 99999.99f;
+}
+
+void vul_spectrum_lines(int lun, int npx, const ParVals& v, int type)
+{
+    spectrum_lines(lun, npx, v, type);
+}
+void vul_signal_lines(int lun, int npx, const ParVals& v, int s) { signal_lines(lun, npx, v, s); }
+void vul_expressions(int lun) { expressions_part(lun); }
+
 int vul_fitted_points()
 {
     int n = 0;
@@ -265,6 +282,6 @@ void vul_prb(int mode, int npar, const double* x)
 void vul_prt(int mode, int npar, const double* x)
 {
     if (mode <= 1) vul_prb(mode, npar, x);
-    // The results dialogs (GUESS>, RESULTS>, STATUS>, CHANGE>, the plot) join here when
-    // interactive; until they exist modes 2 to 4 do nothing.
+    // x is MINUIT's own parameter array, which a changed parameter is written back into.
+    if (online != 0) vul_pri(mode, npar, const_cast<double*>(x));
 }

@@ -35,3 +35,16 @@ int vul_npx();
 
 // Some fitted spectrum has a relative phase or asymmetry slot.
 bool vul_anyrel();
+
+// ---- the pieces of the report that the results dialogs show on the screen -----------------
+
+// The form of the fitted function, with the number of fitted spectra.
+void vul_fit_form(int lun);
+// sqrt(2 chi2) - sqrt(2 ndf - 1), the second root in single precision; 99999.99 when chi2
+// is not above 0 or ndf is not above 0.
+double vul_deviations(double chi2, int ndf);
+// The parameter lines of the spectrum just mapped (type |i_fit(1)|), of signal s under it,
+// and the expressions block.
+void vul_spectrum_lines(int lun, int npx, const ParVals& v, int type);
+void vul_signal_lines(int lun, int npx, const ParVals& v, int s);
+void vul_expressions(int lun);

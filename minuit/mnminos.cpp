@@ -98,7 +98,8 @@ void mneval(mnfcn fcn, double anext, double& fnext, int& ierev, void* futil)
 // nearly parabolic problem needs one or two minimisations. Once the crossing is bracketed the
 // steps stay inside the bracket; an end kept twice running has its weight halved (so one bad
 // end cannot hold the steps back). The accepted point is moved by the same model onto the
-// crossing itself. maxcalls > 0 ends the search once that many calls have been made.
+// crossing itself, so a rise within 1% of UP is close enough (the moved point is then good to
+// a small fraction of that). maxcalls > 0 ends the search once that many calls have been made.
 MnCross mn_cross(mnfcn fcn, double amax, void* futil, int maxcalls)
 {
     MnCross r;
@@ -120,7 +121,7 @@ MnCross mn_cross(mnfcn fcn, double amax, void* futil, int maxcalls)
             return r;
         }
         const double g = std::sqrt(std::max(d, 0.0));
-        if (std::fabs(d - up) < 0.002 * up) {
+        if (std::fabs(d - up) < 0.01 * up) {
             r.a = g > 0 ? a * (1.0 + (target - g) / g) : a;
             if (r.a > 0.999 * amax) r.a = a;
             r.found = true;

@@ -75,7 +75,7 @@ void mnprin(int inkode, double fval)
     l1.a(" FCN=");
     if (fval == mn7cns.undefi) l1.a("       unknown");
     else l1.g(fval, 18, 10);
-    l1.a(" FROM ").a(mn7tit.cfrom.full()).a(" STATUS=").a(mn7tit.cstatu.full())
+    l1.a(" FROM ").a(mn7tit.cfrom.full()).a("  STATUS=").a(mn7tit.cstatu.full())
         .i(mn7cnv.nfcn - mn7cnv.nfcnfr, 6).a(" CALLS").i(mn7cnv.nfcn, 9).a(" TOTAL");
     mnput("");
     mnput(l1);

@@ -16,7 +16,7 @@ void mnsimp(mnfcn fcn, void* futil)
     mn7cnv.nfcnfr = mn7cnv.nfcn;
     mn7tit.cstatu = "INITIATE  ";
     const int nfcn0 = mn7cnv.nfcn;
-    const double target = 0.001 * mn7min.epsi;
+    const double target = mn7min.epsi;   // SIMPLEX [maxcalls] [tolerance]: EDM below tolerance x UP
     if (mn7flg.isw[5] >= 1)
         mnput(MnLine().a(" START SIMPLEX MINIMIZATION.    CONVERGENCE WHEN EDM .LT.")
                   .e(target, 10, 2));

@@ -325,12 +325,13 @@ TEST(Makespect, ShortSpectrumKeepsMeasuredBackground)
 }
 
 // N0 comes from the counts above background as their 4-byte row holds them: 5 x 4000001
-// is no 4-byte real, and the rate from the exact sum would move every value by 5e-8.
+// is no 4-byte real, and the rate from the exact sum would move every value by 5e-8. The
+// counts less the background (1/3) are a 4-byte difference too.
 TEST(Makespect, RateFromTheFourByteSum)
 {
     new_run(1);
-    set_hist(1, {.nbins = 40, .t0 = 10, .good1 = 11, .good2 = 15, .bkg1 = 1, .bkg2 = 8},
-             [](int k) { return k < 10 ? 0.0 : 4000001.0; });
+    set_hist(1, {.nbins = 40, .t0 = 10, .good1 = 11, .good2 = 15, .bkg1 = 1, .bkg2 = 3},
+             [](int k) { return k == 1 ? 1.0 : k < 10 ? 0.0 : 4000001.0; });
     ispectctrl.type() = 1;
     ispectctrl.jhist(1) = 1;
     ASSERT_EQ(build(), 0);
@@ -343,8 +344,12 @@ TEST(Makespect, RateFromTheFourByteSum)
     const double dndt = static_cast<double>(rspectctrl.sum(1)) * spectimes.tbin / ((expa - expc) * t);
     double r = std::exp(static_cast<double>(r1(rctl_first)) / t) / dndt;
     const double step = std::exp(w / t);
-    for (int i = 1; i <= 5; ++i, r *= step)
-        EXPECT_EQ(val(i), static_cast<float>(4000001.0 * r - 1.0)) << i;
+    const float above = 4000001.0f - 1.0f / 3.0f;
+    ASSERT_NE(static_cast<double>(above), 4000001.0 - static_cast<double>(1.0f / 3.0f));
+    for (int i = 1; i <= 5; ++i, r *= step) {
+        EXPECT_EQ(val(i), static_cast<float>(static_cast<double>(above) * r - 1.0)) << i;
+        EXPECT_EQ(err(i), static_cast<float>(static_cast<double>(std::sqrt(4000002.0f)) * r)) << i;
+    }
 }
 
 // ---- rotating reference frame ---------------------------------------------------------------

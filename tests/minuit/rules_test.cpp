@@ -77,7 +77,7 @@ TEST_F(Rules, HesseKeepsItsCallLimit)
     std::string o = out_from(m);
     EXPECT_TRUE(contains(o, "\n CALL LIMIT EXCEEDED IN HESSE.\n")) << o;
     EXPECT_TRUE(contains(o, "\n  MNHESS FAILS AND WILL RETURN DIAGONAL MATRIX.\n")) << o;
-    EXPECT_TRUE(contains(o, " FROM HESSE    STATUS=CALL LIMIT")) << o;
+    EXPECT_TRUE(contains(o, " FROM HESSE     STATUS=CALL LIMIT")) << o;
     EXPECT_EQ(mn7flg.isw[2], 1);
     EXPECT_EQ(command(quad3, "HESSE"), 0);
     EXPECT_EQ(mn7flg.isw[2], 3);
@@ -201,7 +201,7 @@ void gauss_nll(int, double[], double& f, double x[], int, void*)
 TEST_F(Rules, MinosCrossingsAreCheap)
 {
     struct Row { mnfcn f; double start, step, up; int most; };
-    const Row rows[] = {{parabola, 0, 0.1, 1, 2}, {poisson9, 5, 1, 1, 6}, {gauss_nll, 4, 0.5, 0.5, 110}};
+    const Row rows[] = {{parabola, 0, 0.1, 1, 2}, {poisson9, 5, 1, 1, 6}, {gauss_nll, 4, 0.5, 0.5, 95}};
     for (const Row& r : rows) {
         mninit(5, mn_test_unit, 7);
         define(1, "p", r.start, r.step);
@@ -212,4 +212,83 @@ TEST_F(Rules, MinosCrossingsAreCheap)
         EXPECT_EQ(command(r.f, "MINOS"), 0);
         EXPECT_LE(mn7cnv.nfcn - n0, r.most) << r.most;
     }
+}
+
+// SIMPLEX [maxcalls] [tolerance] stops once EDM is below tolerance x UP (0.1 x UP unless told).
+TEST_F(Rules, SimplexToleranceIsInUnitsOfUp)
+{
+    define3();
+    struct Row { std::vector<double> args; double up; const char* line; };
+    const Row rows[] = {
+        {{}, 1, " START SIMPLEX MINIMIZATION.    CONVERGENCE WHEN EDM .LT.  0.10E+00\n"},
+        {{0, 0.5}, 0.5, " START SIMPLEX MINIMIZATION.    CONVERGENCE WHEN EDM .LT.  0.25E+00\n"},
+        {{1000, 0.02}, 1, " START SIMPLEX MINIMIZATION.    CONVERGENCE WHEN EDM .LT.  0.20E-01\n"},
+    };
+    for (const Row& r : rows) {
+        command(quad3, "SETERR", {r.up});
+        command(quad3, "SETPAR", {1, 0});
+        const std::size_t m = out().size();
+        EXPECT_EQ(command(quad3, "SIMPLEX", r.args), 0);
+        EXPECT_TRUE(contains(out_from(m), r.line)) << out_from(m);
+        EXPECT_LT(mn7min.edm, r.args.size() == 2 ? r.args[1] * r.up : 0.1 * r.up);
+    }
+}
+
+// The status lines of the parameter tables: FROM with its 8-character name, two blanks,
+// STATUS= with its 10-character word, the calls I6 and the total I9.
+TEST_F(Rules, StatusLineLayout)
+{
+    define3();
+    command(quad3, "MIGRAD");
+    const std::size_t m = out().size();
+    command(quad3, "HESSE");
+    const std::string o = out_from(m);
+    const auto at = o.find(" FROM HESSE     STATUS=OK        ");
+    ASSERT_NE(at, std::string::npos) << o;
+    const std::string line = o.substr(at, o.find('\n', at) - at);
+    EXPECT_EQ(line.substr(33), MnLine().i(mn7cnv.nfcn - mn7cnv.nfcnfr, 6).a(" CALLS")
+                                   .i(mn7cnv.nfcn, 9).a(" TOTAL").s) << line;
+    EXPECT_TRUE(contains(o, "\n                     EDM=")) << o;
+    EXPECT_TRUE(contains(o, "    STRATEGY= 1      ERROR MATRIX ACCURATE\n")) << o;
+}
+
+// MINOS [maxcalls] [parno ...]: a zero in the list names no parameter, so MINOS 0, 0, 3 is
+// parameter 3 alone.
+TEST_F(Rules, MinosListSkipsZeros)
+{
+    define3();
+    command(quad3, "MIGRAD");
+    EXPECT_EQ(command(quad3, "MINOS", {0, 0, 3}), 0);
+    for (int k = 1; k <= 3; ++k) {
+        double ep, em, eparab, gcc;
+        mnerrs(k, ep, em, eparab, gcc);
+        EXPECT_EQ(ep != 0, k == 3) << k;
+    }
+}
+
+namespace {
+
+// Undefined beyond 2 and infinite below -1: a scan across both must still plot.
+void edged(int, double[], double& f, double x[], int, void*)
+{
+    const double u = x[1];
+    f = u > 2 ? std::nan("") : (u < -1 ? HUGE_VAL : u * u);
+}
+
+}  // namespace
+
+TEST_F(Rules, ScanPlotSkipsValuesFcnCannotGive)
+{
+    define(1, "u", 0.5, 0.1);
+    const std::size_t m = out().size();
+    EXPECT_EQ(command(edged, "SCAN", {1, 31, -3, 3}), 0);
+    const std::string o = out_from(m);
+    EXPECT_TRUE(contains(o, "\n SCAN OF PARAMETER NO.  1,  u\n")) << o;
+    EXPECT_NEAR(value(1), 0, 1e-12);
+    EXPECT_EQ(mn7min.amin, 0);
+    // The frame spans the finite values, so the minimum sits on the bottom row.
+    const auto axis = o.find("  I+");
+    ASSERT_NE(axis, std::string::npos) << o;
+    const auto bottom = o.rfind('\n', o.rfind('\n', axis) - 1);
+    EXPECT_NE(o.substr(bottom, axis - bottom).find('*'), std::string::npos) << o;
 }
