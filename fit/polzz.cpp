@@ -84,9 +84,8 @@ void polzz(double t, double delta, double h, double q, double& g, double& d1, do
     d1 = d2 = d3 = 0;
     g = 1;
     if (!tbl_loaded.rlx) {
-        static bool told = false;
-        if (!told) relax_notice("*** POLZZ: no relaxation-function table has been read; G = 1 used");
-        told = true;
+        relax_notice(tbl_loaded.told_rlx,
+                     "*** POLZZ: no relaxation-function table has been read; G = 1 used");
         return;
     }
     const int code = tblpai(4);

@@ -72,9 +72,8 @@ void lfpol(double t, double delta, double f, double& g, double& d1, double& d2)
         return;
     }
     if (!tbl_loaded.lf) {
-        static bool told = false;
-        if (!told) relax_notice("*** LFPOL: no longitudinal-field table has been read; G = 1 used");
-        told = true;
+        relax_notice(tbl_loaded.told_lf,
+                     "*** LFPOL: no longitudinal-field table has been read; G = 1 used");
         return;
     }
     const double on = omega / std::fabs(delta);

@@ -63,7 +63,11 @@ inline double abragam_phi(double d)
     return (std::exp(-d) - 1 + d) / (d * d);
 }
 
-// Writes a one-line notice on the screen.
-inline void relax_notice(std::string_view text) { tell0(text); }
+// Writes a one-line notice on the screen unless told says it has been written; sets told.
+inline void relax_notice(bool& told, std::string_view text)
+{
+    if (!told) tell0(text);
+    told = true;
+}
 
 }  // namespace relax_detail

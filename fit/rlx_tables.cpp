@@ -201,6 +201,7 @@ bool read_rlx_tbl(std::string_view name, std::string* why)
     if (!rlx_params_ok(why)) return false;
     if (!rec_reals(r, tbldat.data(), std::size_t(count))) return finish(r, why);
     tbl_loaded.rlx = true;
+    tbl_loaded.rlx_name = name;
     return true;
 }
 
@@ -262,6 +263,7 @@ bool read_lf_tbl(std::string_view name, std::string* why)
     lftbl_pai(1) = 2;
     lftbl_ctl(1) = lftbl_ttl.full().substr(4, 4) == "ic G" ? 1 : 0;
     tbl_loaded.lf = true;
+    tbl_loaded.lf_name = name;
     return true;
 }
 
@@ -337,6 +339,7 @@ bool read_omni_tbl(std::string_view name, std::string* why)
     }
     if (!rec_reals(r, omni_tbl_data.y_tbl.data(), std::size_t(prod))) return finish(r, why);
     tbl_loaded.omni = true;
+    tbl_loaded.omni_name = name;
     return true;
 }
 
@@ -383,6 +386,7 @@ bool read_g_cmplx(std::string_view name, std::string* why, bool* too_big)
         return finish(r, why);
     g_cmplx_tbl.xmax = float(n - 1) * dx;
     tbl_loaded.cmplx = true;
+    tbl_loaded.cmplx_name = name;
     return true;
 }
 

@@ -70,9 +70,14 @@ struct GCmplxTbl {
 };
 inline GCmplxTbl g_cmplx_tbl;
 
-// Which kinds hold a table read since the start of the process.
+// Which kinds hold a table read since the start of the process, the name each was read
+// from (as passed to its reader; the answer file records these, since a later table
+// question of the set-up only replaces the recorded name), and whether the one notice of a
+// missing table has been written.
 struct TblLoaded {
     bool rlx = false, lf = false, omni = false, cmplx = false;
+    FText<80> rlx_name, lf_name, omni_name, cmplx_name;   // blank until read
+    bool told_rlx = false, told_lf = false, told_omni = false;
 };
 inline TblLoaded tbl_loaded;
 

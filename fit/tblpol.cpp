@@ -14,9 +14,7 @@ double omni_pol(double t, double r1, std::span<const double> rates)
     c[0] = r1 * t;
     if (!(c[0] > 0)) return std::isnan(c[0]) ? c[0] : 1.0;
     if (!tbl_loaded.omni) {
-        static bool told = false;
-        if (!told) relax_notice("*** OMNI_POL: no OMNI table has been read; G = 1 used");
-        told = true;
+        relax_notice(tbl_loaded.told_omni, "*** OMNI_POL: no OMNI table has been read; G = 1 used");
         return 1;
     }
     const int ndim = omni_tbl_size.ndim;
@@ -86,7 +84,7 @@ void lookup_tbl(std::span<const double> xxx, double& y, std::int32_t& if_out,
 std::complex<float> g_cmplx(float x)
 {
     const GCmplxTbl& tb = g_cmplx_tbl;
-    if (!(x < tb.xmax) || tb.n < 2) return {0.0f, 0.0f};
+    if (!tbl_loaded.cmplx || !(x < tb.xmax) || tb.n < 2) return {0.0f, 0.0f};
     const float q = x / tb.dx;
     int k;
     float f;

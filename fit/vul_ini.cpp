@@ -20,6 +20,7 @@
 #include "fio.h"
 #include "fit_records.h"
 #include "numtext.h"
+#include "rlx_tables.h"
 #include "vul_prt.h"
 
 namespace {
@@ -45,11 +46,13 @@ std::string quoted(std::string_view t)
 }
 
 // A text answer that reads back as t: quoted when a delimiter, a leading quote or leading
-// blanks would otherwise change it on the way in.
+// blanks would otherwise change it on the way in, or when its first character would make
+// the line a command of the answer library (indirect file, comment, message, shell, \).
 std::string answer_text(std::string_view t, std::string_view delims = ",")
 {
     const bool plain = t.find_first_of(delims) == std::string_view::npos &&
-                       (t.empty() || (t.front() != '\'' && t.front() != ' '));
+                       (t.empty() || std::string_view("' @!\"$\\?").find(t.front()) ==
+                                         std::string_view::npos);
     return plain ? std::string(t) : quoted(t);
 }
 
@@ -220,18 +223,32 @@ void expression_lines(Writer& w, ExprFeed& feed, const int* slots)
         if (std::abs(slots[i]) > 200) w("(A)", {feed.line(slots[i])});
 }
 
-// The table file the set-up's question for this signal names (1..3), or 0 when it puts none;
-// omni: some signal so far has an OMNI slot.
-int table_of(const int* sg, bool omni)
+// The kind of table the set-up's question for this signal asks for; omni: some signal so
+// far has an OMNI slot.
+enum class TblKind { none, rlx, lf, omni, cmplx };
+TblKind table_of(const int* sg, bool omni)
 {
     const int pha = sg[sg_pha - 1], frq = sg[sg_frq - 1], rlx = sg[sg_rlx - 1],
               hop = sg[sg_hop - 1];
-    if (omni) return 3;
-    if (frq > 0) return rlx == 0 && hop != 0 ? 3 : 0;
-    if (pha != 0) return 0;
-    if (frq < 0 && hop == 0 && rlx != 0) return 2;
-    if (hop > 0 && rlx < 0) return 1;
-    return 0;
+    if (omni) return TblKind::omni;
+    if (frq > 0) return rlx == 0 && hop != 0 ? TblKind::cmplx : TblKind::none;
+    if (pha != 0) return TblKind::none;
+    if (frq < 0 && hop == 0 && rlx != 0) return TblKind::lf;
+    if (hop > 0 && rlx < 0) return TblKind::rlx;
+    return TblKind::none;
+}
+
+// The answer to that question: the file the table of that kind was read from, since the set-up
+// reads each kind once and a later answer only replaces the recorded name; the recorded
+// name when no table of the kind was read.
+FText<40> table_answer(TblKind k)
+{
+    const TblLoaded& t = tbl_loaded;
+    const FText<80>* read = k == TblKind::rlx ? &t.rlx_name : k == TblKind::lf ? &t.lf_name
+                          : k == TblKind::omni ? &t.omni_name : &t.cmplx_name;
+    const int entry = k == TblKind::rlx ? 1 : k == TblKind::lf ? 2 : 3;
+    const std::string_view name = read->trimmed();
+    return name.empty() ? filenames.nametbl(entry) : FText<40>(name);
 }
 
 void indvar_block(Writer& w)
@@ -262,10 +279,11 @@ void signal_block(Writer& w, ExprFeed& feed)
           {sg[0], sg[1], sg[2], sg[3], sg[4], sg[5], sg[6], sg[7], sg[8], sg[9]});
         expression_lines(w, feed, sg);
         for (int i = 5; i < n_slots; ++i) omni = omni || sg[i] != 0;
-        if (const int t = table_of(sg, omni); t != 0) {
-            const std::string_view name = filenames.nametbl(t).full();
-            const std::string a = answer_text(significant(name));
-            w("(A,25X,'(Table file)')", {a.size() == significant(name).size() ? name : std::string_view(a)});
+        if (const TblKind k = table_of(sg, omni); k != TblKind::none) {
+            const FText<40> name = table_answer(k);
+            const std::string a = answer_text(significant(name.full()));
+            w("(A,25X,'(Table file)')",
+              {a.size() == significant(name.full()).size() ? name.full() : std::string_view(a)});
         }
     }
 }

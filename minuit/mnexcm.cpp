@@ -88,8 +88,12 @@ int do_minos(mnfcn fcn, int llist, void* futil)
     mn7min.epsi = 0.1 * mn7min.up;
     mn7min.apsi = mn7min.epsi;
     const int maxcalls = iword7(1);
-    if (llist < 2) mnmnos(fcn, 0, maxcalls, futil);
-    for (int k = 2; k <= llist; ++k) mnmnos(fcn, iword7(k), maxcalls, futil);
+    // A 0 in the list (the loop passes the zeros before the last number) names no parameter.
+    std::vector<int> parnos;
+    for (int k = 2; k <= llist; ++k)
+        if (iword7(k) != 0) parnos.push_back(iword7(k));
+    if (parnos.empty()) mnmnos(fcn, 0, maxcalls, futil);
+    for (int k : parnos) mnmnos(fcn, k, maxcalls, futil);
     return mn7flg.isw[7] == 1 ? abnormal : ok;
 }
 

@@ -44,16 +44,18 @@ const char help_text[] =
     "  --func dyn-lf     axes tn, hn, on           dynamic LF Kubo-Toyabe\n"
     "\n"
     "Accuracy (each figure is checked by the fitting program's tests):\n"
-    "  static functions: closed forms with one integral by 8-point Gauss-Legendre,\n"
-    "    within 1e-9 of the direct average over the field distribution;\n"
+    "  static functions: closed forms with one integral by 8-point Gauss-Legendre;\n"
+    "    the Gaussian within 1e-9 of the direct average over the field distribution,\n"
+    "    the Lorentzian equal to its zero-field form at on = 0 and within 1e-4 of the\n"
+    "    long-time mean of cos^2 of the field angle (at tn = 40);\n"
     "  dynamic functions: the strong-collision equation solved by the product\n"
     "    trapezoid rule (e^-nu t integrated exactly) with Richardson extrapolation,\n"
     "    within 5e-6 of the converged solution at every hop rate; equal to the static\n"
     "    function at hn = 0, within 3/hn^2 of exp(-2 tn/hn) at fast hopping;\n"
     "  values are stored as 4-byte reals (relative 6e-8).\n"
     "  The fitting program interpolates to first order; between grid points the\n"
-    "  default tables give at most 3e-3 (lf gauss), 4e-3 (lf lorentz, set by its\n"
-    "  analytic high-field form), 1.1e-3 (dyn), 5e-3 (dyn with the field axis).\n";
+    "  default grids give at most 3e-3 (lf gauss), 4e-3 (lf lorentz, set by its\n"
+    "  analytic high-field form), 1.1e-3 (dyn), 5e-3 (dyn with --lf-slabs).\n";
 
 [[noreturn]] void usage_error(const std::string& what)
 {

@@ -40,6 +40,7 @@ protected:
         expressions.jexpr(1) = 201;
         expressions.jexpr(12) = 299;
     }
+    void TearDown() override { set_characters(0); }  // the signs other tests expect
     Values v;
 };
 

@@ -12,6 +12,7 @@
 
 #include "fio.h"
 #include "fit_fixture.h"
+#include "rlx_tables.h"
 #include "titles.h"
 #include "vul_ini.h"
 
@@ -50,6 +51,7 @@ inline void report_fit(Pars& x)
     }
     expressions.nexpr = 0;
     indvar.nindvar = 0;
+    tbl_loaded = {};  // no table read: the table lines take the recorded names
     fileio.lun(2) = 2;
     fileio.lun(3) = 6;
     fileio.lun(5) = 7;

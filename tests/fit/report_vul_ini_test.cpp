@@ -102,6 +102,7 @@ TEST_F(VulIni, TextsReadBackWhole)
     const std::string long_name(79, 'n');
     filenames.nameout = long_name + "x";
     filenames.namedf(1) = "runs,1234.zog";
+    filenames.namedf(2) = "$HOME/!run.zog";  // not a shell line on replay
     expressions.sexpr(2) = "max(FREQ,2)";
     expressions.nchexpr(2) = 11;
     vul_ini();
@@ -110,8 +111,36 @@ TEST_F(VulIni, TextsReadBackWhole)
     EXPECT_NE(ans.find("OUTPUT \n" + long_name + "x\n"), std::string::npos);
     EXPECT_NE(ans.find("\n 'max(FREQ,2)'\n"), std::string::npos);
     EXPECT_NE(ans.find("\n'runs,1234.zog'\n"), std::string::npos);
+    EXPECT_NE(ans.find("\n'$HOME/!run.zog'\n"), std::string::npos);
     EXPECT_EQ(slurp(long_name + "x."), "");
     EXPECT_NE(slurp(long_name + "x.A"), "");
+}
+
+// A table line names the file the table was read from: a later question of the same kind
+// only replaced the recorded name, and the OMNI and complex tables share one entry.
+TEST_F(VulIni, TableLinesNameTheTablesRead)
+{
+    tbl_loaded.rlx_name = "tables/first.tbl";   // nametbl(1) holds the later answer
+    add_signal({0, 2, 5, 0, 6, 0, 0, 0, 0, 0});  // the complex table's question
+    add_signal({0, 2, 5, 0, 0, 4, 0, 0, 0, 0});  // an OMNI slot: the OMNI question
+    tbl_loaded.cmplx_name = "c.tbl";
+    tbl_loaded.omni_name = "o.tbl";
+    filenames.nametbl(3) = "o.tbl";
+    vul_ini();
+    const std::string ans = slurp("fit.dat");
+    const std::string pad(25, ' ');
+    auto line = [&](const std::string& name) {
+        return "\n" + name + std::string(40 - name.size(), ' ') + pad + "(Table file)\n";
+    };
+    EXPECT_NE(ans.find("!         Pha   Asy   Frq   Rlx   Hop            5x[OMNI_TBL]" +
+                       line("tables/first.tbl")),
+              std::string::npos);
+    EXPECT_EQ(ans.find("kt_dyn"), std::string::npos);
+    EXPECT_NE(ans.find("SIGNAL     0,    2,    5,    0,    6,    0,    0,    0,    0,    0\n"
+                       "!         Pha   Asy   Frq   Rlx   Hop            5x[OMNI_TBL]" +
+                       line("c.tbl") + "SIGNAL     0,    2,    5,    0,    0,    4"),
+              std::string::npos);
+    EXPECT_NE(ans.find("5x[OMNI_TBL]" + line("o.tbl") + "!=="), std::string::npos);
 }
 
 // An interactive user may give the MINUIT commands: each written with all 80 characters.

@@ -171,24 +171,23 @@ TEST(TableGen, PolzzOnAGeneratedTable)
         }
     }
     std::printf("polzz interpolation: worst %.2e\n", worst);
-    EXPECT_LT(worst, 3e-3);
+    EXPECT_LT(worst, 1.1e-3);   // the figure --help gives
 }
 
-// The same with a field axis: slabs at q/delta = 0, 0.1, ... 0.9.
+// The same with a field axis on the default grid (hop points and slab step as --help
+// states them): slabs at q/delta = 0, 0.05, ... 0.5.
 TEST(TableGen, PolzzOnAGeneratedFieldTable)
 {
     const std::string p = tmp_path("dynlf.tbl");
     DynSpec s;
     s.tmax = 8;
-    s.per_decade = 5;
-    s.nslab = 10;
-    s.dq = 0.1;
+    s.nslab = 11;
     ASSERT_TRUE(write_dyn_table(p, s));
     std::string why;
     ASSERT_TRUE(read_rlx_tbl(p, &why)) << why;
     ASSERT_EQ(tblpai(1), 3);
     double worst = 0, g, d1, d2, d3;
-    for (double fq : {0.0, 0.13, 0.47, 0.86})
+    for (double fq : {0.0, 0.13, 0.27, 0.47})
         for (double hn : {0.0, 0.03, 0.6, 4.0}) {
             const auto ref = kt_dynamic_curve('g', 2 * pi * fq, hn, 0.05, 4, 8.0);
             for (double tn = 0.0137; tn < 7.9; tn += 0.0731) {
@@ -197,7 +196,7 @@ TEST(TableGen, PolzzOnAGeneratedFieldTable)
             }
         }
     std::printf("polzz field-axis interpolation: worst %.2e\n", worst);
-    EXPECT_LT(worst, 1e-2);
+    EXPECT_LT(worst, 5e-3);
 }
 
 TEST(TableGen, LfpolOnAGeneratedTable)

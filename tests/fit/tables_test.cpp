@@ -393,7 +393,8 @@ TEST(TableDeath, BadFileStopsWithStatusOne)
                 "GET_OMNI_TBL \\*\\*\\*  Cannot read");
 }
 
-// With no table read since the start, the tabulated forms give 1 and say so once.
+// With no table read, the tabulated forms give 1 (the complex one 0) and say so once. The
+// reset clears the notices too, so the test does not depend on what ran before it.
 TEST(NoTable, DefinedResultAndOneNotice)
 {
     tbl_loaded = {};
@@ -481,6 +482,92 @@ TEST(Polzz, AnalyticBranches)
     }
 }
 
+// X(on) and W(theta) of the analytic forms, written out.
+double form_x(double on) { return 1 / on * (1 + 1 / (on * on)) * std::atan(on) - 1 / (on * on); }
+double form_w(double th)
+{
+    const double k = 1 / (1 + th / 2);
+    return k * std::cos(th) - k * k / 2 * std::sin(th);
+}
+
+// The analytic forms of a table with a field axis (4 slabs of step 0.5, so q/delta 2 and up
+// is high field) and those of the square-root code 11, each against its formula.
+TEST(Polzz, AnalyticFormsWithAFieldAxis)
+{
+    const std::string p = tmp_path("rlx_lin4.tbl");
+    RlxDesc d = linear_rlx(true);
+    const double tp = 2 * 3.1415927410125732;   // as the function holds it
+    struct Row {
+        int code;
+        double tn, hn, fq;                         // delta is 1
+        std::function<double()> want;
+    };
+    auto slab_p = [](double tn_pos, double hn, double slab) {
+        return ka * tn_pos + kb * hop_pos(hn) + kc * slab;
+    };
+    const Row rows[] = {
+        // high field, Gaussian and Lorentzian, slow and fast hopping
+        {2, 1.3, 0.5, 2.5, [&] {
+             const double on = tp * 2.5, a = 2 / (on * on) - 2 / std::pow(on, 4);
+             return a * std::exp(-1.3 * 1.3 / 2) * std::cos(on * 1.3) + (1 - a) * std::exp(-a * 0.5 * 1.3);
+         }},
+        {2, 1.3, 3.0, 2.5, [&] {
+             const double on = tp * 2.5;
+             return std::exp(-(2 * 1.3 / 3.0) / (1 + on * on / 9.0));
+         }},
+        {1, 1.3, 0.5, 2.0, [&] {
+             const double on = tp * 2.0, a = form_x(on);
+             return a * std::exp(-1.3) * form_w(on * 1.3) + (1 - a) * std::exp(-a * 0.5 * 1.3);
+         }},
+        {1, 1.3, 3.0, 7.0, [&] {
+             const double on = tp * 7.0, a = form_x(on) / 2;
+             return a * std::exp(-1.3) * form_w(on * 1.3) +
+                    (1 - a) * std::exp(-1.3 / std::sqrt(1 + on * on / 9.0));
+         }},
+        // fast hopping in a field below the high-field slabs
+        {2, 1.3, 10.0, 1.0, [] { return std::exp(-2 * 1.3 / 10.0); }},
+        {1, 1.3, 10.0, 1.0, [&] {
+             const double on = tp, a = form_x(on) / 2;
+             return a * form_w(on * 1.3) + (1 - a) * std::exp(-1.3 / std::sqrt(1 + on * on / 100.0));
+         }},
+        {1, 1.3, 10.0, 0.1, [] { return std::exp(-1.3); }},   // on <= 1
+        {1, 1.3, 10.0, 0.0, [] { return std::exp(-1.3); }},   // no field: slab 1 alone
+        // long times on the field axis: the slab-interpolated last value, decaying
+        {2, 6.0, 0.4, 0.75, [&] {
+             const double on = tp * 0.75, b = 2 / (on * on) - 2 / std::pow(on, 4);
+             return slab_p(30, 0.4, 2.5) * std::exp(-b * 0.4 * (6.0 - 4.8));
+         }},
+        {2, 6.0, 0.4, 0.25, [&] {
+             const double on = tp * 0.25, b = 1 / (1 + (2 * on / 3) * (2 * on / 3));
+             return slab_p(30, 0.4, 1.5) * std::exp(-b * 0.4 * (6.0 - 4.8));
+         }},
+        {1, 6.0, 0.4, 0.25, [&] {
+             const double b = double(0.62f) * form_x(tp * 0.25);
+             return slab_p(30, 0.4, 1.5) * std::exp(-b * 0.4 * (6.0 - 4.8));
+         }},
+        // code 11: the square-root forms, fast and at long times
+        {11, 1.3, 8.0, 0.0, [] { return std::exp(-2 * std::sqrt(1.3 / 8.0)); }},
+        {11, 6.0, 3.0, 0.0, [] { return std::exp(-2 * std::sqrt(6.0 / 3.0)); }},
+        {11, 6.0, 0.5, 0.0, [] {
+             return (std::exp(-2 * 6.0 * 0.5 / 3) + 2 * (1 - 6.0) * std::exp(-6.0)) / 3;
+         }},
+    };
+    int loaded_code = 0;
+    for (const Row& r : rows) {
+        if (r.code != loaded_code) {
+            d.pai[3] = r.code;
+            write_rlx(p, d);
+            ASSERT_TRUE(read_rlx_tbl(p));
+            loaded_code = r.code;
+        }
+        SCOPED_TRACE(testing::Message() << "code " << r.code << " tn " << r.tn << " hn " << r.hn
+                                        << " q " << r.fq);
+        double g, d1, d2, d3;
+        polzz(r.tn, 1.0, r.hn, r.fq, g, d1, d2, d3);
+        EXPECT_NEAR(g, r.want(), 1e-6);
+    }
+}
+
 // Values just past the tables are poisoned: no argument may reach them.
 TEST(Polzz, NeverReadsOutsideItsTable)
 {
@@ -522,6 +609,16 @@ TEST(Lfpol, ExactOnALinearTable)
     EXPECT_NEAR(g, a * std::exp(-tn * tn / 2) * std::cos(on * tn) + 1 - a, 1e-9);
     lfpol(0.0, 1.0, 0.3, g, d1, d2);
     EXPECT_EQ(g, 1.0);
+    // Exactly at the limit (on = 5) the analytic form applies, just below it the table.
+    double f = 5 / two_pi;
+    while (two_pi * f < 5) f = std::nextafter(f, 10.0);
+    while (two_pi * f > 5) f = std::nextafter(f, 0.0);
+    ASSERT_EQ(two_pi * f, 5.0);
+    const double a5 = 2 / 25.0 - 2 / 625.0;
+    lfpol(0.8, 1.0, f, g, d1, d2);
+    EXPECT_NEAR(g, a5 * std::exp(-0.32) * std::cos(4.0) + 1 - a5, 1e-12);
+    lfpol(0.8, 1.0, std::nextafter(f, 0.0), g, d1, d2);
+    EXPECT_NEAR(g, 0.01 * (1 + 0.8 / 0.25) + 0.1 * 6, 1e-5);   // the last row
     // Poisoned values after the table are never reached.
     for (int k = 121; k <= 200; ++k) lftbl_dat(k) = NAN;
     for (double t : {0.0, 1e-9, 4.99, 5.0, 1e9})

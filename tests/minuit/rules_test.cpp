@@ -251,3 +251,17 @@ TEST_F(Rules, StatusLineLayout)
     EXPECT_TRUE(contains(o, "\n                     EDM=")) << o;
     EXPECT_TRUE(contains(o, "    STRATEGY= 1      ERROR MATRIX ACCURATE\n")) << o;
 }
+
+// MINOS [maxcalls] [parno ...]: a zero in the list names no parameter, so MINOS 0, 0, 3 is
+// parameter 3 alone.
+TEST_F(Rules, MinosListSkipsZeros)
+{
+    define3();
+    command(quad3, "MIGRAD");
+    EXPECT_EQ(command(quad3, "MINOS", {0, 0, 3}), 0);
+    for (int k = 1; k <= 3; ++k) {
+        double ep, em, eparab, gcc;
+        mnerrs(k, ep, em, eparab, gcc);
+        EXPECT_EQ(ep != 0, k == 3) << k;
+    }
+}
