@@ -79,15 +79,23 @@ void mnplot(const double xpt[], const double ypt[], const char chpt[], int nxypt
     if (nxypt < 1) return;
     const int ncol = std::clamp(npagwd - 20, 20, 100);
     const int nrow = std::clamp(npagln - 16, 10, 50);
-    double x0 = *std::min_element(xpt, xpt + nxypt), x1 = *std::max_element(xpt, xpt + nxypt);
-    double y0 = *std::min_element(ypt, ypt + nxypt), y1 = *std::max_element(ypt, ypt + nxypt);
+    // The frame spans the finite points only; a value FCN could not give is not plotted.
+    double x0 = HUGE_VAL, x1 = -HUGE_VAL, y0 = HUGE_VAL, y1 = -HUGE_VAL;
+    for (int k = 0; k < nxypt; ++k) {
+        if (!std::isfinite(xpt[k]) || !std::isfinite(ypt[k])) continue;
+        x0 = std::min(x0, xpt[k]); x1 = std::max(x1, xpt[k]);
+        y0 = std::min(y0, ypt[k]); y1 = std::max(y1, ypt[k]);
+    }
+    if (x0 > x1) return;
     if (x1 <= x0) { x0 -= 0.5 * (1 + std::fabs(x0)); x1 = x0 + 1 + std::fabs(x0); }
     if (y1 <= y0) { y0 -= 0.5 * (1 + std::fabs(y0)); y1 = y0 + 1 + std::fabs(y0); }
     std::vector<std::string> grid(static_cast<std::size_t>(nrow), std::string(static_cast<std::size_t>(ncol), ' '));
     for (int k = 0; k < nxypt; ++k) {
         if (!std::isfinite(xpt[k]) || !std::isfinite(ypt[k])) continue;
-        const int c = static_cast<int>(std::lround((xpt[k] - x0) / (x1 - x0) * (ncol - 1)));
-        const int r = static_cast<int>(std::lround((y1 - ypt[k]) / (y1 - y0) * (nrow - 1)));
+        const int c = std::clamp(static_cast<int>(std::lround((xpt[k] - x0) / (x1 - x0) * (ncol - 1))),
+                                 0, ncol - 1);
+        const int r = std::clamp(static_cast<int>(std::lround((y1 - ypt[k]) / (y1 - y0) * (nrow - 1))),
+                                 0, nrow - 1);
         char& cell = grid[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
         cell = (cell == ' ' || cell == chpt[k]) ? chpt[k] : '&';   // '&': points overlap
     }

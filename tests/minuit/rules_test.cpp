@@ -265,3 +265,30 @@ TEST_F(Rules, MinosListSkipsZeros)
         EXPECT_EQ(ep != 0, k == 3) << k;
     }
 }
+
+namespace {
+
+// Undefined beyond 2 and infinite below -1: a scan across both must still plot.
+void edged(int, double[], double& f, double x[], int, void*)
+{
+    const double u = x[1];
+    f = u > 2 ? std::nan("") : (u < -1 ? HUGE_VAL : u * u);
+}
+
+}  // namespace
+
+TEST_F(Rules, ScanPlotSkipsValuesFcnCannotGive)
+{
+    define(1, "u", 0.5, 0.1);
+    const std::size_t m = out().size();
+    EXPECT_EQ(command(edged, "SCAN", {1, 31, -3, 3}), 0);
+    const std::string o = out_from(m);
+    EXPECT_TRUE(contains(o, "\n SCAN OF PARAMETER NO.  1,  u\n")) << o;
+    EXPECT_NEAR(value(1), 0, 1e-12);
+    EXPECT_EQ(mn7min.amin, 0);
+    // The frame spans the finite values, so the minimum sits on the bottom row.
+    const auto axis = o.find("  I+");
+    ASSERT_NE(axis, std::string::npos) << o;
+    const auto bottom = o.rfind('\n', o.rfind('\n', axis) - 1);
+    EXPECT_NE(o.substr(bottom, axis - bottom).find('*'), std::string::npos) << o;
+}
