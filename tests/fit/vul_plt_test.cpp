@@ -106,6 +106,20 @@ DialogResult dialog(Pars& x, const std::string& input, bool show_buffer = true)
         input);
 }
 
+// The same with the log on log.txt in the current folder, and more to do after it.
+DialogResult logged_dialog(Pars& x, const std::string& input, const std::function<void()>& more)
+{
+    return run_dialog(
+        [&] {
+            online = 1;
+            fio_open(2, "log.txt");
+            vul_plt(0, x.data());
+            more();
+            fio_close(2);
+        },
+        input);
+}
+
 // ---- bins and groups ---------------------------------------------------------------------
 
 struct BinCase {
@@ -334,15 +348,7 @@ TEST_F(PrinterPlot, DialogArmsOneComputation)
 {
     Pars x{};
     asy_fit(x);
-    const DialogResult r = run_dialog(
-        [&] {
-            online = 1;
-            fio_open(2, "log.txt");
-            vul_plt(0, x.data());
-            fio_close(2);
-            report_buffer();
-        },
-        "PRINTER\ny\n\nASY\n\nEXIT\n");
+    const DialogResult r = logged_dialog(x, "PRINTER\ny\n\nASY\n\nEXIT\n", report_buffer);
     EXPECT_EQ(count_lines(slurp("log.txt"), "9 "), 8);
     EXPECT_EQ(lines_of(r.out, " =S"), " =S   1   1   1 F\n") << r.out;
 }
@@ -385,19 +391,13 @@ TEST_F(PrinterPlot, RedrawIgnoresAnArmedDestination)
 {
     Pars x{};
     asy_fit(x);
-    const DialogResult r = run_dialog(
-        [&] {
-            online = 1;
-            fio_open(2, "log.txt");
-            vul_plt(0, x.data());
-            fio_write(fio_stdout, "(' =armed',I2)", {vulplt.iprpl});
-            vul_plt(-1, x.data());
-            fio_write(fio_stdout, "(' =drawn',I2,I3)", {vulplt.nplots, dopltl.npt});
-            vul_plt(0, x.data());
-            fio_write(fio_stdout, "(' =armed',I2)", {vulplt.iprpl});
-            fio_close(2);
-        },
-        "PRINTER\ny\nEXIT\nEXIT\n");
+    const DialogResult r = logged_dialog(x, "PRINTER\ny\nEXIT\nEXIT\n", [&] {
+        fio_write(fio_stdout, "(' =armed',I2)", {vulplt.iprpl});
+        vul_plt(-1, x.data());
+        fio_write(fio_stdout, "(' =drawn',I2,I3)", {vulplt.nplots, dopltl.npt});
+        vul_plt(0, x.data());
+        fio_write(fio_stdout, "(' =armed',I2)", {vulplt.iprpl});
+    });
     EXPECT_EQ(lines_of(r.out, " ="), " =armed 1\n =drawn 0  0\n =armed 0\n") << r.out;
     EXPECT_EQ(slurp("log.txt"), "");
 }
