@@ -630,6 +630,24 @@ TEST(Lfpol, ExactOnALinearTable)
         }
 }
 
+// Any title but "ic G" in characters 5 to 8 gives the Lorentzian high-field form.
+TEST(Lfpol, LorentzianHighFieldForm)
+{
+    const std::string p = tmp_path("lf_lor.tbl");
+    LfDesc d = linear_lf(2);
+    d.title = "Static Lorentzian KT in LF";
+    write_lf(p, d);
+    ASSERT_TRUE(read_lf_tbl(p));
+    ASSERT_EQ(lftbl_ctl(1), 0);
+    double g, d1, d2;
+    for (double on : {5.5, 12.0})
+        for (double tn : {0.3, 2.0}) {
+            lfpol(tn / 2, 2.0, on * 2 / 6.28318530718, g, d1, d2);
+            const double a = form_x(on);
+            EXPECT_NEAR(g, a * std::exp(-tn) * form_w(on * tn) + 1 - a, 1e-12) << on << " " << tn;
+        }
+}
+
 TEST(Lfpol, ScaledTimeAxisFollowsTheActualField)
 {
     const std::string p = tmp_path("lf_scaled.tbl");
