@@ -439,6 +439,11 @@ TEST(Polzz, ExactOnALinearTable)
         ASSERT_NEAR(g, want, 2e-6) << "tn " << tn << " hn " << hn << " q " << fq;
         ASSERT_EQ(d1 + d2 + d3, 0.0);
     }
+    // hn of 0 or below: the linear first hop interval, ah = hn / 0.1 (here -0.5).
+    for (double hn : {0.0, -0.05}) {
+        polzz(1.3, 1.0, hn, 0.0, g, d1, d2, d3);
+        EXPECT_NEAR(g, ka * time_pos(1.3) + kb * (1 + hn / 0.1) + kc, 2e-6) << hn;
+    }
     // The last slab interval holds the last slab instead of reading past it.
     polzz(1.0, 1.0, 0.15, 1.8, g, d1, d2, d3);
     EXPECT_NEAR(g, ka * time_pos(1.0) + kb * hop_pos(0.15) + kc * 4, 2e-6);
