@@ -99,6 +99,13 @@ TEST_F(VulPri, ViewsByMode)
     }
 }
 
+// SPECTRUM with a number beyond the fitted spectra shows them all, as SIGNAL does.
+TEST_F(VulPri, SpectrumBeyondTheCount)
+{
+    EXPECT_EQ(lines_from(run(0, "SPECTRUM 9\n\n").out, " SPECTRUM"),
+              " SPECTRUM  1:\n SPECTRUM  2:\n");
+}
+
 // SIGNAL takes its two numbers rounded; a signal or spectrum out of range means all. A
 // later signal is joined as the signal before it asks (Asy 0: multiplied), and with a
 // relative slot the signals stand under every spectrum but imaginary halves.
@@ -232,6 +239,16 @@ TEST_F(VulPri, BinRanges)
               "CHANGE> \n"
               " =left\n"
               " =ranges   97  100   30   50    1    3 ndata   28 fmin  1.00000002E+20\n");
+}
+
+// ---- plot ----------------------------------------------------------------------------------
+
+// PLot goes straight into the plot dialog and back; PLOT from a prompt comes back to it.
+TEST_F(VulPri, PlotDialog)
+{
+    online = 1;  // the plot dialog is the keyboard's
+    EXPECT_EQ(run(4, "\n").out, "PLOT_FIT> \n =left\n");
+    EXPECT_EQ(run(2, "PLOT\n\n\n").out, "STATUS> PLOT\nPLOT_FIT> \nSTATUS> \n =left\n");
 }
 
 // ---- answer file and independent variables ---------------------------------------------
