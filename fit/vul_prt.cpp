@@ -16,6 +16,9 @@
 
 namespace {
 
+// A blank line is a record holding one blank ("(1X)" alone would write an empty record).
+constexpr std::string_view blank_line = "(' ')";
+
 // One row of a label table: which parameter, its label and description, and what it is
 // combined with (joiner and modifier number, 0 for none).
 struct ParLine {
@@ -96,7 +99,7 @@ void signal_lines(int lun, int npx, const ParVals& v, int s)
 void heading(int lun)
 {
     fio_write(lun, "(/,/,/,/)");
-    fio_write(lun, "(1X)");
+    fio_write(lun, blank_line);
     fio_write(lun, "(1X,72('='))");
     const std::string_view title = mntitle.minuit_title.full();
     const std::string_view out = filenames.nameout.full();
@@ -107,7 +110,7 @@ void heading(int lun)
     FText<28> date;
     cdate(date.span());
     fio_write(lun, "(16X,A)", {date});
-    fio_write(lun, "(1X)");
+    fio_write(lun, blank_line);
 
     fio_write(lun, "(5X,I2,'  Spectra containing',I4,' \"Signals\":','   Mapping is',/)",
               {i_fit_ctl.nspec, fitpar.nsig});
@@ -119,7 +122,7 @@ void heading(int lun)
     for (int j = 1; j <= used_spectra(); ++j) slots(fitpar.ifitsp.col(j));
     fio_write(lun, "(/,5X,'  PHA ASY FRQ RLX HOP ...[OMNI Table]...','= Signal parameters:')");
     for (int s = 1; s <= used_signals(); ++s) slots(fitpar.ifitsg.col(s));
-    fio_write(lun, "(1X)");
+    fio_write(lun, blank_line);
 }
 
 // The form of the fit and its chi-square against the degrees of freedom.
@@ -151,7 +154,7 @@ void spectra_part(int lun, int mode, int npx, const ParVals& v)
             fio_write(lun, spectrum_head,
                       {j, bestfit.fbest_sp(j), last - first + 1, first, last, f(ifit_nbins, j),
                        r(rfit_tbin, j) * 1000.0f, r(rfit_t1, j), r(rfit_t2, j), f(7, j), f(11, j)});
-            fio_write(lun, "(1X)");
+            fio_write(lun, blank_line);
         } else {
             fio_write(lun, spectrum_head, {j});
         }
@@ -177,7 +180,7 @@ void signals_part(int lun, int npx, const ParVals& v, bool anyrel)
             else
                 fio_write(lun, "(' Plus Signal',I3,':')", {s});
             signal_lines(lun, npx, v, s);
-            fio_write(lun, "(1X)");
+            fio_write(lun, blank_line);
         }
         if (!each) break;
         j += i_fit_ctl.i_fit(ifit_type, j) > 3 ? 2 : 1;
@@ -272,7 +275,7 @@ void vul_prb(int mode, int npar, const double* x)
     if (mode == 0) fio_write(lun, "(10X,'***  I N I T I A L   G U E S S  ***')");
     const bool anyrel = vul_anyrel();
     if (mode == 1) quality(lun, npar);
-    fio_write(lun, "(1X)");
+    fio_write(lun, blank_line);
     spectra_part(lun, mode, npx, v);
     signals_part(lun, npx, v, anyrel);
     expressions_part(lun);
