@@ -10,6 +10,7 @@
 
 #include "ask.h"
 #include "dirade.h"
+#include "vul_plt.h"
 #include "fit_records.h"
 #include "minuit.h"
 #include "spect_local.h"

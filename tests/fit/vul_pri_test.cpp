@@ -234,6 +234,16 @@ TEST_F(VulPri, BinRanges)
               " =ranges   97  100   30   50    1    3 ndata   28 fmin  1.00000002E+20\n");
 }
 
+// ---- plot ----------------------------------------------------------------------------------
+
+// PLot goes straight into the plot dialog and back; PLOT from a prompt comes back to it.
+TEST_F(VulPri, PlotDialog)
+{
+    online = 1;  // the plot dialog is the keyboard's
+    EXPECT_EQ(run(4, "\n").out, "PLOT_FIT> \n =left\n");
+    EXPECT_EQ(run(2, "PLOT\n\n\n").out, "STATUS> PLOT\nPLOT_FIT> \nSTATUS> \n =left\n");
+}
+
 // ---- answer file and independent variables ---------------------------------------------
 
 // WRITE shows the old name, and an empty answer keeps it; a long name is kept whole.
