@@ -16,9 +16,10 @@
 
 namespace {
 
-// The dialog's settings as at the start of the process.
+// The dialog's settings as at the start of the process; drawings go to the null device.
 void fresh_plot()
 {
+    ::setenv("PGPLOT_DEV", "/null", 1);
     vulplt = Vulplt{};
     dopltl.npt = 0;
     dopltl.ignpt = 0;
@@ -98,10 +99,23 @@ DialogResult dialog(Pars& x, const std::string& input, bool show_buffer = true)
 {
     return run_dialog(
         [&] {
-            ::setenv("PGPLOT_DEV", "/null", 1);
             online = 1;
             vul_plt(0, x.data());
             if (show_buffer) report_buffer();
+        },
+        input);
+}
+
+// The same with the log on log.txt in the current folder, and more to do after it.
+DialogResult logged_dialog(Pars& x, const std::string& input, const std::function<void()>& more)
+{
+    return run_dialog(
+        [&] {
+            online = 1;
+            fio_open(2, "log.txt");
+            vul_plt(0, x.data());
+            more();
+            fio_close(2);
         },
         input);
 }
@@ -334,15 +348,7 @@ TEST_F(PrinterPlot, DialogArmsOneComputation)
 {
     Pars x{};
     asy_fit(x);
-    const DialogResult r = run_dialog(
-        [&] {
-            online = 1;
-            fio_open(2, "log.txt");
-            vul_plt(0, x.data());
-            fio_close(2);
-            report_buffer();
-        },
-        "PRINTER\ny\n\nASY\n\nEXIT\n");
+    const DialogResult r = logged_dialog(x, "PRINTER\ny\n\nASY\n\nEXIT\n", report_buffer);
     EXPECT_EQ(count_lines(slurp("log.txt"), "9 "), 8);
     EXPECT_EQ(lines_of(r.out, " =S"), " =S   1   1   1 F\n") << r.out;
 }
@@ -360,6 +366,40 @@ TEST(VulPltRedraw, DrawsWithoutDialog)
     EXPECT_EQ(vulplt.isym, 1);
     EXPECT_FALSE(vulplt.changed);
     online = 0;
+}
+
+// A spectrum number left from a fit with more spectra plots spectrum 1; no spectra at all,
+// nothing is computed.
+TEST(VulPltRedraw, StaleSpectrumNumber)
+{
+    Pars x{};
+    asy_fit(x);
+    vulplt.jsp = 7;
+    vulplt.changed = true;
+    vul_plt(-1, x.data());
+    EXPECT_EQ(vulplt.jsp, 1);
+    EXPECT_EQ(vulplt.prev_jsp, 1);
+    i_fit_ctl.nspec = 0;
+    vulplt.prev_jsp = 0;
+    vul_plt(-1, x.data());
+    EXPECT_EQ(vulplt.prev_jsp, 0);
+}
+
+// PRINTER armed and the dialog left by EXIT: the redraw still draws, the log stays empty,
+// and the next dialog starts disarmed.
+TEST_F(PrinterPlot, RedrawIgnoresAnArmedDestination)
+{
+    Pars x{};
+    asy_fit(x);
+    const DialogResult r = logged_dialog(x, "PRINTER\ny\nEXIT\nEXIT\n", [&] {
+        fio_write(fio_stdout, "(' =armed',I2)", {vulplt.iprpl});
+        vul_plt(-1, x.data());
+        fio_write(fio_stdout, "(' =drawn',I2,I3)", {vulplt.nplots, dopltl.npt});
+        vul_plt(0, x.data());
+        fio_write(fio_stdout, "(' =armed',I2)", {vulplt.iprpl});
+    });
+    EXPECT_EQ(lines_of(r.out, " ="), " =armed 1\n =drawn 0  0\n =armed 0\n") << r.out;
+    EXPECT_EQ(slurp("log.txt"), "");
 }
 
 // DUMP lists the groups' sums on the screen and the fit arrays; settings stay.
