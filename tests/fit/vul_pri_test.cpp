@@ -99,6 +99,13 @@ TEST_F(VulPri, ViewsByMode)
     }
 }
 
+// SPECTRUM with a number beyond the fitted spectra shows them all, as SIGNAL does.
+TEST_F(VulPri, SpectrumBeyondTheCount)
+{
+    EXPECT_EQ(lines_from(run(0, "SPECTRUM 9\n\n").out, " SPECTRUM"),
+              " SPECTRUM  1:\n SPECTRUM  2:\n");
+}
+
 // SIGNAL takes its two numbers rounded; a signal or spectrum out of range means all. A
 // later signal is joined as the signal before it asks (Asy 0: multiplied), and with a
 // relative slot the signals stand under every spectrum but imaginary halves.
