@@ -34,6 +34,10 @@ void rozude_clear();
 // The significant text of a label field.
 inline std::string_view rozude_text(std::string_view field, int n) { return field.substr(0, n); }
 
+// Asks prompt for a device specification into devname and opens it (a "?" lists the device
+// types and asks again); the device id, 0 or below when none opened.
+int rozude_ask_device(std::string_view prompt);
+
 // Why a drawing ended.
 enum class DrawEnd { drawn, no_device };
 // One complete drawing of the buffer: open a device, draw, close.

@@ -1,15 +1,280 @@
 // rozude_draw.cpp -- one drawing of the point buffer: open a device, frame, points, close.
+// Everything reaches the plot library through pgadapter.h.
+#include <algorithm>
+#include <cmath>
+
+#include "ask.h"
+#include "pgadapter.h"
 #include "plot_local.h"
+
+namespace {
+
+constexpr float no_positive = 1e20f;   // smallest positive value when there is none
+
+int open_named_device() { return rozude_ask_device("Format? (filename/devicetype): "); }
+
+// Step 2: the hardcopy device, or the default device and a named one when that fails.
+bool open_device()
+{
+    auto& p = rozude_priv;
+    if (p.hardcopy) {
+        p.hardcopy = false;
+        return open_named_device() > 0;
+    }
+    return pg_open(" ") > 0 || open_named_device() > 0;
+}
+
+// Step 4: the viewport in inches.
+void set_viewport(bool hardcopy, float sx2, float sy2)
+{
+    auto& r = r_rozude_par.r;
+    const float cs = r[11];
+    if (hardcopy) {
+        if (r[7] + r[9] > sx2) r[7] = sx2 - r[9];
+        if (r[8] + r[10] > sy2) r[8] = sy2 - r[10];
+        pg_vsiz(r[9], r[7], r[10], r[8]);
+    } else if (l_rozude_par.l[3]) {
+        pg_vsiz(3.2f * cs, sx2 - 1.5f * cs, 3.2f * cs, sy2 - 2.5f * cs);
+    } else {
+        pg_vsiz(1.5f * cs, sx2 - 1.5f * cs, 1.5f * cs, sy2 - 0.1f);
+    }
+}
+
+// A coordinate on its axis: itself, its log10 on a logarithmic axis, -log10 on an inverse
+// one. Zero and negative values there are not finite, and the drawing skips them.
+float on_axis(float v, bool log, bool inv)
+{
+    if (log) return std::log10(v);
+    if (inv) return -std::log10(v);
+    return v;
+}
+
+// One axis of step 6: data range, margins, fixed ends, log or inverse.
+struct AxisRange {
+    float lo = 0.0f, hi = 0.0f;   // data range, then the window
+    float minpos = no_positive;   // smallest positive value
+};
+
+void widen(AxisRange& a)
+{
+    if (a.hi - a.lo < 1e-5f) {
+        a.lo -= 1e-5f;
+        a.hi += 1e-5f;
+    }
+    // A value too large for that step to show would leave an empty window.
+    if (a.lo == a.hi) {
+        const float d = std::fabs(a.lo) * 1e-5f;
+        a.lo -= d;
+        a.hi += d;
+    }
+}
+
+void window_ends(AxisRange& a, float fixlo, float fixhi, bool log, bool inv)
+{
+    widen(a);
+    float lo = 0.0f, hi = 0.0f;
+    pg_rnge(a.lo, a.hi, lo, hi);
+    if (fixlo != fixhi) {
+        if (fixlo != 0.0f) lo = fixlo;
+        if (fixhi != 0.0f) hi = fixhi;
+    }
+    if (log || inv) {
+        lo = std::max(lo, a.minpos);
+        lo = on_axis(lo, log, inv);
+        hi = on_axis(hi, log, inv);
+    }
+    a.lo = lo;
+    a.hi = hi;
+}
+
+// Step 6.1-6.2 for one coordinate array: range over the finite values (the first slot's
+// contents when the buffer is empty).
+AxisRange data_range(const std::array<float, rozude_max_points + 1>& v, int n)
+{
+    AxisRange a;
+    int first = 1;
+    while (first <= n && !std::isfinite(v[first])) ++first;
+    const float v1 = first <= n ? v[first] : (std::isfinite(v[1]) ? v[1] : 0.0f);
+    a.lo = v1;
+    a.hi = static_cast<float>(static_cast<double>(v1) + 1e-8);
+    for (int k = first; k <= n; ++k) {
+        const float x = v[k];
+        if (!std::isfinite(x)) continue;
+        if (x < a.lo) a.lo = x;
+        if (x > a.hi) a.hi = x;
+        if (x > 0.0f && x < a.minpos) a.minpos = x;
+    }
+    return a;
+}
+
+bool is_blank_code(const Iptyp& c) { return c == Iptyp{' ', ' ', ' ', ' '}; }
+
+// Pen colour of the negative code n: -n, or 1 beyond 8.
+int colour_of(std::int32_t n) { return n < -8 ? 1 : -n; }
+
+// Marker number of the integer code n (colour n+1).
+int marker_of(int n)
+{
+    static constexpr int marker[8] = {0, 4, 7, 10, 11, 12, 5, 3};
+    return n >= 0 && n <= 7 ? marker[n] : n;
+}
+
+struct Pt {
+    float x, y;
+    bool ok;   // both coordinates finite on their axes
+};
+
+Pt axis_point(int k)
+{
+    const auto& l = l_rozude_par.l;
+    const float x = on_axis(dopltx.xset[k], l[5], l[7]);
+    const float y = on_axis(doplty.yset[k], l[6], l[8]);
+    return {x, y, std::isfinite(x) && std::isfinite(y)};
+}
+
+// Step 10: lines, colours and the starts of lines.
+void first_pass()
+{
+    pg_sci(1);
+    Iptyp prev = iptyp_of(-1);
+    bool restart = true;   // the next point starts afresh: first, or after a skipped point
+    for (int k = 1; k <= dopltl.npt; ++k) {
+        const Iptyp& code = dopltl.lset[k];
+        const Pt p = axis_point(k);
+        if (!p.ok) {
+            restart = true;
+            continue;
+        }
+        const std::int32_t n = iptyp_int(code);
+        const bool blank = is_blank_code(code);
+        if (restart || code != prev) {
+            if (!blank && n < 0) pg_sci(colour_of(n));
+            pg_move(p.x, p.y);
+            pg_pt1(p.x, p.y, -1);
+        } else if (blank) {
+            pg_draw(p.x, p.y);
+        } else if (n < 0) {
+            pg_pt1(p.x, p.y, -1);
+        }
+        prev = code;
+        restart = false;
+    }
+}
+
+// Step 11: markers and character symbols.
+void second_pass()
+{
+    const auto& r = r_rozude_par.r;
+    const bool dots = r[12] < 0.005f || l_rozude_par.l[4];
+    for (int k = 1; k <= dopltl.npt; ++k) {
+        const Iptyp& code = dopltl.lset[k];
+        const std::int32_t n = iptyp_int(code);
+        if (is_blank_code(code) || n < 0) continue;
+        const Pt p = axis_point(k);
+        if (!p.ok) continue;
+        if (dots) {
+            pg_pt1(p.x, p.y, -1);
+        } else if (code[1] == ' ' && code[2] == ' ' && code[3] == ' ') {
+            pg_pt1(p.x, p.y, static_cast<signed char>(code[0]));
+        } else {
+            pg_sci(n >= 8 ? 1 : n + 1);
+            pg_pt1(p.x, p.y, marker_of(n));
+            pg_sci(1);
+        }
+    }
+}
+
+void draw_labels(float chbase)
+{
+    const auto& p = rozude_priv;
+    pg_sch(1.2f * r_rozude_par.r[11] / chbase);
+    if (!l_rozude_par.l[3]) return;
+    if (p.nlbx > 0) pg_mtxt("B", 2.0f, 0.5f, 0.5f, rozude_text(p.sxlab, p.nlbx));
+    if (p.nlby > 0) pg_mtxt("L", 1.8f, 0.5f, 0.5f, rozude_text(p.sylab, p.nlby));
+    if (p.nttl > 0) pg_mtxt("T", 1.0f, 0.5f, 0.5f, rozude_text(p.stitle, p.nttl));
+}
+
+void draw_caption(float chbase)
+{
+    auto& p = rozude_priv;
+    if (p.nchcpt <= 0) return;
+    if (p.do_caption) {
+        p.do_caption = false;
+        pg_curs(p.xcpt, p.ycpt);
+    }
+    pg_sch(p.chscpt / chbase);
+    pg_ptxt(p.xcpt, p.ycpt, p.angcpt, 0.0f, rozude_text(p.capt, p.nchcpt));
+}
+
+}  // namespace
+
+// A "?" is answered here: the plot library would prompt by itself and, at the end of input,
+// never stop.
+int rozude_ask_device(std::string_view prompt)
+{
+    auto& p = rozude_priv;
+    for (;;) {
+        if (!loc_batch()) pg_ldev();
+        ask1(prompt, Val{"132S", p.devname.c});
+        if (p.devname.trimmed() != "?") return pg_open(p.devname);
+    }
+}
 
 DrawEnd rozude_draw()
 {
-    rozude_priv.no_change = true;
-    return DrawEnd::no_device;
+    auto& p = rozude_priv;
+    const auto& r = r_rozude_par.r;
+    const auto& l = l_rozude_par.l;
+    p.no_change = true;
+    const bool hardcopy = p.hardcopy;
+    if (!open_device()) return DrawEnd::no_device;
+
+    float sx1 = 0.0f, sx2 = 0.0f, sy1 = 0.0f, sy2 = 0.0f;
+    pg_qvsz(sx1, sx2, sy1, sy2);
+    set_viewport(hardcopy, sx2, sy2);
+    pg_bbuf();
+    const float chbase = pg_qcs_inches();
+    pg_scf(p.font);
+
+    AxisRange ax = data_range(dopltx.xset, dopltl.npt);
+    AxisRange ay = data_range(doplty.yset, dopltl.npt);
+    window_ends(ax, r[3], r[4], l[5], l[7]);
+    window_ends(ay, r[5], r[6], l[6], l[8]);
+    pg_swin(ax.lo, ax.hi, ay.lo, ay.hi);
+
+    pg_sch(r[11] / chbase);
+    pg_box(l[5] || l[7] ? "BCLNTS" : "BCNTS", r[1], 0, " ", 0.0f, 0);
+    pg_box(" ", 0.0f, 0, l[6] || l[8] ? "BCLNTS" : "BCNTS", r[2], 0);
+    if (l[1]) {
+        pg_sls(2);
+        pg_box("A", 0.0f, 0, " ", 0.0f, 0);
+        pg_sls(1);
+    }
+    if (l[2]) {
+        pg_sls(2);
+        pg_box(" ", 0.0f, 0, "A", 0.0f, 0);
+        pg_sls(1);
+    }
+    draw_labels(chbase);
+    first_pass();
+    pg_sch(2.0f * r[12] / chbase);
+    second_pass();
+
+    if (dopltl.ignpt > 0)
+        fio_write(6, "(' Too many points!',I7,' points plotted,',I8,' ignored.')",
+                  {dopltl.npt, dopltl.ignpt});
+    draw_caption(chbase);
+    pg_ebuf();
+    pg_clos();
+    return DrawEnd::drawn;
 }
 
 void rozude_next()
 {
-    rozude_draw();
+    if (rozude_draw() == DrawEnd::no_device) {
+        rozude();   // no device: the dialog lets the user name one or leave
+        return;
+    }
     rozude_clear();
     rozude_status.npt = 0;
 }

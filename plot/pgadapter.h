@@ -1,0 +1,39 @@
+// pgadapter.h -- the plot library's routines as the plot package calls them. The backend's
+// departures from the classic library are mended in pgadapter.cpp and nowhere else.
+#pragma once
+
+#include <string_view>
+
+// Opens a device; a blank specification opens the default device (PGPLOT_DEV, else /xw when
+// a display is set, else /null). Returns the device id, or 0 or below when none opened.
+// Never prompts: the caller lists devices and asks for a name itself.
+int pg_open(std::string_view device);
+void pg_ldev();                                    // the device types, on standard output
+void pg_clos();
+void pg_bbuf();
+void pg_ebuf();
+// The view surface in inches.
+void pg_qvsz(float& x1, float& x2, float& y1, float& y2);
+void pg_vsiz(float xleft, float xright, float ybot, float ytop);
+// Character height in inches at size factor 1, right after opening.
+float pg_qcs_inches();
+void pg_scf(int font);
+void pg_rnge(float x1, float x2, float& xlo, float& xhi);
+// The world window; an empty or non-finite edge is mended to a usable window first.
+void pg_swin(float x1, float x2, float y1, float y2);
+void pg_sch(float size);
+void pg_box(const char* xopt, float xtick, int nxsub, const char* yopt, float ytick, int nysub);
+void pg_sls(int style);
+void pg_sci(int colour);
+void pg_mtxt(const char* side, float disp, float coord, float fjust, std::string_view text);
+void pg_ptxt(float x, float y, float angle, float fjust, std::string_view text);
+void pg_move(float x, float y);
+void pg_draw(float x, float y);                    // a line from the pen position
+void pg_pt1(float x, float y, int symbol);
+// Reads the cursor: true and the position when the device has one; otherwise false and
+// x, y as they were.
+bool pg_curs(float& x, float& y);
+
+// Test hook: when set, every call above is reported as one line ("pgmove 1 2") before it
+// reaches the backend.
+inline void (*pg_trace)(std::string_view call) = nullptr;
