@@ -125,7 +125,9 @@ int mn_scan(mnfcn fcn, int llist, void* futil)
     for (int k : todo) {
         double lo, hi;
         scan_range(k, 2.0, lo, hi);
-        if (llist >= 4 && mn7arg.word7[3] < mn7arg.word7[4]) {
+        // An absent number reads 0, so SCAN 1, 20, -3 scans from -3 to 0 (the loop drops
+        // trailing zeros); from not below to leaves the default range.
+        if (mn7arg.word7[3] < mn7arg.word7[4]) {
             lo = mn7arg.word7[3];
             hi = mn7arg.word7[4];
             if (mn7inx.nvarl[k] == 4) { lo = std::max(lo, mn7ext.alim[k]); hi = std::min(hi, mn7ext.blim[k]); }

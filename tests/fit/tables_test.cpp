@@ -439,6 +439,11 @@ TEST(Polzz, ExactOnALinearTable)
         ASSERT_NEAR(g, want, 2e-6) << "tn " << tn << " hn " << hn << " q " << fq;
         ASSERT_EQ(d1 + d2 + d3, 0.0);
     }
+    // hn of 0 or below: the linear first hop interval, ah = hn / 0.1 (here -0.5).
+    for (double hn : {0.0, -0.05}) {
+        polzz(1.3, 1.0, hn, 0.0, g, d1, d2, d3);
+        EXPECT_NEAR(g, ka * time_pos(1.3) + kb * (1 + hn / 0.1) + kc, 2e-6) << hn;
+    }
     // The last slab interval holds the last slab instead of reading past it.
     polzz(1.0, 1.0, 0.15, 1.8, g, d1, d2, d3);
     EXPECT_NEAR(g, ka * time_pos(1.0) + kb * hop_pos(0.15) + kc * 4, 2e-6);
@@ -627,6 +632,24 @@ TEST(Lfpol, ExactOnALinearTable)
             ASSERT_FALSE(std::isnan(g)) << t << " " << w;
             lfpol(-t, -1.0, -w / two_pi, g, d1, d2);
             ASSERT_FALSE(std::isnan(g)) << -t << " " << w;
+        }
+}
+
+// Any title but "ic G" in characters 5 to 8 gives the Lorentzian high-field form.
+TEST(Lfpol, LorentzianHighFieldForm)
+{
+    const std::string p = tmp_path("lf_lor.tbl");
+    LfDesc d = linear_lf(2);
+    d.title = "Static Lorentzian KT in LF";
+    write_lf(p, d);
+    ASSERT_TRUE(read_lf_tbl(p));
+    ASSERT_EQ(lftbl_ctl(1), 0);
+    double g, d1, d2;
+    for (double on : {5.5, 12.0})
+        for (double tn : {0.3, 2.0}) {
+            lfpol(tn / 2, 2.0, on * 2 / 6.28318530718, g, d1, d2);
+            const double a = form_x(on);
+            EXPECT_NEAR(g, a * std::exp(-tn) * form_w(on * tn) + 1 - a, 1e-12) << on << " " << tn;
         }
 }
 

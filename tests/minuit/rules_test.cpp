@@ -292,3 +292,22 @@ TEST_F(Rules, ScanPlotSkipsValuesFcnCannotGive)
     const auto bottom = o.rfind('\n', o.rfind('\n', axis) - 1);
     EXPECT_NE(o.substr(bottom, axis - bottom).find('*'), std::string::npos) << o;
 }
+
+// SCAN [parno] [numpts] [from] [to]: an absent "to" is 0, so from -3 alone scans -3 to 0.
+TEST_F(Rules, ScanRangeFromTheNumbers)
+{
+    define3();
+    command(quad3, "MIGRAD");
+    struct Row { std::vector<double> args; double lo, hi; };
+    const Row rows[] = {{{1, 7, -3}, -3, 0}, {{1, 7, -2, 4}, -2, 4}, {{1, 7, 4, -2}, 0, 0}};
+    for (const Row& r : rows) {
+        command(quad3, "SETPAR", {1, 1});
+        command(quad3, "SCAN", r.args);
+        if (r.lo < r.hi) {
+            EXPECT_DOUBLE_EQ(mn7rpt.xpt[1], r.lo) << r.args.size();
+            EXPECT_DOUBLE_EQ(mn7rpt.xpt[7], r.hi) << r.args.size();
+        } else {  // the default, two errors about the value
+            EXPECT_NEAR(mn7rpt.xpt[1] + mn7rpt.xpt[7], 2.0, 1e-9);
+        }
+    }
+}
