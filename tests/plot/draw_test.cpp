@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,20 @@ TEST_F(Draw, PointPasses)
     EXPECT_EQ(point_calls(), want);
 }
 
+// The extreme codes: the most negative one is colour 1 (its magnitude has no integer),
+// the largest a marker of that number in colour 1.
+TEST_F(Draw, ExtremeCodes)
+{
+    doplch(1, 1, std::numeric_limits<std::int32_t>::min());
+    doplch(2, 2, std::numeric_limits<std::int32_t>::max());
+    rozude_draw();
+    const std::vector<std::string> want = {
+        "pgsci 1", "pgsci 1", "pgmove 1 1", "pgpt1 1 1 -1", "pgmove 2 2", "pgpt1 2 2 -1",
+        "pgsch 1.47058", "pgsci 1", "pgpt1 2 2 2.14748e+09", "pgsci 1",
+    };
+    EXPECT_EQ(point_calls(), want);
+}
+
 // A point size below 0.005 inch, or terse, draws every marker as a dot.
 TEST_F(Draw, DotsForTinyPointsAndTerse)
 {
@@ -165,6 +180,8 @@ TEST_F(Draw, WorldWindow)
          "pgrnge 0.5 100 0 109.95", "pgswin -0.30103 2.0412 0.9 2.1"},
         {"inverse X", {{0.5f, 1}, {100, 2}}, {0, 0, 0, 0}, 0, 1, "pgrnge 0.5 100 0 109.95",
          "pgswin 0.30103 -2.0412 0.9 2.1"},
+        {"log X, nothing positive", {{-2, 1}, {-1, 2}}, {0, 0, 0, 0}, 1, 0,
+         "pgrnge -2 -1 -2.1 -0.9", "pgswin 20 21 0.9 2.1"},
     };
     for (const WindowCase& c : cases) {
         SetUp();
