@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "askq.h"
 #include "fio.h"
 
 namespace {
@@ -209,9 +210,23 @@ int pg_open(std::string_view device)
     std::string dev = trimmed(device);
     if (dev.empty()) dev = default_device();
     trace("pgopen", {std::string_view(dev)});
-    if (dev.find('?') != std::string::npos) return 0;   // the backend would prompt forever
+    if (dev.front() == '?') return 0;   // the backend would prompt, for ever at end of input
     fio_flush_all();
     const int id = cpgopen(dev.c_str());
+    // On a window the backend asks for RETURN at the close, reading standard input itself:
+    // at a terminal that keeps the plot on the screen until the user has seen it, but in
+    // batch it would eat a line of the answers.
+    // Its read goes through the C library's buffer, which would keep lines typed ahead
+    // from the line editor: read unbuffered instead.
+    if (id > 0) {
+        const bool batch = loc_batch();
+        cpgask(batch ? 0 : 1);
+        static bool unbuffered = false;
+        if (!batch && !unbuffered) {
+            std::setvbuf(stdin, nullptr, _IONBF, 0);
+            unbuffered = true;
+        }
+    }
     if (id > 0 && !file_writable()) {
         const std::string file = qinf("FILE");
         cpgclos();

@@ -7,6 +7,12 @@
 #include <fstream>
 #include <string>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "../fit/dialog_run.h"
 #include "ask.h"
 #include "pgadapter.h"
@@ -368,6 +374,75 @@ TEST(Dialog, InteractiveDeviceAndCaption)
     EXPECT_TRUE(has(r.out, "Angle: ")) << r.out;
     EXPECT_TRUE(has(r.out, " Position 1st character w/cursor & hit any key but CR:\n")) << r.out;
     EXPECT_TRUE(r.out.ends_with(" Hello 5  0.300000012  15.\n")) << r.out;
+}
+
+// A virtual X display for the window device, while the test runs; its number is empty
+// when there is no Xvfb.
+class VirtualDisplay {
+public:
+    VirtualDisplay()
+    {
+        int fds[2];
+        if (::access("/usr/bin/Xvfb", X_OK) != 0 || ::pipe(fds) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(fds[0]);
+            const int devnull = ::open("/dev/null", O_WRONLY);
+            ::dup2(devnull, 1);
+            ::dup2(devnull, 2);
+            const std::string fd = std::to_string(fds[1]);
+            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0",
+                    "1024x768x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        char buf[16] = {};
+        pollfd p{fds[0], POLLIN, 0};
+        if (::poll(&p, 1, 10000) > 0 && ::read(fds[0], buf, sizeof buf - 1) > 0)
+            number_ = std::string(":") + std::to_string(std::atoi(buf));
+        ::close(fds[0]);
+    }
+    ~VirtualDisplay()
+    {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    const std::string& number() const { return number_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string number_;
+};
+
+// With a display and no device named, plots go to a window. At its close the plot
+// library waits for RETURN on standard input: at a terminal the user sees the plot until
+// then, while in batch it must not take a line of the answers.
+TEST(Dialog, WindowDeviceLeavesTheAnswersAlone)
+{
+    const VirtualDisplay xvfb;
+    if (xvfb.number().empty()) GTEST_SKIP() << "no Xvfb here";
+    const auto on_window = [&](const std::string& input, bool tty) {
+        return run_fresh(
+            [&] {
+                ::unsetenv("PGPLOT_DEV");
+                ::setenv("DISPLAY", xvfb.number().c_str(), 1);
+                pg_trace = [](std::string_view c) {
+                    if (c.starts_with("pgopen")) fio_write(6, "(A)", {c});
+                };
+                doplpt(1, 1);
+                doplpt(2, 2);
+                rozude();
+                fio_write(6, "(' npt',I3)", {dopltl.npt});
+            },
+            input, tty);
+    };
+    const DialogResult batch = on_window("\nKEEP\n", false);
+    EXPECT_EQ(batch.out, "ROZUDE: \npgopen \"/xw\"\nROZUDE: KEEP\n npt  2\n");
+    const DialogResult typed = on_window("\n\nKEEP\n", true);
+    EXPECT_TRUE(has(typed.out, "pgopen \"/xw\"\n Press RETURN for next page: ROZUDE: "))
+        << typed.out;
+    EXPECT_TRUE(typed.out.ends_with(" npt  2\n")) << typed.out;   // KEEP still reached us
 }
 
 }  // namespace
