@@ -17,6 +17,7 @@
 namespace {
 
 float pen_x = 0.0f, pen_y = 0.0f;   // the pen, kept here: the backend forgets it
+float win[4] = {0.0f, 1.0f, 0.0f, 1.0f};   // the world window last set: x1, x2, y1, y2
 
 // One argument of a traced call: a number, or a text shown in quotes.
 struct Arg {
@@ -112,6 +113,95 @@ void mend_edges(float& a, float& b)
     }
 }
 
+// A tick interval so small that the backend would never finish its ticks (it loops
+// for ever at a millionth of the range) is left to the backend's own choice.
+float bounded_tick(float tick, float a, float b)
+{
+    return tick > 0.0f && std::fabs(b - a) / tick > 1000.0f ? 0.0f : tick;
+}
+
+// The backend numbers and ticks a reversed axis as if it were not reversed (the labels
+// come out mirrored), so such an axis gets only its edges there and is ticked and
+// numbered here: major ticks at a round step (or at the powers of ten of a logarithmic
+// axis), minor ones between, numbers 1.2 character heights below or left of the frame.
+std::string edges_only(std::string_view opt)
+{
+    std::string out;
+    for (const char c : opt)
+        if (std::string_view("ABCGabcg").find(c) != std::string_view::npos) out += c;
+    return out.empty() ? std::string(" ") : out;
+}
+
+bool has_opt(std::string_view opt, char c)
+{
+    return opt.find(c) != std::string_view::npos ||
+           opt.find(static_cast<char>(c - 'A' + 'a')) != std::string_view::npos;
+}
+
+// A round major step for a range: the least of 1, 2, 5 or 10 times a power of ten that
+// reaches a fifth of it; and its minor count.
+float round_step(float range, int& nsub)
+{
+    const double r = 0.2 * range;
+    const double p = std::pow(10.0, std::floor(std::log10(r)));
+    const double m = r / p;
+    const int mant = m <= 1.0 ? 1 : m <= 2.0 ? 2 : m <= 5.0 ? 5 : 10;
+    nsub = mant == 2 ? 4 : 5;
+    return static_cast<float>(mant * p);
+}
+
+// One tick at value v of the axis, inward from both edges, len a fraction of the frame.
+void tick_at(bool yaxis, float v, float len, bool bottom, bool top)
+{
+    const float a1 = yaxis ? win[0] : win[2], a2 = yaxis ? win[1] : win[3];
+    const float d = len * (a2 - a1);
+    const auto seg = [&](float from, float to) {
+        if (yaxis) { cpgmove(from, v); cpgdraw(to, v); }
+        else { cpgmove(v, from); cpgdraw(v, to); }
+    };
+    if (bottom) seg(a1, a1 + d);
+    if (top) seg(a2, a2 - d);
+}
+
+void reversed_axis(bool yaxis, std::string_view opt, float tick)
+{
+    const float w1 = yaxis ? win[2] : win[0], w2 = yaxis ? win[3] : win[1];
+    const float lo = std::min(w1, w2), hi = std::max(w1, w2);
+    const bool log = has_opt(opt, 'L');
+    const bool ticks = has_opt(opt, 'T'), minor = has_opt(opt, 'S'), nums = has_opt(opt, 'N');
+    const bool bottom = has_opt(opt, 'B'), top = has_opt(opt, 'C');
+    // Tick lengths: half and a quarter of a character height, as fractions of the frame.
+    float xch = 0.0f, ych = 0.0f, vx1 = 0.0f, vx2 = 1.0f, vy1 = 0.0f, vy2 = 1.0f;
+    cpgqcs(0, &xch, &ych);
+    cpgqvp(0, &vx1, &vx2, &vy1, &vy2);
+    const float unit = yaxis ? xch / (vx2 - vx1) : ych / (vy2 - vy1);
+    int nsub = 1;
+    const float step = log ? 1.0f : tick > 0.0f ? tick : round_step(hi - lo, nsub);
+    if (!(step > 0.0f) || (hi - lo) / step > 1000.0f) return;
+    if (log) nsub = 9;
+    char text[64];
+    for (double k = std::ceil(lo / step); k * step <= hi; k += 1.0) {
+        const float v = static_cast<float>(k * step);
+        if (ticks) tick_at(yaxis, v, 0.5f * unit, bottom, top);
+        if (nums) {
+            if (!log) {
+                std::snprintf(text, sizeof text, "%g", std::fabs(v) < 1e-6f * step ? 0.0 : v);
+            } else if (k == 0.0 || k == 1.0) {
+                std::snprintf(text, sizeof text, "%s", k == 0.0 ? "1" : "10");
+            } else {
+                std::snprintf(text, sizeof text, "10\\u%d", static_cast<int>(k));
+            }
+            pg_mtxt(yaxis ? "L" : "B", yaxis ? 0.7f : 1.2f, (v - w1) / (w2 - w1), 0.5f, text);
+        }
+    }
+    if (!minor) return;
+    for (double k = std::floor(lo / step); k * step <= hi; k += 1.0)
+        for (int j = 1; j < nsub; ++j) {
+            const double v = log ? k + std::log10(j + 1.0) : (k + double(j) / nsub) * step;
+            if (v > lo && v < hi) tick_at(yaxis, static_cast<float>(v), 0.25f * unit, bottom, top);
+        }
+}
+
 }  // namespace
 
 int pg_open(std::string_view device)
@@ -186,6 +276,7 @@ void pg_swin(float x1, float x2, float y1, float y2)
     mend_edges(x1, x2);
     mend_edges(y1, y2);
     trace("pgswin", {x1, x2, y1, y2});
+    win[0] = x1; win[1] = x2; win[2] = y1; win[3] = y2;
     cpgswin(x1, x2, y1, y2);
 }
 
@@ -194,7 +285,13 @@ void pg_sch(float size) { trace("pgsch", {size}); cpgsch(size); }
 void pg_box(const char* xopt, float xtick, int nxsub, const char* yopt, float ytick, int nysub)
 {
     trace("pgbox", {xopt, xtick, double(nxsub), yopt, ytick, double(nysub)});
-    cpgbox(xopt, xtick, nxsub, yopt, ytick, nysub);
+    const bool xrev = win[0] > win[1], yrev = win[2] > win[3];
+    xtick = bounded_tick(xtick, win[0], win[1]);
+    ytick = bounded_tick(ytick, win[2], win[3]);
+    cpgbox(xrev ? edges_only(xopt).c_str() : xopt, xtick, nxsub,
+           yrev ? edges_only(yopt).c_str() : yopt, ytick, nysub);
+    if (xrev) reversed_axis(false, xopt, xtick);
+    if (yrev) reversed_axis(true, yopt, ytick);
 }
 
 void pg_sls(int style) { trace("pgsls", {double(style)}); cpgsls(style); }

@@ -18,6 +18,8 @@ set -u
 kavrin=$1 case=$2 work=$3 tools=${4:-}
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 2
 export TZ=UTC LC_ALL=C TERM=dumb INPUTRC=/dev/null TOOLS=$tools CASE=$case
+# No X display: plots go to the file devices the cases name, never to a window.
+unset DISPLAY
 if [ -f "$case/setup.sh" ]; then
   bash "$case/setup.sh" || { echo "setup.sh failed"; exit 1; }
 fi

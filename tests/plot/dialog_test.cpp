@@ -256,7 +256,7 @@ TEST(Dialog, TitleAndLabels)
 // or a character code), two empty lines; an empty line after it leaves.
 TEST(Dialog, DbDump)
 {
-    const std::string db = ::testing::TempDir() + "rozude_dump.db";
+    const std::string db = ::testing::TempDir() + "rozude_" + std::to_string(::getpid()) + ".db";
     std::filesystem::remove(db);
     const DialogResult r = run_fresh(
         [] {

@@ -6,14 +6,23 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "ask.h"
 #include "pgadapter.h"
 #include "plot_local.h"
 
 namespace {
+
+// A file name of this test process only (several builds may run their tests at once).
+std::string scratch(const char* name)
+{
+    return ::testing::TempDir() + "rozude_" + std::to_string(::getpid()) + "_" + name;
+}
 
 std::vector<std::string> calls;
 void record(std::string_view c) { calls.emplace_back(c); }
@@ -58,7 +67,7 @@ protected:
 
 TEST_F(Draw, PngShowsDataAxesAndLabels)
 {
-    const std::string png = ::testing::TempDir() + "rozude_draw.png";
+    const std::string png = scratch("draw.png");
     std::filesystem::remove(png);
     ::setenv("PGPLOT_DEV", (png + "/png").c_str(), 1);
     for (int i = 0; i <= 40; ++i) {
@@ -112,6 +121,20 @@ TEST_F(Draw, PointPasses)
     EXPECT_EQ(point_calls(), want);
 }
 
+// The extreme codes: the most negative one is colour 1 (its magnitude has no integer),
+// the largest a marker of that number in colour 1.
+TEST_F(Draw, ExtremeCodes)
+{
+    doplch(1, 1, std::numeric_limits<std::int32_t>::min());
+    doplch(2, 2, std::numeric_limits<std::int32_t>::max());
+    rozude_draw();
+    const std::vector<std::string> want = {
+        "pgsci 1", "pgsci 1", "pgmove 1 1", "pgpt1 1 1 -1", "pgmove 2 2", "pgpt1 2 2 -1",
+        "pgsch 1.47058", "pgsci 1", "pgpt1 2 2 2.14748e+09", "pgsci 1",
+    };
+    EXPECT_EQ(point_calls(), want);
+}
+
 // A point size below 0.005 inch, or terse, draws every marker as a dot.
 TEST_F(Draw, DotsForTinyPointsAndTerse)
 {
@@ -157,6 +180,8 @@ TEST_F(Draw, WorldWindow)
          "pgrnge 0.5 100 0 109.95", "pgswin -0.30103 2.0412 0.9 2.1"},
         {"inverse X", {{0.5f, 1}, {100, 2}}, {0, 0, 0, 0}, 0, 1, "pgrnge 0.5 100 0 109.95",
          "pgswin 0.30103 -2.0412 0.9 2.1"},
+        {"log X, nothing positive", {{-2, 1}, {-1, 2}}, {0, 0, 0, 0}, 1, 0,
+         "pgrnge -2 -1 -2.1 -0.9", "pgswin 20 21 0.9 2.1"},
     };
     for (const WindowCase& c : cases) {
         SetUp();
@@ -219,8 +244,8 @@ TEST_F(Draw, ViewportAndHardcopyPage)
     EXPECT_EQ(call_of("pgvsiz"), "pgvsiz 0.375 8.12504 0.375 6.27503");
     EXPECT_EQ(call_of("pgmtxt"), "");
 
-    const std::string ps = ::testing::TempDir() + "rozude_hard.ps";
-    const std::string answers = ::testing::TempDir() + "rozude_answers";
+    const std::string ps = scratch("hard.ps");
+    const std::string answers = scratch("answers");
     std::ofstream(answers) << ps << "/ps\n";
     ASSERT_EQ(fio_open(31, answers, FStatus::old), 0);
     set_ask_indir(1, 31);
@@ -254,6 +279,36 @@ TEST_F(Draw, CaptionWithoutCursorKeepsItsPlace)
     EXPECT_EQ(call_of("pgcurs"), "pgcurs");
     EXPECT_EQ(call_of("pgsch", 4), "pgsch 1.99999");
     EXPECT_EQ(call_of("pgptxt"), "pgptxt 0.5 0.75 30 0 \"Fig. 1\"");
+}
+
+// The backend numbers a reversed axis as if it were not: an inverse axis (always
+// reversed) is numbered here as the logarithm of 1/X, high values of 1/X on the left.
+TEST_F(Draw, ReversedAxisNumberedHere)
+{
+    doplpt(0.5f, 1);
+    doplpt(100, 2);
+    l_rozude_par.l[7] = true;
+    rozude_draw();
+    std::vector<std::string> numbers;
+    for (const auto& c : calls)
+        if (c.starts_with("pgmtxt \"B\" 1.2")) numbers.push_back(c);
+    const std::vector<std::string> want = {
+        "pgmtxt \"B\" 1.2 0.982412 0.5 \"10\\u-2\"",
+        "pgmtxt \"B\" 1.2 0.555468 0.5 \"10\\u-1\"",
+        "pgmtxt \"B\" 1.2 0.128523 0.5 \"1\"",
+    };
+    EXPECT_EQ(numbers, want);
+}
+
+// A tick interval of a billionth of the range would keep the backend ticking for ever.
+TEST_F(Draw, TinyTickIntervalStillDraws)
+{
+    doplpt(0, 0);
+    doplpt(10, 10);
+    r_rozude_par.r[1] = 1e-9f;
+    r_rozude_par.r[2] = 1e-7f;
+    EXPECT_EQ(rozude_draw(), DrawEnd::drawn);
+    EXPECT_EQ(call_of("pgbox"), "pgbox \"BCNTS\" 1e-09 0 \" \" 0 0");
 }
 
 // Devices: the default when nothing is named, a file that cannot be written, "?".
