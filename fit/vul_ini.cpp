@@ -522,9 +522,9 @@ void mnformat(int unit, int p, std::string_view label, double value, double step
     const FText<10> field(label);
     const FText<9> v = card_number(value);
     // The parameter line is read with the blank as the only delimiter: a label with blanks
-    // goes in quotes, and a full-width label keeps a blank before its value.
+    // (or none at all) goes in quotes, and a full-width label keeps a blank before its value.
     const std::string_view name = field.trimmed();
-    std::string lab = answer_text(name, " ");
+    std::string lab = name.empty() ? quoted(name) : answer_text(name, " ");
     if (lab.size() == name.size()) lab = std::string(field.full());
     if (lab.size() < 10) lab.resize(10, ' ');
     if (lab.back() != ' ' && v.c[0] != ' ') lab += ' ';

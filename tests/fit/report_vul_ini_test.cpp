@@ -313,6 +313,8 @@ TEST(Mnformat, Cards)
         // a label with a blank goes in quotes; a quote in a remark is doubled
         {7, "A B", 1e-5, 0, 0, 0, "it's",
          "         7  'A B'         1.E-5         0         0         0   'it''s'\n"},
+        // no label at all: the value must not be read as the label
+        {8, "", 2, 0, 0, 0, "", "         8  ''               2.         0         0         0   \n"},
         {100, "X", 123456789, 1, 0, 0, r64.c_str(),
          "       100  X         1.23456E8        1.         0         0   '" + r64 + "'\n"},
     };
