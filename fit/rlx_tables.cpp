@@ -185,6 +185,7 @@ bool read_rlx_tbl(std::string_view name, std::string* why)
     tblpar.fill(0);
     tbldat.fill(0.0f);
     tbl_loaded.rlx = false;
+    tbl_loaded.rlx_name = "";
     if (!rec_read(r, tblttl.c.data(), 80) || !rec_ints(r, tblpai.data(), 16))
         return finish(r, why);
     const int nt = tblpai(2), nh = tblpai(3);
@@ -234,6 +235,7 @@ bool read_lf_tbl(std::string_view name, std::string* why)
     lftbl_ctl.fill(0);
     lftbl_dat.fill(0.0f);
     tbl_loaded.lf = false;
+    tbl_loaded.lf_name = "";
     if (!rec_read(r, lftbl_ttl.c.data(), 80) ||
         !rec_ints(r, lftbl_pai.data(), 16) || !rec_reals(r, lftbl_par.data(), 16))
         return finish(r, why);
@@ -299,6 +301,7 @@ bool read_omni_tbl(std::string_view name, std::string* why)
     omni_tbl_bins.x_tbl.fill(0.0f);
     omni_tbl_data.y_tbl.fill(0.0f);
     tbl_loaded.omni = false;
+    tbl_loaded.omni_name = "";
     std::int32_t head[4] = {};
     if (!rec_ints(r, head, 4)) return finish(r, why);
     omni_tbl_size.ndim = head[0];
@@ -365,6 +368,7 @@ bool read_g_cmplx(std::string_view name, std::string* why, bool* too_big)
     if (!rec_open(r, name)) return finish(r, why);   // a missing file leaves the records
     g_cmplx_tbl = {};
     tbl_loaded.cmplx = false;
+    tbl_loaded.cmplx_name = "";
     unsigned char head[8];
     if (!rec_read(r, head, 8)) return finish(r, why);
     std::int32_t n = 0;

@@ -372,17 +372,21 @@ void answer_body(Writer& w)
     minuit_commands(w);
 }
 
-// The old answer file line by line, whole, without trailing blanks and NULs; empty when it
-// cannot be read.
-std::vector<std::string> read_old(const std::string& path)
+// The old answer file line by line, whole, without trailing blanks and NULs, into lines.
+// 0 when it was read to its end, ENOENT when there is none, else why it could not be read
+// (then it must not be replaced: its rest would be lost).
+int read_old(const std::string& path, std::vector<std::string>& lines)
 {
-    std::vector<std::string> lines;
     const int unit = fio_free_unit(70, fio_max_unit);
-    if (unit < 0 || fio_open(unit, path, FStatus::old) != 0) return lines;
+    if (unit < 0) return EMFILE;
+    if (const int err = fio_open(unit, path, FStatus::old); err != 0) return err;
     std::string line;
     while (fio_read_line(unit, line) == 0) lines.emplace_back(significant(line));
+    std::FILE* f = fio_file(unit);
+    int err = f != nullptr && std::ferror(f) != 0 ? EIO : 0;
+    if (err == 0 && vul_ini_fault != nullptr && vul_ini_fault(4) != 0) err = EIO;
     fio_close(unit);
-    return lines;
+    return err;
 }
 
 // Where the old file's own part begins: after the answer to its OUTPUT command. A file
@@ -469,7 +473,8 @@ void vul_ini()
         return;
     }
     // The old file is read whole before anything is written, since it is to be replaced.
-    const std::vector<std::string> old = names.min_mode ? read_old(names.file) : std::vector<std::string>{};
+    std::vector<std::string> old;
+    const int old_err = names.min_mode ? read_old(names.file, old) : 0;
 
     const int lunrow = fio_free_unit(70, fio_max_unit);
     if (lunrow < 0)
@@ -480,6 +485,10 @@ void vul_ini()
             w.fault(1);
         });
 
+    if (old_err != 0 && old_err != ENOENT) {
+        complain("*** Answer file not written: ", names.file, old_err);
+        return;
+    }
     write_file(lunans, names.file, !names.min_mode, "*** Answer file not written: ",
                [&](Writer& w) {
                    answer_head(w);
@@ -513,9 +522,9 @@ void mnformat(int unit, int p, std::string_view label, double value, double step
     const FText<10> field(label);
     const FText<9> v = card_number(value);
     // The parameter line is read with the blank as the only delimiter: a label with blanks
-    // goes in quotes, and a full-width label keeps a blank before its value.
+    // (or none at all) goes in quotes, and a full-width label keeps a blank before its value.
     const std::string_view name = field.trimmed();
-    std::string lab = answer_text(name, " ");
+    std::string lab = name.empty() ? quoted(name) : answer_text(name, " ");
     if (lab.size() == name.size()) lab = std::string(field.full());
     if (lab.size() < 10) lab.resize(10, ' ');
     if (lab.back() != ' ' && v.c[0] != ' ') lab += ' ';

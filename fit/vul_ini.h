@@ -35,5 +35,6 @@ struct AnswerNames {
 AnswerNames vul_ini_names(std::string_view nameout);
 
 // Fault sites of vul_ini's writing, for tests: a hook that returns non-zero makes that site
-// fail as a full disk would. 1 table row written, 2 answer head written, 3 answer complete.
+// fail as a full disk would. 1 table row written, 2 answer head written, 3 answer complete,
+// 4 old answer file read ("MIN=").
 inline int (*vul_ini_fault)(int site) = nullptr;

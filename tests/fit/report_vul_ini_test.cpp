@@ -178,6 +178,19 @@ TEST_F(VulIni, ShortRewrite)
     EXPECT_EQ(listing(), "fit.aat\nfit.dat\n");
 }
 
+// An old file that cannot be read to its end is kept as it was: rewritten, its rest would
+// be lost. The table row is written all the same.
+TEST_F(VulIni, ShortRewriteOfAnUnreadableFileKeepsIt)
+{
+    put_file("fit.dat", "old answer\n");
+    filenames.nameout = "min=fit.dat";
+    vul_ini_fault = [](int site) { return site == 4 ? 1 : 0; };
+    EXPECT_EQ(captured(vul_ini), " *** Answer file not written: fit.dat (Input/output error)\n");
+    EXPECT_EQ(slurp("fit.dat"), "old answer\n");
+    EXPECT_EQ(listing(), "fit.aat\nfit.dat\n");
+    EXPECT_FALSE(fio_is_open(7));
+}
+
 TEST_F(VulIni, ShortRewriteWithoutOldFile)
 {
     filenames.nameout = "min=new.dat";
@@ -300,6 +313,8 @@ TEST(Mnformat, Cards)
         // a label with a blank goes in quotes; a quote in a remark is doubled
         {7, "A B", 1e-5, 0, 0, 0, "it's",
          "         7  'A B'         1.E-5         0         0         0   'it''s'\n"},
+        // no label at all: the value must not be read as the label
+        {8, "", 2, 0, 0, 0, "", "         8  ''               2.         0         0         0   \n"},
         {100, "X", 123456789, 1, 0, 0, r64.c_str(),
          "       100  X         1.23456E8        1.         0         0   '" + r64 + "'\n"},
     };

@@ -194,6 +194,7 @@ TEST(TableRead, LongitudinalFieldFlagsAndRereading)
     LfDesc d = linear_lf(-2);
     write_lf(p, d);
     ASSERT_TRUE(read_lf_tbl(p));
+    EXPECT_EQ(tbl_loaded.lf_name.trimmed(), p);   // the name the answer file records
     EXPECT_EQ(lftbl_pai(1), 2);         // -2 stored as 2 ...
     EXPECT_EQ(lftbl_ctl(2), 1);         // ... with the scaled time axis
     EXPECT_EQ(lftbl_ctl(1), 1);         // "ic G" in characters 5 to 8
@@ -348,7 +349,8 @@ TEST(TableRead, BadFilesAreRefusedWithTheirReason)
         EXPECT_FALSE(c.read(p, &why));
         EXPECT_NE(why.find(c.why), std::string::npos) << why;
     }
-    EXPECT_FALSE(tbl_loaded.lf);   // a refused table is not taken
+    EXPECT_FALSE(tbl_loaded.lf);   // a refused table is not taken, nor its name
+    EXPECT_TRUE(tbl_loaded.lf_name.blank());
 }
 
 // ---- the messages, and the stop with status 1 ----
