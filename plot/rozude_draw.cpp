@@ -13,7 +13,7 @@ constexpr float no_positive = 1e20f;   // smallest positive value when there is 
 
 int open_named_device() { return rozude_ask_device("Format? (filename/devicetype): "); }
 
-// Step 2: the hardcopy device, or the default device and a named one when that fails.
+// The hardcopy device, or the default device and a named one when that fails.
 bool open_device()
 {
     auto& p = rozude_priv;
@@ -24,7 +24,7 @@ bool open_device()
     return pg_open(" ") > 0 || open_named_device() > 0;
 }
 
-// Step 4: the viewport in inches.
+// The viewport in inches: the hardcopy settings, or margins from the character size.
 void set_viewport(bool hardcopy, float sx2, float sy2)
 {
     auto& r = r_rozude_par.r;
@@ -49,7 +49,7 @@ float on_axis(float v, bool log, bool inv)
     return v;
 }
 
-// One axis of step 6: data range, margins, fixed ends, log or inverse.
+// One axis of the world window: data range, margins, fixed ends, log or inverse.
 struct AxisRange {
     float lo = 0.0f, hi = 0.0f;   // data range, then the window
     float minpos = no_positive;   // smallest positive value
@@ -61,7 +61,7 @@ void widen(AxisRange& a)
         a.lo -= 1e-5f;
         a.hi += 1e-5f;
     }
-    // A value too large for that step to show would leave an empty window.
+    // A value too large for that widening to show would leave an empty window.
     if (a.lo == a.hi) {
         const float d = std::fabs(a.lo) * 1e-5f;
         a.lo -= d;
@@ -87,7 +87,7 @@ void window_ends(AxisRange& a, float fixlo, float fixhi, bool log, bool inv)
     a.hi = hi;
 }
 
-// Step 6.1-6.2 for one coordinate array: range over the finite values (the first slot's
+// The data range of one coordinate array over its finite values (the first slot's
 // contents when the buffer is empty).
 AxisRange data_range(const std::array<float, rozude_max_points + 1>& v, int n)
 {
@@ -132,7 +132,7 @@ Pt axis_point(int k)
     return {x, y, std::isfinite(x) && std::isfinite(y)};
 }
 
-// Step 10: lines, colours and the starts of lines.
+// First pass: lines, colours and the starts of lines.
 void first_pass()
 {
     pg_sci(1);
@@ -161,7 +161,7 @@ void first_pass()
     }
 }
 
-// Step 11: markers and character symbols.
+// Second pass: markers and character symbols.
 void second_pass()
 {
     const auto& r = r_rozude_par.r;

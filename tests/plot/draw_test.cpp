@@ -180,6 +180,8 @@ TEST_F(Draw, WorldWindow)
          "pgrnge 0.5 100 0 109.95", "pgswin -0.30103 2.0412 0.9 2.1"},
         {"inverse X", {{0.5f, 1}, {100, 2}}, {0, 0, 0, 0}, 0, 1, "pgrnge 0.5 100 0 109.95",
          "pgswin 0.30103 -2.0412 0.9 2.1"},
+        {"non-finite values left out", {{NAN, 1}, {1, 2}, {9, 4}, {5, INFINITY}},
+         {0, 0, 0, 0}, 0, 0, "pgrnge 1 9 0.2 9.8", "pgswin 0.2 9.8 0.7 4.3"},
         {"log X, nothing positive", {{-2, 1}, {-1, 2}}, {0, 0, 0, 0}, 1, 0,
          "pgrnge -2 -1 -2.1 -0.9", "pgswin 20 21 0.9 2.1"},
     };
