@@ -29,9 +29,9 @@ inline float (*dirade_clock)() = dirade_cpu_seconds;
 
 // Set-up dialog at "DIRADE>" (flag 1 or below): true when the call goes on to the
 // chi-square (interactive), false when it returns without a function value (batch).
-bool dirade_setup(int npar, const double* x);
+bool dirade_setup(int npar, double* x);
 // Reports and dialogs: 1 results, 2 "STATUS>", 3 "CHANGE>", 4 plot.
-void vul_prt(int mode, int npar, const double* x);
+void vul_prt(int mode, int npar, double* x);
 // Plot of the fit; a negative mode redraws during the minimisation without a dialog.
 void vul_plt(int mode, const double* x);
 // Answer file and table-row file.

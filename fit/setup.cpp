@@ -15,6 +15,7 @@
 #include "rlx_tables.h"
 #include "setup_local.h"
 #include "vul_map.h"
+#include "vul_prt.h"
 
 namespace {
 
@@ -53,7 +54,9 @@ void table_question(std::string_view prompt, int which, bool& loaded,
 {
     ask1(prompt, Val{"40A", filenames.nametbl(which)});
     if (loaded) return;
-    reader(filenames.nametbl(which).trimmed());  // stops the process on a bad table
+    // The readers take an 80-character name, blanks and all: their messages show it so.
+    const FText<80> name = filenames.nametbl(which).full();
+    reader(name.full());  // stops the process on a bad table
     loaded = true;
     if (title != nullptr) write_table_title(title());
 }
@@ -169,14 +172,12 @@ bool setup_close(const double* x)
         return false;
     }
     bestfit.fmin = 1e20;
-    int n = 0;
-    for (int j = 1; j <= used_spectra(); ++j) n += fitbins.jj_bin(2, j) - fitbins.jj_bin(1, j) + 1;
-    bestfit.ndata = n;
+    bestfit.ndata = vul_fitted_points();
     vul_checkmap(x);
     return true;
 }
 
-bool dirade_setup(int npar, const double* x)
+bool dirade_setup(int npar, double* x)
 {
     setup_begin();
     for (;;) {

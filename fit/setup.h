@@ -8,7 +8,7 @@
 
 // The objective function's set-up (flag 1 or below): true when the call goes on to the
 // chi-square (interactive), false when it returns without a function value (batch).
-bool dirade_setup(int npar, const double* x);
+bool dirade_setup(int npar, double* x);
 
 // Starts an empty set-up: records of the last fit, table flags and OMNI rule cleared.
 void setup_begin();

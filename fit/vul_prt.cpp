@@ -282,9 +282,8 @@ void vul_prb(int mode, int npar, const double* x)
     fio_write(lun, "(/,/,/,/)");
 }
 
-void vul_prt(int mode, int npar, const double* x)
+void vul_prt(int mode, int npar, double* x)
 {
     if (mode <= 1) vul_prb(mode, npar, x);
-    // x is MINUIT's own parameter array, which a changed parameter is written back into.
-    if (online != 0) vul_pri(mode, npar, const_cast<double*>(x));
+    if (online != 0) vul_pri(mode, npar, x);  // CHANGE> writes into MINUIT's own x
 }

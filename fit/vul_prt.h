@@ -15,8 +15,8 @@ struct ParVals {
 
 // mode 0 initial guess, 1 results: the report, then (interactive) the results dialogs;
 // 2 PEek, 3 CHange, 4 PLot: the dialogs only. npar and x as MINUIT passed them ([p] is
-// parameter p).
-void vul_prt(int mode, int npar, const double* x);
+// parameter p); a value changed in the dialogs is written back into x.
+void vul_prt(int mode, int npar, double* x);
 
 // The report of mode 0 or 1 on the print unit. A MINOS error of 0 in bestfit becomes the
 // parabolic error and stays so.

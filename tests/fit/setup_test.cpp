@@ -318,7 +318,7 @@ TEST_F(Setup, DialogDefinesSignalsAndSpectraAndEndsAtTheEmptyLine)
 {
     answers("SIGNAL 1, 2, 3.7, -4.7, 1e20\nhuge\nSP 5, 6\nrun\nO\nfit.ans\nI\nTemp, 10, 0.1, 0.2\n"
             "Field,100\n\nR 5,2\n\nSIGNAL 9\n");
-    const double x[max_minuit_par + 1] = {};
+    double x[max_minuit_par + 1] = {};
     EXPECT_FALSE(dirade_setup(0, x));  // batch: no function value
     EXPECT_EQ(fitpar.nsig, 1);
     EXPECT_EQ(fitpar.ifitsg(3, 1), 3);
@@ -433,6 +433,37 @@ TEST_F(SetupDeath, HundredAndFirstExpressionStops)
                       "\\*\\*\\*\\*\n\n";
     EXPECT_EXIT((screen_to_stderr(), store_spectrum(a)), testing::ExitedWithCode(1), msg);
     EXPECT_EXIT((screen_to_stderr(), setup_signal(a)), testing::ExitedWithCode(1), msg);
+}
+
+// The reader gets the 40-character answer as an 80-character name, so its message shows
+// the name with the blanks up to 80 between the quotes.
+TEST_F(SetupDeath, TableMessageShowsTheAnswerAsAnEightyCharacterName)
+{
+    struct Case { float slots[n_slots]; const char* who; };
+    const Case cases[] = {
+        {{0, 2, -3, 4}, "GET_LF_TBL"},
+        {{1, 2, 3, 4, 0, 7}, "GET_OMNI_TBL"},
+    };
+    const std::string name = "no_such.tbl";
+    const std::string line = "     *** " + std::string("%s") + " ***  Cannot read     2-dim Table \"" +
+                             name + std::string(80 - name.size(), ' ') + "\"";
+    for (const Case& c : cases) {
+        std::string want = line;
+        want.replace(want.find("%s"), 2, c.who);
+        std::string re;  // the exact line, as a regular expression
+        for (const char ch : want) {
+            if (std::string_view("\\^$.|?*+()[]{}").find(ch) != std::string_view::npos) re += '\\';
+            re += ch;
+        }
+        answers(name + "\n");
+        lftbl_pai(1) = 2;  // what a missing file leaves in the records
+        omni_tbl_size.ndim = 2;
+        EXPECT_EXIT((screen_to_stderr(), setup_signal(c.slots)), testing::ExitedWithCode(1),
+                    "\n" + re + "\n")
+            << c.who;
+        set_ask_indir(0, 0);
+        fio_close(answer_unit);
+    }
 }
 
 TEST_F(SetupDeath, FailedStepsStopABatchRunWithTheirMessage)
