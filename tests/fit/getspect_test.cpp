@@ -10,6 +10,7 @@
 #include "getspect.h"
 #include "run_file.h"
 #include "run_records.h"
+#include "titles.h"
 
 namespace {
 
@@ -44,9 +45,11 @@ void report()
               {ictl, rctl, ispectctrl.npk, same, cspectctrl.title.trimmed()});
 }
 
-// Both settings columns zero and no title, as at the start of the program.
+// Both settings columns zero and no title, as at the start of the program; the plain
+// ASCII signs ("us") that the expected lines show.
 void fresh_settings()
 {
+    set_characters(0);
     ispectctrl.i_ctl.fill(0);
     ispectctrl.npk = 0;
     rspectctrl.r_ctl.fill(0.0f);

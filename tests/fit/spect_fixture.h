@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "run_records.h"
+#include "titles.h"
 
 // One histogram's header; counts come from a function of the row (1-based).
 struct HistSpec {
@@ -39,12 +40,13 @@ inline void clear_settings()
     rspectctrl.r_ctl.fill(0.0f);
 }
 
-// A run of n histograms, settings cleared.
+// A run of n histograms, settings cleared, the plain ASCII signs ("us") in the lines.
 inline void new_run(int n, int run_number = 1234)
 {
     runheader.nHists = n;
     runheader.runNumber = run_number;
     clear_settings();
+    set_characters(0);
 }
 
 // Expected counts of a decaying, precessing muon signal per raw bin of width dt (us)
