@@ -32,232 +32,190 @@ void baseask(std::string_view prompt, std::span<const Val> v, AskForm form, int*
 inline void ask0(std::string_view p) { baseask(p, {}, AskForm::plain, nullptr); }
 inline void ask0s(std::string_view p, int& nch) { baseask(p, {}, AskForm::plain, &nch); }
 inline void ask1(std::string_view p, const Val& a)
-    { const Val v[] = {a}; baseask(p, v, AskForm::plain, nullptr); }
+    { baseask(p, val_list(a), AskForm::plain, nullptr); }
 inline void ask2(std::string_view p, const Val& a, const Val& b)
-    { const Val v[] = {a, b}; baseask(p, v, AskForm::plain, nullptr); }
+    { baseask(p, val_list(a, b), AskForm::plain, nullptr); }
 inline void ask3(std::string_view p, const Val& a, const Val& b, const Val& c)
-    { const Val v[] = {a, b, c}; baseask(p, v, AskForm::plain, nullptr); }
+    { baseask(p, val_list(a, b, c), AskForm::plain, nullptr); }
 inline void ask4(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d)
-    { const Val v[] = {a, b, c, d}; baseask(p, v, AskForm::plain, nullptr); }
+    { baseask(p, val_list(a, b, c, d), AskForm::plain, nullptr); }
 inline void ask5(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                  const Val& e)
-    { const Val v[] = {a, b, c, d, e}; baseask(p, v, AskForm::plain, nullptr); }
+    { baseask(p, val_list(a, b, c, d, e), AskForm::plain, nullptr); }
 inline void ask6(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                  const Val& e, const Val& f)
-    { const Val v[] = {a, b, c, d, e, f}; baseask(p, v, AskForm::plain, nullptr); }
+    { baseask(p, val_list(a, b, c, d, e, f), AskForm::plain, nullptr); }
 inline void ask7(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                  const Val& e, const Val& f, const Val& g)
-    { const Val v[] = {a, b, c, d, e, f, g}; baseask(p, v, AskForm::plain, nullptr); }
+    { baseask(p, val_list(a, b, c, d, e, f, g), AskForm::plain, nullptr); }
 inline void ask8(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                  const Val& e, const Val& f, const Val& g, const Val& h)
-    { const Val v[] = {a, b, c, d, e, f, g, h}; baseask(p, v, AskForm::plain, nullptr); }
+    { baseask(p, val_list(a, b, c, d, e, f, g, h), AskForm::plain, nullptr); }
 inline void ask9(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                  const Val& e, const Val& f, const Val& g, const Val& h, const Val& i)
-    { const Val v[] = {a, b, c, d, e, f, g, h, i}; baseask(p, v, AskForm::plain, nullptr); }
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i), AskForm::plain, nullptr); }
 inline void ask10(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                   const Val& j)
-    { const Val v[] = {a, b, c, d, e, f, g, h, i, j}; baseask(p, v, AskForm::plain, nullptr); }
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j), AskForm::plain, nullptr); }
 inline void ask11(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                   const Val& j, const Val& k)
-    { const Val v[] = {a, b, c, d, e, f, g, h, i, j, k}; baseask(p, v, AskForm::plain, nullptr); }
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k), AskForm::plain, nullptr); }
 inline void ask12(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                   const Val& j, const Val& k, const Val& l)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l};
-    baseask(p, v, AskForm::plain, nullptr);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l), AskForm::plain, nullptr); }
 inline void ask13(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                   const Val& j, const Val& k, const Val& l, const Val& m)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m};
-    baseask(p, v, AskForm::plain, nullptr);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m), AskForm::plain, nullptr); }
 inline void ask14(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n};
-    baseask(p, v, AskForm::plain, nullptr);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n), AskForm::plain, nullptr); }
 inline void ask15(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
                   const Val& o)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o};
-    baseask(p, v, AskForm::plain, nullptr);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o), AskForm::plain, nullptr); }
 inline void ask16(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
                   const Val& o, const Val& q)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q};
-    baseask(p, v, AskForm::plain, nullptr);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q),
+              AskForm::plain, nullptr); }
 inline void ask17(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
                   const Val& o, const Val& q, const Val& r)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r};
-    baseask(p, v, AskForm::plain, nullptr);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r),
+              AskForm::plain, nullptr); }
 inline void ask18(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
                   const Val& o, const Val& q, const Val& r, const Val& s)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s};
-    baseask(p, v, AskForm::plain, nullptr);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s),
+              AskForm::plain, nullptr); }
 inline void ask19(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
                   const Val& o, const Val& q, const Val& r, const Val& s, const Val& t)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s, t};
-    baseask(p, v, AskForm::plain, nullptr);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s, t),
+              AskForm::plain, nullptr); }
 inline void ask20(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                   const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
                   const Val& o, const Val& q, const Val& r, const Val& s, const Val& t,
                   const Val& u)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s, t, u};
-    baseask(p, v, AskForm::plain, nullptr);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s, t, u),
+              AskForm::plain, nullptr); }
 inline void ask1d(std::string_view p, const Val& a)
-    { const Val v[] = {a}; baseask(p, v, AskForm::shown, nullptr); }
+    { baseask(p, val_list(a), AskForm::shown, nullptr); }
 inline void ask2d(std::string_view p, const Val& a, const Val& b)
-    { const Val v[] = {a, b}; baseask(p, v, AskForm::shown, nullptr); }
+    { baseask(p, val_list(a, b), AskForm::shown, nullptr); }
 inline void ask3d(std::string_view p, const Val& a, const Val& b, const Val& c)
-    { const Val v[] = {a, b, c}; baseask(p, v, AskForm::shown, nullptr); }
+    { baseask(p, val_list(a, b, c), AskForm::shown, nullptr); }
 inline void ask4d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d)
-    { const Val v[] = {a, b, c, d}; baseask(p, v, AskForm::shown, nullptr); }
+    { baseask(p, val_list(a, b, c, d), AskForm::shown, nullptr); }
 inline void ask5d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e)
-    { const Val v[] = {a, b, c, d, e}; baseask(p, v, AskForm::shown, nullptr); }
+    { baseask(p, val_list(a, b, c, d, e), AskForm::shown, nullptr); }
 inline void ask6d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f)
-    { const Val v[] = {a, b, c, d, e, f}; baseask(p, v, AskForm::shown, nullptr); }
+    { baseask(p, val_list(a, b, c, d, e, f), AskForm::shown, nullptr); }
 inline void ask7d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g)
-    { const Val v[] = {a, b, c, d, e, f, g}; baseask(p, v, AskForm::shown, nullptr); }
+    { baseask(p, val_list(a, b, c, d, e, f, g), AskForm::shown, nullptr); }
 inline void ask8d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h)
-    { const Val v[] = {a, b, c, d, e, f, g, h}; baseask(p, v, AskForm::shown, nullptr); }
+    { baseask(p, val_list(a, b, c, d, e, f, g, h), AskForm::shown, nullptr); }
 inline void ask9d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i)
-    { const Val v[] = {a, b, c, d, e, f, g, h, i}; baseask(p, v, AskForm::shown, nullptr); }
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i), AskForm::shown, nullptr); }
 inline void ask10d(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                    const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                    const Val& j)
-    { const Val v[] = {a, b, c, d, e, f, g, h, i, j}; baseask(p, v, AskForm::shown, nullptr); }
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j), AskForm::shown, nullptr); }
 inline void ask1s(std::string_view p, const Val& a, int& nch)
-    { const Val v[] = {a}; baseask(p, v, AskForm::plain, &nch); }
+    { baseask(p, val_list(a), AskForm::plain, &nch); }
 inline void ask2s(std::string_view p, const Val& a, const Val& b, int& nch)
-    { const Val v[] = {a, b}; baseask(p, v, AskForm::plain, &nch); }
+    { baseask(p, val_list(a, b), AskForm::plain, &nch); }
 inline void ask3s(std::string_view p, const Val& a, const Val& b, const Val& c, int& nch)
-    { const Val v[] = {a, b, c}; baseask(p, v, AskForm::plain, &nch); }
+    { baseask(p, val_list(a, b, c), AskForm::plain, &nch); }
 inline void ask4s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   int& nch)
-    { const Val v[] = {a, b, c, d}; baseask(p, v, AskForm::plain, &nch); }
+    { baseask(p, val_list(a, b, c, d), AskForm::plain, &nch); }
 inline void ask5s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, int& nch)
-    { const Val v[] = {a, b, c, d, e}; baseask(p, v, AskForm::plain, &nch); }
+    { baseask(p, val_list(a, b, c, d, e), AskForm::plain, &nch); }
 inline void ask6s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, int& nch)
-    { const Val v[] = {a, b, c, d, e, f}; baseask(p, v, AskForm::plain, &nch); }
+    { baseask(p, val_list(a, b, c, d, e, f), AskForm::plain, &nch); }
 inline void ask7s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, int& nch)
-    { const Val v[] = {a, b, c, d, e, f, g}; baseask(p, v, AskForm::plain, &nch); }
+    { baseask(p, val_list(a, b, c, d, e, f, g), AskForm::plain, &nch); }
 inline void ask8s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, int& nch)
-    { const Val v[] = {a, b, c, d, e, f, g, h}; baseask(p, v, AskForm::plain, &nch); }
+    { baseask(p, val_list(a, b, c, d, e, f, g, h), AskForm::plain, &nch); }
 inline void ask9s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                   const Val& e, const Val& f, const Val& g, const Val& h, const Val& i, int& nch)
-    { const Val v[] = {a, b, c, d, e, f, g, h, i}; baseask(p, v, AskForm::plain, &nch); }
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i), AskForm::plain, &nch); }
 inline void ask10s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                    const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                    const Val& j, int& nch)
-    { const Val v[] = {a, b, c, d, e, f, g, h, i, j}; baseask(p, v, AskForm::plain, &nch); }
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j), AskForm::plain, &nch); }
 inline void ask11s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                    const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                    const Val& j, const Val& k, int& nch)
-    { const Val v[] = {a, b, c, d, e, f, g, h, i, j, k}; baseask(p, v, AskForm::plain, &nch); }
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k), AskForm::plain, &nch); }
 inline void ask12s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                    const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                    const Val& j, const Val& k, const Val& l, int& nch)
-    { const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l}; baseask(p, v, AskForm::plain, &nch); }
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l), AskForm::plain, &nch); }
 inline void ask13s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                    const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                    const Val& j, const Val& k, const Val& l, const Val& m, int& nch)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m};
-    baseask(p, v, AskForm::plain, &nch);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m), AskForm::plain, &nch); }
 inline void ask14s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                    const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                    const Val& j, const Val& k, const Val& l, const Val& m, const Val& n, int& nch)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n};
-    baseask(p, v, AskForm::plain, &nch);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n), AskForm::plain, &nch); }
 inline void ask15s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                    const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                    const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
                    const Val& o, int& nch)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o};
-    baseask(p, v, AskForm::plain, &nch);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o), AskForm::plain, &nch); }
 inline void ask16s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                    const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                    const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
                    const Val& o, const Val& q, int& nch)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q};
-    baseask(p, v, AskForm::plain, &nch);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q), AskForm::plain, &nch); }
 inline void ask17s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                    const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                    const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
                    const Val& o, const Val& q, const Val& r, int& nch)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r};
-    baseask(p, v, AskForm::plain, &nch);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r),
+              AskForm::plain, &nch); }
 inline void ask18s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                    const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                    const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
                    const Val& o, const Val& q, const Val& r, const Val& s, int& nch)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s};
-    baseask(p, v, AskForm::plain, &nch);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s),
+              AskForm::plain, &nch); }
 inline void ask19s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                    const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                    const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
                    const Val& o, const Val& q, const Val& r, const Val& s, const Val& t, int& nch)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s, t};
-    baseask(p, v, AskForm::plain, &nch);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s, t),
+              AskForm::plain, &nch); }
 inline void ask20s(std::string_view p, const Val& a, const Val& b, const Val& c, const Val& d,
                    const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
                    const Val& j, const Val& k, const Val& l, const Val& m, const Val& n,
                    const Val& o, const Val& q, const Val& r, const Val& s, const Val& t,
                    const Val& u, int& nch)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s, t, u};
-    baseask(p, v, AskForm::plain, &nch);
-}
+    { baseask(p, val_list(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, q, r, s, t, u),
+              AskForm::plain, &nch); }
 
 // set_ask_indir(0, 0) drops one level of indirect input (or leaves the caller's unit first).
 // flag not 0: answer lines come from unit (kept when 0) until it ends or "\-I".

@@ -27,118 +27,93 @@ inline void cmli0(std::string_view p, int ncmd, int cmdlen, std::string_view cmd
     { basecmli(p, ncmd, cmdlen, cmdtab, icmd, {}); }
 inline void cmli1(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                   const Val& a)
-    { const Val v[] = {a}; basecmli(p, ncmd, cmdlen, cmdtab, icmd, v); }
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a)); }
 inline void cmli2(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                   const Val& a, const Val& b)
-    { const Val v[] = {a, b}; basecmli(p, ncmd, cmdlen, cmdtab, icmd, v); }
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a, b)); }
 inline void cmli3(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                   const Val& a, const Val& b, const Val& c)
-    { const Val v[] = {a, b, c}; basecmli(p, ncmd, cmdlen, cmdtab, icmd, v); }
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a, b, c)); }
 inline void cmli4(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                   const Val& a, const Val& b, const Val& c, const Val& d)
-    { const Val v[] = {a, b, c, d}; basecmli(p, ncmd, cmdlen, cmdtab, icmd, v); }
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a, b, c, d)); }
 inline void cmli5(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                   const Val& a, const Val& b, const Val& c, const Val& d, const Val& e)
-    { const Val v[] = {a, b, c, d, e}; basecmli(p, ncmd, cmdlen, cmdtab, icmd, v); }
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a, b, c, d, e)); }
 inline void cmli6(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                   const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                   const Val& f)
-    { const Val v[] = {a, b, c, d, e, f}; basecmli(p, ncmd, cmdlen, cmdtab, icmd, v); }
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a, b, c, d, e, f)); }
 inline void cmli7(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                   const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                   const Val& f, const Val& g)
-    { const Val v[] = {a, b, c, d, e, f, g}; basecmli(p, ncmd, cmdlen, cmdtab, icmd, v); }
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a, b, c, d, e, f, g)); }
 inline void cmli8(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                   const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                   const Val& f, const Val& g, const Val& h)
-    { const Val v[] = {a, b, c, d, e, f, g, h}; basecmli(p, ncmd, cmdlen, cmdtab, icmd, v); }
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a, b, c, d, e, f, g, h)); }
 inline void cmli9(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                   const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                   const Val& f, const Val& g, const Val& h, const Val& j)
-    { const Val v[] = {a, b, c, d, e, f, g, h, j}; basecmli(p, ncmd, cmdlen, cmdtab, icmd, v); }
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a, b, c, d, e, f, g, h, j)); }
 inline void cmli10(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                    const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                    const Val& f, const Val& g, const Val& h, const Val& j, const Val& k)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, j, k};
-    basecmli(p, ncmd, cmdlen, cmdtab, icmd, v);
-}
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a, b, c, d, e, f, g, h, j, k)); }
 inline void cmli11(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                    const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                    const Val& f, const Val& g, const Val& h, const Val& j, const Val& k,
                    const Val& l)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, j, k, l};
-    basecmli(p, ncmd, cmdlen, cmdtab, icmd, v);
-}
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a, b, c, d, e, f, g, h, j, k, l)); }
 inline void cmli12(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                    const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                    const Val& f, const Val& g, const Val& h, const Val& j, const Val& k,
                    const Val& l, const Val& m)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, j, k, l, m};
-    basecmli(p, ncmd, cmdlen, cmdtab, icmd, v);
-}
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a, b, c, d, e, f, g, h, j, k, l, m)); }
 inline void cmli13(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                    const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                    const Val& f, const Val& g, const Val& h, const Val& j, const Val& k,
                    const Val& l, const Val& m, const Val& n)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, j, k, l, m, n};
-    basecmli(p, ncmd, cmdlen, cmdtab, icmd, v);
-}
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a, b, c, d, e, f, g, h, j, k, l, m, n)); }
 inline void cmli14(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                    const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                    const Val& f, const Val& g, const Val& h, const Val& j, const Val& k,
                    const Val& l, const Val& m, const Val& n, const Val& o)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, j, k, l, m, n, o};
-    basecmli(p, ncmd, cmdlen, cmdtab, icmd, v);
-}
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd, val_list(a, b, c, d, e, f, g, h, j, k, l, m, n, o)); }
 inline void cmli15(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                    const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                    const Val& f, const Val& g, const Val& h, const Val& j, const Val& k,
                    const Val& l, const Val& m, const Val& n, const Val& o, const Val& q)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, j, k, l, m, n, o, q};
-    basecmli(p, ncmd, cmdlen, cmdtab, icmd, v);
-}
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd,
+               val_list(a, b, c, d, e, f, g, h, j, k, l, m, n, o, q)); }
 inline void cmli16(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                    const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                    const Val& f, const Val& g, const Val& h, const Val& j, const Val& k,
                    const Val& l, const Val& m, const Val& n, const Val& o, const Val& q,
                    const Val& r)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, j, k, l, m, n, o, q, r};
-    basecmli(p, ncmd, cmdlen, cmdtab, icmd, v);
-}
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd,
+               val_list(a, b, c, d, e, f, g, h, j, k, l, m, n, o, q, r)); }
 inline void cmli17(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                    const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                    const Val& f, const Val& g, const Val& h, const Val& j, const Val& k,
                    const Val& l, const Val& m, const Val& n, const Val& o, const Val& q,
                    const Val& r, const Val& s)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, j, k, l, m, n, o, q, r, s};
-    basecmli(p, ncmd, cmdlen, cmdtab, icmd, v);
-}
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd,
+               val_list(a, b, c, d, e, f, g, h, j, k, l, m, n, o, q, r, s)); }
 inline void cmli18(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                    const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                    const Val& f, const Val& g, const Val& h, const Val& j, const Val& k,
                    const Val& l, const Val& m, const Val& n, const Val& o, const Val& q,
                    const Val& r, const Val& s, const Val& t)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, j, k, l, m, n, o, q, r, s, t};
-    basecmli(p, ncmd, cmdlen, cmdtab, icmd, v);
-}
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd,
+               val_list(a, b, c, d, e, f, g, h, j, k, l, m, n, o, q, r, s, t)); }
 inline void cmli19(std::string_view p, int ncmd, int cmdlen, std::string_view cmdtab, int& icmd,
                    const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
                    const Val& f, const Val& g, const Val& h, const Val& j, const Val& k,
                    const Val& l, const Val& m, const Val& n, const Val& o, const Val& q,
                    const Val& r, const Val& s, const Val& t, const Val& u)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, j, k, l, m, n, o, q, r, s, t, u};
-    basecmli(p, ncmd, cmdlen, cmdtab, icmd, v);
-}
+    { basecmli(p, ncmd, cmdlen, cmdtab, icmd,
+               val_list(a, b, c, d, e, f, g, h, j, k, l, m, n, o, q, r, s, t, u)); }
 
 // The help settings HELP uses (same effect as init_help).
 void cmli_help(std::string_view dir, std::string_view lib, std::string_view topic);

@@ -89,6 +89,11 @@ struct Val {
     std::span<std::byte> span() const { return {data, bytes}; }
 };
 
+// The fields of one call as an array, for the one body a family of entries forwards to:
+// baseask(p, val_list(a, b), ...). The array lives to the end of that statement.
+template <class... V>
+std::array<Val, sizeof...(V)> val_list(const V&... v) { return {v...}; }
+
 // ---- Parse state and the reading of fields ----------------------------------------------
 
 // Starts a new answer: the line, cut or blank-padded to 512 characters, is scanned from 1.

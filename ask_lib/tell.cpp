@@ -166,111 +166,55 @@ int setstr_c(std::span<char, 32> buf, std::complex<float> v, int nsig)
 void tellbase(std::string_view text) { tell_n(text, {}); }
 void tell0(std::string_view text) { tell_n(text, {}); }
 
-void tell1(std::string_view t, const Val& a) { const Val v[] = {a}; tell_n(t, v); }
-void tell2(std::string_view t, const Val& a, const Val& b) { const Val v[] = {a, b}; tell_n(t, v); }
+void tell1(std::string_view t, const Val& a) { tell_n(t, val_list(a)); }
+void tell2(std::string_view t, const Val& a, const Val& b) { tell_n(t, val_list(a, b)); }
 void tell3(std::string_view t, const Val& a, const Val& b, const Val& c)
-{
-    const Val v[] = {a, b, c};
-    tell_n(t, v);
-}
+    { tell_n(t, val_list(a, b, c)); }
 void tell4(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d)
-{
-    const Val v[] = {a, b, c, d};
-    tell_n(t, v);
-}
-void tell5(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d,
-           const Val& e)
-{
-    const Val v[] = {a, b, c, d, e};
-    tell_n(t, v);
-}
-void tell6(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d,
-           const Val& e, const Val& f)
-{
-    const Val v[] = {a, b, c, d, e, f};
-    tell_n(t, v);
-}
-void tell7(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d,
-           const Val& e, const Val& f, const Val& g)
-{
-    const Val v[] = {a, b, c, d, e, f, g};
-    tell_n(t, v);
-}
-void tell8(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d,
-           const Val& e, const Val& f, const Val& g, const Val& h)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h};
-    tell_n(t, v);
-}
-void tell9(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d,
-           const Val& e, const Val& f, const Val& g, const Val& h, const Val& i)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i};
-    tell_n(t, v);
-}
+    { tell_n(t, val_list(a, b, c, d)); }
+void tell5(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d, const Val& e)
+    { tell_n(t, val_list(a, b, c, d, e)); }
+void tell6(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
+           const Val& f)
+    { tell_n(t, val_list(a, b, c, d, e, f)); }
+void tell7(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
+           const Val& f, const Val& g)
+    { tell_n(t, val_list(a, b, c, d, e, f, g)); }
+void tell8(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
+           const Val& f, const Val& g, const Val& h)
+    { tell_n(t, val_list(a, b, c, d, e, f, g, h)); }
+void tell9(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d, const Val& e,
+           const Val& f, const Val& g, const Val& h, const Val& i)
+    { tell_n(t, val_list(a, b, c, d, e, f, g, h, i)); }
 void tell10(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d,
             const Val& e, const Val& f, const Val& g, const Val& h, const Val& i, const Val& j)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j};
-    tell_n(t, v);
-}
+    { tell_n(t, val_list(a, b, c, d, e, f, g, h, i, j)); }
 
-void tell1d(std::string_view t, const Val& a, std::span<char> out)
-{
-    const Val v[] = {a};
-    tell_nd(t, v, out);
-}
+void tell1d(std::string_view t, const Val& a, std::span<char> out) { tell_nd(t, val_list(a), out); }
 void tell2d(std::string_view t, const Val& a, const Val& b, std::span<char> out)
-{
-    const Val v[] = {a, b};
-    tell_nd(t, v, out);
-}
+    { tell_nd(t, val_list(a, b), out); }
 void tell3d(std::string_view t, const Val& a, const Val& b, const Val& c, std::span<char> out)
-{
-    const Val v[] = {a, b, c};
-    tell_nd(t, v, out);
-}
+    { tell_nd(t, val_list(a, b, c), out); }
 void tell4d(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d,
             std::span<char> out)
-{
-    const Val v[] = {a, b, c, d};
-    tell_nd(t, v, out);
-}
+    { tell_nd(t, val_list(a, b, c, d), out); }
 void tell5d(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d,
             const Val& e, std::span<char> out)
-{
-    const Val v[] = {a, b, c, d, e};
-    tell_nd(t, v, out);
-}
+    { tell_nd(t, val_list(a, b, c, d, e), out); }
 void tell6d(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d,
             const Val& e, const Val& f, std::span<char> out)
-{
-    const Val v[] = {a, b, c, d, e, f};
-    tell_nd(t, v, out);
-}
+    { tell_nd(t, val_list(a, b, c, d, e, f), out); }
 void tell7d(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d,
             const Val& e, const Val& f, const Val& g, std::span<char> out)
-{
-    const Val v[] = {a, b, c, d, e, f, g};
-    tell_nd(t, v, out);
-}
+    { tell_nd(t, val_list(a, b, c, d, e, f, g), out); }
 void tell8d(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d,
             const Val& e, const Val& f, const Val& g, const Val& h, std::span<char> out)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h};
-    tell_nd(t, v, out);
-}
+    { tell_nd(t, val_list(a, b, c, d, e, f, g, h), out); }
 void tell9d(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d,
             const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
             std::span<char> out)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i};
-    tell_nd(t, v, out);
-}
+    { tell_nd(t, val_list(a, b, c, d, e, f, g, h, i), out); }
 void tell10d(std::string_view t, const Val& a, const Val& b, const Val& c, const Val& d,
-             const Val& e, const Val& f, const Val& g, const Val& h, const Val& i,
-             const Val& j, std::span<char> out)
-{
-    const Val v[] = {a, b, c, d, e, f, g, h, i, j};
-    tell_nd(t, v, out);
-}
+             const Val& e, const Val& f, const Val& g, const Val& h, const Val& i, const Val& j,
+             std::span<char> out)
+    { tell_nd(t, val_list(a, b, c, d, e, f, g, h, i, j), out); }
