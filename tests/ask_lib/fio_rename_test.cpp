@@ -1,5 +1,6 @@
 // fio_rename_test.cpp -- a unit keeps its file, position and all, under a new name.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -20,7 +21,7 @@ std::string text_of_file(const std::string& path)
 
 TEST(FioRename, UnitFollowsItsFile)
 {
-    const std::string dir = testing::TempDir();
+    const std::string dir = testing::TempDir() + "fio_rename_" + std::to_string(::getpid()) + "_";
     const std::string tmp = dir + "fio_rename.tmp", final_name = dir + "fio_rename.txt";
     std::ofstream(final_name) << "old\n";
     ASSERT_EQ(fio_open(40, tmp), 0);

@@ -1,6 +1,7 @@
 // minstatus_test.cpp -- MINUIT's state in the best-fit table and the short table's text.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -35,12 +36,14 @@ void fresh_minuit()
 // The lines minstatus prints.
 std::vector<std::string> printed()
 {
-    const char* path = "minstatus_test.out";
+    // One file per process: ctest runs the cases of this file side by side.
+    const std::string path =
+        testing::TempDir() + "minstatus_" + std::to_string(::getpid()) + ".out";
     std::vector<std::string> out;
     if (fio_open(unit, path) != 0) return out;
     minstatus(unit);
     fio_close(unit);
-    std::FILE* f = std::fopen(path, "r");
+    std::FILE* f = std::fopen(path.c_str(), "r");
     char buf[256];
     while (f != nullptr && std::fgets(buf, sizeof buf, f) != nullptr) {
         std::string s(buf);
@@ -48,7 +51,7 @@ std::vector<std::string> printed()
         out.push_back(s);
     }
     if (f != nullptr) std::fclose(f);
-    std::remove(path);
+    std::remove(path.c_str());
     return out;
 }
 

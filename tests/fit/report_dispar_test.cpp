@@ -1,5 +1,6 @@
 // report_dispar_test.cpp -- parameter lines: fields, value texts, refused numbers, modifiers.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -103,7 +104,8 @@ TEST_F(Dispar, OneCharacterSignAndUnits)
               " (7)   A:   Asymmetry at t=0        = ( 0.12345678 \xb1 0.00123) * (45.5\xb1"
               "1.25)\n");
     // The log unit takes the line when lun is 0 or more.
-    const std::string path = testing::TempDir() + "report_dispar.txt";
+    const std::string path =
+        testing::TempDir() + "report_dispar_" + std::to_string(::getpid()) + ".txt";
     ASSERT_EQ(fio_open(2, path), 0);
     dispar(2, 20, v.xx.data(), v.dx.data(), 0, "A", "x", " ", 0);
     fio_close(2);

@@ -1,6 +1,7 @@
 // vul_map_test.cpp -- parameter mapping: first raw norm, indirect slots, expressions,
 // and the exact warnings of the slot check.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -174,7 +175,8 @@ TEST_F(VulMap, CheckWarnings)
 // The warning goes to the log as well once the log unit is set.
 TEST_F(VulMap, WarningAlsoInLog)
 {
-    const std::string path = testing::TempDir() + "vul_map_log.txt";
+    const std::string path =
+        testing::TempDir() + "vul_map_log_" + std::to_string(::getpid()) + ".txt";
     ASSERT_EQ(fio_open(2, path), 0);
     fileio.lun(2) = 2;
     testing::internal::CaptureStdout();

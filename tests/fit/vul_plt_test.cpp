@@ -1,6 +1,7 @@
 // vul_plt_test.cpp -- the plot of the fit: bins and groups, conversions by plot type, the
 // printer plot in the log, the DB file and the "PLOT_FIT>" dialog's commands.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <sstream>
@@ -318,7 +319,7 @@ TEST(VulPltDialog, DbFile)
 {
     Pars x{};
     asy_fit(x);
-    const std::string dir = testing::TempDir() + "/vul_plt_db";
+    const std::string dir = testing::TempDir() + "/vul_plt_db_" + std::to_string(::getpid());
     std::filesystem::create_directories(dir);
     const std::string path = dir + "/fit.db";
     std::filesystem::remove(path);
