@@ -129,15 +129,16 @@ int time_axis(int nh, SlotWork* w, float tbin, double rbmax, float t1max, float 
     rspectctrl.r_ctl(rctl_width, 1) = tbin;
     const float h = static_cast<float>((tbin - rbmax) / 2.0);
 
+    // The edges e1 and e2 are 4-byte reals like the axis they set; only rbmax is 8-byte.
     if (first == 0.0f) first = t1max;
     const int n = nint((first - h) / rbmax);
-    const double e1 = std::max(rbmax * n, static_cast<double>(t1max));
-    first = static_cast<float>(e1 + h);
+    const float e1 = static_cast<float>(std::max(rbmax * n, static_cast<double>(t1max)));
+    first = e1 + h;
 
     if (last == 0.0f) last = t2min;
     const int m = nint((last + h - e1) / tbin);
-    const double e2 = std::min(e1 + static_cast<double>(tbin) * m, static_cast<double>(t2min));
-    last = static_cast<float>(e2 - h);
+    const float e2 = std::min(e1 + tbin * static_cast<float>(m), t2min);
+    last = e2 - h;
 
     const int npk = trunc_int((last - first) / tbin + 0.01f);
     ispectctrl.npk = npk;

@@ -200,6 +200,19 @@ TEST(Makespect, TimeAxisFollowsTimeZero)
     EXPECT_EQ(val(1), 30.0f);
 }
 
+// The last edge is e1 + tbin m in 4-byte reals: 0.05 + 1654 x 0.01 is 16.589998 there,
+// where an 8-byte sum would round back to 16.590000.
+TEST(Makespect, TimeAxisEdgesInFourByteReals)
+{
+    new_run(1);
+    set_hist(1, {.nbins = 2000, .t0 = 100, .good1 = 105, .good2 = 1758}, [](int) { return 9.0; });
+    ispectctrl.jhist(1) = 1;
+    std::string out;
+    ASSERT_EQ(build(&out), 0);
+    EXPECT_EQ(out, " Ready to pack  1654  0.010000-us bins from  0.050000 to  16.589998 us\n");
+    EXPECT_EQ(spectimes.t2, 0.05f + 0.01f * 1654.0f);
+}
+
 // ---- spectrum types ------------------------------------------------------------------------
 
 // Type 0: raw counts with sqrt(N + 1); no background even when one is given.
