@@ -20,6 +20,7 @@ gen=$build/tools/kavrin_rungen
 "$gen" --model exp --freq 1.5 --lambda 0.3 --asym 0.22 --phases 10,190 --n0 2000 \
   --seed 11 --run 2302 --title "TF demo run" tf_demo.zog
 
+export VULHELP=$root/help  # the help browser ("??") reads users.hlp there
 status=0
 "$build/fit/kavrin" < "$root/examples/demo.kav" > demo.out || status=$?
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -21,8 +23,11 @@ protected:
 
     void SetUp() override
     {
-        path_ = testing::TempDir() + "mn_" +
-                testing::UnitTest::GetInstance()->current_test_info()->name() + ".out";
+        // Suite, test and process in the name: test processes of several build trees
+        // (and like-named tests of two suites) run at the same time.
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        path_ = testing::TempDir() + "mn_" + info->test_suite_name() + "_" + info->name() + "_" +
+                std::to_string(getpid()) + ".out";
         ASSERT_EQ(fio_open(mn_test_unit, path_, FStatus::unknown), 0);
         mninit(5, mn_test_unit, 7);
     }

@@ -377,13 +377,22 @@ TEST(Dialog, InteractiveDeviceAndCaption)
 }
 
 // A virtual X display for the window device, while the test runs; its number is empty
-// when there is no Xvfb.
+// when no Xvfb could be started (several may race for a display: a few tries).
 class VirtualDisplay {
 public:
     VirtualDisplay()
     {
+        if (::access("/usr/bin/Xvfb", X_OK) != 0) return;
+        for (int attempt = 0; attempt < 3 && number_.empty(); ++attempt) start();
+    }
+    ~VirtualDisplay() { stop(); }
+    const std::string& number() const { return number_; }
+
+private:
+    void start()
+    {
         int fds[2];
-        if (::access("/usr/bin/Xvfb", X_OK) != 0 || ::pipe(fds) != 0) return;
+        if (::pipe(fds) != 0) return;
         pid_ = ::fork();
         if (pid_ == 0) {
             ::close(fds[0]);
@@ -398,19 +407,25 @@ public:
         ::close(fds[1]);
         char buf[16] = {};
         pollfd p{fds[0], POLLIN, 0};
-        if (::poll(&p, 1, 10000) > 0 && ::read(fds[0], buf, sizeof buf - 1) > 0)
-            number_ = std::string(":") + std::to_string(std::atoi(buf));
+        const bool said = ::poll(&p, 1, 10000) > 0 && ::read(fds[0], buf, sizeof buf - 1) > 0;
         ::close(fds[0]);
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(std::atoi(buf));
+        for (int i = 0; said && i < 100 && ::access(socket.c_str(), F_OK) != 0; ++i)
+            ::usleep(50000);
+        ::usleep(200000);   // a server that lost the race for its number is gone by now
+        if (said && ::access(socket.c_str(), F_OK) == 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0)
+            number_ = ":" + std::to_string(std::atoi(buf));
+        else
+            stop();
     }
-    ~VirtualDisplay()
+    void stop()
     {
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);
         ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
     }
-    const std::string& number() const { return number_; }
 
-private:
     pid_t pid_ = -1;
     std::string number_;
 };
