@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-// Opens a device; a blank specification opens the default device (PGPLOT_DEV, else /xw when
+// Opens a device; a blank device name opens the default device (PGPLOT_DEV, else /xw when
 // a display is set, else /null). Returns the device id, or 0 or below when none opened.
 // Never prompts: the caller lists devices and asks for a name itself.
 int pg_open(std::string_view device);

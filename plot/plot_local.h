@@ -20,7 +20,7 @@ struct RozudePriv {
     float angcpt = 0.0f;          // caption angle, degrees
     float xcpt = 0.0f;            // caption position, world coordinates
     float ycpt = 0.0f;
-    FText<132> devname;           // device specification last typed
+    FText<132> devname;           // device name last typed
     bool hardcopy = false;        // the next drawing asks for its device
     bool do_caption = false;      // the next drawing reads the caption position at the cursor
     bool no_change = false;       // the plot last drawn shows the current state
@@ -34,7 +34,7 @@ void rozude_clear();
 // The significant text of a label field.
 inline std::string_view rozude_text(std::string_view field, int n) { return field.substr(0, n); }
 
-// Asks prompt for a device specification into devname and opens it (a "?" lists the device
+// Asks prompt for a device name into devname and opens it (a "?" lists the device
 // types and asks again); the device id, 0 or below when none opened.
 int rozude_ask_device(std::string_view prompt);
 
