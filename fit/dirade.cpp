@@ -118,6 +118,9 @@ void dirade(int npar, double* grad, double& f, double* x, int flag, void*)
     switch (flag) {
     case 3:
         minstatus(0);
+        // After PLot or CHange MINUIT has forgotten its minimum: the chi-square just computed
+        // at these parameters is the one to report and record, not MINUIT's empty 0.
+        if (bestfit.fmin <= 0) bestfit.fmin = f;
         vul_prt(1, npar, x);
         if (online) {
             const FText<80> old = filenames.nameout;
