@@ -3,7 +3,7 @@
 # the next fit's title question. What MINUIT was handed is read back from the log.
 set -e
 diff -u "$CASE/loop.txt" <(sed -n '/^MINUIT> /,$p' out.txt | sed -f "$CASE/mask.sed")
-diff -u - <(grep -E '^ \*\* +[0-9]+ \*\*' stdout | sed -E 's/^ \*\* +[0-9]+ \*\*//; s/ +$//') <<'CMDS'
+diff -u - <(bash "$CASE/../../minuit_commands.sh" stdout) <<'CMDS'
 CALL   1.000
 SETSTRAT   1.000
 SHOEPS

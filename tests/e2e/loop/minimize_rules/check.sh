@@ -4,7 +4,7 @@
 # (one call is too few), the zeros before the last number of SCAN, and EXIT at the
 # end of input.
 set -e
-diff <(grep -E '^ \*\* +[0-9]+ \*\*' stdout | sed -E 's/^ \*\* +[0-9]+ \*\*//; s/ +$//') - <<'CMDS'
+diff <(bash "$CASE/../../minuit_commands.sh" stdout) - <<'CMDS'
 CALL   1.000
 SETSTRAT   1.000
 SHOEPS
