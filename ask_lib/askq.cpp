@@ -203,6 +203,17 @@ void ask_stop(int status)
     std::exit(status);
 }
 
+void ask_fail(std::string_view reason)
+{
+    const auto first = reason.find_first_not_of(' ');
+    const auto last = reason.find_last_not_of(' ');
+    if (first != std::string_view::npos) {
+        ask_flush();  // the screen's lines stay before the reason
+        fio_write(fio_stderr, "(A)", {reason.substr(first, last - first + 1)});
+    }
+    ask_stop(1);
+}
+
 // ---- Settings and tests -------------------------------------------------------------------
 
 void set_ask_indir(int flag, int unit)

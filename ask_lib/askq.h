@@ -229,6 +229,9 @@ bool interact();    // the next answer comes from the keyboard
 bool loc_batch();   // standard input is not a terminal
 // Ends the process with status: the line buffers flushed, every unit closed.
 [[noreturn]] void ask_stop(int status);
+// A failed run's end: reason (its blanks at both ends dropped) as one line on standard error,
+// so a driver of batch runs sees why even when the messages went to the log; then status 1.
+[[noreturn]] void ask_fail(std::string_view reason);
 
 // The terminal read: prompt (its first 80 characters) through readline; line receives the
 // answer blank-filled, or blanks at the end of input.
