@@ -40,7 +40,7 @@ void getinput(std::string_view prompt, std::span<char> line)
     rl_instream = stdin;
     rl_outstream = stdout;                      // in batch the transcript shows the answer
     widen_for_batch();
-    char* got = readline(shown.c_str());
+    char* got = readline(fio_screen_text(fio_stdout, shown).c_str());
     at_eof = got == nullptr;
     if (got == nullptr) {
         put_text(line, "");

@@ -162,7 +162,7 @@ void dohelp(HelpFile& f, int level, std::string& words, std::string& path)
         std::string prompt = path;
         add_to_path(prompt, "topic? ");
         fio_flush_all();
-        char* got = readline(prompt.c_str());
+        char* got = readline(fio_screen_text(fio_stdout, prompt).c_str());
         if (got == nullptr) return;
         add_history(got);
         words = got;

@@ -99,6 +99,7 @@ void cmd_backgrnd()
 void cmd_display()
 {
     if (interact()) show_title();
+    const FMadeIn latin1(FCharset::latin1);  // its micro signs, whatever CHARSET chose
     std::vector<FVal> v;
     for (int r = 1; r <= n_ictl; ++r) v.emplace_back(ispectctrl.i_ctl(r, 1));
     for (int r = 1; r <= 14; ++r) v.emplace_back(rspectctrl.r_ctl(r, 1));

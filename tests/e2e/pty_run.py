@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Runs a program at a pseudo-terminal, typing each line of an input file once the
 program waits at a prompt (it has written a line without its end and gone quiet),
-and prints what the terminal showed, with CR LF as LF. Exit status: the program's."""
+and prints what the terminal showed, byte for byte but with CR LF as LF. Exit status: the
+program's."""
 import fcntl
 import os
 import pty
@@ -50,7 +51,8 @@ def main():
             answered = True
             last = time.monotonic()
     _, status = os.waitpid(pid, 0)
-    sys.stdout.write(out.replace(b"\r\n", b"\n").decode("latin-1"))
+    sys.stdout.buffer.write(out.replace(b"\r\n", b"\n"))
+    sys.stdout.flush()
     sys.exit(os.waitstatus_to_exitcode(status))
 
 
