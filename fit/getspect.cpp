@@ -38,8 +38,9 @@ int nh = 1;                // histogram slots of the current type
 
 [[noreturn]] void stop_no_file()
 {
-    fio_write(fio_stdout, "(/,' *** stopped -- No ZOG Filename ***',/)");
-    ask_stop(1);
+    constexpr std::string_view stopped = "(/,' *** stopped -- No ZOG Filename ***',/)";
+    fio_write(fio_stdout, stopped);
+    ask_fail(fio_text(stopped));
 }
 
 // Raw bin width in ns of bin-width code c, as the RAW_BINS question shows it.
@@ -275,9 +276,9 @@ bool finish_spectrum()
     }
     fio_write(fio_stdout, "(/,/,1X,'*** makeSpect: Problems Making Spectrum ***',/,1X,A,/,/)",
               {spect_errmess(ierr)});
-    if (loc_batch()) ask_stop(1);
+    if (loc_batch()) ask_fail(makespect_reason(ierr));
     if (!interact()) set_ask_indir(0, 0);  // an answer file at the terminal: go on by hand
-    if (++problems >= max_problems) ask_stop(1);
+    if (++problems >= max_problems) ask_fail(makespect_reason(ierr));
     return false;
 }
 

@@ -105,10 +105,8 @@ void vulfit_startup()
     fio_close(lun_log);
     const char* log_name = batch ? "stdout" : "fit.prt";
     const int err = fio_open(lun_log, log_name, FStatus::unknown);
-    if (err != 0) {
-        fio_write(0, "(' *** Cannot open the log file ',A,': ',A)", {log_name, std::strerror(err)});
-        ask_stop(1);
-    }
+    if (err != 0)
+        ask_fail(fio_text("(' *** Cannot open the log file ',A,': ',A)", {log_name, std::strerror(err)}));
     fio_rewind(lun_log);
     fio_write(lun_log, "(/,/,/,/,20X,'M I N U I T   ---   K A V R I N',/,A,/)", {version});
     mninit(5, lun_log, 7);
