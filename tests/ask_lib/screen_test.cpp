@@ -87,28 +87,29 @@ struct Locale {
     ~Locale() { ::setenv("LC_ALL", "C", 1); }
 };
 
-// A line, a prompt with its current value, the value shown back: at a UTF-8 terminal in
-// UTF-8, elsewhere in the bytes made.
+// A line, a line on standard error, a prompt with its current value, the value shown back: at
+// a UTF-8 terminal in UTF-8, elsewhere in the bytes made.
 TEST(Screen, DriverAtTerminalAndPipe)
 {
-    const std::vector<std::string> steps{"locale", "say:\xB5s \xB1", "askd:8A=\xB5s:Unit > "};
+    const std::vector<std::string> steps{"locale", "say:\xB5s", "sayerr:\xB1",
+                                         "askd:8A=\xB5s:Unit > "};
     Scratch s;
     {
         Locale l("C.UTF-8");
         const RunResult r = run_pty(s, steps, {{"Unit > {\xC2\xB5s} ", "\n"}});
-        EXPECT_EQ(r.out, "\xC2\xB5s \xC2\xB1\nUnit > {\xC2\xB5s} \n=> [\xC2\xB5s]\n");
+        EXPECT_EQ(r.out, "\xC2\xB5s\n\xC2\xB1\nUnit > {\xC2\xB5s} \n=> [\xC2\xB5s]\n");
         // typed in UTF-8: readline shows it as typed, the program shows it back the same
         const RunResult t = run_pty(s, steps, {{"Unit > {\xC2\xB5s} ", "\xC2\xB5m\n"}});
-        EXPECT_EQ(t.out, "\xC2\xB5s \xC2\xB1\nUnit > {\xC2\xB5s} \xC2\xB5m\n=> [\xC2\xB5m]\n");
+        EXPECT_EQ(t.out, "\xC2\xB5s\n\xC2\xB1\nUnit > {\xC2\xB5s} \xC2\xB5m\n=> [\xC2\xB5m]\n");
         const RunResult p = run_piped(s, steps, "\n");
-        EXPECT_NE(p.out.find("\xB5s \xB1\n"), std::string::npos) << p.out;
+        EXPECT_NE(p.out.find("\xB5s\n\xB1\n"), std::string::npos) << p.out;
         EXPECT_EQ(p.out.find('\xC2'), std::string::npos) << p.out;
         const RunResult d = run_pty(s, {"locale", "cp437", "say:\xE6s \xF1"}, {});
         EXPECT_EQ(d.out, "\xC2\xB5s \xC2\xB1\n");
     }
     Locale l("C");
     const RunResult r = run_pty(s, steps, {{"Unit > {\xB5s} ", "\n"}});
-    EXPECT_EQ(r.out, "\xB5s \xB1\nUnit > {\xB5s} \n=> [\xB5s]\n");
+    EXPECT_EQ(r.out, "\xB5s\n\xB1\nUnit > {\xB5s} \n=> [\xB5s]\n");
 }
 
 // The browser's listing, text and "topic? " prompt carry the same characters.

@@ -12,7 +12,8 @@
 //   cmli:W1/W2/..:TYPES:PROMPT   a table of 8-character entries ("" blank, "-" no table)
 //   cmliopt:UPPER,ABBREV,INDIR
 //   locale   the character type from the environment, as the program sets it at its start
-//   say:TEXT  TEXT as one line on unit 6       cp437   texts made in code page 437 from now on
+//   say:TEXT  sayerr:TEXT   TEXT as one line on unit 6, on unit 0
+//   cp437     texts made in code page 437 from now on
 // After each question the values are printed as "=> v1|v2|...".
 
 #include <clocale>
@@ -175,8 +176,8 @@ void step(const std::string& arg)
         cmli_indir_ok(std::atoi(a.at(2).c_str()));
     } else if (kind == "locale") {
         std::setlocale(LC_CTYPE, "");
-    } else if (kind == "say") {
-        fio_write(fio_stdout, "(A)", {rest});
+    } else if (kind == "say" || kind == "sayerr") {
+        fio_write(kind == "say" ? fio_stdout : fio_stderr, "(A)", {rest});
     } else if (kind == "cp437") {
         fio_made_in(FCharset::cp437);
     } else if (kind == "eof") {
