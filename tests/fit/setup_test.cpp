@@ -17,7 +17,9 @@
 #include "fit_fixture.h"
 #include "rlx_tables.h"
 #include "run_records.h"
+#include "makespect.h"
 #include "setup.h"
+#include "vul_prt.h"
 
 namespace {
 
@@ -40,13 +42,15 @@ std::string slurp(const fs::path& p)
 }
 
 // One run as the spectrum dialog would leave it: the real half holds value + k/1000 at bin k,
-// the imaginary half (type 4) value + 100 + k/1000; every error is `error`.
+// the imaginary half (type 4) value + 100 + k/1000; every error is `error`, of the imaginary
+// half `imag_error` when that is not 0.
 struct FakeRun {
     int type = 2;
     int npk = 100;
     float t1 = 0.05f, tbin = 0.01f;
     float value = 10, error = 1;
     const char* title = "Run 1234: test";
+    float imag_error = 0;
 };
 std::deque<FakeRun> fake_runs;
 int fake_calls = 0;
@@ -66,7 +70,7 @@ int fake_getspect(std::span<char>)
     for (int h = 0; h < halves; ++h)
         for (int k = 1; k <= r.npk; ++k) {
             fitdata.bin_in(h * r.npk + k) = r.value + 100.0f * float(h) + float(k) / 1000.0f;
-            fitdata.err_in(h * r.npk + k) = r.error;
+            fitdata.err_in(h * r.npk + k) = h == 1 && r.imag_error != 0 ? r.imag_error : r.error;
         }
     cspectctrl.title = r.title;
     return 0;
@@ -261,6 +265,34 @@ TEST_F(Setup, AddSpecToAComplexSpectrumKeepsTheHalvesApart)
     const std::string l = log();
     EXPECT_NE(l.find(" Add to   1: Run #"), std::string::npos);
     EXPECT_NE(l.find(" Add to   2: Run #"), std::string::npos);
+}
+
+// Bins without weight are no fitted points: the imaginary half of a modulus spectrum counts
+// nothing, also after ADD_SPEC averaged a second modulus run into it (two weightless bins
+// stay weightless), and a narrowed range counts only its weighted bins.
+TEST_F(Setup, WeightlessBinsAreNoFittedPoints)
+{
+    const FakeRun modulus{.type = 4, .npk = 147, .imag_error = no_weight_err};
+    fake_runs = {modulus, modulus};
+    answers("a\nb\n");
+    ASSERT_TRUE(store_spectrum(no_args));
+    ASSERT_TRUE(store_add_spec());
+    fitpar.nsig = 1;
+    ASSERT_TRUE(setup_close(nullptr));
+    EXPECT_EQ(bestfit.ndata, 147);
+    EXPECT_EQ(vul_spectrum_points(2), 0);
+    EXPECT_EQ(fitdata.err(148), no_weight_err);
+    EXPECT_FLOAT_EQ(fitdata.err(147), 1.0f / std::sqrt(2.0f));
+
+    const int gaps[] = {1, 10, 11, 50, 147};  // weightless bins of the real half
+    for (int k : gaps) fitdata.err(k) = no_weight_err;
+    fitbins.jj_bin(1, 1) = 10;
+    fitbins.jj_bin(2, 1) = 100;
+    int inside = 0;
+    for (int k : gaps) inside += k >= 10 && k <= 100;
+    EXPECT_EQ(vul_spectrum_points(1), 100 - 10 + 1 - inside);
+    EXPECT_EQ(vul_fitted_points(), 100 - 10 + 1 - inside);
+    EXPECT_EQ(vul_spectrum_points(3), 0);  // no such spectrum
 }
 
 // A full packed array cannot make ADD_SPEC drop or half-average a run: it needs no room.
