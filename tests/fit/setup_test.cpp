@@ -156,6 +156,8 @@ TEST_F(Setup, TwoSpectraFollowEachOther)
 TEST_F(Setup, ComplexSpectrumStoresTwoHalvesAndOneExpression)
 {
     fake_runs = {{.type = 4, .npk = 400}};
+    Pars x{};
+    add_par(x, 1, 0.5, "x");
     answers("2*x\nrrf_run\n");
     const float a[n_slots] = {5, 6, 0, 0, 0, 0, 201};
     ASSERT_TRUE(store_spectrum(a));
@@ -348,7 +350,7 @@ TEST_F(Setup, AddSpecWithoutASpectrumAsksNothing)
 
 TEST_F(Setup, DialogDefinesSignalsAndSpectraAndEndsAtTheEmptyLine)
 {
-    answers("SIGNAL 1, 2, 3.7, -4.7, 1e20\nhuge\nSP 5, 6\nrun\nO\nfit.ans\nI\nTemp, 10, 0.1, 0.2\n"
+    answers("SIGNAL 1, 2, 3.7, -4.7, 1e20\n2*PI\nSP 5, 6\nrun\nO\nfit.ans\nI\nTemp, 10, 0.1, 0.2\n"
             "Field,100\n\nR 5,2\n\nSIGNAL 9\n");
     double x[max_minuit_par + 1] = {};
     EXPECT_FALSE(dirade_setup(0, x));  // batch: no function value
@@ -378,8 +380,27 @@ TEST_F(Setup, DialogDefinesSignalsAndSpectraAndEndsAtTheEmptyLine)
     EXPECT_EQ(expressions.nexpr, 0);
 }
 
+// Expressions entered later may use what earlier ones assigned, and labels at their
+// parameter lines' values: each is accepted where it is entered.
+TEST_F(Setup, ExpressionsUseLabelsAndEarlierAssignments)
+{
+    Pars x{};
+    add_par(x, 1, 0.25, "Asy");
+    add_par(x, 2, 3, "Frq");
+    answers("T = 2*Asy\nT*Frq\n");
+    const float a[n_slots] = {0, 201, 202};
+    setup_signal(a);
+    ASSERT_EQ(expressions.nexpr, 2);
+    EXPECT_EQ(vulmapr.x_vul(201), 0.5);
+    EXPECT_EQ(vulmapr.x_vul(202), 1.5);
+}
+
 TEST_F(Setup, ExpressionsOfSignalsInSlotOrder)
 {
+    Pars x{};
+    add_par(x, 1, 0.5, "A");
+    add_par(x, 2, 1.5, "B");
+    add_par(x, 3, 2.5, "C");
     answers("A+B\n-C\n");
     const float a[n_slots] = {0, 201, 0, -202};
     setup_signal(a);
@@ -491,6 +512,31 @@ TEST_F(SetupDeath, TableMessageShowsTheAnswerAsAnEightyCharacterName)
         EXPECT_EXIT((screen_to_stderr(), setup_signal(c.slots)), testing::ExitedWithCode(1),
                     "\n" + re + "\n")
             << c.who;
+        set_ask_indir(0, 0);
+        fio_close(answer_unit);
+    }
+}
+
+// An expression is evaluated where it is entered, with the labels at their parameter
+// lines' values and the expressions before it: one that gives no value stops a batch run
+// with the evaluator's message and the refusal (on standard error too).
+TEST_F(SetupDeath, ExpressionThatDoesNotEvaluateStopsABatchRun)
+{
+    Pars x{};
+    add_par(x, 1, 0.25, "Asy");
+    struct Case { const char* answers; int slot; const char* text; };
+    const Case cases[] = {
+        {"Asy*\n", 201, "Asy\\*"},                // unfinished
+        {"Asy*Nothing\n", 202, "Asy\\*Nothing"},   // a name nobody defined
+        {"Asy+\n", 300, "Asy\\+"},
+    };
+    for (const Case& c : cases) {
+        answers(c.answers);
+        const float a[n_slots] = {0, static_cast<float>(c.slot)};
+        const std::string msg = "EVAL: .*\n \\*\\*\\* Expression for " + std::to_string(c.slot) +
+                                " does not evaluate with the initial parameter values: " + c.text;
+        EXPECT_EXIT((screen_to_stderr(), setup_signal(a)), testing::ExitedWithCode(1), msg)
+            << c.answers;
         set_ask_indir(0, 0);
         fio_close(answer_unit);
     }
