@@ -13,15 +13,18 @@ constexpr float no_positive = 1e20f;   // smallest positive value when there is 
 
 int open_named_device() { return rozude_ask_device("Format? (filename/devicetype): "); }
 
-// The hardcopy device, or the default device and a named one when that fails.
-bool open_device()
+// The hardcopy device, or the default device and, for a user at the terminal, a named one
+// when that fails. In batch the next line of the script is no device name, and a drawing
+// the program started by itself must not take a line typed for another question.
+bool open_device(DrawBy by)
 {
     auto& p = rozude_priv;
     if (p.hardcopy) {
         p.hardcopy = false;
         return open_named_device() > 0;
     }
-    return pg_open(" ") > 0 || open_named_device() > 0;
+    if (pg_open(" ") > 0) return true;
+    return by == DrawBy::user && !loc_batch() && open_named_device() > 0;
 }
 
 // The viewport in inches: the hardcopy settings, or margins from the character size.
@@ -220,14 +223,14 @@ int rozude_ask_device(std::string_view prompt)
     }
 }
 
-DrawEnd rozude_draw()
+DrawEnd rozude_draw(DrawBy by)
 {
     auto& p = rozude_priv;
     const auto& r = r_rozude_par.r;
     const auto& l = l_rozude_par.l;
     p.no_change = true;
     const bool hardcopy = p.hardcopy;
-    if (!open_device()) return DrawEnd::no_device;
+    if (!open_device(by)) return DrawEnd::no_device;
 
     float sx1 = 0.0f, sx2 = 0.0f, sy1 = 0.0f, sy2 = 0.0f;
     pg_qvsz(sx1, sx2, sy1, sy2);
@@ -269,12 +272,10 @@ DrawEnd rozude_draw()
     return DrawEnd::drawn;
 }
 
-void rozude_next()
+bool rozude_next()
 {
-    if (rozude_draw() == DrawEnd::no_device) {
-        rozude();   // no device: the dialog lets the user name one or leave
-        return;
-    }
-    rozude_clear();
+    const bool drawn = rozude_draw(DrawBy::program) == DrawEnd::drawn;
+    rozude_clear();   // drawn, or given up: its points would only stale the next plot
     rozude_status.npt = 0;
+    return drawn;
 }

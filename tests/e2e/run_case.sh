@@ -13,6 +13,7 @@
 #   files/NAME       optional: the expected content of file NAME after the run
 #   mask.sed         optional: sed script applied to both sides before
 #                    comparing (dates, timings)
+#   env              optional: NAME=value lines, set for kavrin's run only
 #   check.sh         optional: extra checks run last in the work folder
 set -u
 kavrin=$1 case=$2 work=$3 tools=${4:-}
@@ -23,10 +24,13 @@ unset DISPLAY
 if [ -f "$case/setup.sh" ]; then
   bash "$case/setup.sh" || { echo "setup.sh failed"; exit 1; }
 fi
+run_env=()
+if [ -f "$case/env" ]; then mapfile -t run_env < "$case/env"; fi
 if [ -f "$case/pty" ]; then
-  python3 "$(dirname "$0")/pty_run.py" "$kavrin" "$case/input" > out.txt 2> err.txt
+  env "${run_env[@]}" python3 "$(dirname "$0")/pty_run.py" "$kavrin" "$case/input" \
+    > out.txt 2> err.txt
 else
-  "$kavrin" < "$case/input" > out.txt 2> err.txt
+  env "${run_env[@]}" "$kavrin" < "$case/input" > out.txt 2> err.txt
 fi
 status=$?
 fail=0
