@@ -19,6 +19,8 @@ namespace {
 
 float pen_x = 0.0f, pen_y = 0.0f;   // the pen, kept here: the backend forgets it
 float win[4] = {0.0f, 1.0f, 0.0f, 1.0f};   // the world window last set: x1, x2, y1, y2
+bool window_at_terminal = false;   // the open device is a window, a person at the keyboard
+bool page_shown = false;           // a plot was sent to the open device
 
 // One argument of a traced call: a number, or a text shown in quotes.
 struct Arg {
@@ -98,6 +100,19 @@ std::string backend_text(std::string_view s)
         else out += c;
     }
     return out;
+}
+
+// Keeps a window's plot on the screen until the user has seen it. The backend's own prompt
+// reads a single byte, so the rest of the typed line became the next answer: the whole
+// line is taken here, a byte at a time straight from the descriptor the line editor reads,
+// so that lines typed ahead after it stay for the questions that follow.
+void wait_for_return()
+{
+    fio_write(fio_stdout, "(' Press RETURN for next page: ',$)");
+    fio_flush_all();
+    char c = 0;
+    while (::read(STDIN_FILENO, &c, 1) == 1 && c != '\n') {
+    }
 }
 
 // A window edge the backend cannot take (equal edges fall back to 0..1 there, NaN is taken
@@ -213,21 +228,12 @@ int pg_open(std::string_view device)
     if (dev.front() == '?') return 0;   // the backend would prompt, for ever at end of input
     fio_flush_all();
     const int id = cpgopen(dev.c_str());
-    // On a window the backend asks for RETURN at the close, reading standard input itself:
-    // at a terminal that keeps the plot on the screen until the user has seen it, but in
-    // batch it would eat a line of the answers.
-    // Its read goes through the C library's buffer, which would keep lines typed ahead
-    // from the line editor: read unbuffered instead.
-    if (id > 0) {
-        const bool batch = loc_batch();
-        cpgask(batch ? 0 : 1);
-        static bool unbuffered = false;
-        if (!batch && !unbuffered) {
-            std::setvbuf(stdin, nullptr, _IONBF, 0);
-            unbuffered = true;
-        }
-    }
-    if (id > 0 && !file_writable()) {
+    if (id <= 0) return id;
+    // The backend would ask for RETURN at a window's close by itself (see pg_clos).
+    cpgask(0);
+    window_at_terminal = !loc_batch() && qinf("HARDCOPY") == "NO";
+    page_shown = false;
+    if (!file_writable()) {
         const std::string file = qinf("FILE");
         cpgclos();
         fio_flush_all();
@@ -245,14 +251,24 @@ void pg_ldev()
     std::fflush(stdout);
 }
 
+// A plot on a window waits for RETURN before the window goes, when someone is there to
+// press it; in batch it would take a line of the answers.
 void pg_clos()
 {
     trace("pgclos");
+    if (window_at_terminal && page_shown) wait_for_return();
+    window_at_terminal = page_shown = false;
     cpgclos();
 }
 
 void pg_bbuf() { trace("pgbbuf"); cpgbbuf(); }
-void pg_ebuf() { trace("pgebuf"); cpgebuf(); }
+
+void pg_ebuf()
+{
+    trace("pgebuf");
+    cpgebuf();
+    page_shown = true;
+}
 
 void pg_qvsz(float& x1, float& x2, float& y1, float& y2)
 {

@@ -464,9 +464,10 @@ private:
         pid_ = ::fork();
         if (pid_ == 0) {
             ::close(fds[0]);
-            const int devnull = ::open("/dev/null", O_WRONLY);
-            ::dup2(devnull, 1);
-            ::dup2(devnull, 2);
+            const int out = ::open(log_of(::getpid()).c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+            ::dup2(out, 1);
+            ::dup2(out, 2);
             const std::string fd = std::to_string(fds[1]);
             ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0",
                     "1024x768x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
@@ -491,16 +492,25 @@ private:
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);
         ::waitpid(pid_, nullptr, 0);
+        std::filesystem::remove(log_of(pid_));
         pid_ = -1;
+    }
+    // Where the server's messages go while it runs.
+    static std::string log_of(pid_t pid)
+    {
+        return ::testing::TempDir() + "xvfb_" + std::to_string(pid);
     }
 
     pid_t pid_ = -1;
     std::string number_;
 };
 
-// With a display and no device named, plots go to a window. At its close the plot
-// library waits for RETURN on standard input: at a terminal the user sees the plot until
-// then, while in batch it must not take a line of the answers.
+// With a display and no device named, plots go to a window. At its close the user is asked
+// for RETURN: at a terminal the plot stays on the screen until then, and whatever is typed
+// at that prompt is its answer, the whole line and nothing more (the plot library's own
+// prompt read one byte: "q" left an empty line that closed the dialog, "EXIT" left "XIT").
+// Every line is typed ahead at once, so the lines after the prompt's wait for the dialog.
+// In batch nothing is asked and no line of the answers is taken.
 TEST(Dialog, WindowDeviceLeavesTheAnswersAlone)
 {
     const VirtualDisplay xvfb;
@@ -518,10 +528,16 @@ TEST(Dialog, WindowDeviceLeavesTheAnswersAlone)
     };
     const DialogResult batch = on_window("\nKEEP\n", false);
     EXPECT_EQ(batch.out, "ROZUDE: \npgopen \"/xw\"\nROZUDE: KEEP\n npt  2\n");
-    const DialogResult typed = on_window("\n\nKEEP\n", true);
-    EXPECT_TRUE(has(typed.out, "pgopen \"/xw\"\n Press RETURN for next page: ROZUDE: "))
-        << typed.out;
-    EXPECT_TRUE(typed.out.ends_with(" npt  2\n")) << typed.out;   // KEEP still reached us
+    for (const char* typed_at_prompt : {"", "q", "EXIT", "x_limits 3,4"}) {
+        const DialogResult typed =
+            on_window(std::string("\n") + typed_at_prompt + "\nKEEP\n", true);
+        const std::string row = std::string("typed [") + typed_at_prompt + "]\n" + typed.out;
+        EXPECT_EQ(count_of(typed.out, " Press RETURN for next page: "), 1) << row;
+        EXPECT_TRUE(has(typed.out, "pgopen \"/xw\"\n Press RETURN for next page: ROZUDE: ")) << row;
+        EXPECT_FALSE(has(typed.out, "Unrecognized")) << row;
+        EXPECT_FALSE(has(typed.out, "limits changed")) << row;
+        EXPECT_TRUE(typed.out.ends_with("ROZUDE:  npt  2\n")) << row;   // KEEP, not EOF or EXIT
+    }
 }
 
 }  // namespace
