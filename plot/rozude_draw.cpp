@@ -45,28 +45,34 @@ void set_viewport(bool hardcopy, float sx2, float sy2)
 
 // A coordinate on its axis: itself, its log10 on a logarithmic axis, -log10 on an inverse
 // one. Zero and negative values there are not finite, and the drawing skips them.
-float on_axis(float v, bool log, bool inv)
+template <class T>
+T on_axis(T v, bool log, bool inv)
 {
     if (log) return std::log10(v);
     if (inv) return -std::log10(v);
     return v;
 }
 
-// One axis of the world window: data range, margins, fixed ends, log or inverse.
+// One axis of the world window: data range, margins, fixed ends, log or inverse. The data
+// range holds single-precision values; all that is made of it is formed in double, since
+// data near the largest float would overflow there.
 struct AxisRange {
-    float lo = 0.0f, hi = 0.0f;   // data range, then the window
+    double lo = 0.0, hi = 0.0;    // data range, then the window
     float minpos = no_positive;   // smallest positive value
 };
 
 void widen(AxisRange& a)
 {
-    if (a.hi - a.lo < 1e-5f) {
-        a.lo -= 1e-5f;
-        a.hi += 1e-5f;
+    float lo = static_cast<float>(a.lo), hi = static_cast<float>(a.hi);
+    if (hi - lo < 1e-5f) {
+        lo -= 1e-5f;
+        hi += 1e-5f;
     }
+    a.lo = lo;
+    a.hi = hi;
     // A value too large for that widening to show would leave an empty window.
     if (a.lo == a.hi) {
-        const float d = std::fabs(a.lo) * 1e-5f;
+        const double d = std::fabs(a.lo) * 1e-5;
         a.lo -= d;
         a.hi += d;
     }
@@ -75,14 +81,14 @@ void widen(AxisRange& a)
 void window_ends(AxisRange& a, float fixlo, float fixhi, bool log, bool inv)
 {
     widen(a);
-    float lo = 0.0f, hi = 0.0f;
+    double lo = 0.0, hi = 0.0;
     pg_rnge(a.lo, a.hi, lo, hi);
     if (fixlo != fixhi) {
         if (fixlo != 0.0f) lo = fixlo;
         if (fixhi != 0.0f) hi = fixhi;
     }
     if (log || inv) {
-        lo = std::max(lo, a.minpos);
+        lo = std::max(lo, static_cast<double>(a.minpos));
         lo = on_axis(lo, log, inv);
         hi = on_axis(hi, log, inv);
     }
