@@ -2,10 +2,9 @@
 side): a fit script, a run in a folder of its own, the folder's files, typing at a
 pseudo-terminal. Imported by a case's check script; the case's setup.sh made tf.zog."""
 import os
-import pty
-import select
 import subprocess
-import time
+
+from pty_run import run_at_terminal
 
 KAVRIN = os.path.join(os.environ["TOOLS"], "..", "fit", "kavrin")
 WORK = os.getcwd()
@@ -99,40 +98,8 @@ def can_run_as_nobody(path):
                            "--clear-groups", "test", "-x", path]).returncode == 0
 
 
-def type_at_prompts(argv, cwd, lines, on_prompt=None, limit=60.0):
-    """Runs argv at a pseudo-terminal and types each line once it waits at a prompt (wrote a
-    line without its end and went quiet). on_prompt(screen) may return bytes to send instead
-    of the next line. Returns (exit status, screen)."""
-    pid, fd = pty.fork()
-    if pid == 0:
-        os.chdir(cwd)
-        os.execv(argv[0], argv)
-    screen = bytearray()
-    last = time.monotonic()
-    end = last + limit
-    answered = False
-    lines = list(lines)
-    while time.monotonic() < end:
-        ready, _, _ = select.select([fd], [], [], 0.02)
-        if ready:
-            try:
-                data = os.read(fd, 4096)
-            except OSError:
-                break
-            if not data:
-                break
-            screen += data
-            answered = False
-            last = time.monotonic()
-        elif not answered and screen and screen[-1:] != b"\n" and time.monotonic() - last > 0.1:
-            special = on_prompt(bytes(screen)) if on_prompt else None
-            if special is not None:
-                os.write(fd, special)
-            elif lines:
-                os.write(fd, lines.pop(0).encode() + b"\n")
-            else:
-                os.write(fd, b"\x04")
-            answered = True
-            last = time.monotonic()
-    _, status = os.waitpid(pid, 0)
-    return os.waitstatus_to_exitcode(status), screen.replace(b"\r\n", b"\n").decode("latin-1")
+def type_at_prompts(argv, cwd, lines, on_prompt=None):
+    """Runs argv in cwd at a pseudo-terminal and types each line at its prompt (see
+    pty_run.run_at_terminal). Returns (exit status, screen with LF line ends)."""
+    status, screen = run_at_terminal(argv, [x.encode() for x in lines], cwd, on_prompt)
+    return status, screen.replace(b"\r\n", b"\n").decode("latin-1")

@@ -15,16 +15,18 @@ QUIET = 0.1       # seconds without output after a prompt: waiting for an answer
 LIMIT = 120.0     # the whole run
 
 
-def main():
-    program, input_path = sys.argv[1], sys.argv[2]
-    with open(input_path, "rb") as f:
-        lines = f.read().splitlines()
+def run_at_terminal(argv, lines, cwd=None, on_prompt=None):
+    """Runs argv at a pseudo-terminal, typing lines (bytes) at its prompts; on_prompt(screen),
+    when given, may return bytes to send instead of the next line. (status, screen bytes)."""
+    lines = list(lines)
     pid, fd = pty.fork()
     if pid == 0:
         # A wide screen, so that long answers are shown whole rather than scrolled;
         # set before the program starts, since a later change redraws its prompt.
         fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 250, 0, 0))
-        os.execv(program, [program])
+        if cwd is not None:
+            os.chdir(cwd)
+        os.execv(argv[0], argv)
     out = bytearray()
     start = time.monotonic()
     last = time.monotonic()
@@ -43,15 +45,27 @@ def main():
             last = time.monotonic()
         elif (not answered and out and out[-1:] != b"\n"
               and time.monotonic() - last > QUIET):
-            if lines:
+            special = on_prompt(bytes(out)) if on_prompt else None
+            if special is not None:
+                os.write(fd, special)
+            elif lines:
                 os.write(fd, lines.pop(0) + b"\n")
             else:
                 os.write(fd, b"\x04")  # end of input, as ^D at the terminal
             answered = True
             last = time.monotonic()
     _, status = os.waitpid(pid, 0)
+    return os.waitstatus_to_exitcode(status), bytes(out)
+
+
+def main():
+    program, input_path = sys.argv[1], sys.argv[2]
+    with open(input_path, "rb") as f:
+        lines = f.read().splitlines()
+    status, out = run_at_terminal([program], lines)
     sys.stdout.write(out.replace(b"\r\n", b"\n").decode("latin-1"))
-    sys.exit(os.waitstatus_to_exitcode(status))
+    sys.exit(status)
 
 
-main()
+if __name__ == "__main__":
+    main()
