@@ -256,11 +256,17 @@ int fio_open_whole(int unit, std::string_view path, bool lock)
     if (path.empty()) return ENOENT;
     const std::string name(path);
     Whole w;
-    if (const int err = follow_links(name, w.target); err != 0) return err;
     struct stat st {};
-    const bool exists = ::stat(w.target.c_str(), &st) == 0;
+    const bool exists = ::stat(name.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) return EISDIR;
-    const bool regular = !exists || S_ISREG(st.st_mode);
+    // What is no regular file is written through its name. So is whatever a link into the
+    // process's own descriptors leads to (/dev/stdout): such a link names no folder.
+    bool regular = !exists || S_ISREG(st.st_mode);
+    if (regular) {
+        if (const int err = follow_links(name, w.target); err != 0) return err;
+        regular = !w.target.starts_with("/proc/");
+    }
+    if (!regular) w.target = name;
 
     std::FILE* f = nullptr;
     if (regular) {

@@ -189,6 +189,36 @@ TEST_F(FioWhole, FifoIsWrittenInPlace)
     EXPECT_EQ(listing(dir_), "pipe\n");
 }
 
+// A name of one of the process's own descriptors (as /dev/stdout is) goes to what that
+// descriptor is, in place: here a pipe the test made.
+TEST_F(FioWhole, OwnDescriptorIsWrittenInPlace)
+{
+    int p[2];
+    ASSERT_EQ(::pipe(p), 0);
+    std::string got;
+    std::thread reader([&] {
+        char buf[4096];
+        for (ssize_t n; (n = ::read(p[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<std::size_t>(n));
+    });
+    const std::string name = "/proc/self/fd/" + std::to_string(p[1]);
+    ASSERT_EQ(fio_open_whole(unit, name, true), 0);
+    EXPECT_EQ(write_lines(100), 0);
+    EXPECT_EQ(fio_commit(unit), 0);
+    ::close(p[1]);
+    reader.join();
+    ::close(p[0]);
+    EXPECT_EQ(got, lines_text(100));
+
+    put(at("out.txt"), "old\n");  // a descriptor on a file: that file, rewritten in place
+    const int fd = ::open(at("out.txt").c_str(), O_WRONLY);
+    ASSERT_EQ(fio_open_whole(unit, "/proc/self/fd/" + std::to_string(fd)), 0);
+    EXPECT_EQ(write_lines(3), 0);
+    EXPECT_EQ(fio_commit(unit), 0);
+    ::close(fd);
+    EXPECT_EQ(slurp(at("out.txt")), lines_text(3));
+    EXPECT_EQ(listing(dir_), "out.txt\n");
+}
+
 // A terminal (a pseudo-terminal the test opens) is written in place too.
 TEST_F(FioWhole, TerminalIsWrittenInPlace)
 {
