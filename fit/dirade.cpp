@@ -3,6 +3,7 @@
 #include "dirade.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -78,6 +79,22 @@ void before_chisq(int npar, double* grad, const double* x, int flag)
     }
 }
 
+// The last chi-square and the parameter values it was computed at (MINUIT's own U).
+struct LastChisq {
+    bool known = false;  // none yet in this set-up
+    double f = 0;
+    std::array<double, max_minuit_par + 1> x{};  // [p] parameter p
+};
+LastChisq last_chisq;
+
+void note_chisq(const double* x, double f)
+{
+    LastChisq& l = last_chisq;
+    std::copy_n(x, l.x.size(), l.x.begin());  // x is MINUIT's U, one value per number
+    l.f = f;
+    l.known = true;
+}
+
 // Sum of the squared normalised residuals of fitted spectrum j over its fitted bins.
 double spectrum_chisq(int j)
 {
@@ -115,20 +132,31 @@ double dirade_chisq(const double* x)
         bestfit.fbest_sp(j) = s;
     }
     if (bestfit.fmin <= 0) bestfit.fmin = f;  // MINUIT had no minimum at the last look
+    note_chisq(x, f);
     return f;
+}
+
+bool dirade_chisq_at(const double* x, int n, double& f)
+{
+    const LastChisq& l = last_chisq;
+    if (!l.known || n > max_minuit_par) return false;
+    for (int p = 1; p <= n; ++p)
+        if (l.x[static_cast<std::size_t>(p)] != x[p]) return false;
+    f = l.f;
+    return true;
 }
 
 void dirade(int npar, double* grad, double& f, double* x, int flag, void*)
 {
-    if (flag <= 1 && !dirade_setup(npar, x)) return;
+    if (flag <= 1) {
+        last_chisq.known = false;  // other spectra, other model
+        if (!dirade_setup(npar, x)) return;
+    }
     before_chisq(npar, grad, x, flag);
     f = dirade_chisq(x);
     switch (flag) {
     case 3:
         minstatus(0);
-        // After PLot or CHange MINUIT has forgotten its minimum: the chi-square just computed
-        // at these parameters is the one to report and record, not MINUIT's empty 0.
-        if (bestfit.fmin <= 0) bestfit.fmin = f;
         vul_prt(1, npar, x);
         if (online) {
             const FText<80> old = filenames.nameout;

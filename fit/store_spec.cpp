@@ -6,6 +6,7 @@
 
 #include "ask.h"
 #include "fit_records.h"
+#include "makespect.h"
 #include "minuit.h"
 #include "run_records.h"
 #include "setup.h"
@@ -189,10 +190,12 @@ bool store_add_spec()
             ++s;
             float& b = fitdata.bin(q0 + k);
             float& e = fitdata.err(q0 + k);
+            // Two weightless bins stay one, not a bin of error 7e17 that would count.
+            const bool none = weightless(e) && weightless(fitdata.err_in(s));
             const float w_old = 1.0f / (e * e);
             const float w_new = 1.0f / (fitdata.err_in(s) * fitdata.err_in(s));
             b = (w_old * b + w_new * fitdata.bin_in(s)) / (w_old + w_new);
-            e = 1.0f / std::sqrt(w_old + w_new);
+            e = none ? no_weight_err : 1.0f / std::sqrt(w_old + w_new);
         }
     }
     return true;
