@@ -668,6 +668,7 @@ void fio_rewind(int unit)
     std::fflush(u->f);
     std::rewind(u->f);
     u->rewrite = u->writable;
+    u->err = 0;  // rewind clears the stream's error too: the file starts again
     u->last = Last::none;
 }
 

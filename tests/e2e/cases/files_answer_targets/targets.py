@@ -91,32 +91,39 @@ for m, s, _ in terms:
 # ---- a folder that takes no new file --------------------------------------------------------
 # Root writes in any folder, so the run goes on as an unprivileged user there.
 if can_run_as_nobody(WORK):
-    def no_room(name, answer_mode):
+    def no_room(name, unwritable=None):
         d = folder(name)
         for n, text in (("fit.dat", OLD_ANSWER), ("fit.aat", OLD_ROW), ("stdout", "")):
             put(os.path.join(d, n), text)
             if os.geteuid() == 0:
                 os.chown(os.path.join(d, n), 65534, 65534)
-        os.chmod(os.path.join(d, "fit.dat"), answer_mode)
+        if unwritable:
+            os.chmod(os.path.join(d, unwritable), 0o444)
         os.chmod(d, 0o555)
         result = run(d, script(name, "fit.dat"), as_nobody=os.geteuid() == 0)
         os.chmod(d, 0o755)
         return d, result
 
-    d, (status, out, err) = no_room("readonly", 0o644)
+    d, (status, out, err) = no_room("readonly")
     check(status == 0, f"readonly: status {status} {err}")
     check(fitted("readonly", slurp(os.path.join(d, "fit.dat")), slurp(os.path.join(d, "fit.aat"))),
           "readonly: the files were not rewritten in place")
     check(listing(d) == ["fit.aat", "fit.dat", "stdout"], f"readonly: left {listing(d)}")
 
-    # the answer file itself may not be written: said with its reason, status 1, kept
-    d, (status, out, err) = no_room("unwritable", 0o444)
-    why = "*** Answer file not written: fit.dat (Permission denied)"
-    check(status == 1, f"unwritable: status {status}")
-    check(" " + why + "\n" in out and err == why + "\n", f"unwritable: said {out[-300:]!r} / {err!r}")
-    check(slurp(os.path.join(d, "fit.dat")) == OLD_ANSWER, "unwritable: the old answer file changed")
-    check(slurp(os.path.join(d, "fit.aat")).endswith("    TF fit unwritable\n"),
-          "unwritable: the row was not written")
+    # a file there that may not be written: said with its reason, status 1, kept; the other
+    # file is written all the same
+    for name, file, why in (
+            ("unwritable_answer", "fit.dat", "*** Answer file not written: fit.dat (Permission denied)"),
+            ("unwritable_row", "fit.aat", "*** Table row not written: fit.aat (Permission denied)")):
+        d, (status, out, err) = no_room(name, file)
+        check(status == 1, f"{name}: status {status}")
+        check(" " + why + "\n" in out and err == why + "\n", f"{name}: said {out[-300:]!r} / {err!r}")
+        answer, row = slurp(os.path.join(d, "fit.dat")), slurp(os.path.join(d, "fit.aat"))
+        check(answer == OLD_ANSWER if file == "fit.dat" else answer.startswith(f" TF fit {name}\n"),
+              f"{name}: answer file {answer[:40]!r}")
+        check(row == OLD_ROW if file == "fit.aat" else row.endswith(f"    TF fit {name}\n"),
+              f"{name}: row file {row[-40:]!r}")
+        check(listing(d) == ["fit.aat", "fit.dat", "stdout"], f"{name}: left {listing(d)}")
 else:
     print("SKIPPED: the folder cases need an unprivileged user who reaches the work folder")
 
