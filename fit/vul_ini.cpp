@@ -2,10 +2,6 @@
 // and the date text. Each file replaces the old one whole, or not at all (fio_open_whole).
 #include "vul_ini.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
