@@ -472,8 +472,12 @@ void vul_plt(int mode, const double* x)
             continue;
         }
         if (v.nplots == 0) return;
-        if (redraw) rozude_next();
-        else rozude();
+        if (redraw) {
+            // A redraw that found no device stops the replotting; the fit goes on.
+            if (!rozude_next()) replot.on = false;
+        } else {
+            rozude();
+        }
         v.changed = false;
         v.nplots = 0;
         if (redraw) return;

@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Runs a program at a pseudo-terminal, typing each line of an input file once the
 program waits at a prompt (it has written a line without its end and gone quiet),
-and prints what the terminal showed, with CR LF as LF. Exit status: the program's."""
+and prints what the terminal showed, with CR LF as LF. Exit status: the program's.
+With --xvfb the program gets a virtual X display of its own (Xvfb's messages go to
+xvfb.log in the current folder), so that plots open a window."""
 import fcntl
 import os
 import pty
 import select
 import struct
+import subprocess
 import sys
 import termios
 import time
@@ -15,8 +18,55 @@ QUIET = 0.1       # seconds without output after a prompt: waiting for an answer
 LIMIT = 120.0     # the whole run
 
 
+def start_display(log):
+    """A virtual X server on a free display: (process, ":N"), or (None, "") when none
+    came up. Several runs may race for one number; the loser is gone after a moment."""
+    for _ in range(3):
+        rd, wr = os.pipe()
+        proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(wr), "-screen", "0", "1024x768x24",
+             "-nolisten", "tcp"], pass_fds=(wr,), stdout=log, stderr=log)
+        os.close(wr)
+        number = ""
+        if select.select([rd], [], [], 10)[0]:
+            number = os.read(rd, 16).decode().strip()
+        os.close(rd)
+        socket = "/tmp/.X11-unix/X" + number
+        for _ in range(100):
+            if not number or os.path.exists(socket):
+                break
+            time.sleep(0.05)
+        time.sleep(0.2)
+        if number and os.path.exists(socket) and proc.poll() is None:
+            return proc, ":" + number
+        stop_display(proc)
+    return None, ""
+
+
+def stop_display(proc):
+    if proc is not None and proc.poll() is None:
+        proc.terminate()
+        proc.wait()
+
+
 def main():
-    program, input_path = sys.argv[1], sys.argv[2]
+    args = sys.argv[1:]
+    xserver = None
+    if args and args[0] == "--xvfb":
+        args = args[1:]
+        with open("xvfb.log", "wb") as log:
+            xserver, display = start_display(log)
+        if xserver is None:
+            sys.stderr.write("pty_run.py: no virtual X display could be started\n")
+            sys.exit(2)
+        os.environ["DISPLAY"] = display
+    try:
+        run(*args)
+    finally:
+        stop_display(xserver)
+
+
+def run(program, input_path):
     with open(input_path, "rb") as f:
         lines = f.read().splitlines()
     pid, fd = pty.fork()

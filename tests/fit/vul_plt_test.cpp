@@ -8,6 +8,7 @@
 #include <string>
 
 #include "dialog_run.h"
+#include "dirade.h"
 #include "plot.h"
 #include "report_fixture.h"
 #include "titles.h"
@@ -367,6 +368,31 @@ TEST(VulPltRedraw, DrawsWithoutDialog)
     EXPECT_EQ(vulplt.isym, 1);
     EXPECT_FALSE(vulplt.changed);
     online = 0;
+}
+
+// REPLOT 5,2 on a default device that cannot open: the first redraw gives up with the
+// backend's one message and reads nothing, and replotting stops, so twenty calls try it
+// once; the next line of the input is still there for the next question.
+TEST(VulPltRedraw, NoDeviceStopsReplotting)
+{
+    Pars x{};
+    asy_fit(x);
+    const DialogResult r = run_dialog(
+        [&] {
+            ::setenv("PGPLOT_DEV", "/bogus", 1);
+            online = 0;
+            replot = Replot{5, 2, true, 0, 0};
+            Pars grad{};
+            double f = 0;
+            for (int n = 1; n <= 20; ++n) dirade(1, grad.data(), f, x.data(), 4, nullptr);
+            fio_write(fio_stdout, "(' =R',L2,2I3)", {replot.on, replot.done, dopltl.npt});
+            FText<10> next;
+            ask1("Next? ", Val{"10S", next.c});
+        },
+        "MINOS\n");
+    EXPECT_EQ(r.out,
+              "%giza - ERROR - giza_open_device: Unknown device, device not opened\n"
+              " =R F  1  0\nNext? MINOS\n");
 }
 
 // A spectrum number left from a fit with more spectra plots spectrum 1; no spectra at all,
