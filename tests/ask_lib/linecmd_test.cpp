@@ -250,6 +250,17 @@ TEST(Message, FromFileAtTerminal)
     EXPECT_EQ(t.out, "N > \"typed\nN > 1\n=> 1\n");          // typed: shows nothing
 }
 
+// A saved not-a-number reloads as one, also where a variable SQRT hides the function.
+TEST(SaveVariables, NotANumberWhateverIsDefined)
+{
+    Scratch s;
+    run_piped(s, {"ask:I:N > "}, "\\=n=0/0\n\\=big=-1e308*10\n@#v.txt\n1\n");
+    const RunResult r =
+        run_piped(s, {"echo:0", "ask:D:N > ", "ask:D:M > "}, "\\=sqrt=4\n@v.txt\nn\nbig\n");
+    const std::string got = stored(r.out);
+    EXPECT_TRUE(got == "=> nan\n=> -inf\n" || got == "=> -nan\n=> -inf\n") << got;
+}
+
 // "@#" writes the variables as "\=" lines; replaying the file defines them again.
 TEST(SaveVariables, ReplayDefines)
 {
