@@ -15,7 +15,8 @@ AskState& st = ask_state;
 bool calc_line(std::span<char> buf)
 {
     if (!st.batch) {
-        getinput("CALC> ", buf);
+        const std::optional<std::string> got = input_line("CALC> ");
+        put_text(buf, got ? std::string_view(*got) : std::string_view());
         return true;
     }
     return ask_luns.depth >= 1 && fio_read(ask_luns.lun[ask_luns.depth], buf) == 0;

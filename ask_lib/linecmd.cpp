@@ -86,9 +86,7 @@ void type_file()
     std::string name;
     if (text_of(line_part(3, 6)).empty()) {
         if (st.batch || ask_luns.caller_flag != 0) return;
-        std::array<char, 77> typed{};
-        getinput("Filename to TYPE? ", typed);
-        name = text_of(typed);
+        name = text_of(input_line("Filename to TYPE? ").value_or("").substr(0, 77));
     } else {
         name = line_name(3, 80);
     }

@@ -116,7 +116,7 @@ void replot_settings(const float* args)
 
 void setup_failed()
 {
-    if (loc_batch()) ask_stop(1);
+    if (ask_unattended()) ask_stop(1);
 }
 
 void setup_message(std::string_view layout, std::initializer_list<FVal> vals)

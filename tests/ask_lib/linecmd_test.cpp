@@ -7,22 +7,6 @@
 
 namespace {
 
-// Only the lines that show what the questions stored.
-std::string stored(const std::string& out)
-{
-    std::string r;
-    std::size_t from = 0;
-    while (from < out.size()) {
-        std::size_t end = out.find('\n', from);
-        if (end == std::string::npos) end = out.size();
-        const std::string line = out.substr(from, end - from);
-        const std::size_t at = line.find("=> ");
-        if (at != std::string::npos) r += line.substr(at) + "\n";
-        from = end + 1;
-    }
-    return r;
-}
-
 // A journal keeps prompts as comments, answers indented, and commands, comments and
 // messages in the first column, so replaying it answers the same questions in step.
 TEST(Journal, WritesAndReplays)
