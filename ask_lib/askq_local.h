@@ -74,6 +74,9 @@ std::optional<std::string> input_line(std::string_view prompt);
 // ---- Journal and loop (linecmd.cpp) -------------------------------------------------------
 // A typed physical line into the journal (first: it begins a logical line).
 void journal_line(std::string_view prompt, std::string_view line, bool first);
+void journal_prompt(std::string_view prompt);  // as a comment, when prompts are on
+// text as lines that replay whole; continues: a final "\" goes on into the next line.
+void journal_put(std::string_view text, bool continues);
 void loop_next();                          // "\L" again or its file ended
 bool loop_owns_innermost();                // the innermost source is the loop's file
 
