@@ -164,7 +164,7 @@ void new_expression(int k)
             "(' *** Expression for',I4,' does not evaluate with the initial parameter values: ',A)",
             {e.jexpr(n), e.sexpr(n).trimmed()});
         setup_message("(A)", {reason});
-        if (loc_batch() || ask_eof()) ask_fail(reason);
+        if (ask_unattended()) ask_fail(reason);
     }
 }
 
