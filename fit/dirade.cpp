@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -20,11 +21,18 @@ namespace {
 constexpr int lun_status = 3;
 constexpr double chisq_cap = 1e33;  // one spectrum's share, so one bad spectrum stays finite
 
-// Rewrites "FIT.T" with the hours so far, the best chi-square and the parameter cards.
+void status_file_failed(int err)
+{
+    fio_write(fio_stdout, "(' DIRADE: cannot write the status file FIT.T (',A,')')",
+              {std::strerror(err)});
+}
+
+// Rewrites "FIT.T" (whole, or the old one stays) with the hours so far, the best chi-square
+// and the parameter cards.
 void write_status_file(float hours)
 {
-    if (fio_open(lun_status, "FIT.T", FStatus::unknown) != 0) {
-        fio_write(fio_stdout, "(' DIRADE: cannot write the status file FIT.T')");
+    if (const int err = fio_open_whole(lun_status, "FIT.T"); err != 0) {
+        status_file_failed(err);
         return;
     }
     constexpr std::string_view head =
@@ -41,7 +49,7 @@ void write_status_file(float hours)
         mnpout(p, name, val, err, lo, hi, iuint);
         mnformat(lun_status, p, name, bestfit.xbest(p), step, lo, hi, " ");
     }
-    fio_close(lun_status);
+    if (const int err = fio_commit(lun_status); err != 0) status_file_failed(err);
 }
 
 // Steps before the chi-square: status clock, first-call hint, gradient, replotting.

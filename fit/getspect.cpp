@@ -276,7 +276,7 @@ bool finish_spectrum()
     }
     fio_write(fio_stdout, "(/,/,1X,'*** makeSpect: Problems Making Spectrum ***',/,1X,A,/,/)",
               {spect_errmess(ierr)});
-    if (loc_batch()) ask_fail(makespect_reason(ierr));
+    if (ask_unattended()) ask_fail(makespect_reason(ierr));
     if (!interact()) set_ask_indir(0, 0);  // an answer file at the terminal: go on by hand
     if (++problems >= max_problems) ask_fail(makespect_reason(ierr));
     return false;

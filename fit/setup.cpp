@@ -137,7 +137,7 @@ void replot_settings(const float* args)
 
 void setup_failed()
 {
-    if (loc_batch()) ask_fail(last_message);
+    if (ask_unattended()) ask_fail(last_message);
 }
 
 void setup_message(std::string_view layout, std::initializer_list<FVal> vals)
@@ -173,7 +173,7 @@ void new_expression(int k)
             "(' *** Expression for',I4,' does not evaluate with the initial parameter values: ',A)",
             {e.jexpr(n), e.sexpr(n).trimmed()});
         setup_message("(A)", {reason});
-        if (loc_batch() || ask_eof()) ask_fail(reason);
+        if (ask_unattended()) ask_fail(reason);
     }
 }
 

@@ -62,14 +62,6 @@ double spin_glass(double t, double lam, double h, double qq)
     return (std::exp(-std::sqrt(a)) + 2 * (1 - rb) * std::exp(-std::sqrt(ab))) / 3;
 }
 
-// The tabulated dynamic Kubo-Toyabe value alone (its derivatives are not used).
-double polzz_g(double t, double delta, double h, double q)
-{
-    double g, d1, d2, d3;
-    polzz(t, delta, h, q, g, d1, d2, d3);
-    return g;
-}
-
 // g[i] = fn(t[i]) for one block of bins.
 template <class Fn>
 void each(double* g, const double* t, int n, Fn fn)
@@ -122,18 +114,24 @@ void form_block(const SigPlan& plan, const double* t, double* g, int n)
         break;
     case f_j0: each(g, t, n, [&](double u) { return ::j0(s.w * u); }); break;
     case f_gzz_lf: each(g, t, n, [&](double u) { return gzz(u, s.lam, s.h, s.nu); }); break;
-    case f_polzz_lf: each(g, t, n, [&](double u) { return polzz_g(u, s.lam, s.h, s.nu); }); break;
-    case f_lfpol:
-        each(g, t, n, [&](double u) {
-            double v, d1, d2;
-            lfpol(u, s.lam, s.nu, v, d1, d2);
-            return v;
-        });
+    case f_polzz_lf: {
+        const PolzzPlan zz = polzz_plan(s.lam, s.h, s.nu);
+        each(g, t, n, [&](double u) { return polzz_at(zz, u); });
         break;
+    }
+    case f_lfpol: {
+        const LfpolPlan lf = lfpol_plan(s.lam, s.nu);
+        each(g, t, n, [&](double u) { return lfpol_at(lf, u); });
+        break;
+    }
     case f_gzf: each(g, t, n, [&](double u) { return gzf(u, s.lam); }); break;
     case f_gen_zf: each(g, t, n, [&](double u) { return gen_zf(u, s.lam, s.h); }); break;
     case f_gzz_zf: each(g, t, n, [&](double u) { return gzz(u, s.lam, s.h, s.q); }); break;
-    case f_polzz_zf: each(g, t, n, [&](double u) { return polzz_g(u, s.lam, s.h, s.q); }); break;
+    case f_polzz_zf: {
+        const PolzzPlan zz = polzz_plan(s.lam, s.h, s.q);
+        each(g, t, n, [&](double u) { return polzz_at(zz, u); });
+        break;
+    }
     case f_exp: each(g, t, n, [&](double u) { return std::exp(-(s.lam * u)); }); break;
     case f_stretch:
         each(g, t, n, [&](double u) { return std::exp(-std::pow(s.lam * u, s.h)); });

@@ -116,9 +116,18 @@ void vulfit_startup()
 
     fio_close(lun_log);
     const char* log_name = batch ? "stdout" : "fit.prt";
-    const int err = fio_open(lun_log, log_name, FStatus::unknown);
-    if (err != 0)
-        ask_fail(fio_text("(' *** Cannot open the log file ',A,': ',A)", {log_name, std::strerror(err)}));
+    // Another run in this folder that holds the log refuses this one before anything of
+    // the log is cut (it is emptied only at the first write below).
+    int err = fio_open(lun_log, log_name, FStatus::unknown);
+    if (err == 0 && (err = fio_lock(lun_log)) != 0) fio_close(lun_log);
+    if (err != 0) {
+        const std::string line =
+            err == EWOULDBLOCK
+                ? fio_format1("(' *** Log file ',A,' is in use by another run')", {log_name})
+                : fio_format1("(' *** Cannot open the log file ',A,': ',A)",
+                              {log_name, std::strerror(err)});
+        ask_fail(line);
+    }
     fio_rewind(lun_log);
     fio_write(lun_log, "(/,/,/,/,20X,'M I N U I T   ---   K A V R I N',/,A,/)", {version});
     mninit(5, lun_log, 7);

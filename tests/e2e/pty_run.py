@@ -18,6 +18,49 @@ QUIET = 0.1       # seconds without output after a prompt: waiting for an answer
 LIMIT = 120.0     # the whole run
 
 
+def run_at_terminal(argv, lines, cwd=None, on_prompt=None):
+    """Runs argv at a pseudo-terminal, typing lines (bytes) at its prompts; on_prompt(screen),
+    when given, may return bytes to send instead of the next line. (status, screen bytes)."""
+    lines = list(lines)
+    pid, fd = pty.fork()
+    if pid == 0:
+        # A wide screen, so that long answers are shown whole rather than scrolled;
+        # set before the program starts, since a later change redraws its prompt.
+        fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 250, 0, 0))
+        if cwd is not None:
+            os.chdir(cwd)
+        os.execv(argv[0], argv)
+    out = bytearray()
+    start = time.monotonic()
+    last = time.monotonic()
+    answered = False  # typed at the current prompt; wait for the program to go on
+    while time.monotonic() - start < LIMIT:
+        ready, _, _ = select.select([fd], [], [], 0.02)
+        if ready:
+            try:
+                data = os.read(fd, 4096)
+            except OSError:
+                break
+            if not data:
+                break
+            out += data
+            answered = False
+            last = time.monotonic()
+        elif (not answered and out and out[-1:] != b"\n"
+              and time.monotonic() - last > QUIET):
+            special = on_prompt(bytes(out)) if on_prompt else None
+            if special is not None:
+                os.write(fd, special)
+            elif lines:
+                os.write(fd, lines.pop(0) + b"\n")
+            else:
+                os.write(fd, b"\x04")  # end of input, as ^D at the terminal
+            answered = True
+            last = time.monotonic()
+    _, status = os.waitpid(pid, 0)
+    return os.waitstatus_to_exitcode(status), bytes(out)
+
+
 def start_display(log):
     """A virtual X server on a free display: (process, ":N"), or (None, "") when none
     came up. Several runs may race for one number; the loser is gone after a moment."""
@@ -69,40 +112,11 @@ def main():
 def run(program, input_path):
     with open(input_path, "rb") as f:
         lines = f.read().splitlines()
-    pid, fd = pty.fork()
-    if pid == 0:
-        # A wide screen, so that long answers are shown whole rather than scrolled;
-        # set before the program starts, since a later change redraws its prompt.
-        fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 250, 0, 0))
-        os.execv(program, [program])
-    out = bytearray()
-    start = time.monotonic()
-    last = time.monotonic()
-    answered = False  # typed at the current prompt; wait for the program to go on
-    while time.monotonic() - start < LIMIT:
-        ready, _, _ = select.select([fd], [], [], 0.02)
-        if ready:
-            try:
-                data = os.read(fd, 4096)
-            except OSError:
-                break
-            if not data:
-                break
-            out += data
-            answered = False
-            last = time.monotonic()
-        elif (not answered and out and out[-1:] != b"\n"
-              and time.monotonic() - last > QUIET):
-            if lines:
-                os.write(fd, lines.pop(0) + b"\n")
-            else:
-                os.write(fd, b"\x04")  # end of input, as ^D at the terminal
-            answered = True
-            last = time.monotonic()
-    _, status = os.waitpid(pid, 0)
+    status, out = run_at_terminal([program], lines)
     sys.stdout.buffer.write(out.replace(b"\r\n", b"\n"))
     sys.stdout.flush()
-    sys.exit(os.waitstatus_to_exitcode(status))
+    sys.exit(status)
 
 
-main()
+if __name__ == "__main__":
+    main()

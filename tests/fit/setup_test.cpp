@@ -230,6 +230,46 @@ TEST_F(Setup, NinetyNineSpectraAtMost)
     EXPECT_EQ(i_fit_ctl.nspec, 98);
 }
 
+// A spectrum cut to the room left reports and records where its kept bins end (here at
+// t1 + 143 bins: the fake run's last time is that of its last bin).
+TEST_F(Setup, CutSpectrumShowsTheKeptRange)
+{
+    occupy(262000);
+    fake_runs = {{.npk = 300, .t1 = 0.05f, .tbin = 0.01f}};
+    answers("run\n");
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(store_spectrum(no_args));
+    fio_flush_all();
+    testing::internal::GetCapturedStdout();
+    EXPECT_NE(log().find("    144 bins from T_1 =  0.050 to T_2 =  1.480, T_BIN = 0.010000"),
+              std::string::npos) << log();
+    EXPECT_NEAR(r_fit_ctl.r_fit(rfit_t2, 2), 0.05 + 143 * 0.01, 1e-5);
+}
+
+// A spectrum refused after its line took an expression does not keep it.
+TEST_F(Setup, RefusedSpectrumDropsItsExpressions)
+{
+    i_fit_ctl.nspec = 98;  // room for one more fitted spectrum, not for a complex one's two
+    fake_runs = {{.type = 4, .npk = 10}};
+    answers("2*PI\nrun\n");
+    const float a[n_slots] = {5, 6, 0, 0, 0, 0, 201};
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(store_spectrum(a));  // refused: a batch run stops there
+    fio_flush_all();
+    EXPECT_TRUE(testing::internal::GetCapturedStdout().ends_with("\n *** Only 99 SPECTRA allowed! ***\n\n"));
+    EXPECT_EQ(i_fit_ctl.nspec, 98);
+    EXPECT_EQ(expressions.nexpr, 0);
+
+    i_fit_ctl.nspec = 1;  // and one with a single bin
+    fake_runs = {{.npk = 1}};
+    answers("3*PI\nrun\n");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(store_spectrum(a));
+    fio_flush_all();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(expressions.nexpr, 0);
+}
+
 TEST_F(Setup, FitTitleFromTheFirstSpectrum)
 {
     mntitle.minuit_title = "TITLE";

@@ -13,6 +13,27 @@ run_pty() {  # folder locale
 run_pty utf8 C.UTF-8
 run_pty c C
 mkdir -p piped && cp tf.zog piped/ && (cd piped && LC_ALL=C.UTF-8 "$kavrin" < "$CASE/input" > out.txt)
+# A script on standard input watched at a terminal ("kavrin < script" typed in a UTF-8
+# terminal): the screen's lines, the prompts and the answers shown arrive in UTF-8.
+mkdir -p watched && cp tf.zog watched/ && (cd watched && LC_ALL=C.UTF-8 python3 - "$kavrin" "$CASE/input" > out.txt <<'PY'
+import os, pty, subprocess, sys
+master, slave = pty.openpty()
+with open(sys.argv[2], "rb") as script:
+    p = subprocess.Popen([sys.argv[1]], stdin=script, stdout=slave, stderr=slave)
+os.close(slave)
+out = b""
+while True:
+    try:
+        data = os.read(master, 4096)
+    except OSError:
+        break
+    if not data:
+        break
+    out += data
+p.wait()
+sys.stdout.buffer.write(out.replace(b"\r\n", b"\n"))
+PY
+)
 # count FILE N LINE: LINE (printf escapes) stands N times in FILE, byte for byte
 count() {
   local line n
@@ -37,6 +58,14 @@ count c/out.txt 1 "$(printf "$asy" '\261')"
 count c/out.txt 1 "$(printf "$asy" '\361')"
 count c/out.txt 1 "$(printf "$rlx" '\265' '\261')"
 count c/out.txt 1 "$(printf "$rlx" '\346' '\361')"
+count watched/out.txt 1 "$(printf "$ready" "$u8mu" "$u8mu")"
+count watched/out.txt 1 "$(printf "$raw" "$u8mu")"
+count watched/out.txt 1 'TITLE (or @Filename) > Micro \302\265 and plus-minus, piped'
+count out.txt 1 'TITLE (or @Filename) > Micro \265 and plus-minus, piped'
+if ! cmp -s <(sed 's/\xc2\xb5/\xb5/g' watched/out.txt) out.txt; then
+  echo "watched at a terminal, the transcript differs from the piped one by more than the signs"
+  fail=1
+fi
 for f in out.txt piped/out.txt; do
   count "$f" 1 "$(printf "$ready" '\265' '\265')"
   count "$f" 1 "$(printf "$raw" '\265')"
