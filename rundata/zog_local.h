@@ -120,6 +120,7 @@ struct ZOG_SEC_GRP : ZOG_SEC {
     std::uint32_t memSize = 0;      // bytes of all members in the file
     std::vector<ZOG_INDEX> index;   // one entry per member, member order
     ZOG_SEC* members = nullptr;     // the member list
+    ZOG_SEC* tail = nullptr;        // its last record, when known: appends need not walk it
     std::int32_t groupPos = 0;      // file position of the group's section (streaming)
     ZOG_SEC_GRP* parent = nullptr;  // enclosing group (streaming)
     bool incomplete = false;        // reading ended before all of the group arrived

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <new>
+#include <unordered_map>
 
 #include "zog_local.h"
 
@@ -98,7 +99,7 @@ void read_members(FILE* f, ZOG_SEC_GRP* g, int depth, ReadState* st)
             return;
         }
         if (tail == nullptr) g->members = m; else tail->next = m;
-        tail = m;
+        tail = g->tail = m;
         if (ZOG_SEC_GRP* sub = as_group(m)) {
             read_members(f, sub, depth + 1, st);
             if (sub->incomplete) { g->incomplete = true; return; }
@@ -160,15 +161,38 @@ ZOG_SEC* read_option(FILE* f, int option, ReadState* st)
     return rec;
 }
 
+// The index entry of member k whose pair is (secID, instanceID). Entries stand
+// in member order, so entry k is tried first; only an index out of that order
+// is searched, once, through a table of each pair's first entry.
+struct IndexFinder {
+    std::vector<ZOG_INDEX>& index;
+    std::unordered_map<std::uint64_t, std::size_t> first;
+    bool built = false;
+
+    ZOG_INDEX* find(std::size_t k, std::uint32_t secID, std::uint32_t instanceID)
+    {
+        if (k < index.size() && index[k].secID == secID && index[k].instanceID == instanceID)
+            return &index[k];
+        if (!built) {
+            first.reserve(index.size());
+            for (std::size_t i = 0; i < index.size(); ++i) first.emplace(pair_key(index[i].secID, index[i].instanceID), i);
+            built = true;
+        }
+        const auto it = first.find(pair_key(secID, instanceID));
+        return it == first.end() ? nullptr : &index[it->second];
+    }
+    static std::uint64_t pair_key(std::uint32_t a, std::uint32_t b) { return static_cast<std::uint64_t>(a) << 32 | b; }
+};
+
 std::int64_t set_sizes(ZOG_SEC* rec, int depth)
 {
     ZOG_SEC_GRP* g = as_group(rec);
     if (g == nullptr || depth > 4 * zog_max_depth) return 0;
     std::int64_t off = 0;
-    for (ZOG_SEC* m = g->members; m != nullptr; m = m->next) {
-        ZOG_INDEX* e = nullptr;
-        for (ZOG_INDEX& x : g->index)
-            if (x.secID == m->secID && x.instanceID == m->instanceID) { e = &x; break; }
+    IndexFinder finder{g->index, {}, false};
+    std::size_t k = 0;
+    for (ZOG_SEC* m = g->members; m != nullptr; m = m->next, ++k) {
+        ZOG_INDEX* e = finder.find(k, m->secID, m->instanceID);
         if (e == nullptr) return off;  // memSize keeps its old value
         e->offset = static_cast<std::uint32_t>(off);
         if (as_group(m) != nullptr) off += set_sizes(m, depth + 1);
@@ -325,7 +349,8 @@ void ZOG_addToGroup(ZOG_SEC_GRP* grp, ZOG_SEC* rec)
     if (rec == nullptr) return;
     rec->size = static_cast<std::uint32_t>(ZOG_getSize(rec));
     addIndex(grp, rec);  // first: it may throw, and then nothing has changed
-    ZOG_add(&grp->members, rec);
+    ZOG_add(grp->members != nullptr && grp->tail != nullptr ? &grp->tail->next : &grp->members, rec);
+    for (grp->tail = rec; grp->tail->next != nullptr;) grp->tail = grp->tail->next;
     grp->num += 1;
     grp->memSize += static_cast<std::uint32_t>(ZOG_totSize(rec));
 }
