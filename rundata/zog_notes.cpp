@@ -17,19 +17,25 @@ bool known_kind(std::uint32_t k)
            k == ZOG_KIND_IND_VAR_ARRAY;
 }
 
-// The comments group: the first group of the head whose members are all
-// comments, an empty one counting only when its kind is no other group's.
+// The comments group: the first group of the head that holds comments and
+// nothing else; only when there is none, the first empty group whose kind is
+// no other group's (a comments group made with no comments yet).
 ZOG_SEC_GRP* comments_group(Slot* s)
 {
     if (s == nullptr) return nullptr;
+    ZOG_SEC_GRP* empty = nullptr;
     for (ZOG_SEC* m = s->head->members; m != nullptr; m = m->next) {
         ZOG_SEC_GRP* g = as_group(m);
         if (g == nullptr) continue;
+        if (g->members == nullptr) {
+            if (empty == nullptr && !known_kind(g->instanceID)) empty = g;
+            continue;
+        }
         bool all = true;
         for (ZOG_SEC* c = g->members; c != nullptr && all; c = c->next) all = c->secID == ZOG_ID_CMT;
-        if (all && (g->members != nullptr || !known_kind(g->instanceID))) return g;
+        if (all) return g;
     }
-    return nullptr;
+    return empty;
 }
 
 ZOG_SEC_CMT* comment_of(int fh, int n)

@@ -179,4 +179,45 @@ TEST(Notes, HandedOverBuffersCarryTheirSize)
     std::remove(p.c_str());
 }
 
+// The comments group is the first that holds only comments; an empty group of
+// a kind the library does not know counts only when there is none such.
+TEST(Notes, TheCommentsGroupIsTheOneWithComments)
+{
+    using fb::Sec;
+    Bytes desc = fb::ints({1, 2, 0, 0, 0});
+    for (int i = 0; i < 12; ++i) fb::cat(desc, fb::str(""));
+    const Sec run = fb::leaf(ZOG_ID_GEN_RUN_DESC, 1, desc);
+    const Sec empty_other = fb::group(0x0E0E0E0E, {});
+    const Sec empty_hists = fb::group(ZOG_HIST_GRP_GENERIC, {});
+    const Sec mixed = fb::group(0x0F0F0F0F, {fb::leaf(ZOG_ID_CMT, 1, fb::comment(1, "not this")),
+                                             fb::leaf(ZOG_ID_GEN_SCALER, 1, fb::ints({1, 2, 0}))});
+    const Sec real = fb::group(0x0C0C0C0C, {fb::leaf(ZOG_ID_CMT, 1, fb::comment(1, "one")),
+                                            fb::leaf(ZOG_ID_CMT, 2, fb::comment(2, "two"))});
+    struct Case { const char* what; std::vector<Sec> members; int kind; int num; const char* first; };
+    const Case cases[] = {
+        {"an empty group of unknown kind first", {run, empty_other, real}, 0x0C0C0C0C, 2, "one"},
+        {"an empty histogram group first", {empty_hists, real}, 0x0C0C0C0C, 2, "one"},
+        {"a mixed group first", {mixed, real}, 0x0C0C0C0C, 2, "one"},
+        {"the real group first", {real, empty_other}, 0x0C0C0C0C, 2, "one"},
+        {"only an empty group of unknown kind", {run, empty_hists, empty_other}, 0x0E0E0E0E, 0, nullptr},
+        {"no comments group", {run, empty_hists, mixed}, 0, -1, nullptr},
+    };
+    const std::string p = temp_path("cmtgroup");
+    for (const Case& c : cases) {
+        put_file(p, fb::whole(fb::group(ZOG_FMT_GENERIC, c.members)));
+        int id = 0, kind = 0, num = -1;
+        const int fh = ZOG_openRead(p.c_str(), &id);
+        ASSERT_GE(fh, 0) << c.what;
+        EXPECT_EQ(ZOG_getComments(fh, &kind, &num), c.num >= 0 ? 1 : 0) << c.what;
+        if (c.num >= 0) {
+            EXPECT_EQ(kind, c.kind) << c.what;
+            EXPECT_EQ(num, c.num) << c.what;
+        }
+        EXPECT_EQ(text_of(ZOG_getCommentBody, fh, 1), c.first != nullptr ? c.first : "<fail>") << c.what;
+        EXPECT_EQ(ZOG_setCommentTime(fh, 2, 5), c.num == 2 ? 1 : 0) << c.what;
+        ZOG_closeRead(fh);
+    }
+    std::remove(p.c_str());
+}
+
 }  // namespace
