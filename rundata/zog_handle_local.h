@@ -10,9 +10,10 @@ constexpr int zog_slots = 16;
 
 enum class SlotMode { free, read, write };
 struct Slot {
-    FILE* f = nullptr;             // the open file
+    FILE* f = nullptr;             // the open file (reading)
     ZOG_SEC_GRP* head = nullptr;   // its section tree
     SlotMode mode = SlotMode::free;
+    ZOG_TARGET target;             // writing: where the file goes at close
 };
 
 Slot* zog_slot(int fh);                  // null: bad handle or free slot

@@ -16,7 +16,7 @@ enum ZogSite : int {
     zs_open_in = 1, zs_open_out = 2, zs_tell = 3, zs_seek = 4, zs_read = 5,
     zs_write = 6, zs_flush = 7, zs_close = 8, zs_new_record = 9, zs_grow = 10,
     zs_read_buffer = 11, zs_text = 12, zs_data = 13, zs_slot_alloc = 14,
-    zs_file_end = 15,
+    zs_file_end = 15, zs_temp = 16, zs_rename = 17,
 };
 inline bool zog_fails(int site) { return zog_fault != nullptr && zog_fault(site) != 0; }
 
@@ -26,12 +26,15 @@ constexpr int zog_max_depth = 16;                     // group nesting a file ma
 constexpr std::uint32_t zog_max_text = 65535;         // a counted string's length field
 
 // ---- Part of the section codec: the cursor over one pass's bytes
+struct ZOG_SEC;
 struct ZOG_CURSOR {
     std::vector<std::uint8_t> data;  // the pass's bytes (grown by the encoder)
     std::int32_t pos = 0;            // where the next field is read or written
     std::int32_t count = 0;          // bytes the field codecs moved in this pass
     std::int32_t lim = 0;            // end of the section in hand: no field passes it
     bool bad = false;                // once set, reads give 0 and writes nothing
+    bool nomem = false;              // a decode failed for want of memory, not for its bytes
+    ZOG_SEC* refused = nullptr;      // the record an encode could not write
 };
 
 using ZText = std::optional<std::string>;  // a text field: absent, or a text
@@ -176,6 +179,12 @@ struct ZOG_SEC_GEN_ARRAY : ZOG_SEC {
     ZOG_BYTES pTimeData;  // num 4-byte times when hasTime is not 0
 };
 
+// What the encoder asks of an array before writing it: its data has the
+// layout its shape gives (a packed stream holding exactly num elements), and
+// its times, when it has them, are num.
+bool zog_array_data_ok(const ZOG_SEC_GEN_ARRAY* r);
+bool zog_array_times_ok(const ZOG_SEC_GEN_ARRAY* r);
+
 // ---- factory and handlers
 ZOG_SEC* ZOG_new(std::uint32_t secID, std::uint32_t instanceID);
 std::int64_t ZOG_CORE_proc(int op, ZOG_CURSOR* c, ZOG_SEC* core);
@@ -215,6 +224,23 @@ int zog_encode_subtree(ZOG_CURSOR* c, ZOG_SEC* rec);
 int zog_write_subtree(FILE* f, ZOG_SEC* rec);
 // Bytes from pos to the end of the file; -1 when that cannot be told.
 std::int64_t zog_bytes_left(FILE* f, std::int64_t pos);
+
+// ---- a file written by handle
+struct ZOG_TARGET {
+    std::string path;     // the file to make, absolute unless direct
+    bool direct = false;  // written into path itself: no regular file there to keep
+};
+// Settles where a file opened for writing goes, checking that it can be
+// written; touches nothing. false with the reason.
+bool zog_target(const char* name, ZOG_TARGET* t, std::string* why);
+// Makes t's file hold the n bytes: written beside it, then renamed over it, so
+// a failure leaves an old file as it was and leaves no new one. false with the reason.
+bool zog_replace(const ZOG_TARGET& t, const std::uint8_t* p, std::size_t n, std::string* why);
+// Why the encoder refused a record (c.refused), in words.
+std::string zog_refusal(const ZOG_SEC* rec);
+// Encodes a whole file: the tree from head with ZOG_IO_CHAIN, then the
+// end-of-file section; 1 or 0.
+int zog_encode_file(ZOG_CURSOR* c, ZOG_SEC* head);
 
 // ---- positioning and streamed writing
 ZOG_SEC* ZOG_peekCore(FILE* f);  // the library's one peeked core; the next peek overwrites it

@@ -34,16 +34,20 @@ bool walk(ZOG_SEC* rec, bool root_next, bool descend, bool stop_at_eof, F f)
 // Appends one section (core and body) to the cursor's buffer, grown zero-filled.
 bool encode_one(ZOG_CURSOR* c, ZOG_SEC* r)
 {
+    c->refused = r;  // until it is written
     const std::int64_t size = ZOG_getSize(r);
     const std::int64_t total = static_cast<std::int64_t>(c->pos) + size;
-    if (size < 12 || total > zog_max_section || zog_fails(zs_grow)) return false;
+    if (size < 12 || total > zog_max_section) return false;
+    if (zog_fails(zs_grow)) { c->nomem = true; return false; }
     c->data.resize(static_cast<std::size_t>(total));
     c->lim = static_cast<std::int32_t>(total);
     r->size = static_cast<std::uint32_t>(size);
     const std::int32_t start = c->pos;
-    if (ZOG_CORE_proc(zop_encode, c, r) == 0 || r->proc(zop_encode, c, r) == 0 || c->bad)
+    if (ZOG_CORE_proc(zop_encode, c, r) == 0 || r->proc(zop_encode, c, r) == 0 || c->bad ||
+        c->pos != start + size)  // the body wrote what its size promised
         return false;
-    return c->pos == start + size;  // the body wrote what its size promised
+    c->refused = nullptr;
+    return true;
 }
 
 int encode_walk(ZOG_CURSOR* c, ZOG_SEC* rec, bool root_next, bool descend)
@@ -52,6 +56,7 @@ int encode_walk(ZOG_CURSOR* c, ZOG_SEC* rec, bool root_next, bool descend)
         return walk(rec, root_next, descend, false, [c](ZOG_SEC* r) { return encode_one(c, r); })
                    ? 1 : 0;
     } catch (const std::bad_alloc&) {
+        c->nomem = true;
         return 0;
     }
 }
@@ -312,10 +317,25 @@ int ZOG_writeEnd(FILE* f)
     return ok;
 }
 
+int zog_encode_file(ZOG_CURSOR* c, ZOG_SEC* head)
+{
+    if (ZOG_encode(c, head, ZOG_IO_CHAIN) == 0) return 0;
+    ZOG_SEC* end = ZOG_new(ZOG_ID_EOF, 1);
+    if (end == nullptr) {
+        c->nomem = true;
+        return 0;
+    }
+    const int ok = ZOG_encode(c, end, ZOG_IO_THIS);
+    if (c->refused == end) c->refused = nullptr;
+    ZOG_free(end);
+    return ok;
+}
+
 int ZOG_writeFile(FILE* f, ZOG_SEC* head)
 {
     if (zog_fails(zs_seek) || std::fseek(f, 0, SEEK_SET) != 0) return 0;
-    return ZOG_write(f, head, ZOG_IO_CHAIN) != 0 && ZOG_writeEnd(f) != 0 ? 1 : 0;
+    ZOG_CURSOR c;
+    return zog_encode_file(&c, head) != 0 ? write_cursor(f, c) : 0;
 }
 
 ZOG_SEC* ZOG_read(FILE* f, int option)

@@ -394,16 +394,18 @@ std::int64_t ind_var_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
     }
 }
 
-// Whether an array's counts agree with each other and with its buffers; one
-// that does not is neither written nor accepted from a file.
-bool array_consistent(const ZOG_SEC_GEN_ARRAY* r)
+// Whether an array's shape has a layout the file holds and its byte count is
+// the one that layout gives: integers plain at 1, 2 or 4 bytes or packed (size
+// 0), reals at 4 or 8 bytes, raw bytes at any size; other types hold no data.
+bool array_shape_ok(const ZOG_SEC_GEN_ARRAY* r)
 {
     const std::uint64_t want = static_cast<std::uint64_t>(r->num) * r->elemSize;  // no overflow: both below 2^32
     switch (r->type) {
-    case 2: return (r->elemSize == 4 || r->elemSize == 8) && r->nBytes == want;
     case 1:
-    case 3: return r->elemSize == 0 || r->nBytes == want;
-    default: return r->nBytes == 0;  // no data layout for other types
+        return r->elemSize == 0 || ((r->elemSize == 1 || r->elemSize == 2 || r->elemSize == 4) && r->nBytes == want);
+    case 2: return (r->elemSize == 4 || r->elemSize == 8) && r->nBytes == want;
+    case 3: return r->nBytes == want;
+    default: return r->nBytes == 0;
     }
 }
 
@@ -414,7 +416,7 @@ std::int64_t array_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
     const std::int64_t times = r->hasTime != 0 ? 4 * static_cast<std::int64_t>(r->num) : 0;
     switch (op) {
     case zop_encode:
-        if (!array_consistent(r) || r->nBytes > r->pData.cap || times > r->pTimeData.cap) return 0;
+        if (!zog_array_data_ok(r) || !zog_array_times_ok(r)) return 0;
         for (std::uint32_t* v : ints) encode_4(c, *v);
         if (r->type == 2) {
             for (std::uint32_t i = 0; i < r->num; ++i) {
@@ -440,7 +442,7 @@ std::int64_t array_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
     case zop_decode: {
         for (std::uint32_t* v : ints) *v = decode_4(c);
         const std::int64_t nt = r->hasTime != 0 ? 4 * static_cast<std::int64_t>(r->num) : 0;
-        if (c->bad || !array_consistent(r) || !cursor_room(c, r->nBytes + nt)) return 0;
+        if (c->bad || !array_shape_ok(r) || !cursor_room(c, r->nBytes + nt)) return 0;
         if (!r->pData.alloc(r->nBytes)) return 0;
         if (r->type == 2) {
             for (std::uint32_t i = 0; i < r->num; ++i) {
@@ -457,6 +459,7 @@ std::int64_t array_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
         } else if (r->type == 1 || r->type == 3) {
             decode_bytes(c, r->pData.p, r->nBytes);
         }
+        if (!zog_array_data_ok(r)) return 0;  // a packed stream that does not hold num elements
         if (nt > 0) {
             if (!r->pTimeData.alloc(nt)) return 0;
             for (std::int64_t i = 0; i < nt / 4; ++i) {
@@ -488,6 +491,47 @@ ZOG_SEC* make(ZOG_PROC proc)
 }
 
 }  // namespace
+
+bool zog_array_data_ok(const ZOG_SEC_GEN_ARRAY* r)
+{
+    if (!array_shape_ok(r) || r->nBytes > r->pData.cap) return false;
+    return r->type != 1 || r->elemSize != 0 || zog_stream_ok(r->num, r->pData.p, r->nBytes);
+}
+
+bool zog_array_times_ok(const ZOG_SEC_GEN_ARRAY* r)
+{
+    return r->hasTime == 0 || 4 * static_cast<std::int64_t>(r->num) <= r->pTimeData.cap;
+}
+
+std::string zog_refusal(const ZOG_SEC* rec)
+{
+    if (rec == nullptr) return "out of memory";
+    char head[64];
+    std::snprintf(head, sizeof head, "section 0x%08lX %lu: ", static_cast<unsigned long>(rec->secID),
+                  static_cast<unsigned long>(rec->instanceID));
+    std::string why;
+    if (rec->secID == ZOG_ID_GEN_ARRAY) {
+        const auto* a = static_cast<const ZOG_SEC_GEN_ARRAY*>(rec);
+        char t[200];
+        const auto u = [](std::uint32_t v) { return static_cast<unsigned long>(v); };
+        if (!zog_array_times_ok(a))
+            std::snprintf(t, sizeof t, "%lu times need %lu bytes, %lu held", u(a->num), 4 * u(a->num),
+                          u(a->pTimeData.cap));
+        else if (a->nBytes > a->pData.cap)
+            std::snprintf(t, sizeof t, "it claims %lu bytes of data, %lu held", u(a->nBytes), u(a->pData.cap));
+        else if (a->type == 1 && a->elemSize == 0)
+            std::snprintf(t, sizeof t, "its %lu bytes of packed data do not hold %lu elements", u(a->nBytes), u(a->num));
+        else
+            std::snprintf(t, sizeof t, "%lu elements of type %lu and %lu bytes cannot be %lu bytes of data",
+                          u(a->num), u(a->type), u(a->elemSize), u(a->nBytes));
+        why = t;
+    } else if (rec->secID == ZOG_ID_GRP) {
+        why = "its index does not stand for its members";
+    } else {
+        why = "it cannot be encoded (a text beyond 65535 bytes, data beyond its buffer, or a file beyond 2 GiB)";
+    }
+    return head + why;
+}
 
 ZOG_SEC* ZOG_new(std::uint32_t secID, std::uint32_t instanceID)
 {
