@@ -14,6 +14,11 @@
 extern "C" {
 
 // ---- files
+// A file opens when its head group's tree arrives whole. A section inside it
+// whose bytes do not decode (an array whose counts disagree, say) is kept
+// unreadable: its getters fail, every other section reads. A damaged end of
+// the file after that tree (a cut or zero-size end section, stray bytes) is
+// passed over. Either marks the file damaged (ZOG_getDamaged).
 int ZOG_openRead(const char* name, int* fmtID) noexcept;  // handle or -1
 // Checks that the file can be written, and writes nothing yet: the file is
 // made at ZOG_closeWrite. -1 with the reason in ZOG_getWriteError.
@@ -27,6 +32,8 @@ int ZOG_closeRead(int fh) noexcept;   // 0 for a slot opened for writing
 int ZOG_closeWrite(int fh) noexcept;
 // Why the last ZOG_openWrite or ZOG_closeWrite failed; empty after one that succeeded.
 int ZOG_getWriteError(char* buf, int len) noexcept;
+// damaged := 1 when the file opened for reading holds damaged parts, else 0.
+int ZOG_getDamaged(int fh, int* damaged) noexcept;
 
 // ---- run description
 int ZOG_getRunDesc(int fh, int* type) noexcept;

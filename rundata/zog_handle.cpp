@@ -166,7 +166,8 @@ ZOG_SEC* zog_member(ZOG_SEC* grp, std::uint32_t secID, std::uint32_t instanceID)
     ZOG_SEC_GRP* g = as_group(grp);
     if (g == nullptr) return nullptr;
     const ZOG_PATH path[] = {{secID, instanceID}, {0, 0}};
-    return ZOG_search(g->members, path);
+    ZOG_SEC* m = ZOG_search(g->members, path);
+    return m != nullptr && m->damaged ? nullptr : m;
 }
 
 int zog_add_member(Slot* s, ZOG_SEC* rec)
@@ -332,6 +333,14 @@ extern "C" int ZOG_closeWrite(int fh) noexcept
 extern "C" int ZOG_getWriteError(char* buf, int len) noexcept
 {
     return zog_guard([&] { return zog_get_text_out(ZText(write_error), buf, len); });
+}
+
+extern "C" int ZOG_getDamaged(int fh, int* damaged) noexcept
+{
+    const Slot* s = zog_slot(fh);
+    if (s == nullptr || damaged == nullptr) return 0;
+    *damaged = s->mode == SlotMode::read && s->head->damagedParts ? 1 : 0;
+    return 1;
 }
 
 // ---- run description

@@ -96,6 +96,10 @@ struct ZOG_SEC {
     std::uint32_t instanceID = 0;   // number among its type, or a group's kind
     std::int32_t recordSize = 0;    // bytes of the type's record, set by ZOG_new
     ZOG_PROC proc = nullptr;        // the type's handler, set by ZOG_new
+    // Read from a file whose bytes for its body do not decode: kept, without
+    // its body, only so the sections after it stay readable. No getter finds
+    // it and the encoder refuses it.
+    bool damaged = false;
     virtual ~ZOG_SEC() = default;
 };
 
@@ -127,6 +131,7 @@ struct ZOG_SEC_GRP : ZOG_SEC {
     std::int32_t groupPos = 0;      // file position of the group's section (streaming)
     ZOG_SEC_GRP* parent = nullptr;  // enclosing group (streaming)
     bool incomplete = false;        // reading ended before all of the group arrived
+    bool damagedParts = false;      // the read (of a head) kept damaged sections or met a damaged end
     std::uint32_t announced = 0;    // members a streamed group's start left room for
 };
 
@@ -211,7 +216,10 @@ int ZOG_write(FILE* f, ZOG_SEC* rec, int option);
 int ZOG_writeEnd(FILE* f);
 int ZOG_writeFile(FILE* f, ZOG_SEC* head);
 ZOG_SEC* ZOG_read(FILE* f, int option);
-ZOG_SEC* ZOG_readFile(FILE* f);  // the head; check as_group(head)->incomplete
+// The head; as_group(head)->incomplete when its tree did not arrive whole,
+// ->damagedParts when it did but damaged sections were kept or the file's end
+// (after the head's tree) is damaged.
+ZOG_SEC* ZOG_readFile(FILE* f);
 void ZOG_add(ZOG_SEC** list, ZOG_SEC* rec);
 void ZOG_addToGroup(ZOG_SEC_GRP* grp, ZOG_SEC* rec);
 void addIndex(ZOG_SEC_GRP* grp, ZOG_SEC* rec);

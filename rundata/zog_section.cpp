@@ -37,7 +37,7 @@ bool encode_one(ZOG_CURSOR* c, ZOG_SEC* r)
     c->refused = r;  // until it is written
     const std::int64_t size = ZOG_getSize(r);
     const std::int64_t total = static_cast<std::int64_t>(c->pos) + size;
-    if (size < 12 || total > zog_max_section) return false;
+    if (r->damaged || size < 12 || total > zog_max_section) return false;
     if (zog_fails(zs_grow)) { c->nomem = true; return false; }
     c->data.resize(static_cast<std::size_t>(total));
     c->lim = static_cast<std::int32_t>(total);
@@ -83,8 +83,10 @@ int write_cursor(FILE* f, const ZOG_CURSOR& c)
 
 // What one read met. A section that cannot be read whole makes the read
 // incomplete; only a clean end of the file, at a section boundary, does not.
+// A section kept damaged leaves it complete but damaged.
 struct ReadState {
     bool incomplete = false;
+    bool damaged = false;
 };
 
 ZOG_SEC* read_section(FILE* f, ReadState* st);
@@ -140,6 +142,7 @@ ZOG_SEC* read_section(FILE* f, ReadState* st)
         rec = nullptr;
     }
     if (rec == nullptr) st->incomplete = true;
+    else if (rec->damaged) st->damaged = true;
     return rec;
 }
 
@@ -151,18 +154,23 @@ ZOG_SEC* read_option(FILE* f, int option, ReadState* st)
     if (g != nullptr && (option == ZOG_IO_CHAIN || option == ZOG_IO_GROUP)) read_members(f, g, 1, st);
     if (rec->secID == ZOG_ID_EOF || option != ZOG_IO_CHAIN) return rec;
     if (g != nullptr && g->incomplete) return rec;  // nothing after a group cut short
+    // The records after it, up to the end-of-file section. Whatever goes wrong
+    // there (a cut or zero-size end section, stray bytes) leaves the record
+    // whole: the read is only marked damaged.
+    ReadState after;
     ZOG_SEC* tail = rec;
-    for (;;) {  // the records after it, up to the end-of-file section
-        ZOG_SEC* nx = read_section(f, st);
+    for (;;) {
+        ZOG_SEC* nx = read_section(f, &after);
         if (nx == nullptr) break;
         if (nx->secID == ZOG_ID_EOF) { ZOG_free(nx); break; }
         tail->next = nx;
         tail = nx;
         if (ZOG_SEC_GRP* ng = as_group(nx)) {
-            read_members(f, ng, 1, st);
+            read_members(f, ng, 1, &after);
             if (ng->incomplete) break;
         }
     }
+    if (after.incomplete || after.damaged) st->damaged = true;
     return rec;
 }
 
@@ -273,20 +281,32 @@ ZOG_SEC* ZOG_decode(ZOG_CURSOR* c)
         return nullptr;
     }
     ZOG_SEC* rec = ZOG_new(core.secID, core.instanceID);
-    if (rec == nullptr) return nullptr;
+    if (rec == nullptr) {
+        c->nomem = true;
+        return nullptr;
+    }
     ZOG_assignCore(&core, rec);
     c->lim = static_cast<std::int32_t>(start + core.size);  // the body stays inside its section
     bool ok = false;
     try {
         ok = rec->proc(zop_decode, c, rec) != 0 && !c->bad;
     } catch (const std::bad_alloc&) {
-        ok = false;
+        c->nomem = true;
     }
     c->lim = outer;
     if (!ok) {
-        ZOG_free(rec);
-        c->bad = true;
-        return nullptr;
+        // A body that does not decode lies inside its section all the same, so
+        // the record is kept, damaged and bodiless, and the sections after it
+        // still read. Not so a group (where its members end is in its body),
+        // nor a failure for want of memory, which says nothing of the bytes.
+        if (c->nomem || as_group(rec) != nullptr) {
+            ZOG_free(rec);
+            c->bad = true;
+            return nullptr;
+        }
+        rec->proc(zop_free, nullptr, rec);
+        rec->damaged = true;
+        c->bad = false;
     }
     c->pos = static_cast<std::int32_t>(start + core.size);  // steps over what the type does not read
     return rec;
@@ -349,7 +369,10 @@ ZOG_SEC* ZOG_readFile(FILE* f)
     if (zog_fails(zs_seek) || std::fseek(f, 0, SEEK_SET) != 0) return nullptr;
     ReadState st;
     ZOG_SEC* head = read_option(f, ZOG_IO_CHAIN, &st);
-    if (ZOG_SEC_GRP* g = as_group(head); g != nullptr && st.incomplete) g->incomplete = true;
+    if (ZOG_SEC_GRP* g = as_group(head)) {
+        g->incomplete = g->incomplete || st.incomplete;
+        g->damagedParts = st.damaged;
+    }
     return head;
 }
 

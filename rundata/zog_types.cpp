@@ -128,7 +128,7 @@ std::int64_t grp_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
         g->num = decode_4(c);
         g->memSize = decode_4(c);
         if (!cursor_room(c, 12 * static_cast<std::int64_t>(g->num))) return 0;  // before reserving
-        if (zog_fails(zs_data)) return 0;
+        if (zog_fails(zs_data)) { c->nomem = true; return 0; }
         g->index.resize(g->num);
         for (ZOG_INDEX& e : g->index) ZOG_INDEX_proc(zop_decode, c, &e);
         return !c->bad;
@@ -334,7 +334,8 @@ std::int64_t hist_dat_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
         return !c->bad;
     case zop_decode: {
         const std::uint32_t n = decode_4(c);
-        if (!cursor_room(c, n) || !r->pData.alloc(n)) return 0;
+        if (!cursor_room(c, n)) return 0;
+        if (!r->pData.alloc(n)) { c->nomem = true; return 0; }
         decode_bytes(c, r->pData.p, n);
         r->nBytes = n;
         return !c->bad;
@@ -443,7 +444,7 @@ std::int64_t array_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
         for (std::uint32_t* v : ints) *v = decode_4(c);
         const std::int64_t nt = r->hasTime != 0 ? 4 * static_cast<std::int64_t>(r->num) : 0;
         if (c->bad || !array_shape_ok(r) || !cursor_room(c, r->nBytes + nt)) return 0;
-        if (!r->pData.alloc(r->nBytes)) return 0;
+        if (!r->pData.alloc(r->nBytes)) { c->nomem = true; return 0; }
         if (r->type == 2) {
             for (std::uint32_t i = 0; i < r->num; ++i) {
                 if (r->elemSize == 4) {
@@ -461,7 +462,7 @@ std::int64_t array_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
         }
         if (!zog_array_data_ok(r)) return 0;  // a packed stream that does not hold num elements
         if (nt > 0) {
-            if (!r->pTimeData.alloc(nt)) return 0;
+            if (!r->pTimeData.alloc(nt)) { c->nomem = true; return 0; }
             for (std::int64_t i = 0; i < nt / 4; ++i) {
                 const std::uint32_t t = decode_4(c);
                 std::memcpy(r->pTimeData.p + 4 * i, &t, 4);
@@ -510,7 +511,9 @@ std::string zog_refusal(const ZOG_SEC* rec)
     std::snprintf(head, sizeof head, "section 0x%08lX %lu: ", static_cast<unsigned long>(rec->secID),
                   static_cast<unsigned long>(rec->instanceID));
     std::string why;
-    if (rec->secID == ZOG_ID_GEN_ARRAY) {
+    if (rec->damaged) {
+        why = "it was read damaged";
+    } else if (rec->secID == ZOG_ID_GEN_ARRAY) {
         const auto* a = static_cast<const ZOG_SEC_GEN_ARRAY*>(rec);
         char t[200];
         const auto u = [](std::uint32_t v) { return static_cast<unsigned long>(v); };

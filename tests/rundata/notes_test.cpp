@@ -248,6 +248,9 @@ TEST(Arrays, EveryTypeAndOddSizeIsRefusedOrReadBack)
         EXPECT_EQ(ZOG_getIndVarElemSize(r, n, &v), 1);
         EXPECT_EQ(v, static_cast<int>(l.size)) << what;
     }
+    int damaged = -1;
+    EXPECT_EQ(ZOG_getDamaged(r, &damaged), 1);
+    EXPECT_EQ(damaged, 0);
     ZOG_closeRead(r);
     std::remove(p.c_str());
 }
