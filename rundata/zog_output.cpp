@@ -117,6 +117,9 @@ bool zog_target(const char* name, ZOG_TARGET* t, std::string* why)
             *why = failed("cannot write", n, errno);
             return false;
         }
+        // A file that may be written in a folder that takes no new file can
+        // only be rewritten in place.
+        if (!t->direct && ::access(folder_of(t->path).c_str(), W_OK | X_OK) != 0) t->direct = true;
         return true;
     }
     if (errno != ENOENT) {

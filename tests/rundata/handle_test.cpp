@@ -666,6 +666,18 @@ TEST(CloseWrite, ALinkKeepsPointingAtTheRewrittenFileWithItsPermissions)
     std::filesystem::remove_all(dir);
 }
 
+TEST(CloseWrite, AFileInAFolderThatTakesNoNewFileIsRewrittenInPlace)
+{
+    if (::geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind the superuser";
+    const OldRun run("rofolder");
+    ASSERT_EQ(::chmod(run.dir.c_str(), 0555), 0);
+    EXPECT_EQ(write_full(run.p, ZOG_FMT_FUB_TI), 1);
+    EXPECT_EQ(check_full(run.p, ZOG_FMT_FUB_TI), 0);
+    EXPECT_EQ(ZOG_openWrite((run.dir + "/new.dat").c_str(), ZOG_FMT_GENERIC), -1);
+    EXPECT_NE(write_error().find(std::strerror(EACCES)), std::string::npos) << write_error();
+    ::chmod(run.dir.c_str(), 0755);
+}
+
 // A FIFO has no old file to keep: it is written in place, the same bytes.
 TEST(CloseWrite, AFifoIsWrittenInPlace)
 {
