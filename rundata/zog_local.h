@@ -184,6 +184,10 @@ struct ZOG_SEC_GEN_ARRAY : ZOG_SEC {
     ZOG_BYTES pTimeData;  // num 4-byte times when hasTime is not 0
 };
 
+// Element types and sizes an array's data can be stored as: integers plain
+// at 1, 2 or 4 bytes or packed (size 0), reals at 4 or 8 bytes, raw bytes at
+// any size.
+bool zog_array_layout(std::uint32_t type, std::uint32_t elemSize);
 // What the encoder asks of an array before writing it: its data has the
 // layout its shape gives (a packed stream holding exactly num elements), and
 // its times, when it has them, are num.

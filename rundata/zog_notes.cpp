@@ -141,19 +141,8 @@ int take_array_buffer(ZOG_SEC_GEN_ARRAY* a, ZOG_BYTES ZOG_SEC_GEN_ARRAY::*which,
         a->nBytes = old_n;
         return 0;
     }
-    std::free(old_p);
+    if (old_p != b.p) std::free(old_p);
     return 1;
-}
-
-// Element types and sizes the file has a layout for.
-bool has_layout(std::uint32_t type, std::uint32_t size)
-{
-    switch (type) {
-    case 1: return size == 0 || size == 1 || size == 2 || size == 4;
-    case 2: return size == 4 || size == 8;
-    case 3: return true;
-    default: return false;
-    }
 }
 
 // Bytes of num elements of size bytes, in 64 bits (both counts are below 2^32).
@@ -266,7 +255,7 @@ extern "C" int ZOG_setIndVarpTimeData(int fh, int n, void* pTimeData, int nBytes
 extern "C" int ZOG_getIndVarData(int fh, int n, void* data, int bufBytes) noexcept
 {
     const ZOG_SEC_GEN_ARRAY* a = array_of(fh, n);
-    if (a == nullptr || data == nullptr || !has_layout(a->type, a->elemSize) || !zog_array_data_ok(a)) return 0;
+    if (a == nullptr || data == nullptr || !zog_array_layout(a->type, a->elemSize) || !zog_array_data_ok(a)) return 0;
     if (a->type == 1 && a->elemSize == 0) {  // packed integers, fetched as 4-byte ones
         if (bytes_of(a->num, 4) > bufBytes || a->num > 0x7FFFFFFF) return 0;
         ZOG_unpack(static_cast<int>(a->num), 0, a->pData.p, 4, data);
@@ -281,7 +270,7 @@ extern "C" int ZOG_getIndVarData(int fh, int n, void* data, int bufBytes) noexce
 extern "C" int ZOG_setIndVarData(int fh, int n, const void* data) noexcept
 {
     ZOG_SEC_GEN_ARRAY* a = array_of(fh, n);
-    if (a == nullptr || a->num > 0x7FFFFFFF || !has_layout(a->type, a->elemSize)) return 0;
+    if (a == nullptr || a->num > 0x7FFFFFFF || !zog_array_layout(a->type, a->elemSize)) return 0;
     const bool packed = a->type == 1 && a->elemSize == 0;
     const std::int64_t room = packed ? zog_pack_bound(a->num) : bytes_of(a->num, a->elemSize);
     if (data == nullptr && room > 0) return 0;

@@ -395,19 +395,14 @@ std::int64_t ind_var_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
     }
 }
 
-// Whether an array's shape has a layout the file holds and its byte count is
-// the one that layout gives: integers plain at 1, 2 or 4 bytes or packed (size
-// 0), reals at 4 or 8 bytes, raw bytes at any size; other types hold no data.
+// Whether an array's shape has a layout and its byte count is the one that
+// layout gives; other types hold no data.
 bool array_shape_ok(const ZOG_SEC_GEN_ARRAY* r)
 {
+    if (r->type < 1 || r->type > 3) return r->nBytes == 0;
+    if (!zog_array_layout(r->type, r->elemSize)) return false;
     const std::uint64_t want = static_cast<std::uint64_t>(r->num) * r->elemSize;  // no overflow: both below 2^32
-    switch (r->type) {
-    case 1:
-        return r->elemSize == 0 || ((r->elemSize == 1 || r->elemSize == 2 || r->elemSize == 4) && r->nBytes == want);
-    case 2: return (r->elemSize == 4 || r->elemSize == 8) && r->nBytes == want;
-    case 3: return r->nBytes == want;
-    default: return r->nBytes == 0;
-    }
+    return (r->type == 1 && r->elemSize == 0) || r->nBytes == want;
 }
 
 std::int64_t array_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
@@ -492,6 +487,16 @@ ZOG_SEC* make(ZOG_PROC proc)
 }
 
 }  // namespace
+
+bool zog_array_layout(std::uint32_t type, std::uint32_t elemSize)
+{
+    switch (type) {
+    case 1: return elemSize == 0 || elemSize == 1 || elemSize == 2 || elemSize == 4;
+    case 2: return elemSize == 4 || elemSize == 8;
+    case 3: return true;
+    default: return false;
+    }
+}
 
 bool zog_array_data_ok(const ZOG_SEC_GEN_ARRAY* r)
 {

@@ -312,6 +312,7 @@ TEST(Arrays, ShapeChangesThatWouldNotWriteAreRefused)
     std::memcpy(right, raw, 6);
     static_cast<std::uint8_t*>(right)[0] = 9;
     EXPECT_EQ(ZOG_setIndVarpData(fh, 3, right, 6), 1);  // the library's now
+    EXPECT_EQ(ZOG_setIndVarpData(fh, 3, right, 6), 1);  // handed again: still the one buffer
     ASSERT_EQ(ZOG_closeWrite(fh), 1);
 
     int id = 0, v = 0;
