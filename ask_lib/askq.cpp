@@ -196,8 +196,18 @@ void ask_write(std::string_view text) { fio_write(fio_stdout, "(A)", {text}); }
 
 void ask_flush() { fio_flush_all(); }
 
+namespace {
+std::string failed_at_end;  // the reason of ask_fail_at_end; empty while none
+}
+
+void ask_fail_at_end(std::string_view reason)
+{
+    if (failed_at_end.empty()) failed_at_end = reason;
+}
+
 void ask_stop(int status)
 {
+    if (status == 0 && !failed_at_end.empty()) ask_fail(failed_at_end);
     ask_flush();
     fio_close_all();
     std::exit(status);

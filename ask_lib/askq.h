@@ -232,6 +232,9 @@ bool loc_batch();   // standard input is not a terminal
 // A failed run's end: reason (its blanks at both ends dropped) as one line on standard error,
 // so a driver of batch runs sees why even when the messages went to the log; then status 1.
 [[noreturn]] void ask_fail(std::string_view reason);
+// A failure that must not cut the run short (a batch run still finishes its work): the first
+// reason noted turns the run's normal end, ask_stop(0), into ask_fail(reason).
+void ask_fail_at_end(std::string_view reason);
 
 // The terminal read: prompt (its first 80 characters) through readline; line receives the
 // answer blank-filled, or blanks at the end of input.
