@@ -371,7 +371,7 @@ TEST(EvalFiles, FailuresAreReported)
 
     std::vector<int> opened;
     for (int u = 1; u <= 19; ++u)
-        if (!fio_is_open(u) && fio_open(u, "/dev/null", FStatus::old) == 0) opened.push_back(u);
+        if (!fio_is_open(u) && fio_open(u, path) == 0) opened.push_back(u);
     testing::internal::CaptureStdout();
     evalsave(path, 0);
     evalload(path);

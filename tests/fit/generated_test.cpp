@@ -44,8 +44,11 @@ bool load_generated(const std::string& tag, const std::string& options)
                   " --nbins 1100 --fsperbin 7 --t0 100 --good1 102 --good2 1099 --bkgd1 5 "
                   "--bkgd2 90 --n0 %g --asym %g --bkg %g --lambda %g --model exp ",
                   n0, asym, bkg, lambda);
-    const std::string cmd = gen + common + options + " " + path + " >/dev/null";
-    if (std::system(cmd.c_str()) != 0) return false;
+    const std::string said = path + ".out";
+    const std::string cmd = gen + common + options + " " + path + " >'" + said + "'";
+    const int rc = std::system(cmd.c_str());
+    std::remove(said.c_str());
+    if (rc != 0) return false;
     FText<80> name(path);
     testing::internal::CaptureStdout();
     const int r = getrun(name.span());

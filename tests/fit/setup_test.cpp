@@ -82,8 +82,9 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);  // batch, whoever runs us
         fs::create_directories(dir);
+        std::ofstream(dir / "stdin").close();  // batch, whoever runs us: input from a file
+        ASSERT_NE(std::freopen((dir / "stdin").c_str(), "r", stdin), nullptr);
         clear_fit();
         fileio.lun(2) = log_unit;
         ASSERT_EQ(fio_open(log_unit, (dir / "log").string()), 0);

@@ -3,6 +3,7 @@
 // WRITE and IND_VAR. The dialog runs in a child process fed through a pipe, so every
 // prompt shows with its answer.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <functional>
 #include <string>
@@ -21,7 +22,9 @@ constexpr int mn_unit = 41;  // MINUIT's own printout, thrown away
 // MINUIT knows every parameter line of the fixture with its error as step and its limits.
 void minuit_from_records(const Pars& x)
 {
-    ASSERT_EQ(fio_open(mn_unit, "/dev/null"), 0);
+    const std::string path =
+        testing::TempDir() + "vul_pri_minuit_" + std::to_string(::getpid()) + ".out";
+    ASSERT_EQ(fio_open(mn_unit, path), 0);
     mninit(5, mn_unit, 7);
     for (int i = 1; i <= bestfit.nxpar; ++i) {
         const int p = bestfit.xparn(i);

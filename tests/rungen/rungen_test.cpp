@@ -23,17 +23,21 @@ std::string temp(const std::string& name)
 
 int run(const std::string& args)
 {
-    const std::string cmd = std::string(KAVRIN_RUNGEN) + " " + args + " >/dev/null 2>&1";
+    const std::string said = temp("said");
+    const std::string cmd = std::string(KAVRIN_RUNGEN) + " " + args + " >'" + said + "' 2>&1";
     const int rc = std::system(cmd.c_str());
+    std::remove(said.c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
 
 // Runs the generator; its standard error into *err.
 int run_err(const std::string& args, std::string* err)
 {
-    const std::string e = temp("stderr");
-    const std::string cmd = std::string(KAVRIN_RUNGEN) + " " + args + " >/dev/null 2>'" + e + "'";
+    const std::string e = temp("stderr"), said = temp("said");
+    const std::string cmd =
+        std::string(KAVRIN_RUNGEN) + " " + args + " >'" + said + "' 2>'" + e + "'";
     const int rc = std::system(cmd.c_str());
+    std::remove(said.c_str());
     std::ifstream in(e);
     *err = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     std::remove(e.c_str());

@@ -17,7 +17,8 @@ namespace {
 // Runs the generator with args; its exit status, and its standard output in *out.
 int run(const std::string& args, std::string* out = nullptr)
 {
-    const std::string cmd = std::string(KAVRIN_TABLEGEN) + " " + args + " 2>/dev/null";
+    const std::string cmd =
+        std::string(KAVRIN_TABLEGEN) + " " + args + " 2>'" + tmp_path("tablegen_said") + "'";
     std::FILE* p = popen(cmd.c_str(), "r");
     if (p == nullptr) return -1;
     char buf[4096];

@@ -1,7 +1,7 @@
 # An answer file that sets up a fit and would go on to end it; at the keyboard the
 # blank line that ends the set-up closes the file, so MINUIT's commands come from the user.
 "$TOOLS/kavrin_rungen" --model exp --freq 1.2 --lambda 0.25 --asym 0.21 --phases 0,180 \
-  --n0 1000 --seed 41 tf.zog > /dev/null
+  --n0 1000 --seed 41 tf.zog >> setup.txt
 cat > fit.cmd <<'END'
 Replayed at the keyboard
 1 Phase 0 5

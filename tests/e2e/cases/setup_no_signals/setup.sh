@@ -1,1 +1,1 @@
-"$TOOLS/kavrin_rungen" --n0 200 --nbins 2048 run.zog > /dev/null
+"$TOOLS/kavrin_rungen" --n0 200 --nbins 2048 run.zog >> setup.txt
