@@ -3,7 +3,7 @@
 // of A exp(-l t) cos(w t + p) chi-square measured in the same run. Run it on an optimised
 // build; on a busy machine compare the ratios, and take the best of several rounds.
 //
-//   build/release/bench/dirade_bench [rounds] [seconds per measurement]
+//   build/release/bench/dirade_bench [rounds] [seconds per measurement] [cases, e.g. ac]
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "dirade.h"
@@ -213,6 +214,7 @@ int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     if (argc > 2) seconds_each = std::max(0.01, std::atof(argv[2]));
+    const std::string which = argc > 3 ? argv[3] : "abc";
     bare_setup();
     std::array<Case, 3> cases{{{"(a) 4 x 2048 asymmetry, Gaussian cos + exponential", case_a, {}, {}},
                                {"(b) 2 x 8192 asymmetry, gzz in longitudinal field", case_b, {}, {}},
@@ -222,6 +224,7 @@ int main(int argc, char** argv)
     for (int r = 0; r < rounds; ++r) {
         bare.push_back(ns_per_bin(bare_bins, bare_once));
         for (Case& c : cases) {
+            if (which.find(c.name[1]) == std::string::npos) continue;
             c.setup();
             const long bins = fitted_bins();
             workers_limit(1);
@@ -240,6 +243,7 @@ int main(int argc, char** argv)
     std::printf("%-52s %16s %16s %13s %13s %9s\n", "case", "1 thread ns/bin", "all ns/bin",
                 "1 thr/bare", "all/bare", "chi2 rel");
     for (const Case& c : cases) {
+        if (c.one.empty()) continue;
         std::printf("%-52s %7.2f (%6.2f) %7.2f (%6.2f) %6.3f(%5.3f) %6.3f(%5.3f) %9.1e\n", c.name,
                     best(c.one), median(c.one), best(c.all), median(c.all), best(c.one) / best(bare),
                     median(c.one) / median(bare), best(c.all) / best(bare),

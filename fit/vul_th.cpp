@@ -15,6 +15,7 @@
 #include <cfloat>
 #include <cmath>
 #include <complex>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -40,6 +41,22 @@ constexpr int lanes = 16;
 static_assert(block % lanes == 0);
 
 #define TH_INLINE inline __attribute__((always_inline))
+
+// Four doubles as one value: a register of the wide set, two of SSE2. The recurrences keep
+// their lanes in such values, so each step is a few multiplications on registers. Every
+// function that takes or returns one is inlined, so no call passes one (which the compiler
+// would warn about where AVX is off).
+#pragma GCC diagnostic ignored "-Wpsabi"
+typedef double V4 __attribute__((vector_size(32), may_alias));
+constexpr int vn = lanes / 4;  // V4 values per step of all lanes
+TH_INLINE V4 ld(const double* p)
+{
+    V4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+TH_INLINE void st(double* p, V4 v) { std::memcpy(p, &v, sizeof v); }
+TH_INLINE V4 splat(double x) { return V4{x, x, x, x}; }
 
 // ---- recurrences ------------------------------------------------------------------------
 
@@ -91,9 +108,14 @@ TH_INLINE void geo_fill(const Geo& g, DTime T, const double* t, double* x, int n
         return;
     }
     for (int j = 0; j < lanes; ++j) x[j] = x0 * g.lane[j];
-    const double q = g.step;
+    const V4 q = splat(g.step);
+    V4 v[vn];
+    for (int k = 0; k < vn; ++k) v[k] = ld(x + 4 * k);
     for (int i = lanes; i < nn; i += lanes)
-        for (int j = 0; j < lanes; ++j) x[i + j] = x[i + j - lanes] * q;
+        for (int k = 0; k < vn; ++k) {
+            v[k] = v[k] * q;
+            st(x + i + 4 * k, v[k]);
+        }
 }
 
 // cos and sin of w t + p: lane j of a block starts rotated by j w h, each lane turns by
@@ -134,11 +156,19 @@ TH_INLINE void rot_fill(const Rot& r, DTime T, double* c, double* s, int nn)
         c[j] = c0 * r.lc[j] - s0 * r.ls[j];
         s[j] = s0 * r.lc[j] + c0 * r.ls[j];
     }
-    const double sc = r.sc, ss = r.ss;
+    const V4 sc = splat(r.sc), ss = splat(r.ss);
+    V4 vc[vn], vs[vn];
+    for (int k = 0; k < vn; ++k) {
+        vc[k] = ld(c + 4 * k);
+        vs[k] = ld(s + 4 * k);
+    }
     for (int i = lanes; i < nn; i += lanes)
-        for (int j = 0; j < lanes; ++j) {
-            c[i + j] = c[i + j - lanes] * sc - s[i + j - lanes] * ss;
-            s[i + j] = s[i + j - lanes] * sc + c[i + j - lanes] * ss;
+        for (int k = 0; k < vn; ++k) {
+            const V4 c1 = vc[k] * sc - vs[k] * ss;
+            vs[k] = vs[k] * sc + vc[k] * ss;
+            vc[k] = c1;
+            st(c + i + 4 * k, vc[k]);
+            st(s + i + 4 * k, vs[k]);
         }
 }
 
@@ -157,10 +187,16 @@ void gau_plan(Gau& g, double k, double h)
     g.k = k;
     g.h = h;
     const double lh = lanes * h;
+    double arg[2 * lanes], val[2 * lanes];
     for (int j = 0; j < lanes; ++j) {
         const double jh = j * h;
-        g.d[j] = std::exp(-(k * (jh * jh)));
-        g.e[j] = std::exp(-(k * (2 * lh * jh + lh * lh)));
+        arg[j] = -(k * (jh * jh));
+        arg[lanes + j] = -(k * (2 * lh * jh + lh * lh));
+    }
+    vm_exp(arg, val, 2 * lanes);
+    for (int j = 0; j < lanes; ++j) {
+        g.d[j] = val[j];
+        g.e[j] = val[lanes + j];
     }
     g.cc = std::exp(-(2 * k * (lh * lh)));
 }
@@ -175,21 +211,27 @@ TH_INLINE void gau_fill(const Gau& g, DTime T, const double* t, double* x, int n
         vm_exp(x, x, nn);
         return;
     }
-    const double g0 = std::exp(-(k * (T.hi * T.hi)));
-    const double a = std::exp(-(2 * k * T.hi * h));
-    const double al = std::exp(-(2 * k * T.hi * (lanes * h)));
-    double ratio[lanes];
+    double arg[4] = {-(k * (T.hi * T.hi)), -(2 * k * T.hi * h), -(2 * k * T.hi * (lanes * h)), 0};
+    vm_exp(arg, arg, 3);
+    const double g0 = arg[0], a = arg[1], al = arg[2];
+    double r[lanes];  // the step of each lane
     double aj = 1;
     for (int j = 0; j < lanes; ++j) {
         x[j] = g0 * aj * g.d[j];
-        ratio[j] = al * g.e[j];
+        r[j] = al * g.e[j];
         aj *= a;
     }
-    const double cc = g.cc;
+    const V4 cc = splat(g.cc);
+    V4 vx[vn], vr[vn];
+    for (int m = 0; m < vn; ++m) {
+        vx[m] = ld(x + 4 * m);
+        vr[m] = ld(r + 4 * m);
+    }
     for (int i = lanes; i < nn; i += lanes)
-        for (int j = 0; j < lanes; ++j) {
-            x[i + j] = x[i + j - lanes] * ratio[j];
-            ratio[j] *= cc;
+        for (int m = 0; m < vn; ++m) {
+            vx[m] = vx[m] * vr[m];
+            vr[m] = vr[m] * cc;
+            st(x + i + 4 * m, vx[m]);
         }
 }
 
@@ -338,15 +380,18 @@ void plan_signal(SigPlan& s, int i, bool rotating, bool imaginary, double r, dou
 
 // ---- one block --------------------------------------------------------------------------
 
-// Work rows of one block, on the stack of the thread that evaluates it.
+// Work rows of one block, on the stack of the thread that evaluates it. The rows are
+// padded so that no two start a multiple of 4096 bytes apart, where the processor would
+// take a load from one for a store to the other.
+constexpr int row = block + 16;
 struct Rows {
-    alignas(64) double t[block];                    // times
-    alignas(64) double e[block];                    // decay factor
-    alignas(64) double s[block];                    // running sum
-    alignas(64) double f[block];                    // running product of factors
-    alignas(64) double g[block];                    // the signal
-    alignas(64) double u[block], v[block];          // scratch
-    alignas(64) double c[block], sn[block];         // cosine and sine
+    alignas(64) double t[row];              // times
+    alignas(64) double e[row];              // decay factor
+    alignas(64) double s[row];              // running sum
+    alignas(64) double f[row];              // running product of factors
+    alignas(64) double g[row];              // the signal
+    alignas(64) double u[row], v[row];      // scratch
+    alignas(64) double c[row], sn[row];     // cosine and sine
 };
 
 // The bins of a block: n of them from bin index kb (bin kb + 1), nn = n rounded up to
@@ -527,42 +572,49 @@ TH_INLINE void run_blocks(const SpecPlan& p, int ib1, int ib2, const Out& out)
         const int n = std::min(block - skip, ib2 - ib0 + 1);
         const Blk b{kb, skip + n, (skip + n + lanes - 1) / lanes * lanes, time_at(p.t0, p.h, kb)};
         const int nn = b.nn;
-        for (int i = 0; i < nn; ++i) {
-            w.t[i] = p.t0 + double(kb + i) * p.h;
-            w.s[i] = 0;
-        }
+        for (int i = 0; i < nn; ++i) w.t[i] = p.t0 + double(kb + i) * p.h;
         if (p.rawform) geo_fill(p.decay, b.T, w.t, w.e, nn);
-        bool f_one = true;  // no factor waiting: f reads as 1 everywhere
+        bool s_zero = true;  // no term yet: the sum reads as 0 everywhere
+        bool f_one = true;   // no factor waiting: f reads as 1 everywhere
         for (int k = 0; k < p.nsig; ++k) {
             const SigPlan& sg = p.sig[k];
-            form_block(sg, b, w, w.g);
+            double* g = w.g;
+            form_block(sg, b, w, g);
             const double a = sg.a;
-            if (sg.scale_a) {
-                for (int i = 0; i < nn; ++i) w.g[i] = a * w.g[i];
-            } else if (sg.kas > 0) {
-                if (p.rawform)
-                    for (int i = 0; i < nn; ++i) w.g[i] = w.e[i] * a * w.g[i];
+            if (sg.kas > 0) {  // closes a term: S = S + E A G F
+                double* sum = w.s;
+                const double* f = w.f;
+                const double* e = w.e;
+                const double s0 = 0;  // a first term still adds to 0: -0 becomes +0
+                if (p.rawform && f_one)
+                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + e[i] * a * g[i];
+                else if (p.rawform)
+                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + e[i] * a * g[i] * f[i];
+                else if (f_one)
+                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + a * g[i];
                 else
-                    for (int i = 0; i < nn; ++i) w.g[i] = a * w.g[i];
-            }
-            if (sg.kas > 0) {
-                if (f_one)
-                    for (int i = 0; i < nn; ++i) w.s[i] += w.g[i];
-                else
-                    for (int i = 0; i < nn; ++i) w.s[i] += w.g[i] * w.f[i];
+                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + a * g[i] * f[i];
+                s_zero = false;
                 f_one = true;
-            } else {
-                if (f_one)
-                    for (int i = 0; i < nn; ++i) w.f[i] = w.g[i];
+            } else {  // a factor of the next term, scaled by A in group T
+                double* f = w.f;
+                const double as = sg.scale_a ? a : 1.0;
+                if (sg.scale_a && f_one)
+                    for (int i = 0; i < nn; ++i) f[i] = as * g[i];
+                else if (sg.scale_a)
+                    for (int i = 0; i < nn; ++i) f[i] = as * g[i] * f[i];
+                else if (f_one)
+                    for (int i = 0; i < nn; ++i) f[i] = g[i];
                 else
-                    for (int i = 0; i < nn; ++i) w.f[i] = w.g[i] * w.f[i];
+                    for (int i = 0; i < nn; ++i) f[i] = g[i] * f[i];
                 f_one = false;
             }
         }
+        if (s_zero) std::fill_n(w.s, nn, 0.0);
         if (!p.rawform) {
             for (int i = 0; i < nn; ++i) {
                 const double s = w.s[i];
-                w.s[i] = p.n0 * ((p.abp1 * s - p.am1) / (p.ap1 - p.abm1 * s));
+                w.s[i] = p.n0 * (0.0 + (p.abp1 * s - p.am1) / (p.ap1 - p.abm1 * s));
             }
         } else {
             for (int i = 0; i < nn; ++i) w.s[i] = p.n0 * ((p.b + w.e[i]) + w.s[i]);

@@ -307,11 +307,13 @@ double literal_chisq(int j)
 }
 
 // Three long raw spectra and two asymmetry spectra (100000 bins, ranges that start and end
-// inside blocks and jobs), with noisy data: the sums agree with the literal ones within
-// 1e-12, and the theory and every sum are the same bits on 1, 2, 3 and 8 threads, with
-// either vector set.
+// inside blocks and jobs), with noisy data, and two short ones: the sums of the long spectra
+// agree with the literal ones within 1e-12, those of spectra of up to 1024 bins are the
+// literal sums, and the theory and every sum are the same bits on 1, 2, 3 and 8 threads,
+// with either vector set.
 class DiradePass : public ::testing::Test {
 protected:
+    static constexpr int nspec = 7;
     Pars x{};
     void SetUp() override
     {
@@ -328,10 +330,16 @@ protected:
         add_signal({0, 4, 0, -8, 0});
         for (int j = 0; j < 3; ++j) add_spectrum(0, 30000, 0.000625f, 0.00125f, {1, 2});
         for (int j = 0; j < 2; ++j) add_spectrum(2, 5000, 0.0025f, 0.005f, {7});
+        add_spectrum(2, 1100, 0.0025f, 0.005f, {7});
+        add_spectrum(2, 1100, 0.0025f, 0.005f, {7});
         fitbins.jj_bin(1, 1) = 37;
         fitbins.jj_bin(2, 1) = 29001;
         fitbins.jj_bin(1, 4) = 300;
-        for (int j = 1; j <= 5; ++j)
+        fitbins.jj_bin(1, 6) = 50;   // 1024 bins: one job, the literal sum
+        fitbins.jj_bin(2, 6) = 1073;
+        fitbins.jj_bin(1, 7) = 50;   // 1025 bins: two jobs
+        fitbins.jj_bin(2, 7) = 1074;
+        for (int j = 1; j <= nspec; ++j)
             for (int k = 1; k <= i_fit_ctl.i_fit(ifit_nbins, j); ++k) {
                 const double wiggle = std::sin(12.9898 * (k + 1000 * j));
                 const float b = j <= 3 ? float(1000 * std::exp(-k * 0.00125 / 2.2) + 30 * wiggle)
@@ -348,7 +356,7 @@ protected:
 
 TEST_F(DiradePass, LiteralSumAndThreadCounts)
 {
-    const int all = i_fit_ctl.i_loc_0(5);
+    const int all = i_fit_ctl.i_loc_0(nspec);
     for (const bool wide : {false, true}) {
         vm_select(wide);
         std::vector<float> th_first;
@@ -358,10 +366,13 @@ TEST_F(DiradePass, LiteralSumAndThreadCounts)
             const double f = dirade_chisq(x.data());
             std::vector<double> sums{f};
             double lit_total = 0;
-            for (int j = 1; j <= 5; ++j) {
+            for (int j = 1; j <= nspec; ++j) {
                 const double lit = literal_chisq(j);
                 lit_total += lit;
                 EXPECT_LE(std::fabs(bestfit.fbest_sp(j) - lit), 1e-12 * lit) << "spectrum " << j;
+                if (j == 6) {
+                    EXPECT_EQ(bestfit.fbest_sp(j), lit);
+                }
                 sums.push_back(bestfit.fbest_sp(j));
             }
             EXPECT_LE(std::fabs(f - lit_total), 1e-12 * lit_total);
