@@ -1,5 +1,7 @@
 // vmath.cpp -- array exp and pow through SLEEF's vector functions (1-ulp variants): four
-// lanes with AVX2 and FMA, else two lanes, where SLEEF itself picks SSE2 or SSE4.
+// lanes with AVX2 and FMA, else two lanes of SSE2. Each set is called by its own name, not
+// through SLEEF's dispatcher, whose first call per function settles a pointer that threads
+// would otherwise race to write.
 #include "vmath.h"
 
 #include <immintrin.h>
@@ -52,7 +54,7 @@ __attribute__((target("avx2,fma"))) void pow_avx2(const double* x, double p, dou
 
 void exp_sse(const double* x, double* y, int n)
 {
-#define CALL(v) Sleef_expd2_u10(v)
+#define CALL(v) Sleef_expd2_u10sse2(v)
     VM_GROUPS(2, _mm_loadu_pd, _mm_storeu_pd, CALL)
 #undef CALL
 }
@@ -60,7 +62,7 @@ void exp_sse(const double* x, double* y, int n)
 void pow_sse(const double* x, double p, double* y, int n)
 {
     const __m128d vp = _mm_set1_pd(p);
-#define CALL(v) Sleef_powd2_u10(v, vp)
+#define CALL(v) Sleef_powd2_u10sse2(v, vp)
     VM_GROUPS(2, _mm_loadu_pd, _mm_storeu_pd, CALL)
 #undef CALL
 }

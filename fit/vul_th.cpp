@@ -92,9 +92,9 @@ void geo_plan(Geo& g, double r, double h)
     g.step = std::exp(-(r * (h * lanes)));
 }
 
-// x[i] = exp(-r t[i]) for i < nn, T being t[0] exactly. Seeds that overflow, or that
-// underflow while the values still grow, leave the block to the library.
-TH_INLINE void geo_fill(const Geo& g, DTime T, const double* t, double* x, int nn)
+// Lane seeds x[0..lanes) of exp(-r t) from T on, false when the block must go to the
+// library instead: a seed that overflows, or that underflows while the values still grow.
+TH_INLINE bool geo_seed(const Geo& g, DTime T, double* x)
 {
     const double a = g.r * T.hi;
     double x0 = std::exp(-a);
@@ -102,12 +102,18 @@ TH_INLINE void geo_fill(const Geo& g, DTime T, const double* t, double* x, int n
     const bool ok = std::isfinite(x0) && g.step >= DBL_MIN && std::isfinite(g.step) &&
                     g.lane[lanes - 1] >= DBL_MIN && std::isfinite(g.lane[lanes - 1]) &&
                     (x0 >= DBL_MIN || g.step <= 1);
-    if (!ok) {
+    for (int j = 0; j < lanes; ++j) x[j] = x0 * g.lane[j];
+    return ok;
+}
+
+// x[i] = exp(-r t[i]) for i < nn, T being t[0] exactly.
+TH_INLINE void geo_fill(const Geo& g, DTime T, const double* t, double* x, int nn)
+{
+    if (!geo_seed(g, T, x)) {
         for (int i = 0; i < nn; ++i) x[i] = -(g.r * t[i]);
         vm_exp(x, x, nn);
         return;
     }
-    for (int j = 0; j < lanes; ++j) x[j] = x0 * g.lane[j];
     const V4 q = splat(g.step);
     V4 v[vn];
     for (int k = 0; k < vn; ++k) v[k] = ld(x + 4 * k);
@@ -142,9 +148,9 @@ void rot_plan(Rot& r, double w, double p, double h)
     r.ss = std::sin(a * lanes);
 }
 
-// c[i], s[i] = cos, sin of w t[i] + p for i < nn. The seed's phase is formed exactly, since
-// a phase of a thousand radians would otherwise lose 1e-13 to rounding.
-TH_INLINE void rot_fill(const Rot& r, DTime T, double* c, double* s, int nn)
+// Lane seeds c, s[0..lanes) of cos and sin of w t + p from T on. The phase is formed
+// exactly, since a phase of a thousand radians would otherwise lose 1e-13 to rounding.
+TH_INLINE void rot_seed(const Rot& r, DTime T, double* c, double* s)
 {
     const double ph = r.w * T.hi;
     const double x = ph + r.p;
@@ -156,20 +162,38 @@ TH_INLINE void rot_fill(const Rot& r, DTime T, double* c, double* s, int nn)
         c[j] = c0 * r.lc[j] - s0 * r.ls[j];
         s[j] = s0 * r.lc[j] + c0 * r.ls[j];
     }
+}
+
+// One step of every lane of a rotation.
+TH_INLINE void rot_step(V4* vc, V4* vs, V4 sc, V4 ss)
+{
+    for (int k = 0; k < vn; ++k) {
+        const V4 c1 = vc[k] * sc - vs[k] * ss;
+        vs[k] = vs[k] * sc + vc[k] * ss;
+        vc[k] = c1;
+    }
+}
+
+// c[i] (and s[i] unless s is null) = cos (sin) of w t[i] + p for i < nn.
+TH_INLINE void rot_fill(const Rot& r, DTime T, double* c, double* s, int nn)
+{
+    double c0[lanes], s0[lanes];
+    rot_seed(r, T, c0, s0);
     const V4 sc = splat(r.sc), ss = splat(r.ss);
     V4 vc[vn], vs[vn];
     for (int k = 0; k < vn; ++k) {
-        vc[k] = ld(c + 4 * k);
-        vs[k] = ld(s + 4 * k);
+        vc[k] = ld(c0 + 4 * k);
+        vs[k] = ld(s0 + 4 * k);
+        st(c + 4 * k, vc[k]);
+        if (s != nullptr) st(s + 4 * k, vs[k]);
     }
-    for (int i = lanes; i < nn; i += lanes)
+    for (int i = lanes; i < nn; i += lanes) {
+        rot_step(vc, vs, sc, ss);
         for (int k = 0; k < vn; ++k) {
-            const V4 c1 = vc[k] * sc - vs[k] * ss;
-            vs[k] = vs[k] * sc + vc[k] * ss;
-            vc[k] = c1;
             st(c + i + 4 * k, vc[k]);
-            st(s + i + 4 * k, vs[k]);
+            if (s != nullptr) st(s + i + 4 * k, vs[k]);
         }
+    }
 }
 
 // exp(-k t^2), k >= 0. With T the block's start, lane j starts at
@@ -201,25 +225,41 @@ void gau_plan(Gau& g, double k, double h)
     g.cc = std::exp(-(2 * k * (lh * lh)));
 }
 
-// x[i] = exp(-k t[i]^2) for i < nn. Before time zero the factors grow and may overflow, so
-// such blocks go to the library.
-TH_INLINE void gau_fill(const Gau& g, DTime T, const double* t, double* x, int nn)
+// Lane seeds x[0..lanes) of exp(-k t^2) from T on and their steps r, false when the block
+// must go to the library instead: before time zero the factors grow and may overflow.
+TH_INLINE bool gau_seed(const Gau& g, DTime T, double* x, double* r)
 {
     const double k = g.k, h = g.h;
-    if (!(T.hi >= 0) || !(k >= 0) || !std::isfinite(k)) {
-        for (int i = 0; i < nn; ++i) x[i] = -(k * (t[i] * t[i]));
-        vm_exp(x, x, nn);
-        return;
-    }
+    if (!(T.hi >= 0) || !(k >= 0) || !std::isfinite(k)) return false;
     double arg[4] = {-(k * (T.hi * T.hi)), -(2 * k * T.hi * h), -(2 * k * T.hi * (lanes * h)), 0};
     vm_exp(arg, arg, 3);
     const double g0 = arg[0], a = arg[1], al = arg[2];
-    double r[lanes];  // the step of each lane
     double aj = 1;
     for (int j = 0; j < lanes; ++j) {
         x[j] = g0 * aj * g.d[j];
         r[j] = al * g.e[j];
         aj *= a;
+    }
+    return true;
+}
+
+// One step of every lane of the Gaussian: the value by its step, the step by cc.
+TH_INLINE void gau_step(V4* vx, V4* vr, V4 cc)
+{
+    for (int m = 0; m < vn; ++m) {
+        vx[m] = vx[m] * vr[m];
+        vr[m] = vr[m] * cc;
+    }
+}
+
+// x[i] = exp(-k t[i]^2) for i < nn.
+TH_INLINE void gau_fill(const Gau& g, DTime T, const double* t, double* x, int nn)
+{
+    double r[lanes];
+    if (!gau_seed(g, T, x, r)) {
+        for (int i = 0; i < nn; ++i) x[i] = -(g.k * (t[i] * t[i]));
+        vm_exp(x, x, nn);
+        return;
     }
     const V4 cc = splat(g.cc);
     V4 vx[vn], vr[vn];
@@ -227,12 +267,46 @@ TH_INLINE void gau_fill(const Gau& g, DTime T, const double* t, double* x, int n
         vx[m] = ld(x + 4 * m);
         vr[m] = ld(r + 4 * m);
     }
-    for (int i = lanes; i < nn; i += lanes)
-        for (int m = 0; m < vn; ++m) {
-            vx[m] = vx[m] * vr[m];
-            vr[m] = vr[m] * cc;
-            st(x + i + 4 * m, vx[m]);
+    for (int i = lanes; i < nn; i += lanes) {
+        gau_step(vx, vr, cc);
+        for (int m = 0; m < vn; ++m) st(x + i + 4 * m, vx[m]);
+    }
+}
+
+// g[i] = exp(-r t[i]) cos(w t[i] + p) (gauss: exp(-k t[i]^2) cos(w t[i] + p)), both
+// recurrences in one loop; c is scratch for a block that goes to the library.
+template <bool gauss>
+TH_INLINE void damped_cos_fill(const Geo& ge, const Gau& ga, const Rot& ro, DTime T,
+                               const double* t, double* g, double* c, int nn)
+{
+    double x0[lanes], r0[lanes], c0[lanes], s0[lanes];
+    const bool ok = gauss ? gau_seed(ga, T, x0, r0) : geo_seed(ge, T, x0);
+    if (!ok) {
+        if constexpr (gauss) gau_fill(ga, T, t, g, nn);
+        else geo_fill(ge, T, t, g, nn);
+        rot_fill(ro, T, c, nullptr, nn);
+        for (int i = 0; i < nn; ++i) g[i] = g[i] * c[i];
+        return;
+    }
+    rot_seed(ro, T, c0, s0);
+    const V4 q = splat(gauss ? ga.cc : ge.step), sc = splat(ro.sc), ss = splat(ro.ss);
+    V4 vx[vn], vr[vn], vc[vn], vs[vn];
+    for (int k = 0; k < vn; ++k) {
+        vx[k] = ld(x0 + 4 * k);
+        if constexpr (gauss) vr[k] = ld(r0 + 4 * k);
+        vc[k] = ld(c0 + 4 * k);
+        vs[k] = ld(s0 + 4 * k);
+        st(g + 4 * k, vx[k] * vc[k]);
+    }
+    for (int i = lanes; i < nn; i += lanes) {
+        if constexpr (gauss) {
+            gau_step(vx, vr, q);
+        } else {
+            for (int k = 0; k < vn; ++k) vx[k] = vx[k] * q;
         }
+        rot_step(vc, vs, sc, ss);
+        for (int k = 0; k < vn; ++k) st(g + i + 4 * k, vx[k] * vc[k]);
+    }
 }
 
 // ---- plans ------------------------------------------------------------------------------
@@ -462,10 +536,8 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
         vm_exp(g, g, nn);
         break;
     }
-    case f_gauss_cos: gau_fill(s.gau, b.T, t, g, nn); break;
-    case f_cos:
-        rot_fill(s.rot, b.T, g, w.sn, nn);
-        return;
+    case f_gauss_cos: damped_cos_fill<true>(s.geo, s.gau, s.rot, b.T, t, g, w.c, nn); return;
+    case f_cos: rot_fill(s.rot, b.T, g, nullptr, nn); return;
     case f_cmplx_re:
     case f_cmplx_im: {
         for (int i = 0; i < b.n; ++i) {
@@ -489,7 +561,7 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
         vm_exp(g, g, nn);
         if (s.form == f_stretch) return;
         break;
-    case f_exp_cos: geo_fill(s.geo, b.T, t, g, nn); break;
+    case f_exp_cos: damped_cos_fill<false>(s.geo, s.gau, s.rot, b.T, t, g, w.c, nn); return;
     case f_j0: each(g, t, b, [&](double u) { return ::j0(s.w * u); }); return;
     case f_gzz_lf:
     case f_gzz_zf: gzz_block(s, b, w, g); return;
@@ -544,8 +616,8 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
         for (int i = 0; i < nn; ++i) g[i] = 0;
         return;
     }
-    // The oscillating forms: envelope times cos(w t + phi).
-    rot_fill(s.rot, b.T, w.c, w.sn, nn);
+    // The other oscillating forms: envelope times cos(w t + phi).
+    rot_fill(s.rot, b.T, w.c, nullptr, nn);
     for (int i = 0; i < nn; ++i) g[i] = g[i] * w.c[i];
 }
 
@@ -611,19 +683,17 @@ TH_INLINE void run_blocks(const SpecPlan& p, int ib1, int ib2, const Out& out)
             }
         }
         if (s_zero) std::fill_n(w.s, nn, 0.0);
-        if (!p.rawform) {
-            for (int i = 0; i < nn; ++i) {
-                const double s = w.s[i];
-                w.s[i] = p.n0 * (0.0 + (p.abp1 * s - p.am1) / (p.ap1 - p.abm1 * s));
-            }
-        } else {
-            for (int i = 0; i < nn; ++i) w.s[i] = p.n0 * ((p.b + w.e[i]) + w.s[i]);
-        }
-        if (out.y != nullptr) {
-            std::copy_n(w.s + skip, n, out.y + (ib0 - out.first));
-        } else {
+        // The spectrum's form, N0 Y, for the bins asked for.
+        const double* e = w.e + skip;
+        const double* sum = w.s + skip;
+        double* y = out.y != nullptr ? out.y + (ib0 - out.first) : w.u;
+        if (p.rawform)
+            for (int i = 0; i < n; ++i) y[i] = p.n0 * ((p.b + e[i]) + sum[i]);
+        else
+            for (int i = 0; i < n; ++i)
+                y[i] = p.n0 * (0.0 + (p.abp1 * sum[i] - p.am1) / (p.ap1 - p.abm1 * sum[i]));
+        if (out.y == nullptr) {
             float* th = out.th + ib0;
-            const double* y = w.s + skip;
             for (int i = 0; i < n; ++i) th[i] = static_cast<float>(y[i]);
             if (out.after != nullptr) out.after(out.ctx, ib0, n);
         }
