@@ -3,8 +3,10 @@
 //
 // A pass's jobs are claimed through one word holding the pass number and the next job, so a
 // thread that wakes after its pass has ended can claim nothing, and the caller never waits
-// for threads that come too late to help. Between the passes of one minimisation (MINUIT asks
-// again within microseconds) the threads poll for a short while before they sleep.
+// for threads that come too late to help. Before a new pass is set up the word is closed
+// (its next job past any count), so no claim of the old pass can slip in while it changes.
+// Between the passes of one minimisation (MINUIT asks again within microseconds) the
+// threads poll for a short while before they sleep.
 #include "workers.h"
 
 #include <immintrin.h>
@@ -52,16 +54,18 @@ public:
     void run(int n, int threads, void (*job)(void*, int), void* ctx);
 
 private:
+    static constexpr std::uint64_t closed = 0xffffffffu;
     static std::uint64_t word(std::uint64_t pass, std::uint64_t next) { return pass << 32 | next; }
     void start_threads(int count);
     void serve(int index);
-    void claim_all(std::uint64_t pass);
+    void claim_all(std::uint32_t pass);
 
     std::mutex m_;
     std::condition_variable wake_;      // a new pass or the end
     std::condition_variable finished_;  // the last job of a pass is done
     std::vector<std::thread> threads_;
     std::atomic<std::uint64_t> ticket_{0};  // pass number << 32 | next job of that pass
+    std::atomic<std::uint32_t> opened_{0};  // number of the last pass opened
     std::atomic<int> n_{0};                 // jobs of the current pass
     std::atomic<int> done_{0};              // jobs of the current pass finished
     std::atomic<int> helpers_{0};           // workers 0..helpers-1 take part in the pass
@@ -95,16 +99,16 @@ void Pool::start_threads(int count)
 }
 
 // Claims jobs of pass `pass` until none is left (or the pass is over).
-void Pool::claim_all(std::uint64_t pass)
+void Pool::claim_all(std::uint32_t pass)
 {
     std::uint64_t cur = ticket_.load(std::memory_order_acquire);
     for (;;) {
         if (cur >> 32 != pass) return;
-        const int i = int(cur & 0xffffffffu);
-        if (i >= n_.load(std::memory_order_relaxed)) return;
+        const std::uint64_t i = cur & 0xffffffffu;
+        if (i >= std::uint64_t(n_.load(std::memory_order_relaxed))) return;
         if (!ticket_.compare_exchange_weak(cur, cur + 1, std::memory_order_acq_rel)) continue;
         // The claim holds the pass open: job_ and ctx_ stay as published until it is done.
-        job_(ctx_, i);
+        job_(ctx_, int(i));
         if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == n_.load(std::memory_order_relaxed)) {
             std::lock_guard<std::mutex> lock(m_);
             finished_.notify_one();
@@ -115,18 +119,18 @@ void Pool::claim_all(std::uint64_t pass)
 
 void Pool::serve(int index)
 {
-    std::uint64_t seen = 0;
+    std::uint32_t seen = 0;
     for (;;) {
         auto news = [&] {
             return stop_.load(std::memory_order_acquire) ||
-                   ticket_.load(std::memory_order_acquire) >> 32 != seen;
+                   opened_.load(std::memory_order_acquire) != seen;
         };
         if (!poll(news)) {
             std::unique_lock<std::mutex> lock(m_);
             wake_.wait(lock, news);
         }
         if (stop_.load(std::memory_order_acquire)) return;
-        seen = ticket_.load(std::memory_order_acquire) >> 32;
+        seen = opened_.load(std::memory_order_acquire);
         if (index < helpers_.load(std::memory_order_relaxed)) claim_all(seen);
     }
 }
@@ -139,7 +143,8 @@ void Pool::run(int n, int threads, void (*job)(void*, int), void* ctx)
         return;
     }
     if (int(threads_.size()) < helpers) start_threads(helpers);
-    const std::uint64_t pass = (ticket_.load(std::memory_order_relaxed) >> 32) + 1;
+    const std::uint32_t pass = opened_.load(std::memory_order_relaxed) + 1;
+    ticket_.store(word(pass, closed), std::memory_order_seq_cst);
     {
         std::lock_guard<std::mutex> lock(m_);
         job_ = job;
@@ -147,10 +152,11 @@ void Pool::run(int n, int threads, void (*job)(void*, int), void* ctx)
         n_.store(n, std::memory_order_relaxed);
         done_.store(0, std::memory_order_relaxed);
         helpers_.store(helpers, std::memory_order_relaxed);
-        ticket_.store(word(pass & 0xffffffffu, 0), std::memory_order_release);
+        ticket_.store(word(pass, 0), std::memory_order_release);
+        opened_.store(pass, std::memory_order_release);
     }
     wake_.notify_all();
-    claim_all(pass & 0xffffffffu);
+    claim_all(pass);
     auto all_done = [&] { return done_.load(std::memory_order_acquire) == n; };
     if (!poll(all_done)) {
         std::unique_lock<std::mutex> lock(m_);
