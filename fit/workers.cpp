@@ -37,14 +37,20 @@ int processors()
 }
 
 // Calls ready() until it is true or the polling time is over; true when it became true.
+// After a few pauses it yields the processor between looks: on a busy machine a polling
+// thread must not keep a worker that holds a job (and so the whole pass) off its core.
 template <class Ready>
 bool poll(Ready ready)
 {
     const auto until = std::chrono::steady_clock::now() + poll_time;
     for (int k = 0;; ++k) {
         if (ready()) return true;
-        _mm_pause();
-        if ((k & 63) == 63 && std::chrono::steady_clock::now() > until) return false;
+        if (k < 64) {
+            _mm_pause();
+        } else {
+            std::this_thread::yield();
+            if (std::chrono::steady_clock::now() > until) return false;
+        }
     }
 }
 
