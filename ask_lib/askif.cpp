@@ -108,11 +108,21 @@ void askfile(std::string_view prompt, int unit, std::string_view mode, int& ista
     const std::string_view path = text_of(name);
     // An unknown mode opens nothing, and says so like a failed open.
     const bool opened = (m == 'R' && fio_open(unit, path, FStatus::old) == 0) ||
-                        (m == 'U' && fio_open(unit, path, FStatus::unknown) == 0);
+                        (m == 'U' && fio_open(unit, path, FStatus::unknown) == 0) ||
+                        (m == 'W' && fio_open_whole(unit, path) == 0);
     if (!opened) {
         tell1("Could not open file ", {"132A", name});
         istat = -1;
         return;
     }
     istat = 0;
+}
+
+bool askfile_commit(int unit)
+{
+    const std::string name(fio_name(unit));
+    const int err = fio_commit(unit);
+    if (err == 0) return true;
+    fio_write(fio_stdout, "('  Could not write file ',A,' (',A,')')", {name, std::strerror(err)});
+    return false;
 }

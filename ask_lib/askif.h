@@ -18,5 +18,10 @@ void replace(std::string_view prompt, const float& iold, float& inew, std::strin
 // Offers cold as "prompt [cold] >"; cnew receives the answer, or cold on an empty answer.
 void creplace(std::string_view prompt, std::string_view cold, std::span<char> cnew);
 // Asks for a file name and opens it on unit: mode "R" an existing file, "U" created when
-// missing. istat: 1 no name given (unit untouched), 0 opened, -1 not opened (with a message).
+// missing, "W" written anew whole (fio_open_whole: askfile_commit puts the lines in place;
+// closed before, the file stays as it was). istat: 1 no name given (unit untouched), 0 opened,
+// -1 not opened (with a message).
 void askfile(std::string_view prompt, int unit, std::string_view mode, int& istat);
+// Ends a file that askfile opened in mode "W": true when its lines are in place; false when
+// they could not be, after saying why (the file is then as it was).
+bool askfile_commit(int unit);

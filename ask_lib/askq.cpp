@@ -73,11 +73,13 @@ void read_logical(std::span<const Val> v, AskForm form)
 {
     std::fill(st.line.begin(), st.line.end(), ' ');
     int pos = 1;
+    bool journalled = true;    // a line that opens or closes a journal is kept out of them all
     for (;;) {
         read_physical(v, form);
         const int n = st.pn;
         const std::string_view text(st.pline.data(), static_cast<std::size_t>(n));
-        if (st.src == Source::terminal && st.journal && !starts_with(st.pline, "@-"))
+        if (pos == 1) journalled = !starts_with(st.pline, "@+") && !starts_with(st.pline, "@-");
+        if (st.src == Source::terminal && st.journal && journalled)
             journal_line(st.terminal_prompt, text, pos == 1);
         if (st.src != Source::terminal && st.echo)
             fio_write(fio_stdout, pos == 1 ? "(A)" : "('+',A)", {text});
@@ -196,8 +198,18 @@ void ask_write(std::string_view text) { fio_write(fio_stdout, "(A)", {text}); }
 
 void ask_flush() { fio_flush_all(); }
 
+namespace {
+std::string failed_at_end;  // the reason of ask_fail_at_end; empty while none
+}
+
+void ask_fail_at_end(std::string_view reason)
+{
+    if (failed_at_end.empty()) failed_at_end = reason;
+}
+
 void ask_stop(int status)
 {
+    if (status == 0 && !failed_at_end.empty()) ask_fail(failed_at_end);
     ask_flush();
     fio_close_all();
     std::exit(status);

@@ -1,6 +1,6 @@
 // askq.h -- the question engine: every question of the system, its answer sources and settings.
 // One body (baseask) behind the ask families; answers come from the caller's unit, indirect files
-// or the terminal (GNU readline, also when standard input is not a terminal).
+// or standard input (through GNU readline at a terminal, as it stands otherwise).
 #pragma once
 
 #include <array>
@@ -232,10 +232,18 @@ bool loc_batch();   // standard input is not a terminal
 // A failed run's end: reason (its blanks at both ends dropped) as one line on standard error,
 // so a driver of batch runs sees why even when the messages went to the log; then status 1.
 [[noreturn]] void ask_fail(std::string_view reason);
+// A failure that must not cut the run short (a batch run still finishes its work): the first
+// reason noted turns the run's normal end, ask_stop(0), into ask_fail(reason).
+void ask_fail_at_end(std::string_view reason);
 
-// The terminal read: prompt (its first 80 characters) through readline; line receives the
-// answer blank-filled, or blanks at the end of input.
+// The read of standard input for a question: prompt (its first 80 characters) through readline
+// at a terminal, or shown with the answer after it in batch; line receives the answer
+// blank-filled, or blanks at the end of input. Once a question has met the end (^D at a
+// terminal), standard input is not read again: every later question gets an empty answer.
 void getinput(std::string_view prompt, std::span<char> line);
-// True when the last read of standard input found its end (every question then reads an
-// empty answer); the fitting program ends its run on it.
+// True when a question has met the end of standard input; the fitting program ends its run
+// on it.
 bool ask_eof();
+// True when no one will answer a question put again: standard input is not a terminal, or
+// its end has been met. A failed step then stops the run instead of asking again.
+bool ask_unattended();

@@ -1,8 +1,9 @@
 // askq_local.h -- state and helpers shared by the question engine and its line commands.
-// Only the engine's own files (askq, getinput, linecmd, calc, cmli) include this.
+// Only the engine's own files (askq, getinput, linecmd, calc, cmli, help) include this.
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -64,9 +65,18 @@ void leave_caller();                    // answers no longer come from the calle
 void ask_write(std::string_view text);  // one line on standard output
 void ask_flush();
 
+// ---- Standard input (getinput.cpp) --------------------------------------------------------
+// One line at prompt (shown whole): readline at a terminal, in batch read as it stands and
+// shown after the prompt; nullopt at the end of input. For the calculator, "\T" and the help
+// browser: their end of input ends only them, not the run's input.
+std::optional<std::string> input_line(std::string_view prompt);
+
 // ---- Journal and loop (linecmd.cpp) -------------------------------------------------------
 // A typed physical line into the journal (first: it begins a logical line).
 void journal_line(std::string_view prompt, std::string_view line, bool first);
+void journal_prompt(std::string_view prompt);  // as a comment, when prompts are on
+// text as lines that replay whole; continues: a final "\" goes on into the next line.
+void journal_put(std::string_view text, bool continues);
 void loop_next();                          // "\L" again or its file ended
 bool loop_owns_innermost();                // the innermost source is the loop's file
 

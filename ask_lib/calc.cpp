@@ -15,17 +15,28 @@ AskState& st = ask_state;
 bool calc_line(std::span<char> buf)
 {
     if (!st.batch) {
-        getinput("CALC> ", buf);
+        const std::optional<std::string> got = input_line("CALC> ");
+        put_text(buf, got ? std::string_view(*got) : std::string_view());
         return true;
     }
     return ask_luns.depth >= 1 && fio_read(ask_luns.lun[ask_luns.depth], buf) == 0;
 }
 
 // A line typed at "CALC> " goes into an open journal as what redoes it at a question: an
-// expression as "\=" and a backslash command as it stands.
+// expression as "\=" and a backslash command as it stands. One that ends in "\" would
+// continue into the next line at a question, so it cannot be replayed: it goes in as a
+// comment, and the user is told.
 void journal_calc(std::string_view line)
 {
-    if (st.journal && !st.batch) journal_line("CALC> ", line, true);
+    if (!st.journal || st.batch) return;
+    journal_prompt("CALC> ");
+    const std::string redo = line[0] == '\\' ? std::string(line) : "\\=" + std::string(line);
+    if (line.back() != '\\') {
+        journal_put(redo, false);
+        return;
+    }
+    journal_put("!" + redo, false);
+    ask_write(" *** ASK:  A line ending in \"\\\" cannot be replayed; journalled as a comment");
 }
 
 }  // namespace
@@ -47,7 +58,7 @@ void calculator()
             if (backslash_command(true)) journal_calc(command);
             break;
         }
-        journal_calc("\\=" + std::string(text));
+        journal_calc(text);
         double v = 0.0;
         if (loc_eval(text, v) && !st.batch && ask_luns.caller_flag == 0) show_value(v);
     }

@@ -92,7 +92,7 @@ void basecmli(std::string_view prompt, int ncmd, int cmdlen, std::string_view cm
             }
         }
         unrecognized(w, len);
-        if (batch) ask_stop(1);
+        if (ask_unattended()) ask_stop(1);
         if (cmli_options.indir_ok == 0)
             while (ask_luns.caller_flag != 0 || ask_luns.depth > 0) set_ask_indir(0, 0);
     }

@@ -479,10 +479,11 @@ void var_file_error(int unit, std::string_view file)
 // The value as a 25-column text that evaluates back to it. G25.17 keeps 17 significant
 // digits, which restore every finite double exactly, but drops the "E" of a three-digit
 // exponent ("0.1-299" would read as a difference), so those get E25.17E3. The non-finite
-// values, which no number text holds, are written as expressions that give them.
+// values, which no number text holds, are written as expressions that give them, made of
+// numbers alone: a variable of the same name as a function would hide it.
 std::string value_text(double v)
 {
-    if (std::isnan(v)) return fio_format1("(A25)", {"sqrt(-1)"});
+    if (std::isnan(v)) return fio_format1("(A25)", {"0/0"});
     if (std::isinf(v)) return fio_format1("(A25)", {v > 0 ? "1E308*10" : "-1E308*10"});
     const std::string s = fio_format1("(1G25.17)", {v});
     const std::size_t digit = s.find_first_of("0123456789");

@@ -3,6 +3,8 @@
 
 #include "fio.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,23 +14,13 @@
 #include <cstdint>
 #include <cstring>
 
-namespace {
+#include "fio_local.h"
 
 // ---- Unit table ----------------------------------------------------------------------------
 
-enum class Last : unsigned char { none, read, write };
+namespace fio_detail {
 
-struct Unit {
-    std::FILE* f = nullptr;
-    std::string name;           // path as opened; empty for the standard streams
-    bool owned = false;         // we opened it and must close it
-    bool writable = false;
-    bool readable = false;
-    bool rewrite = false;       // next write cuts the file at the current position
-    Last last = Last::none;     // a stdio stream needs a seek between reading and writing
-};
-
-std::array<Unit, fio_max_unit + 1>& units()
+Unit& unit_slot(int unit)
 {
     static std::array<Unit, fio_max_unit + 1> u = [] {
         std::array<Unit, fio_max_unit + 1> t{};
@@ -37,14 +29,30 @@ std::array<Unit, fio_max_unit + 1>& units()
         t[fio_stdout] = {stdout, "", false, true, false, false, Last::none};
         return t;
     }();
-    return u;
+    return u[static_cast<std::size_t>(unit)];
 }
 
 Unit* unit_of(int unit)
 {
     if (unit < 0 || unit > fio_max_unit) return nullptr;
-    Unit& u = units()[static_cast<std::size_t>(unit)];
+    Unit& u = unit_slot(unit);
     return u.f ? &u : nullptr;
+}
+
+}  // namespace fio_detail
+
+namespace {
+
+using fio_detail::Last;
+using fio_detail::Unit;
+using fio_detail::unit_of;
+
+// The unit's first write error as its errno (the reason, not just "it failed"); 0 while the
+// stream is sound. Needs errno cleared before the writes it looks at.
+int note_error(Unit& u)
+{
+    if (u.err == 0 && std::ferror(u.f)) u.err = errno != 0 ? errno : EIO;
+    return u.err;
 }
 
 // Ready the unit for writing: switch direction, cut an old file after the records kept.
@@ -595,12 +603,13 @@ int put_lines(int unit, const std::vector<std::string>& lines, bool open)
 {
     std::FILE* f = begin_write(unit);
     if (f == nullptr) return EBADF;
+    errno = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::fwrite(lines[i].data(), 1, lines[i].size(), f);
         if (i + 1 < lines.size() || !open) std::fputc('\n', f);
     }
     if (open) std::fflush(f);  // a prompt must show before the answer is read
-    return std::ferror(f) ? EIO : 0;
+    return note_error(*unit_of(unit));
 }
 
 }  // namespace
@@ -619,7 +628,7 @@ int fio_open(int unit, std::string_view path, FStatus status)
     if (exists && S_ISDIR(st.st_mode)) return EISDIR;
     if (status == FStatus::old && !exists) return ENOENT;
     if (status == FStatus::new_file && exists) return EEXIST;
-    Unit& u = units()[static_cast<std::size_t>(unit)];
+    Unit& u = fio_detail::unit_slot(unit);
     std::FILE* f = nullptr;
     bool writable = true;
     if (exists) {
@@ -629,10 +638,13 @@ int fio_open(int unit, std::string_view path, FStatus status)
             writable = false;
         }
     } else {
-        f = std::fopen(name.c_str(), "w+");
+        // Created without cutting: a file that another process made meanwhile (and may
+        // hold locked) is not emptied here but at the first write, like any old file.
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | (status == FStatus::new_file ? O_EXCL : 0), 0666);
+        if (fd >= 0 && (f = ::fdopen(fd, "r+")) == nullptr) ::close(fd);
     }
     if (f == nullptr) return errno != 0 ? errno : EIO;
-    u = {f, name, true, writable, true, exists, Last::none};
+    u = {f, name, true, writable, true, true, Last::none};
     return 0;
 }
 
@@ -640,6 +652,10 @@ void fio_close(int unit)
 {
     Unit* u = unit_of(unit);
     if (u == nullptr) return;
+    if (u->whole) {
+        fio_detail::whole_drop(unit);
+        return;
+    }
     if (u->owned) std::fclose(u->f);
     else std::fflush(u->f);
     *u = Unit{};
@@ -652,6 +668,7 @@ void fio_rewind(int unit)
     std::fflush(u->f);
     std::rewind(u->f);
     u->rewrite = u->writable;
+    u->err = 0;  // rewind clears the stream's error too: the file starts again
     u->last = Last::none;
 }
 
@@ -694,8 +711,10 @@ int fio_rename(int unit, std::string_view path)
 
 void fio_flush_all()
 {
-    for (Unit& u : units())
+    for (int n = 0; n <= fio_max_unit; ++n) {
+        Unit& u = fio_detail::unit_slot(n);
         if (u.f && u.writable) std::fflush(u.f);
+    }
 }
 
 void fio_close_all()

@@ -4,6 +4,7 @@
 //   Units 0..99; 0 is standard error, 5 standard input, 6 standard output from the start.
 //     fio_open(7, "fit.ans", FStatus::unknown)   0, or an errno value (ENOENT, EEXIST, ...)
 //     fio_close(7); fio_rewind(7); fio_is_open(7); fio_free_unit(82, 70)  (scans 82 down to 70)
+//     fio_open_whole(7, "fit.ans"); ...; fio_commit(7)   all the lines or none replace the file
 //     fio_file(7) is the unit's FILE* for callers with their own byte layout.
 //   Layouts: a Fortran FORMAT text with its values, e.g.
 //     fio_write(6, "(1X,A,I5,F12.4)", {"abc", 12, 3.5});
@@ -106,6 +107,24 @@ std::string_view fio_name(int unit);
 // first. 0, or an errno value (EBADF for a standard stream or a closed unit).
 int fio_rename(int unit, std::string_view path);
 void fio_flush_all();
+
+// ---- Whole-file rewrites -----------------------------------------------------------------
+// Connects unit for writing path anew, whole or not at all. The lines go to a temporary
+// beside the file (beside the file a symbolic link points to: the link stays and its target
+// is rewritten), and fio_commit puts it in the file's place. Closing the unit before that
+// (fio_close, fio_close_all, so also a stop by a signal) removes the temporary and leaves
+// the file as it was. A name that is no regular file (a FIFO, a terminal) gets the lines
+// in place at fio_commit; so does a writable file in a folder that takes no new file.
+// lock: an advisory lock (flock) that this process keeps on the file from now on; a file
+// another process holds gives EWOULDBLOCK. 0, or an errno value (the reason).
+int fio_open_whole(int unit, std::string_view path, bool lock = false);
+// Puts the lines written on unit in the file's place: 0, or why not (the write's own errno,
+// e.g. ENOSPC, EFBIG), and then the file is as it was and the unit closed. keep_open leaves
+// the unit connected to the file for further lines.
+int fio_commit(int unit, bool keep_open = false);
+// An advisory lock on the unit's file for as long as the unit stays open: 0, EWOULDBLOCK
+// when another process holds one, EBADF for a standard stream or a closed unit.
+int fio_lock(int unit);
 // Closes every file unit and flushes the standard streams, which stay connected so that a
 // last message still shows (for the end of the process).
 void fio_close_all();

@@ -1,8 +1,11 @@
-// getinput.cpp -- the terminal read through GNU readline, and the batch test.
-// readline is the only reader of standard input, so no answer is ever read ahead.
+// getinput.cpp -- standard input: at a terminal through GNU readline, in batch as it stands.
+// Both read no further than the line they return, so a shell command or MINUIT's SAVE can
+// read the next lines of standard input themselves.
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -14,41 +17,83 @@
 
 namespace {
 
-bool at_eof = false;  // the last readline call found the end of standard input
+// Lines a terminal session keeps for recall; every answer of a long session would
+// otherwise stay in memory and slow each line down.
+constexpr int history_lines = 2000;
 
-// Without a terminal there is no screen to scroll: a wide line keeps long answers whole in
-// the batch transcript instead of readline's horizontal scrolling.
-void widen_for_batch()
+bool input_ended = false;  // a question met the end of standard input: it is not read again
+
+void screen(std::string_view text)
 {
-    static bool done = false;
-    if (done || isatty(STDIN_FILENO) != 0) return;
-    done = true;
-    rl_initialize();
-    rl_set_screen_size(24, 4096);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+// One line of a script, a byte at a time so that nothing past it is consumed. Every byte is
+// data (TAB, control bytes, ^D, bytes above 127); a line ends as a file's record does.
+std::optional<std::string> script_line()
+{
+    std::string line;
+    bool any = false;
+    for (;;) {
+        char c = 0;
+        const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n != 1) break;
+        any = true;
+        if (c == '\n') break;
+        line += c;
+    }
+    if (!any) return std::nullopt;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+std::optional<std::string> keyboard_line(const std::string& prompt)
+{
+    static bool stifled = false;
+    if (!stifled) {
+        stifle_history(history_lines);
+        stifled = true;
+    }
+    rl_instream = stdin;
+    rl_outstream = stdout;
+    char* got = readline(prompt.c_str());
+    if (got == nullptr) return std::nullopt;
+    std::string line(got);
+    std::free(got);
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // as a file's record
+    add_history(line.c_str());
+    return line;
 }
 
 }  // namespace
 
 bool loc_batch() { return isatty(STDIN_FILENO) == 0; }
 
-bool ask_eof() { return at_eof; }
+bool ask_eof() { return input_ended; }
+
+bool ask_unattended() { return input_ended || loc_batch(); }
+
+std::optional<std::string> input_line(std::string_view prompt)
+{
+    const std::string shown(prompt);
+    ask_flush();                                // our own lines first, then the prompt
+    std::optional<std::string> got;
+    if (input_ended || loc_batch()) {
+        screen(shown);                          // the transcript shows prompt and answer
+        if (!input_ended) got = script_line();
+        screen(got ? *got + '\n' : "\n");
+    } else {
+        got = keyboard_line(shown);
+        if (!got) screen("\n");                 // the prompt's line ends here
+    }
+    std::fflush(stdout);
+    return got;
+}
 
 void getinput(std::string_view prompt, std::span<char> line)
 {
-    const std::string shown(prompt.substr(0, 80));
-    ask_flush();                                // our own lines first, then the prompt
-    rl_instream = stdin;
-    rl_outstream = stdout;                      // in batch the transcript shows the answer
-    widen_for_batch();
-    char* got = readline(shown.c_str());
-    at_eof = got == nullptr;
-    if (got == nullptr) {
-        put_text(line, "");
-        fio_write(fio_stdout, "()");            // the prompt's line ends here
-        ask_flush();
-        return;
-    }
-    add_history(got);
-    put_text(line, got);
-    std::free(got);
+    const std::optional<std::string> got = input_line(prompt.substr(0, 80));
+    if (!got) input_ended = true;
+    put_text(line, got ? std::string_view(*got) : std::string_view());
 }

@@ -6,9 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include <readline/history.h>
-#include <readline/readline.h>
-
+#include "askq_local.h"
 #include "fio.h"
 #include "help.h"
 
@@ -161,12 +159,9 @@ void dohelp(HelpFile& f, int level, std::string& words, std::string& path)
         say("");
         std::string prompt = path;
         add_to_path(prompt, "topic? ");
-        fio_flush_all();
-        char* got = readline(prompt.c_str());
-        if (got == nullptr) return;
-        add_history(got);
-        words = got;
-        std::free(got);
+        const std::optional<std::string> got = input_line(prompt);
+        if (!got) return;
+        words = *got;
         if (trim(words).empty()) return;
     }
 }

@@ -86,9 +86,7 @@ void type_file()
     std::string name;
     if (text_of(line_part(3, 6)).empty()) {
         if (st.batch || ask_luns.caller_flag != 0) return;
-        std::array<char, 77> typed{};
-        getinput("Filename to TYPE? ", typed);
-        name = text_of(typed);
+        name = text_of(input_line("Filename to TYPE? ").value_or("").substr(0, 77));
     } else {
         name = line_name(3, 80);
     }
@@ -184,19 +182,47 @@ void loop_next()
         close_level();
 }
 
+// Writes text into the journal so that a replay reads it back whole: past the width of a
+// physical line it goes on in continued lines. A text that must end where it ends (a prompt
+// comment, a calculator line) but ends in "\" is followed by an empty line, which ends the
+// logical line there instead of continuing it into the next answer.
+void journal_put(std::string_view text, bool continues)
+{
+    constexpr std::size_t width = ask_phys_len;
+    while (text.size() > width) {
+        fio_write(st.journal_unit, "(A,'\\')", {text.substr(0, width - 1)});
+        text.remove_prefix(width - 1);
+    }
+    fio_write(st.journal_unit, "(A)", {text});
+    const std::string_view sig = text_of(text);
+    if (!continues && !sig.empty() && sig.back() == '\\') fio_write(st.journal_unit, "()");
+    fio_flush_all();
+}
+
+void journal_prompt(std::string_view prompt)
+{
+    if (st.journal_prompts) journal_put("!! " + std::string(text_of(prompt)) + " ", false);
+}
+
 // Commands, comments and messages stay in the first column so that a replay reads them as
-// such; answers are indented by one blank. A continuation line follows its line directly,
-// with no prompt comment or blank that would land inside the answer. A calculator call
-// goes in as a comment, its lines after it as the commands that redo them at a question
-// (calc.cpp): the calculator of a replay would read the file in batch, else the keyboard.
+// such; answers are indented by one blank, but a full-width answer, which has no room for
+// it, goes in as it stands (its first character marks no command, so it reads the same).
+// A continuation line follows its line directly, with no prompt comment or blank that would
+// land inside the answer. A calculator call goes in as a comment, its lines after it as the
+// commands that redo them at a question (calc.cpp): the calculator of a replay would read
+// the file in batch, else the keyboard.
 void journal_line(std::string_view prompt, std::string_view line, bool first)
 {
-    if (st.journal_prompts && first) fio_write(st.journal_unit, "('!! ',A,' ')", {text_of(prompt)});
+    if (first) journal_prompt(prompt);
     const bool calc_call = first && line.size() >= 2 && line[0] == '\\' && upper(line[1]) == 'C';
     const bool first_col = !first || (!line.empty() && std::string_view("\\@?$!\"").find(line[0]) !=
                                                            std::string_view::npos);
-    fio_write(st.journal_unit, calc_call ? "('!',A)" : first_col ? "(A)" : "(' ',A)", {line});
-    fio_flush_all();
+    if (calc_call)
+        journal_put("!" + std::string(line), true);
+    else if (first_col || line.size() >= static_cast<std::size_t>(ask_phys_len))
+        journal_put(line, true);
+    else
+        journal_put(" " + std::string(line), true);
 }
 
 bool backslash_command(bool at_calc)

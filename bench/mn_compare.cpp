@@ -1,8 +1,10 @@
 // mn_compare.cpp -- runs each comparison problem through the engine (MIGRAD, then HESSE, as
 // the fitting program does) and prints one line per problem for mn_compare.py:
-//   name fmin nfcn_migrad nfcn_hesse v1 e1 v2 e2 ... | nfcn_minos m1- m1+ m2- m2+ ...
+//   name fmin nfcn_migrad nfcn_hesse v1 e1 v2 e2 ... | c11 c12 ... cnn | nfcn_minos m1- m1+ ...
+// (c: the external covariance matrix after HESSE, row by row).
 
 #include <cstdio>
+#include <vector>
 
 #include "fio.h"
 #include "minuit.h"
@@ -42,8 +44,12 @@ int main()
             double v, e, lo, hi;
             int iint;
             mnpout(k, name, v, e, lo, hi, iint);
-            std::printf(" %.8g %.6g", v, e);
+            std::printf(" %.17g %.9g", v, e);
         }
+        std::vector<double> cov(static_cast<std::size_t>(n * n));
+        mnemat(cov.data(), n);
+        std::printf(" |");
+        for (double c : cov) std::printf(" %.9g", c);
         const int nhes = mn7cnv.nfcn;
         mnexcm(fcn, "MINOS", nullptr, 0, ier, nullptr);
         std::printf(" | %d", mn7cnv.nfcn - nhes);

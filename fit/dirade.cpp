@@ -3,7 +3,9 @@
 #include "dirade.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -22,11 +24,18 @@ namespace {
 constexpr int lun_status = 3;
 constexpr double chisq_cap = 1e33;  // one spectrum's share, so one bad spectrum stays finite
 
-// Rewrites "FIT.T" with the hours so far, the best chi-square and the parameter cards.
+void status_file_failed(int err)
+{
+    fio_write(fio_stdout, "(' DIRADE: cannot write the status file FIT.T (',A,')')",
+              {std::strerror(err)});
+}
+
+// Rewrites "FIT.T" (whole, or the old one stays) with the hours so far, the best chi-square
+// and the parameter cards.
 void write_status_file(float hours)
 {
-    if (fio_open(lun_status, "FIT.T", FStatus::unknown) != 0) {
-        fio_write(fio_stdout, "(' DIRADE: cannot write the status file FIT.T')");
+    if (const int err = fio_open_whole(lun_status, "FIT.T"); err != 0) {
+        status_file_failed(err);
         return;
     }
     constexpr std::string_view head =
@@ -43,7 +52,7 @@ void write_status_file(float hours)
         mnpout(p, name, val, err, lo, hi, iuint);
         mnformat(lun_status, p, name, bestfit.xbest(p), step, lo, hi, " ");
     }
-    fio_close(lun_status);
+    if (const int err = fio_commit(lun_status); err != 0) status_file_failed(err);
 }
 
 // Steps before the chi-square: status clock, first-call hint, gradient, replotting.
@@ -71,6 +80,22 @@ void before_chisq(int npar, double* grad, const double* x, int flag)
             replot.calls = 0;
         }
     }
+}
+
+// The last chi-square and the parameter values it was computed at (MINUIT's own U).
+struct LastChisq {
+    bool known = false;  // none yet in this set-up
+    double f = 0;
+    std::array<double, max_minuit_par + 1> x{};  // [p] parameter p
+};
+LastChisq last_chisq;
+
+void note_chisq(const double* x, double f)
+{
+    LastChisq& l = last_chisq;
+    std::copy_n(x, l.x.size(), l.x.begin());  // x is MINUIT's U, one value per number
+    l.f = f;
+    l.known = true;
 }
 
 // ---- the chi-square pass ----------------------------------------------------------------
@@ -215,20 +240,31 @@ double dirade_chisq(const double* x)
         bestfit.fbest_sp(j) = s;
     }
     if (bestfit.fmin <= 0) bestfit.fmin = f;  // MINUIT had no minimum at the last look
+    note_chisq(x, f);
     return f;
+}
+
+bool dirade_chisq_at(const double* x, int n, double& f)
+{
+    const LastChisq& l = last_chisq;
+    if (!l.known || n > max_minuit_par) return false;
+    for (int p = 1; p <= n; ++p)
+        if (l.x[static_cast<std::size_t>(p)] != x[p]) return false;
+    f = l.f;
+    return true;
 }
 
 void dirade(int npar, double* grad, double& f, double* x, int flag, void*)
 {
-    if (flag <= 1 && !dirade_setup(npar, x)) return;
+    if (flag <= 1) {
+        last_chisq.known = false;  // other spectra, other model
+        if (!dirade_setup(npar, x)) return;
+    }
     before_chisq(npar, grad, x, flag);
     f = dirade_chisq(x);
     switch (flag) {
     case 3:
         minstatus(0);
-        // After PLot or CHange MINUIT has forgotten its minimum: the chi-square just computed
-        // at these parameters is the one to report and record, not MINUIT's empty 0.
-        if (bestfit.fmin <= 0) bestfit.fmin = f;
         vul_prt(1, npar, x);
         if (online) {
             const FText<80> old = filenames.nameout;

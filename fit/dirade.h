@@ -13,6 +13,10 @@ void dirade(int npar, double* grad, double& f, double* x, int flag, void* futil)
 // bin_th are rewritten; fmin takes the sum when it is 0 or below. Returns the sum.
 double dirade_chisq(const double* x);
 
+// The chi-square last computed when it was computed at the parameter values x[1..n] (by
+// number, MINUIT's own values); false when it was not, or none was since the set-up.
+bool dirade_chisq_at(const double* x, int n, double& f);
+
 // What dirade keeps between calls, for the whole process (not per fit).
 struct DiradeKeep {
     bool first_call = true;  // the hint and the status clock's start are still due

@@ -274,7 +274,7 @@ bool finish_spectrum()
     }
     fio_write(fio_stdout, "(/,/,1X,'*** makeSpect: Problems Making Spectrum ***',/,1X,A,/,/)",
               {spect_errmess(ierr)});
-    if (loc_batch()) ask_stop(1);
+    if (ask_unattended()) ask_stop(1);
     if (!interact()) set_ask_indir(0, 0);  // an answer file at the terminal: go on by hand
     if (++problems >= max_problems) ask_stop(1);
     return false;

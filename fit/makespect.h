@@ -23,6 +23,9 @@ enum SpectResult : int {
 // bin weighs nothing in the chi-square and in run averaging and never divides by 0.
 inline constexpr float no_weight_err = 1e18f;
 
+// True for a bin that carries no weight: it is no fitted point and no degree of freedom.
+inline bool weightless(float err) { return !(err < no_weight_err); }
+
 // Builds the spectrum; ierr receives 0 or one of the failures above. On success
 // ispectctrl.npk, spectimes, rows 9-12, 19-22, 27 and 29 of r_ctl column 1 and
 // column 2 (a copy of column 1) describe it.

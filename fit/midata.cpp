@@ -6,6 +6,7 @@
 
 #include "ask.h"
 #include "fit_records.h"
+#include "vul_map.h"
 #include "vulfit.h"
 
 namespace {
@@ -135,6 +136,12 @@ void midata()
         const std::string_view remark = p.remark.trimmed();
         if (interactive) echo_accepted(p, remark);
         if (!remark.empty()) fio_write(log, "(16X,'\"',A,'\"')", {remark});
+        // Stored answer files may hold such a label: accepted, and said once here rather
+        // than by every evaluation of the expressions.
+        if (!vul_label_is_name(p.label.full()))
+            both(true, "(' *** Parameter',I4,': label \"',A,'\" is no variable name;',"
+                       "' expressions cannot use it')",
+                 {p.number, p.label.trimmed()});
         store(p, highest);
     }
     set_ask_delims(",");

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ask.h"
+#include "dirade.h"
 #include "fit_records.h"
 #include "vulfit.h"
 
@@ -19,6 +20,10 @@ void minstatus(int lun)
 {
     Bestfit& b = bestfit;
     mnstat(b.fmin, b.fedm, b.errdef, b.npari, b.nparx, b.istat);
+    // MINUIT forgets its minimum after PLot, CHange and a redefined parameter and reports 0;
+    // the chi-square at its current values, when the objective function has computed it,
+    // is what the fit shows instead.
+    if (b.fmin == 0 && b.istat == 0) dirade_chisq_at(mn7ext.u.data(), b.nparx, b.fmin);
     const double reduced = b.fmin / std::max(b.ndata - b.npari, 1);
     const bool print = lun >= 1;
     if (print) {

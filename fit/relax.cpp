@@ -60,54 +60,71 @@ inline double lf_at(int nt, int i, int r) { return lftbl_dat((r - 1) * nt + i); 
 
 }  // namespace
 
+LfpolPlan lfpol_plan(double delta, double f)
+{
+    LfpolPlan p;
+    if (!tbl_loaded.lf) {
+        relax_notice(tbl_loaded.told_lf,
+                     "*** LFPOL: no longitudinal-field table has been read; G = 1 used");
+        return p;
+    }
+    p.ok = true;
+    p.delta = delta;
+    const double omega = 6.28318530718 * std::fabs(f);   // the function is even in the field
+    const double on = omega / std::fabs(delta);
+    p.on = on;
+    p.gauss = lftbl_ctl(1) != 0;
+    if (on >= lftbl_par(4)) {
+        p.high = true;
+        if (!p.gauss) {
+            p.a = kt_x(on);
+        } else {
+            const double q = 1 / (on * on);
+            p.a = 2 * q - 2 * q * q;
+        }
+        return p;
+    }
+    p.nt = lftbl_pai(2);
+    const int nrow = lftbl_pai(3);
+    const double b = on / lftbl_par(3);
+    const int i0 = trunc_in(b, 0, nrow - 2);
+    p.af = std::fmin(b - i0, 1.0);       // rows end: hold the last row
+    p.r = i0 + 1;
+    p.step = lftbl_ctl(2) != 0 ? lftbl_par(1) / (1 + on / 2) : double(lftbl_par(1));
+    return p;
+}
+
+double lfpol_at(const LfpolPlan& p, double t)
+{
+    const double tn = p.delta * t;
+    if (!(tn > 0)) return std::isnan(tn) ? tn : 1.0;
+    if (!p.ok) return 1;
+    if (p.high) {
+        const double theta = p.on * tn;
+        if (!p.gauss) return p.a * std::exp(-tn) * kt_w(theta) + (1 - p.a);
+        return p.a * std::exp(-tn * tn / 2) * std::cos(theta) + (1 - p.a);
+    }
+    const int nt = p.nt, r = p.r;
+    const double c = tn / p.step;
+    const int ci = trunc_in(c, 0, nt);
+    const double at = c - ci;
+    const int it = ci + 1 > nt ? nt : ci + 1;
+    if (it < nt) {
+        const double v = lf_at(nt, it, r);
+        return v + at * (lf_at(nt, it + 1, r) - v) + p.af * (lf_at(nt, it, r + 1) - v);
+    }
+    return p.af * lf_at(nt, nt, r + 1) + (1 - p.af) * lf_at(nt, nt, r);
+}
+
 void lfpol(double t, double delta, double f, double& g, double& d1, double& d2)
 {
     d1 = 0;
     d2 = 0;
     g = 1;
-    const double omega = 6.28318530718 * std::fabs(f);   // the function is even in the field
     const double tn = delta * t;
     if (!(tn > 0)) {
         if (std::isnan(tn)) g = tn;
         return;
     }
-    if (!tbl_loaded.lf) {
-        relax_notice(tbl_loaded.told_lf,
-                     "*** LFPOL: no longitudinal-field table has been read; G = 1 used");
-        return;
-    }
-    const double on = omega / std::fabs(delta);
-    if (on >= lftbl_par(4)) {
-        const double theta = on * tn;
-        double a, d, w;
-        if (lftbl_ctl(1) == 0) {
-            a = kt_x(on);
-            d = std::exp(-tn);
-            w = kt_w(theta);
-        } else {
-            const double q = 1 / (on * on);
-            a = 2 * q - 2 * q * q;
-            d = std::exp(-tn * tn / 2);
-            w = std::cos(theta);
-        }
-        g = a * d * w + (1 - a);
-        return;
-    }
-    const int nt = lftbl_pai(2), nrow = lftbl_pai(3);
-    const double b = on / lftbl_par(3);
-    int i0 = trunc_in(b, 0, nrow - 2);
-    double af = b - i0;
-    if (af > 1) af = 1;                  // rows end: hold the last row
-    const int r = i0 + 1;
-    const double s = lftbl_ctl(2) != 0 ? lftbl_par(1) / (1 + on / 2) : double(lftbl_par(1));
-    const double c = tn / s;
-    const int ci = trunc_in(c, 0, nt);
-    const double at = c - ci;
-    const int it = ci + 1 > nt ? nt : ci + 1;
-    if (it < nt) {
-        const double p = lf_at(nt, it, r);
-        g = p + at * (lf_at(nt, it + 1, r) - p) + af * (lf_at(nt, it, r + 1) - p);
-    } else {
-        g = af * lf_at(nt, nt, r + 1) + (1 - af) * lf_at(nt, nt, r);
-    }
+    g = lfpol_at(lfpol_plan(delta, f), t);
 }

@@ -41,6 +41,51 @@ void lfpol(double t, double delta, double f, double& g, double& d1, double& d2);
 void polzz(double t, double delta, double h, double q, double& g, double& d1, double& d2,
            double& d3);
 
+// A sum of up to three exponentials Re(r_k e^(s_k tn)), the last two of them
+// optionally damped by exp(-tn^2/2): the pole form of a strong-collision
+// solution whose Laplace transform is a ratio of polynomials.
+struct PoleSum {
+    int n = 0;
+    std::complex<double> s[3], r[3];
+    bool gauss_pair = false;
+    double at(double tn) const;
+};
+
+// Everything of one polzz call that does not depend on time; plain values, so
+// any number of plans may be evaluated at once on different threads.
+struct PolzzPlan {
+    enum Kind : std::uint8_t { one, closed, pole, blend, table } kind = one;
+    double delta = 0;           // tn = delta t
+    double hn = 0, on = 0;      // normalised hop rate and angular field
+    int code = 0;               // line-shape code of the table
+    // closed forms (fast hopping): G = exp(-rate tn) unless code 11 or Abragam
+    double rate = 0, sigma2 = 0, h = 0;
+    PoleSum poles;              // the pole form (high field, exact zero-field Lorentzian)
+    // inside the table
+    int nt = 0, nh = 0, ih = 1;
+    double ah = 0, bh = 1;
+    bool slow = false;
+    int s1 = 1, s2 = 1;         // the two slabs, combined with weight df
+    double df = 0;
+    bool to_high = false;       // the second slab is the high-field form (past the last slab)
+    int form = 0;               // which closed form (also the high-field one at on_high)
+    double on_high = 0;
+    // past the table's last time: the last values and log-slopes of both slabs
+    double tend = 0, p1 = 0, p2 = 0, k1 = 0, k2 = 0;
+};
+PolzzPlan polzz_plan(double delta, double h, double q);
+double polzz_at(const PolzzPlan& plan, double t);
+
+// The same split for lfpol: the field row and high-field constants once per call.
+struct LfpolPlan {
+    bool ok = false, high = false, gauss = false;
+    double delta = 0, on = 0, a = 0;
+    int nt = 0, r = 1;
+    double af = 0, step = 1;
+};
+LfpolPlan lfpol_plan(double delta, double f);
+double lfpol_at(const LfpolPlan& plan, double t);
+
 // OMNI table function: the first axis is r1 t, axis i (2..ndim) is
 // rates[i-2] / r1. Axes beyond rates.size() take coordinate 0 (their low end).
 // r1 t <= 0 gives 1; with no table read, 1.

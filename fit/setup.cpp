@@ -101,6 +101,19 @@ void ind_var_questions()
     }
 }
 
+// The expressions so far with the labels at their parameter lines' values, as the first
+// evaluation of the fit will take them: true when every one gives a value. One that does
+// not would leave its slot as it was and fail at every evaluation.
+bool expression_evaluates()
+{
+    std::array<double, max_minuit_par + 1> x{};
+    for (int j = 1; j <= used_parlines(); ++j) {
+        const int p = bestfit.xparn(j);
+        if (p >= 1 && p <= max_minuit_par) x[static_cast<std::size_t>(p)] = bestfit.xbest(p);
+    }
+    return vul_premap(x.data());
+}
+
 void replot_settings(const float* args)
 {
     replot.interval = slot_number(args[0]);
@@ -116,7 +129,7 @@ void replot_settings(const float* args)
 
 void setup_failed()
 {
-    if (loc_batch()) ask_stop(1);
+    if (ask_unattended()) ask_stop(1);
 }
 
 void setup_message(std::string_view layout, std::initializer_list<FVal> vals)
@@ -142,9 +155,17 @@ void new_expression(int k)
     }
     const int n = ++e.nexpr;
     e.jexpr(n) = std::abs(k);
-    int nch = 0;
-    ask1s("Expression: ", Val{"80A", e.sexpr(n)}, nch);
-    e.nchexpr(n) = nch;
+    for (;;) {
+        int nch = 0;
+        ask1s("Expression: ", Val{"80A", e.sexpr(n)}, nch);
+        e.nchexpr(n) = nch;
+        if (expression_evaluates()) return;
+        const std::string reason = fio_format1(
+            "(' *** Expression for',I4,' does not evaluate with the initial parameter values: ',A)",
+            {e.jexpr(n), e.sexpr(n).trimmed()});
+        setup_message("(A)", {reason});
+        if (ask_unattended()) ask_fail(reason);
+    }
 }
 
 void setup_signal(const float* args)

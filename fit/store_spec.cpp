@@ -6,6 +6,7 @@
 
 #include "ask.h"
 #include "fit_records.h"
+#include "makespect.h"
 #include "minuit.h"
 #include "run_records.h"
 #include "setup.h"
@@ -26,16 +27,18 @@ FText<80> ask_data_file()
 }
 
 // Loads and builds the run through the spectrum dialog (which returns only with a finished
-// spectrum); a fit still without a title of its own takes the spectrum's.
-void build_run(const FText<80>& name)
+// spectrum); a fit still without a title of its own takes the spectrum's. The name of the
+// file that loaded: after a failure the dialog may have gone on to another one.
+FText<80> build_run(const FText<80>& name)
 {
-    FText<80> file = name;  // the dialog may go on to another file; the answer is kept
+    FText<80> file = name;
     spect_dialog(file.span());
     const std::string_view t = mntitle.minuit_title.trimmed();
     if (t.empty() || t == "TITLE") {
         mntitle.minuit_title = cspectctrl.title.full().substr(0, 50);
         mnseti(mntitle.minuit_title.full());
     }
+    return file;
 }
 
 // Fitted spectrum j from n points of the finished spectrum, starting after `skip` of them.
@@ -115,19 +118,20 @@ bool store_spectrum(const float* args)
     const int j = f.nspec + 1;
     for (int r = 1; r <= n_ictl; ++r) ispectctrl.i_ctl(r, 1) = 0;  // the file's values apply
     for (int r = 1; r <= n_rctl; ++r) rspectctrl.r_ctl(r, 1) = 0;
+    const int nexpr_before = expressions.nexpr;
     for (int i = 1; i <= n_slots; ++i) {
         const int k = slot_number(args[i - 1]);
         fitpar.ifitsp(i, j) = k;
         if (std::abs(k) > 200) new_expression(k);
     }
-    const FText<80> name = ask_data_file();
-    filenames.namedf(j) = name;
-    build_run(name);
+    filenames.namedf(j) = build_run(ask_data_file());
 
-    // A complex spectrum needs room for both halves, or it is not stored at all.
+    // A complex spectrum needs room for both halves, or it is not stored at all (nor are
+    // the expressions its line asked for).
     const int m = ispectctrl.type(1) > 3 ? 2 : 1;
     if (f.nspec + m > max_fit_spectra) {
         fio_write(fio_stdout, only_99);
+        expressions.nexpr = nexpr_before;
         return true;
     }
     // The imaginary half follows after npk points; both lie in the work arrays.
@@ -136,16 +140,20 @@ bool store_spectrum(const float* args)
     const int n = std::min(npk, room / m);
     if (npk <= 1) {
         setup_message("(/,' *** Spectrum',I3,' has',I7,' packed bin(s); not stored ***',/)", {j, npk});
+        expressions.nexpr = nexpr_before;
         return false;
     }
     if (n <= 1) {
         setup_message("(/,' *** Spectrum',I3,' not stored: all',I7,' packed points are in use ***',/)",
                       {j, max_fit_points});
+        expressions.nexpr = nexpr_before;
         return false;
     }
-    if (n < npk)
+    if (n < npk) {
         setup_message("(/,' *** Spectrum',I3,' cut from',I7,' to',I7,' bins: no room for more ***',/)",
                       {j, npk, n});
+        spectimes.t2 -= static_cast<float>(npk - n) * spectimes.tbin;  // where the kept bins end
+    }
     ispectctrl.npk = n;
 
     sptitles.sptitle(j) = cspectctrl.title.full();
@@ -182,10 +190,12 @@ bool store_add_spec()
             ++s;
             float& b = fitdata.bin(q0 + k);
             float& e = fitdata.err(q0 + k);
+            // Two weightless bins stay one, not a bin of error 7e17 that would count.
+            const bool none = weightless(e) && weightless(fitdata.err_in(s));
             const float w_old = 1.0f / (e * e);
             const float w_new = 1.0f / (fitdata.err_in(s) * fitdata.err_in(s));
             b = (w_old * b + w_new * fitdata.bin_in(s)) / (w_old + w_new);
-            e = 1.0f / std::sqrt(w_old + w_new);
+            e = none ? no_weight_err : 1.0f / std::sqrt(w_old + w_new);
         }
     }
     return true;

@@ -1,10 +1,6 @@
 // vul_ini.cpp -- the answer file that replays a fit, its table-row file, the parameter card
-// and the date text. Files are built beside their final name and renamed over it at the end.
+// and the date text. Each file replaces the old one whole, or not at all (fio_open_whole).
 #include "vul_ini.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -45,15 +41,52 @@ std::string quoted(std::string_view t)
     return q + "'";
 }
 
-// A text answer that reads back as t: quoted when a delimiter, a leading quote or leading
-// blanks would otherwise change it on the way in, or when its first character would make
-// the line a command of the answer library (indirect file, comment, message, shell, \).
+// A text answer that reads back as t: quoted when a delimiter, a quote (the parser takes a
+// doubled one for one, quoted or not) or leading blanks would otherwise change it on the
+// way in, when its first character would make the line a command of the answer library
+// (indirect file, comment, message, shell, \), or its last one continue the line.
 std::string answer_text(std::string_view t, std::string_view delims = ",")
 {
     const bool plain = t.find_first_of(delims) == std::string_view::npos &&
-                       (t.empty() || std::string_view("' @!\"$\\?").find(t.front()) ==
-                                         std::string_view::npos);
+                       t.find('\'') == std::string_view::npos &&
+                       (t.empty() || (std::string_view(" @!\"$\\?").find(t.front()) ==
+                                          std::string_view::npos &&
+                                      t.back() != '\\'));
     return plain ? std::string(t) : quoted(t);
+}
+
+// The answer text of field f (its significant part), padded to the field's width so that
+// what follows keeps its column when the text needed no quotes.
+std::string answer_field(std::string_view f)
+{
+    std::string a = answer_text(significant(f));
+    if (a.size() < f.size()) a.resize(f.size(), ' ');
+    return a;
+}
+
+// A name in a comma-separated row: quoted when it holds a comma (or a quote, so that the
+// quoting stays plain to read), padded to its field.
+std::string row_field(std::string_view f)
+{
+    const std::string_view t = significant(f);
+    std::string a = t.find_first_of(",'") == std::string_view::npos ? std::string(t) : quoted(t);
+    if (a.size() < f.size()) a.resize(f.size(), ' ');
+    return a;
+}
+
+// The longest physical line the question engine reads; a longer answer goes on in lines
+// that each continue the one before through a last "\" (which the next line replaces).
+constexpr std::size_t answer_line_max = 132;
+
+// Writes text as one answer line; 0, or the write's errno.
+int put_answer_line(int unit, std::string_view text)
+{
+    while (text.size() > answer_line_max) {
+        const std::string piece = std::string(text.substr(0, answer_line_max - 1)) + "\\";
+        if (const int err = fio_write(unit, "(A)", {piece}); err != 0) return err;
+        text.remove_prefix(answer_line_max - 1);
+    }
+    return fio_write(unit, "(A)", {text});
 }
 
 // ---- writing one file ----------------------------------------------------------------------
@@ -67,54 +100,24 @@ struct Writer {
     {
         if (err == 0) err = fio_write(unit, layout, FVals(v.begin(), v.size()));
     }
+    // One answer line, continued over physical lines when long.
+    void line(std::string_view text)
+    {
+        if (err == 0) err = put_answer_line(unit, text);
+    }
     void fault(int site)
     {
         if (err == 0 && vul_ini_fault != nullptr && vul_ini_fault(site) != 0) err = ENOSPC;
     }
 };
 
+// Says why a file was not written; a batch run then ends with status 1 after its work.
 void complain(std::string_view what, std::string_view name, int err)
 {
-    fio_write(fio_stdout, "(1X,A,A,' (',A,')')", {what, name, std::strerror(err)});
-}
-
-// The mode a new file of that name would get, or the old file's own.
-mode_t file_mode(const std::string& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-// A new empty file beside path, opened on unit; its name, or "" with errno set.
-std::string open_temporary(int unit, const std::string& path)
-{
-    std::string tmp = path + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return "";
-    ::close(fd);
-    if (const int err = fio_open(unit, tmp, FStatus::unknown); err != 0) {
-        std::remove(tmp.c_str());
-        errno = err;
-        return "";
-    }
-    return tmp;
-}
-
-// Ends a file written on w.unit to tmp: flushed and, when all went well, renamed over path.
-// keep_open leaves the unit connected (to the renamed file). True when path now holds it.
-bool finish(Writer& w, const std::string& tmp, const std::string& path, bool keep_open)
-{
-    std::FILE* f = fio_file(w.unit);
-    if (w.err == 0 && (f == nullptr || std::fflush(f) != 0)) w.err = EIO;
-    if (w.err == 0 && ::chmod(tmp.c_str(), file_mode(path)) != 0) w.err = errno;
-    if (w.err == 0) w.err = fio_rename(w.unit, path);
-    if (w.err != 0 || !keep_open) fio_close(w.unit);
-    if (w.err == 0) return true;
-    std::remove(tmp.c_str());
-    return false;
+    const std::string line =
+        fio_format1("(1X,A,A,' (',A,')')", {what, name, std::strerror(err)});
+    fio_write(fio_stdout, "(A)", {line});
+    if (online == 0) ask_fail_at_end(line);
 }
 
 // ---- the records in the files' terms -------------------------------------------------------
@@ -144,7 +147,7 @@ void table_row(Writer& w)
     if (nv == 0) w("('  IND_VAR = 0,,, \\')");
     for (int i = 1; i <= nv; ++i)
         w("(2X,A,'=',1P,G16.9,',',1P,G10.3,',',1P,G10.3,', \\')",
-          {iv.viname(i), iv.vival(i), iv.viep(i), iv.viem(i)});
+          {row_field(iv.viname(i).full()), iv.vival(i), iv.viep(i), iv.viem(i)});
     const Bestfit& b = bestfit;
     for (int k = 1; k <= used_parlines(); ++k) {
         const int p = b.xparn(k);
@@ -154,7 +157,7 @@ void table_row(Writer& w)
         const FText<32> e1 = dbltoch_f(two ? b.xerrp(p) : card_error(p), 9, 6);
         const FText<32> e2 = two ? dbltoch_f(b.xerrm(p), 9, 6) : FText<32>();
         w("(2X,A,'= ',A,', ',A,', ',A,', \\')",
-          {b.xname(p), value.full().substr(0, 14), e1.full().substr(0, 9),
+          {row_field(b.xname(p).full()), value.full().substr(0, 14), e1.full().substr(0, 9),
            two ? e2.full().substr(0, 9) : std::string_view(" ")});
     }
     w("('   CHI_SQ =',G12.5,',1,, \\',/,'  N_DEG_FR=',I7,',,, \\',/,4X,A)",
@@ -166,7 +169,7 @@ void table_row(Writer& w)
 // Title, cards, comment block and the OUTPUT answer: what both modes write.
 void answer_head(Writer& w)
 {
-    w("(1X,A)", {answer_text(significant(mntitle.minuit_title.full()))});
+    w.line(" " + answer_text(significant(mntitle.minuit_title.full())));
     const Bestfit& b = bestfit;
     for (int k = 1; k <= used_parlines(); ++k) {
         const int p = b.xparn(k);
@@ -182,7 +185,8 @@ void answer_head(Writer& w)
       "' = NDFR, CHISQ',/,'!',35X,A28)",
       {degrees_of_freedom(), b.fmin, date});
     w("('!====================== Name of TARGET \"Initial Guess\" File for RESULTS:')");
-    w("('OUTPUT ',/,A)", {answer_text(significant(filenames.nameout.full()))});
+    w("('OUTPUT ')");
+    w.line(answer_text(significant(filenames.nameout.full())));
 }
 
 // The expressions of the set-up, handed out slot by slot. A slot above 200 takes the next
@@ -220,7 +224,7 @@ private:
 void expression_lines(Writer& w, ExprFeed& feed, const int* slots)
 {
     for (int i = 0; i < n_slots; ++i)
-        if (std::abs(slots[i]) > 200) w("(A)", {feed.line(slots[i])});
+        if (std::abs(slots[i]) > 200) w.line(feed.line(slots[i]));
 }
 
 // The kind of table the set-up's question for this signal asks for; omni: some signal so
@@ -258,11 +262,9 @@ void indvar_block(Writer& w)
     if (nv == 0) return;
     w("('IND_VAR')");
     for (int i = 1; i <= nv; ++i) {
-        const std::string_view name = significant(indvar.viname(i).full());
-        const std::string a = answer_text(name);
         w("(2X,A,',',1P,G16.9,',',1P,G16.9,',',1P,G16.9)",
-          {a.size() == name.size() ? indvar.viname(i).full() : std::string_view(a),
-           indvar.vival(i), indvar.viep(i), indvar.viem(i)});
+          {answer_field(indvar.viname(i).full()), indvar.vival(i), indvar.viep(i),
+           indvar.viem(i)});
     }
     // The question ends at an empty answer, unless the tenth variable already ended it.
     if (nv < max_indvar) w("()");
@@ -280,10 +282,7 @@ void signal_block(Writer& w, ExprFeed& feed)
         expression_lines(w, feed, sg);
         for (int i = 5; i < n_slots; ++i) omni = omni || sg[i] != 0;
         if (const TblKind k = table_of(sg, omni); k != TblKind::none) {
-            const FText<40> name = table_answer(k);
-            const std::string a = answer_text(significant(name.full()));
-            w("(A,25X,'(Table file)')",
-              {a.size() == significant(name.full()).size() ? name.full() : std::string_view(a)});
+            w("(A,25X,'(Table file)')", {answer_field(table_answer(k).full())});
         }
     }
 }
@@ -340,7 +339,7 @@ void spectrum_block(Writer& w, ExprFeed& feed)
         else
             w("('!         Alpha  Beta  RPha  RAsy  L/T0',8X,'5x[indirect]')");
         expression_lines(w, feed, sp);
-        w("(A)", {answer_text(significant(filenames.namedf(j).full()))});
+        w.line(answer_text(significant(filenames.namedf(j).full())));
         spect_keywords(w, j);
         j += i_fit_ctl.i_fit(ifit_type, j) == 4 ? 2 : 1;  // the imaginary half is not asked for
     }
@@ -355,7 +354,7 @@ void minuit_commands(Writer& w)
             FText<80> cmd;
             ask1("Next MINUIT Command > ", Val{"80A", cmd});
             w("(A)", {cmd});
-        } while (!ask_if("Done? "));
+        } while (!ask_if("Done? ") && !ask_eof());  // no more answers: the file ends here
     } else {
         w("('MINIMIZE')");
     }
@@ -397,7 +396,11 @@ std::size_t old_tail_start(const std::vector<std::string>& old)
         std::string t(significant(old[i]));
         t.erase(0, t.find_first_not_of(' '));
         std::transform(t.begin(), t.end(), t.begin(), [](unsigned char c) { return std::toupper(c); });
-        if (t == "OUTPUT") return i + 2;
+        if (t != "OUTPUT") continue;
+        std::size_t name_end = i + 1;  // the name may go on over continued lines
+        while (name_end < old.size() && !old[name_end].empty() && old[name_end].back() == '\\')
+            ++name_end;
+        return name_end + 1;
     }
     return 1 + static_cast<std::size_t>(used_parlines()) + 8;
 }
@@ -408,20 +411,41 @@ void old_tail(Writer& w, const std::vector<std::string>& old)
         w("(A)", {old[i].empty() ? std::string_view(" ") : std::string_view(old[i])});
 }
 
-// One file: temporary, content, rename. False (with a message) when path was left as it was.
-template <class Body>
-bool write_file(int unit, const std::string& path, bool keep_open, const char* what, Body body)
+// One of the fit's two files: opened (and locked) before either is written, so that the
+// answer file and its row always come from the same run.
+struct OutFile {
+    std::string_view what;    // the start of the message when it could not be written
+    std::string_view kind;    // what it is, for the message when another run holds it
+    std::string path;
+    int unit = -1;
+    bool open = false;
+};
+
+// Another run holding the file stops this one at once; any other failure is said and the
+// file is left out.
+void open_out(OutFile& f)
 {
-    const std::string tmp = open_temporary(unit, path);
-    if (tmp.empty()) {
-        complain(what, path, errno);
-        return false;
+    const int err = f.unit < 0 ? EMFILE : fio_open_whole(f.unit, f.path, true);
+    if (err == EWOULDBLOCK) {
+        const std::string line =
+            fio_format1("(' *** ',A,1X,A,' is in use by another run')", {f.kind, f.path});
+        fio_write(fio_stdout, "(A)", {line});
+        ask_fail(line);
     }
-    Writer w{unit};
+    if (err != 0) complain(f.what, f.path, err);
+    f.open = err == 0;
+}
+
+// The body's lines into an opened file, then put in its place; said when that failed.
+template <class Body>
+void write_out(const OutFile& f, bool keep_open, Body body)
+{
+    if (!f.open) return;
+    Writer w{f.unit};
     body(w);
-    const bool ok = finish(w, tmp, path, keep_open);
-    if (!ok) complain(what, path, w.err);
-    return ok;
+    if (w.err != 0) fio_close(f.unit);  // the old file stays as it was
+    const int err = w.err != 0 ? w.err : fio_commit(f.unit, keep_open);
+    if (err != 0) complain(f.what, f.path, err);
 }
 
 }  // namespace
@@ -476,29 +500,28 @@ void vul_ini()
     std::vector<std::string> old;
     const int old_err = names.min_mode ? read_old(names.file, old) : 0;
 
-    const int lunrow = fio_free_unit(70, fio_max_unit);
-    if (lunrow < 0)
-        complain("*** Table row not written: ", names.table, EMFILE);
+    OutFile row{"*** Table row not written: ", "Table row file", names.table,
+                fio_free_unit(70, fio_max_unit)};
+    OutFile ans{"*** Answer file not written: ", "Answer file", names.file, lunans};
+    open_out(row);
+    if (old_err != 0 && old_err != ENOENT)
+        complain(ans.what, ans.path, old_err);
     else
-        write_file(lunrow, names.table, false, "*** Table row not written: ", [](Writer& w) {
-            table_row(w);
-            w.fault(1);
-        });
+        open_out(ans);
 
-    if (old_err != 0 && old_err != ENOENT) {
-        complain("*** Answer file not written: ", names.file, old_err);
-        return;
-    }
-    write_file(lunans, names.file, !names.min_mode, "*** Answer file not written: ",
-               [&](Writer& w) {
-                   answer_head(w);
-                   w.fault(2);
-                   if (names.min_mode)
-                       old_tail(w, old);
-                   else
-                       answer_body(w);
-                   w.fault(3);
-               });
+    write_out(row, false, [](Writer& w) {
+        table_row(w);
+        w.fault(1);
+    });
+    write_out(ans, !names.min_mode, [&](Writer& w) {
+        answer_head(w);
+        w.fault(2);
+        if (names.min_mode)
+            old_tail(w, old);
+        else
+            answer_body(w);
+        w.fault(3);
+    });
 }
 
 // ---- parameter card ---------------------------------------------------------------------
@@ -530,8 +553,9 @@ void mnformat(int unit, int p, std::string_view label, double value, double step
     if (lab.back() != ' ' && v.c[0] != ' ') lab += ' ';
     const std::string_view rem = significant(remark);
     const std::string tail = rem.empty() ? std::string(" ") : " " + quoted(rem);
-    fio_write(unit, "(I10,2X,A,4(A9,1X),1X,A)",
-              {p, lab, v, card_number(step), card_number(lower), card_number(upper), tail});
+    put_answer_line(unit, fio_format1("(I10,2X,A,4(A9,1X),1X,A)",
+                                      {p, lab, v, card_number(step), card_number(lower),
+                                       card_number(upper), tail}));
 }
 
 // ---- date text ----------------------------------------------------------------------------

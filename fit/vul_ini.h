@@ -9,11 +9,14 @@
 
 // Writes the table-row file and the answer file named by filenames.nameout ("MIN=" in
 // front: only title, cards and comments are renewed and the old file's rest follows). Each
-// file is written to a temporary beside it and renamed over the old one only when complete;
-// unit 7 then stays on the answer file (MINUIT's SAVE writes after it).
+// replaces what its name points to whole, or not at all (fio_open_whole), and both are
+// locked before either is written: another run holding one stops this run (status 1). A
+// file that could not be written is said on the screen, and a batch run then ends with
+// status 1. Unit 7 stays on the answer file (MINUIT's SAVE writes after it).
 void vul_ini();
 
-// One parameter card on unit: number, label, value, step, limits, and the remark quoted.
+// One parameter card on unit: number, label, value, step, limits, and the remark quoted;
+// a card longer than an answer line (132) goes on in lines continued by a last "\".
 void mnformat(int unit, int p, std::string_view label, double value, double step, double lower,
               double upper, std::string_view remark);
 

@@ -28,10 +28,14 @@ double xmn(const double* x_mn, int p)
 // The assignment text of one label, kept with the label and value it was made from.
 // MINUIT mostly moves one parameter at a time, so most texts are reused as they stand;
 // the text is still evaluated every time, since an expression may reassign a label.
+// A label that is no variable name gets no text: the parameter line warned about it once,
+// and its assignment would fail at every evaluation.
 struct LabelText {
+    bool made = false;
     FText<10> label;
+    bool name = false;  // the label can name a variable
     std::uint64_t value_bits = 0;
-    std::string text;  // empty until first made
+    std::string text;  // empty for a label that is no name
 };
 std::array<LabelText, max_minuit_par + 1> label_texts;  // [p]
 
@@ -39,10 +43,12 @@ const std::string& label_text(int p, double value)
 {
     LabelText& lt = label_texts[static_cast<std::size_t>(p)];
     const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
-    if (lt.text.empty() || lt.value_bits != bits || !(lt.label == bestfit.xname(p))) {
+    if (!lt.made || !(lt.label == bestfit.xname(p)) || lt.value_bits != bits) {
+        lt.made = true;
         lt.label = bestfit.xname(p);
+        lt.name = vul_label_is_name(lt.label.full());
         lt.value_bits = bits;
-        lt.text = fio_format1("(A,'=',G20.12)", {lt.label, value});
+        lt.text = lt.name ? fio_format1("(A,'=',G20.12)", {lt.label, value}) : std::string();
     }
     return lt.text;
 }
@@ -56,14 +62,25 @@ void code(int v, int& k, int& j)
 
 }  // namespace
 
-void vul_premap(const double* x_mn)
+bool vul_label_is_name(std::string_view label)
+{
+    while (!label.empty() && label.back() == ' ') label.remove_suffix(1);
+    int pos = 1, first = 0, last = 0;
+    EvalTok kind = EvalTok::end;
+    evaltoken(kind, label, pos, first, last);
+    if (kind != EvalTok::ident || first != 1) return false;
+    evaltoken(kind, label, pos, first, last);
+    return kind == EvalTok::end;
+}
+
+bool vul_premap(const double* x_mn)
 {
     cached_firstraw = 0;
     Arr1<double, max_parnum>& xv = vulmapr.x_vul;
     if (expressions.nexpr < 1) {
         const int n = std::min(bestfit.nparx, max_minuit_par);
         for (int i = 1; i <= n; ++i) xv(i) = x_mn[i];
-        return;
+        return true;
     }
     // Labels become evaluator variables through the same text a user could type, so an
     // expression sees each value as G20.12 gives it.
@@ -72,13 +89,19 @@ void vul_premap(const double* x_mn)
         const int p = bestfit.xparn(j);
         if (p < 1 || p > max_minuit_par) continue;
         xv(p) = xmn(x_mn, p);
-        loc_eval(std::string_view(label_text(p, xv(p))).substr(0, 80), unused);
+        const std::string& text = label_text(p, xv(p));
+        if (!text.empty()) loc_eval(std::string_view(text).substr(0, 80), unused);
     }
+    bool all = true;
     for (int e = 1; e <= used_expressions(); ++e) {
         double v = 0;
-        if (!loc_eval(expressions.sexpr(e).trimmed(), v)) continue;  // keeps the old value
+        if (!loc_eval(expressions.sexpr(e).trimmed(), v)) {
+            all = false;
+            continue;  // keeps the old value
+        }
         if (in_table(expressions.jexpr(e))) xv(expressions.jexpr(e)) = v;
     }
+    return all;
 }
 
 void map1par(int slot, int jspec, int& k, int& j)

@@ -7,8 +7,12 @@
 // Parameter values as MINUIT hands them: x_mn[p] is parameter p (1..100), [0] unused.
 
 // Fills vulmapr.x_vul from x_mn and the parameter expressions (labels first become
-// evaluator variables); resets the cached first-raw norm number.
-void vul_premap(const double* x_mn);
+// evaluator variables); resets the cached first-raw norm number. False when an expression
+// failed to evaluate (after the evaluator's message; its value stays as it was).
+bool vul_premap(const double* x_mn);
+// True when a parameter label (trailing blanks aside) can name an evaluator variable, so
+// that expressions can use the parameter's value by it.
+bool vul_label_is_name(std::string_view label);
 // Fills vulmapi for fitted spectrum jspec (1..nspec); x_mn is not used.
 void vul_map(int jspec, const double* x_mn);
 // Resolves one signal slot value into code k and number j, following 101..110 through

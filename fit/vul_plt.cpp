@@ -246,7 +246,7 @@ void db_file(const std::vector<Group>& groups, const SpecValues& s)
         db_fmt(db_unit, 2, row, " ", 0);
     }
     fio_write(db_unit, "(/)");
-    fio_close(db_unit);
+    askfile_commit(db_unit);
 }
 
 // ---- the plot package -------------------------------------------------------------------------
@@ -376,19 +376,25 @@ void max_asymmetry(float a1)
     if (v.asymax == 0) v.asymax = 1.0;
 }
 
-// An armed DB file that was never written is let go.
+// An armed DB file that was never written is let go, and the user told: no file is left
+// empty in its place (an old one stays as it was).
 void disarm()
 {
-    if (vulplt.iprpl == dest_db) fio_close(db_unit);
+    if (vulplt.iprpl == dest_db && fio_is_open(db_unit)) {
+        fio_write(fio_stdout, "(' DB file ',A,' not written')", {fio_name(db_unit)});
+        fio_close(db_unit);
+    }
     vulplt.iprpl = dest_plot;
 }
 
+// The file is written whole by the next computation; the plot dialog's own DB_DUMP takes
+// another unit meanwhile.
 void db_dump_question()
 {
     disarm();
     if (!ask_if("Dump to *.DB file? ")) return;
     int istat = 1;
-    askfile("DB File: ", db_unit, "U", istat);
+    askfile("DB File: ", db_unit, "W", istat);
     if (istat == 0) vulplt.iprpl = dest_db;
 }
 
@@ -414,7 +420,9 @@ Step command(const double* x)
         break;
     case c_db_dump: db_dump_question(); break;
     case c_dump: dump(x); return Step::prompt;
-    case c_exit: return Step::leave;
+    case c_exit:
+        if (v.iprpl == dest_db) disarm();  // said now, while the user is still here
+        return Step::leave;
     default: return Step::empty;
     }
     v.changed = true;
@@ -472,8 +480,12 @@ void vul_plt(int mode, const double* x)
             continue;
         }
         if (v.nplots == 0) return;
-        if (redraw) rozude_next();
-        else rozude();
+        if (redraw) {
+            // A redraw that found no device stops the replotting; the fit goes on.
+            if (!rozude_next()) replot.on = false;
+        } else {
+            rozude();
+        }
         v.changed = false;
         v.nplots = 0;
         if (redraw) return;

@@ -26,7 +26,8 @@ struct Vulplt {
 inline Vulplt vulplt;
 
 // mode 0 or above: the "PLOT_FIT>" dialog when interactive; in batch a printer plot of
-// spectrum 1 into the log. Below 0: the last chosen plot computed and drawn at once.
+// spectrum 1 into the log. Below 0: the last chosen plot computed and drawn at once, asking
+// nothing; when no device opens, replotting is switched off (until the next REPLOT).
 // x[p] is MINUIT's parameter p (1..100), as the objective function has it.
 void vul_plt(int mode, const double* x);
 

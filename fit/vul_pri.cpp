@@ -98,7 +98,7 @@ void spectrum_head(int mode, int j)
               "15X,'out of',I6,'  available',F12.4,'-ns bins',/,15X,'from T1 =',F8.4,"
               "'  to T2 =',F8.4,' microsec.',/,7X,'\"t < 0  background\" in raw bins',I6,"
               "' through',I6)",
-              {j, bestfit.fbest_sp(j), last - first + 1, first, last, f(ifit_nbins, j),
+              {j, bestfit.fbest_sp(j), vul_spectrum_points(j), first, last, f(ifit_nbins, j),
                r(rfit_tbin, j) * 1000.0f, r(rfit_t1, j), r(rfit_t2, j), f(7, j), f(11, j)});
 }
 
@@ -200,16 +200,18 @@ void change_one(int j, double* x)
     x[j] = xx;
     int refused = 0;  // MINUIT says why itself
     mnparm(j, b.xname(j).full(), xx, dx, b.xllim(j), b.xulim(j), refused);
+    dirade_chisq(x);  // MINUIT forgets its minimum here; the fit shows the chi-square now
     minstatus(0);
     vul_premap(dia.v.xx.data());  // expressions shown next follow the new value
 }
 
 // Asks for new fitted ranges of every spectrum. True when they were asked: the number of
-// fitted points is new and the best chi-square unknown (1e20).
-bool bin_ranges()
+// fitted points is new, the chi-square at x is computed over the new ranges (for the
+// spectra and for the status once MINUIT has forgotten its minimum) and the best
+// chi-square is unknown (1e20).
+bool bin_ranges(const double* x)
 {
     if (!ask_if("Change fitted Bin Range(s)?")) return false;
-    bestfit.ndata = 0;
     for (int j = 1; j <= used_spectra(); ++j) {
         const int n = i_fit_ctl.i_fit(ifit_nbins, j);
         int& lo = fitbins.jj_bin(1, j);
@@ -222,8 +224,9 @@ bool bin_ranges()
         if (first > 0) lo = std::max(1, std::min(first, n - 3));
         if (last > lo) hi = std::min(last, n);
         if (hi < lo) hi = std::max(n, lo);  // a kept last bin below the new first one
-        bestfit.ndata += hi - lo + 1;
     }
+    bestfit.ndata = vul_fitted_points();
+    dirade_chisq(x);
     bestfit.fmin = 1.0e20f;
     return true;
 }
@@ -245,7 +248,7 @@ bool parameter_change(double* x)
         if (j < 0)
             list_parameters();
         else if (j == 0)
-            return bin_ranges();
+            return bin_ranges(x);
         else if (j <= npx)
             change_one(j, x);
     }

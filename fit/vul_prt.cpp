@@ -9,6 +9,7 @@
 #include "chars.h"
 #include "dispar.h"
 #include "fio.h"
+#include "makespect.h"
 #include "titles.h"
 #include "vul_ini.h"
 #include "vul_map.h"
@@ -152,8 +153,9 @@ void spectra_part(int lun, int mode, int npx, const ParVals& v)
             const Arr2<int, n_ifit, max_spectra_arrays>& f = i_fit_ctl.i_fit;
             const Arr2<float, n_rfit, max_spectra_arrays>& r = r_fit_ctl.r_fit;
             fio_write(lun, spectrum_head,
-                      {j, bestfit.fbest_sp(j), last - first + 1, first, last, f(ifit_nbins, j),
-                       r(rfit_tbin, j) * 1000.0f, r(rfit_t1, j), r(rfit_t2, j), f(7, j), f(11, j)});
+                      {j, bestfit.fbest_sp(j), vul_spectrum_points(j), first, last,
+                       f(ifit_nbins, j), r(rfit_tbin, j) * 1000.0f, r(rfit_t1, j), r(rfit_t2, j),
+                       f(7, j), f(11, j)});
             fio_write(lun, blank_line);
         } else {
             fio_write(lun, spectrum_head, {j});
@@ -227,10 +229,21 @@ void vul_spectrum_lines(int lun, int npx, const ParVals& v, int type)
 void vul_signal_lines(int lun, int npx, const ParVals& v, int s) { signal_lines(lun, npx, v, s); }
 void vul_expressions(int lun) { expressions_part(lun); }
 
+int vul_spectrum_points(int j)
+{
+    if (j < 1 || j > used_spectra()) return 0;
+    const int off = i_fit_ctl.i_loc_0(j - 1);
+    const int first = std::max(fitbins.jj_bin(1, j), 1);
+    const int last = std::min(fitbins.jj_bin(2, j), max_fit_points - off);
+    int n = 0;
+    for (int k = off + first; k <= off + last; ++k) n += weightless(fitdata.err(k)) ? 0 : 1;
+    return n;
+}
+
 int vul_fitted_points()
 {
     int n = 0;
-    for (int j = 1; j <= used_spectra(); ++j) n += fitbins.jj_bin(2, j) - fitbins.jj_bin(1, j) + 1;
+    for (int j = 1; j <= used_spectra(); ++j) n += vul_spectrum_points(j);
     return n;
 }
 

@@ -27,7 +27,10 @@ void vul_prb(int mode, int npar, const double* x);
 // (a phase numbered npx itself keeps its value), then vul_premap of the values.
 void vul_prep_values(const double* x, ParVals& v);
 
-// Points the chi-square sums over: every fitted spectrum's fitted bin range.
+// Points the chi-square sums over: the bins of spectrum j's fitted range that carry a
+// weight (a bin with the no-weight error is no point); 0 for no such spectrum.
+int vul_spectrum_points(int j);
+// The same over every fitted spectrum: what the degrees of freedom are counted from.
 int vul_fitted_points();
 
 // Highest MINUIT parameter number in use, as the parameter lines check numbers.

@@ -328,6 +328,8 @@ struct SigPlan {
     Geo geo;
     Rot rot;
     Gau gau;
+    PolzzPlan zz;  // the tables' forms, settled for the call
+    LfpolPlan lf;
 };
 
 // Spectrum-level values of one call.
@@ -407,6 +409,9 @@ void plan_steps(SigPlan& s, double h)
         rot_plan(s.rot, s.omega, 0, h);
         return;
     }
+    case f_polzz_lf: s.zz = polzz_plan(s.lam, s.h, s.nu); return;
+    case f_polzz_zf: s.zz = polzz_plan(s.lam, s.h, s.q); return;
+    case f_lfpol: s.lf = lfpol_plan(s.lam, s.nu); return;
     case f_exp: geo_plan(s.geo, s.lam, h); return;
     case f_gzf: gau_plan(s.gau, s.lam * s.lam / 2, h); return;
     case f_exp_cos: geo_plan(s.geo, s.lam, h); break;
@@ -503,14 +508,6 @@ TH_INLINE void gzz_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
         if (s.hyp * std::fabs(w.t[i]) < 0.1) g[i] = gzz(w.t[i], s.lam, s.h, f);
 }
 
-// The tabulated dynamic Kubo-Toyabe value alone (its derivatives are not used).
-double polzz_g(double t, double delta, double h, double q)
-{
-    double g, d1, d2, d3;
-    polzz(t, delta, h, q, g, d1, d2, d3);
-    return g;
-}
-
 // Values G of one signal at the block's bins into g (the padding included).
 TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
 {
@@ -565,14 +562,8 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
     case f_j0: each(g, t, b, [&](double u) { return ::j0(s.w * u); }); return;
     case f_gzz_lf:
     case f_gzz_zf: gzz_block(s, b, w, g); return;
-    case f_polzz_lf: each(g, t, b, [&](double u) { return polzz_g(u, s.lam, s.h, s.nu); }); return;
-    case f_lfpol:
-        each(g, t, b, [&](double u) {
-            double v, d1, d2;
-            lfpol(u, s.lam, s.nu, v, d1, d2);
-            return v;
-        });
-        return;
+    case f_polzz_lf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
+    case f_lfpol: each(g, t, b, [&](double u) { return lfpol_at(s.lf, u); }); return;
     case f_gzf:
         gau_fill(s.gau, b.T, t, g, nn);
         for (int i = 0; i < nn; ++i) {
@@ -588,7 +579,7 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
         for (int i = 0; i < nn; ++i)
             g[i] = 0.3333333333333333 + 0.6666666666666666 * (1 - w.u[i]) * g[i];
         return;
-    case f_polzz_zf: each(g, t, b, [&](double u) { return polzz_g(u, s.lam, s.h, s.q); }); return;
+    case f_polzz_zf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
     case f_exp: geo_fill(s.geo, b.T, t, g, nn); return;
     case f_power:
         for (int i = 0; i < nn; ++i) g[i] = s.lam * t[i];

@@ -51,6 +51,18 @@ void run(mnfcn fcn, std::string_view word, const double* args, int n, int& code)
 
 void run_bare(mnfcn fcn, std::string_view word, int& code) { run(fcn, word, nullptr, 0, code); }
 
+// The outcome of a HESSE by the matrix it left (istat, MINUIT's covariance status): the
+// line for a forced matrix, and code 4 when it failed. An accurate matrix is announced only
+// after a HESSE of the user's own; after MIGRAD it goes without saying.
+int hesse_outcome(int code, int istat, bool own)
+{
+    if (code == 4) return code;
+    if (istat == 3 && own) say(" Covariance matrix calculated.");
+    else if (istat == 2) say(" Covariance matrix was forced positive-definite.");
+    else if (istat <= 1) return 4;
+    return code;
+}
+
 void program_help()
 {
     fio_write(lun_screen,
@@ -100,10 +112,17 @@ void vulfit_startup()
 
     fio_close(lun_log);
     const char* log_name = batch ? "stdout" : "fit.prt";
-    const int err = fio_open(lun_log, log_name, FStatus::unknown);
+    // Another run in this folder that holds the log refuses this one before anything of
+    // the log is cut (it is emptied only at the first write below).
+    int err = fio_open(lun_log, log_name, FStatus::unknown);
+    if (err == 0 && (err = fio_lock(lun_log)) != 0) fio_close(lun_log);
     if (err != 0) {
-        fio_write(0, "(' *** Cannot open the log file ',A,': ',A)", {log_name, std::strerror(err)});
-        ask_stop(1);
+        const std::string line =
+            err == EWOULDBLOCK
+                ? fio_format1("(' *** Log file ',A,' is in use by another run')", {log_name})
+                : fio_format1("(' *** Cannot open the log file ',A,': ',A)",
+                              {log_name, std::strerror(err)});
+        ask_fail(line);
     }
     fio_rewind(lun_log);
     fio_write(lun_log, "(/,/,/,/,20X,'M I N U I T   ---   K A V R I N',/,A,/)", {version});
@@ -132,7 +151,7 @@ void vulfit_loop(mnfcn fcn)
     for (;;) {
         const int saved_conv = mn7flg.isw[4];
         const double saved_fmin = bestfit.fmin;
-        bool report = false, new_minimum = false;
+        bool report = false, new_minimum = false, hesse_failed = false;
 
         FText<10> cmd;
         double args[max_numbers] = {};
@@ -213,11 +232,7 @@ void vulfit_loop(mnfcn fcn)
         }
         if (starts(word, "HES")) {
             report = true;
-            if (code != 4) {
-                if (bestfit.istat == 3) say(" Covariance matrix calculated.");
-                else if (bestfit.istat == 2) say(" Covariance matrix was forced positive-definite.");
-                else if (bestfit.istat <= 1) code = 4;
-            }
+            code = hesse_outcome(code, bestfit.istat, true);
         }
         if (starts(word, "IMP") || starts(word, "MINO") || starts(word, "MNC")) {
             report = true;
@@ -232,14 +247,18 @@ void vulfit_loop(mnfcn fcn)
                 run_bare(fcn, "HESSE", code);
                 run_bare(fcn, "MIGR", code);
             }
-            int hesse_code = 0;
+            // The errors shown come from this HESSE: a failed one is no converged fit.
+            int hesse_code = 0, npari = 0, nparx = 0, istat = 0;
             run_bare(fcn, "HESSE", hesse_code);
+            double fmin = 0, fedm = 0, errdef = 0;
+            mnstat(fmin, fedm, errdef, npari, nparx, istat);
+            hesse_failed = hesse_outcome(hesse_code, istat, false) == 4;
         }
         if (starts(word, "MIG") || starts(word, "SIM") || starts(word, "SCA") ||
             starts(word, "SEE") || minimize || new_minimum) {
             report = true;
             if (code == 0) {
-                say_minuit("converged");
+                say_minuit(hesse_failed ? "admits failure" : "converged");
             } else if (code > 3) {
                 if (bestfit.fmin == saved_fmin && saved_conv >= 1) {
                     mn7flg.isw[4] = saved_conv;

@@ -48,5 +48,8 @@ void vulfit_signals()
 {
     std::signal(SIGINT, on_stop_signal);
     std::signal(SIGTERM, on_stop_signal);
+    // A file-size limit makes the write fail with its reason, which the writer reports,
+    // instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     for (int sig : {SIGFPE, SIGQUIT, SIGTRAP, SIGABRT}) std::signal(sig, on_fault_signal);
 }

@@ -173,7 +173,7 @@ void mnline(mnfcn fcn, const double start[], double fstart, const double step[],
 }
 
 // Second derivatives: a diagonal step per parameter that gives a set sag of FCN, then the
-// off-diagonal terms from one more value each; inverted into VHMAT (twice the inverse).
+// off-diagonal terms from two more values each; inverted into VHMAT (twice the inverse).
 void mnhess(mnfcn fcn, void* futil)
 {
     const int npar = mn7npr.npar;
@@ -184,7 +184,7 @@ void mnhess(mnfcn fcn, void* futil)
     mn7tit.cstatu = "OK        ";
     if (mn7flg.isw[5] >= 2) mnput(" START COVARIANCE MATRIX CALCULATION.");
     static constexpr int ncycs[3] = {3, 5, 7};
-    static constexpr double tlrstps[3] = {0.5, 0.3, 0.1}, tlrg2s[3] = {0.1, 0.05, 0.02};
+    static constexpr double tlrstps[3] = {0.5, 0.3, 0.1};
     const int s = std::clamp(mn7cnv.istrat, 0, 2);
 
     const double fzero = eval_at_x(fcn, futil);
@@ -193,7 +193,8 @@ void mnhess(mnfcn fcn, void* futil)
                                   .e(fzero - mn7min.amin, 12, 3).s);
     mn7min.amin = fzero;
     const double aimsag = std::sqrt(mn7cns.epsma2) * (std::fabs(mn7min.amin) + mn7min.up);
-    std::vector<double> hd(static_cast<std::size_t>(npar) + 1), yy(hd.size());
+    // Per parameter: the settled step and FCN one step above and one below.
+    std::vector<double> hd(static_cast<std::size_t>(npar) + 1), yy(hd.size()), ym(hd.size());
     bool failed = false, limit_hit = false;
     // HESSE [maxcalls]: checked before each new batch of values.
     auto out_of_calls = [&] {
@@ -233,35 +234,43 @@ void mnhess(mnfcn fcn, void* futil)
                 failed = true;
                 break;
             }
-            const double g2bfor = mn7der.g2[i];
             mn7der.g2[i] = 2.0 * sag / (d * d);
             mn7der.grd[i] = (fs1 - fs2) / (2.0 * d);
             mn7der.gstep[i] = limited ? -d : d;
             mn7int.dirin[i] = d;
             hd[static_cast<std::size_t>(i)] = d;
             yy[static_cast<std::size_t>(i)] = fs1;
+            ym[static_cast<std::size_t>(i)] = fs2;
             const double dlast = d;
             d = std::sqrt(2.0 * aimsag / std::fabs(mn7der.g2[i]));
             if (limited) d = std::min(d, 0.5);
             d = std::clamp(d, std::max(dmin, 0.1 * dlast), 10.0 * dlast);
-            if (std::fabs((d - dlast) / d) < tlrstps[s]
-                || std::fabs((mn7der.g2[i] - g2bfor) / mn7der.g2[i]) < tlrg2s[s])
-                break;
+            // Only a settled step ends the cycles: an estimate that agrees with the one
+            // before at a step still far from its aim leaves the mixed terms that step.
+            if (std::fabs((d - dlast) / d) < tlrstps[s]) break;
         }
         vhmat_at(i, i) = mn7der.g2[i];
     }
+    // Mixed terms from the diagonal and both anti-diagonal corners with the settled steps:
+    // the third-order terms of the one-sided difference cancel, and its error is what a
+    // strongly correlated pair's near-singular determinant magnifies.
     for (int i = 1; i <= npar && !failed; ++i) {
-        const double hi = hd[static_cast<std::size_t>(i)];
+        const auto ii = static_cast<std::size_t>(i);
+        const double hi = hd[ii];
         for (int j = 1; j < i && !out_of_calls(); ++j) {
-            const double hj = hd[static_cast<std::size_t>(j)];
+            const auto jj = static_cast<std::size_t>(j);
+            const double hj = hd[jj];
             const double xi = mn7int.x[i], xj = mn7int.x[j];
             mn7int.x[i] = xi + hi;
             mn7int.x[j] = xj + hj;
-            const double fij = eval_at_x(fcn, futil);
+            const double fpp = eval_at_x(fcn, futil);
+            mn7int.x[i] = xi - hi;
+            mn7int.x[j] = xj - hj;
+            const double fmm = eval_at_x(fcn, futil);
             mn7int.x[i] = xi;
             mn7int.x[j] = xj;
-            vhmat_at(i, j) = (fij - yy[static_cast<std::size_t>(i)]
-                              - yy[static_cast<std::size_t>(j)] + mn7min.amin) / (hi * hj);
+            vhmat_at(i, j) = (fpp + fmm - yy[ii] - ym[ii] - yy[jj] - ym[jj] + 2.0 * mn7min.amin)
+                             / (2.0 * hi * hj);
         }
     }
     int ifail = 1;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <limits>
 #include <string>
 
 #include "askq.h"
@@ -19,6 +20,8 @@ namespace {
 
 float pen_x = 0.0f, pen_y = 0.0f;   // the pen, kept here: the backend forgets it
 float win[4] = {0.0f, 1.0f, 0.0f, 1.0f};   // the world window last set: x1, x2, y1, y2
+bool window_at_terminal = false;   // the open device is a window, a person at the keyboard
+bool page_shown = false;           // a plot was sent to the open device
 
 // One argument of a traced call: a number, or a text shown in quotes.
 struct Arg {
@@ -100,7 +103,29 @@ std::string backend_text(std::string_view s)
     return out;
 }
 
-// A window edge the backend cannot take (equal edges fall back to 0..1 there, NaN is taken
+// Keeps a window's plot on the screen until the user has seen it. The backend's own prompt
+// reads a single byte, so the rest of the typed line became the next answer: the whole
+// line is taken here, a byte at a time straight from the descriptor the line editor reads,
+// so that lines typed ahead after it stay for the questions that follow.
+void wait_for_return()
+{
+    fio_write(fio_stdout, "(' Press RETURN for next page: ',$)");
+    fio_flush_all();
+    char c = 0;
+    while (::read(STDIN_FILENO, &c, 1) == 1 && c != '\n') {
+    }
+}
+
+// A window edge as the backend takes it, in single precision: held at the largest float
+// beyond it; not a number when it has no finite value.
+float window_edge(double v)
+{
+    constexpr double top = std::numeric_limits<float>::max();
+    if (!std::isfinite(v)) return std::numeric_limits<float>::quiet_NaN();
+    return static_cast<float>(std::clamp(v, -top, top));
+}
+
+// A window the backend cannot take (equal edges fall back to 0..1 there, NaN is taken
 // silently) is mended: a missing edge one unit from the other, equal edges pulled apart.
 void mend_edges(float& a, float& b)
 {
@@ -108,9 +133,9 @@ void mend_edges(float& a, float& b)
     else if (!std::isfinite(a)) a = b - 1.0f;
     else if (!std::isfinite(b)) b = a + 1.0f;
     if (a == b) {
-        const float d = std::max(std::fabs(a) * 1e-4f, 1e-5f);
-        a -= d;
-        b += d;
+        const double d = std::max(std::fabs(a) * 1e-4, 1e-5);
+        a = window_edge(a - d);
+        b = window_edge(b + d);
     }
 }
 
@@ -118,18 +143,24 @@ void mend_edges(float& a, float& b)
 // for ever at a millionth of the range) is left to the backend's own choice.
 float bounded_tick(float tick, float a, float b)
 {
-    return tick > 0.0f && std::fabs(b - a) / tick > 1000.0f ? 0.0f : tick;
+    return tick > 0.0f && std::fabs(double(b) - a) / tick > 1000.0 ? 0.0f : tick;
 }
 
-// The backend numbers and ticks a reversed axis as if it were not reversed (the labels
-// come out mirrored), so such an axis gets only its edges there and is ticked and
-// numbered here: major ticks at a round step (or at the powers of ten of a logarithmic
-// axis), minor ones between, numbers 1.2 character heights below or left of the frame.
-std::string edges_only(std::string_view opt)
+// The backend ticks and numbers an axis for a window whose edges rise: on a reversed axis
+// the numbers come out mirrored, and with one axis reversed the other axis's ticks land on
+// the opposite edge pointing outward. So the backend draws the frame and the rising axes
+// in the same window with both axes rising, which looks the same on the page, a reversed
+// axis gets only its edges from it and is ticked and numbered here (major ticks at a round
+// step, or at the powers of ten of a logarithmic axis, minor ones between, numbers 1.2
+// character heights below or left of the frame), and the zero lines are drawn here too:
+// the backend draws them with its clipping opened up, past the frame.
+std::string backend_opts(std::string_view opt, bool reversed)
 {
     std::string out;
-    for (const char c : opt)
-        if (std::string_view("ABCGabcg").find(c) != std::string_view::npos) out += c;
+    for (const char c : opt) {
+        const bool edge = std::string_view("BCbc").find(c) != std::string_view::npos;
+        if (reversed ? edge : c != 'A' && c != 'a') out += c;
+    }
     return out.empty() ? std::string(" ") : out;
 }
 
@@ -141,14 +172,14 @@ bool has_opt(std::string_view opt, char c)
 
 // A round major step for a range: the least of 1, 2, 5 or 10 times a power of ten that
 // reaches a fifth of it; and its minor count.
-float round_step(float range, int& nsub)
+double round_step(double range, int& nsub)
 {
     const double r = 0.2 * range;
     const double p = std::pow(10.0, std::floor(std::log10(r)));
     const double m = r / p;
     const int mant = m <= 1.0 ? 1 : m <= 2.0 ? 2 : m <= 5.0 ? 5 : 10;
     nsub = mant == 2 ? 4 : 5;
-    return static_cast<float>(mant * p);
+    return mant * p;
 }
 
 // One tick at value v of the axis, inward from both edges, len a fraction of the frame.
@@ -164,10 +195,26 @@ void tick_at(bool yaxis, float v, float len, bool bottom, bool top)
     if (top) seg(a2, a2 - d);
 }
 
+// The line X = 0 (yaxis) or Y = 0 across the window when zero lies inside it, drawn in
+// world coordinates, so the frame clips it.
+void zero_line(bool yaxis)
+{
+    const float c1 = yaxis ? win[0] : win[2], c2 = yaxis ? win[1] : win[3];
+    if (!(std::min(c1, c2) < 0.0f && std::max(c1, c2) > 0.0f)) return;
+    if (yaxis) {
+        cpgmove(0.0f, win[2]);
+        cpgdraw(0.0f, win[3]);
+    } else {
+        cpgmove(win[0], 0.0f);
+        cpgdraw(win[1], 0.0f);
+    }
+}
+
 void reversed_axis(bool yaxis, std::string_view opt, float tick)
 {
-    const float w1 = yaxis ? win[2] : win[0], w2 = yaxis ? win[3] : win[1];
-    const float lo = std::min(w1, w2), hi = std::max(w1, w2);
+    // In double: the range of a window near the largest float has no float value.
+    const double w1 = yaxis ? win[2] : win[0], w2 = yaxis ? win[3] : win[1];
+    const double lo = std::min(w1, w2), hi = std::max(w1, w2);
     const bool log = has_opt(opt, 'L');
     const bool ticks = has_opt(opt, 'T'), minor = has_opt(opt, 'S'), nums = has_opt(opt, 'N');
     const bool bottom = has_opt(opt, 'B'), top = has_opt(opt, 'C');
@@ -177,8 +224,8 @@ void reversed_axis(bool yaxis, std::string_view opt, float tick)
     cpgqvp(0, &vx1, &vx2, &vy1, &vy2);
     const float unit = yaxis ? xch / (vx2 - vx1) : ych / (vy2 - vy1);
     int nsub = 1;
-    const float step = log ? 1.0f : tick > 0.0f ? tick : round_step(hi - lo, nsub);
-    if (!(step > 0.0f) || (hi - lo) / step > 1000.0f) return;
+    const double step = log ? 1.0 : tick > 0.0f ? tick : round_step(hi - lo, nsub);
+    if (!(step > 0.0) || (hi - lo) / step > 1000.0) return;
     if (log) nsub = 9;
     char text[64];
     for (double k = std::ceil(lo / step); k * step <= hi; k += 1.0) {
@@ -186,13 +233,14 @@ void reversed_axis(bool yaxis, std::string_view opt, float tick)
         if (ticks) tick_at(yaxis, v, 0.5f * unit, bottom, top);
         if (nums) {
             if (!log) {
-                std::snprintf(text, sizeof text, "%g", std::fabs(v) < 1e-6f * step ? 0.0 : v);
+                std::snprintf(text, sizeof text, "%g", std::fabs(v) < 1e-6 * step ? 0.0 : v);
             } else if (k == 0.0 || k == 1.0) {
                 std::snprintf(text, sizeof text, "%s", k == 0.0 ? "1" : "10");
             } else {
                 std::snprintf(text, sizeof text, "10\\u%d", static_cast<int>(k));
             }
-            pg_mtxt(yaxis ? "L" : "B", yaxis ? 0.7f : 1.2f, (v - w1) / (w2 - w1), 0.5f, text);
+            const auto at = static_cast<float>((v - w1) / (w2 - w1));
+            pg_mtxt(yaxis ? "L" : "B", yaxis ? 0.7f : 1.2f, at, 0.5f, text);
         }
     }
     if (!minor) return;
@@ -213,21 +261,12 @@ int pg_open(std::string_view device)
     if (dev.front() == '?') return 0;   // the backend would prompt, for ever at end of input
     fio_flush_all();
     const int id = cpgopen(dev.c_str());
-    // On a window the backend asks for RETURN at the close, reading standard input itself:
-    // at a terminal that keeps the plot on the screen until the user has seen it, but in
-    // batch it would eat a line of the answers.
-    // Its read goes through the C library's buffer, which would keep lines typed ahead
-    // from the line editor: read unbuffered instead.
-    if (id > 0) {
-        const bool batch = loc_batch();
-        cpgask(batch ? 0 : 1);
-        static bool unbuffered = false;
-        if (!batch && !unbuffered) {
-            std::setvbuf(stdin, nullptr, _IONBF, 0);
-            unbuffered = true;
-        }
-    }
-    if (id > 0 && !file_writable()) {
+    if (id <= 0) return id;
+    // The backend would ask for RETURN at a window's close by itself (see pg_clos).
+    cpgask(0);
+    window_at_terminal = !loc_batch() && qinf("HARDCOPY") == "NO";
+    page_shown = false;
+    if (!file_writable()) {
         const std::string file = qinf("FILE");
         cpgclos();
         fio_flush_all();
@@ -245,14 +284,24 @@ void pg_ldev()
     std::fflush(stdout);
 }
 
+// A plot on a window waits for RETURN before the window goes, when someone is there to
+// press it; in batch it would take a line of the answers.
 void pg_clos()
 {
     trace("pgclos");
+    if (window_at_terminal && page_shown) wait_for_return();
+    window_at_terminal = page_shown = false;
     cpgclos();
 }
 
 void pg_bbuf() { trace("pgbbuf"); cpgbbuf(); }
-void pg_ebuf() { trace("pgebuf"); cpgebuf(); }
+
+void pg_ebuf()
+{
+    trace("pgebuf");
+    cpgebuf();
+    page_shown = true;
+}
 
 void pg_qvsz(float& x1, float& x2, float& y1, float& y2)
 {
@@ -280,19 +329,26 @@ float pg_qcs_inches()
 
 void pg_scf(int font) { trace("pgscf", {double(font)}); cpgscf(font); }
 
-void pg_rnge(float x1, float x2, float& xlo, float& xhi)
+// The backend forms the range in single precision, which overflows to infinity for data
+// near the largest float (and the window then falls back to 0..1): the same rule here.
+void pg_rnge(double x1, double x2, double& xlo, double& xhi)
 {
-    cpgrnge(x1, x2, &xlo, &xhi);
+    const double d = x2 - x1;
+    xlo = x1 - 0.1 * d;
+    xhi = x2 + 0.1 * d;
+    if (xlo < 0.0 && x1 >= 0.0) xlo = 0.0;
+    if (xhi > 0.0 && x2 <= 0.0) xhi = 0.0;
     trace("pgrnge", {x1, x2, xlo, xhi});
 }
 
-void pg_swin(float x1, float x2, float y1, float y2)
+void pg_swin(double x1, double x2, double y1, double y2)
 {
-    mend_edges(x1, x2);
-    mend_edges(y1, y2);
-    trace("pgswin", {x1, x2, y1, y2});
-    win[0] = x1; win[1] = x2; win[2] = y1; win[3] = y2;
-    cpgswin(x1, x2, y1, y2);
+    float e[4] = {window_edge(x1), window_edge(x2), window_edge(y1), window_edge(y2)};
+    mend_edges(e[0], e[1]);
+    mend_edges(e[2], e[3]);
+    trace("pgswin", {e[0], e[1], e[2], e[3]});
+    std::copy(e, e + 4, win);
+    cpgswin(e[0], e[1], e[2], e[3]);
 }
 
 void pg_sch(float size) { trace("pgsch", {size}); cpgsch(size); }
@@ -303,10 +359,15 @@ void pg_box(const char* xopt, float xtick, int nxsub, const char* yopt, float yt
     const bool xrev = win[0] > win[1], yrev = win[2] > win[3];
     xtick = bounded_tick(xtick, win[0], win[1]);
     ytick = bounded_tick(ytick, win[2], win[3]);
-    cpgbox(xrev ? edges_only(xopt).c_str() : xopt, xtick, nxsub,
-           yrev ? edges_only(yopt).c_str() : yopt, ytick, nysub);
+    cpgswin(std::min(win[0], win[1]), std::max(win[0], win[1]), std::min(win[2], win[3]),
+            std::max(win[2], win[3]));
+    cpgbox(backend_opts(xopt, xrev).c_str(), xtick, nxsub, backend_opts(yopt, yrev).c_str(),
+           ytick, nysub);
+    cpgswin(win[0], win[1], win[2], win[3]);
     if (xrev) reversed_axis(false, xopt, xtick);
     if (yrev) reversed_axis(true, yopt, ytick);
+    if (has_opt(xopt, 'A')) zero_line(false);
+    if (has_opt(yopt, 'A')) zero_line(true);
 }
 
 void pg_sls(int style) { trace("pgsls", {double(style)}); cpgsls(style); }

@@ -18,9 +18,12 @@ void pg_vsiz(float xleft, float xright, float ybot, float ytop);
 // Character height in inches at size factor 1, right after opening.
 float pg_qcs_inches();
 void pg_scf(int font);
-void pg_rnge(float x1, float x2, float& xlo, float& xhi);
-// The world window; an empty or non-finite edge is mended to a usable window first.
-void pg_swin(float x1, float x2, float y1, float y2);
+// Limits a tenth of the range beyond x1 and x2 (not across zero when the data do not
+// cross it), in double: near the largest float the range itself would overflow.
+void pg_rnge(double x1, double x2, double& xlo, double& xhi);
+// The world window; an edge beyond the largest float is held at it, and an empty or
+// non-finite one is mended to a usable window first.
+void pg_swin(double x1, double x2, double y1, double y2);
 void pg_sch(float size);
 void pg_box(const char* xopt, float xtick, int nxsub, const char* yopt, float ytick, int nysub);
 void pg_sls(int style);

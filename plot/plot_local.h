@@ -40,5 +40,9 @@ int rozude_ask_device(std::string_view prompt);
 
 // Why a drawing ended.
 enum class DrawEnd { drawn, no_device };
+// Who asked for a drawing: a user at the terminal may name another device when the default
+// one fails; a drawing in batch or one the program started by itself (a redraw during a fit)
+// gives up at once and reads nothing.
+enum class DrawBy { user, program };
 // One complete drawing of the buffer: open a device, draw, close.
-DrawEnd rozude_draw();
+DrawEnd rozude_draw(DrawBy by = DrawBy::user);

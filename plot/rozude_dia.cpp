@@ -148,21 +148,27 @@ int dump_code(const Iptyp& c)
 
 void db_dump()
 {
+    // Unit 80 may hold a DB file the caller has armed and not yet written; it is kept.
+    const int unit = fio_is_open(db_unit) ? fio_free_unit(fio_max_unit, 84) : db_unit;
+    if (unit < 0) {
+        tell0("No free unit for a DB file");
+        return;
+    }
     int istat = 0;
-    askfile("DB file to contain the point: ", db_unit, "U", istat);
+    askfile("DB file to contain the point: ", unit, "W", istat);
     if (istat != 0) return;
     const auto& p = rozude_priv;
-    fio_write(db_unit, "(' TITLE',/,1X,100A1)", chars_of(rozude_text(p.stitle, p.nttl)));
-    fio_write(db_unit, "(' LABELS',/,1X,100A1)", chars_of(rozude_text(p.sxlab, p.nlbx)));
-    fio_write(db_unit, "(1X,100A1)", chars_of(rozude_text(p.sylab, p.nlby)));
-    fio_write(db_unit, "(/,' DATA X Y TYP')");
+    fio_write(unit, "(' TITLE',/,1X,100A1)", chars_of(rozude_text(p.stitle, p.nttl)));
+    fio_write(unit, "(' LABELS',/,1X,100A1)", chars_of(rozude_text(p.sxlab, p.nlbx)));
+    fio_write(unit, "(1X,100A1)", chars_of(rozude_text(p.sylab, p.nlby)));
+    fio_write(unit, "(/,' DATA X Y TYP')");
     for (int k = 1; k <= dopltl.npt; ++k)
-        fio_write(db_unit, "(1X,A,',,, ',A,',,, ',I6,',,, ')",
+        fio_write(unit, "(1X,A,',,, ',A,',,, ',I6,',,, ')",
                   {realtoch_f(dopltx.xset[k], 15, 7).full().substr(0, 15),
                    realtoch_f(doplty.yset[k], 15, 7).full().substr(0, 15),
                    dump_code(dopltl.lset[k])});
-    fio_write(db_unit, "(/)");
-    fio_close(db_unit);
+    fio_write(unit, "(/)");
+    askfile_commit(unit);
     rozude_priv.no_change = true;
 }
 

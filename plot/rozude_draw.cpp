@@ -13,15 +13,18 @@ constexpr float no_positive = 1e20f;   // smallest positive value when there is 
 
 int open_named_device() { return rozude_ask_device("Format? (filename/devicetype): "); }
 
-// The hardcopy device, or the default device and a named one when that fails.
-bool open_device()
+// The hardcopy device, or the default device and, for a user at the terminal, a named one
+// when that fails. In batch the next line of the script is no device name, and a drawing
+// the program started by itself must not take a line typed for another question.
+bool open_device(DrawBy by)
 {
     auto& p = rozude_priv;
     if (p.hardcopy) {
         p.hardcopy = false;
         return open_named_device() > 0;
     }
-    return pg_open(" ") > 0 || open_named_device() > 0;
+    if (pg_open(" ") > 0) return true;
+    return by == DrawBy::user && !loc_batch() && open_named_device() > 0;
 }
 
 // The viewport in inches: the hardcopy settings, or margins from the character size.
@@ -42,28 +45,34 @@ void set_viewport(bool hardcopy, float sx2, float sy2)
 
 // A coordinate on its axis: itself, its log10 on a logarithmic axis, -log10 on an inverse
 // one. Zero and negative values there are not finite, and the drawing skips them.
-float on_axis(float v, bool log, bool inv)
+template <class T>
+T on_axis(T v, bool log, bool inv)
 {
     if (log) return std::log10(v);
     if (inv) return -std::log10(v);
     return v;
 }
 
-// One axis of the world window: data range, margins, fixed ends, log or inverse.
+// One axis of the world window: data range, margins, fixed ends, log or inverse. The data
+// range holds single-precision values; all that is made of it is formed in double, since
+// data near the largest float would overflow there.
 struct AxisRange {
-    float lo = 0.0f, hi = 0.0f;   // data range, then the window
+    double lo = 0.0, hi = 0.0;    // data range, then the window
     float minpos = no_positive;   // smallest positive value
 };
 
 void widen(AxisRange& a)
 {
-    if (a.hi - a.lo < 1e-5f) {
-        a.lo -= 1e-5f;
-        a.hi += 1e-5f;
+    float lo = static_cast<float>(a.lo), hi = static_cast<float>(a.hi);
+    if (hi - lo < 1e-5f) {
+        lo -= 1e-5f;
+        hi += 1e-5f;
     }
+    a.lo = lo;
+    a.hi = hi;
     // A value too large for that widening to show would leave an empty window.
     if (a.lo == a.hi) {
-        const float d = std::fabs(a.lo) * 1e-5f;
+        const double d = std::fabs(a.lo) * 1e-5;
         a.lo -= d;
         a.hi += d;
     }
@@ -72,14 +81,14 @@ void widen(AxisRange& a)
 void window_ends(AxisRange& a, float fixlo, float fixhi, bool log, bool inv)
 {
     widen(a);
-    float lo = 0.0f, hi = 0.0f;
+    double lo = 0.0, hi = 0.0;
     pg_rnge(a.lo, a.hi, lo, hi);
     if (fixlo != fixhi) {
         if (fixlo != 0.0f) lo = fixlo;
         if (fixhi != 0.0f) hi = fixhi;
     }
     if (log || inv) {
-        lo = std::max(lo, a.minpos);
+        lo = std::max(lo, static_cast<double>(a.minpos));
         lo = on_axis(lo, log, inv);
         hi = on_axis(hi, log, inv);
     }
@@ -220,14 +229,14 @@ int rozude_ask_device(std::string_view prompt)
     }
 }
 
-DrawEnd rozude_draw()
+DrawEnd rozude_draw(DrawBy by)
 {
     auto& p = rozude_priv;
     const auto& r = r_rozude_par.r;
     const auto& l = l_rozude_par.l;
     p.no_change = true;
     const bool hardcopy = p.hardcopy;
-    if (!open_device()) return DrawEnd::no_device;
+    if (!open_device(by)) return DrawEnd::no_device;
 
     float sx1 = 0.0f, sx2 = 0.0f, sy1 = 0.0f, sy2 = 0.0f;
     pg_qvsz(sx1, sx2, sy1, sy2);
@@ -269,12 +278,10 @@ DrawEnd rozude_draw()
     return DrawEnd::drawn;
 }
 
-void rozude_next()
+bool rozude_next()
 {
-    if (rozude_draw() == DrawEnd::no_device) {
-        rozude();   // no device: the dialog lets the user name one or leave
-        return;
-    }
-    rozude_clear();
+    const bool drawn = rozude_draw(DrawBy::program) == DrawEnd::drawn;
+    rozude_clear();   // drawn, or given up: its points would only stale the next plot
     rozude_status.npt = 0;
+    return drawn;
 }

@@ -44,7 +44,10 @@ const char* const usage_text =
     "  --model M          P(t): exp     cos(2 pi f t + phi) exp(-lambda t)\n"
     "                           gauss   cos(2 pi f t + phi) exp(-(sigma t)^2 / 2)\n"
     "                           kt      cos(phi) (1/3 + 2/3 (1 - (sigma t)^2) exp(-(sigma t)^2 / 2))\n"
+    "                           dynkt   cos(phi) G(t), the dynamic Kubo-Toyabe function of width\n"
+    "                                   sigma and hop rate --hop (strong collisions, zero field)\n"
     "                           none    0   (default exp)\n"
+    "  --hop PER_US       hop rate of dynkt (default 1)\n"
     "  --freq MHZ         precession frequency f (default 1.0)\n"
     "  --lambda PER_US    exponential relaxation rate (default 0.2)\n"
     "  --sigma PER_US     Gaussian or Kubo-Toyabe width (default 0.3)\n"
@@ -86,7 +89,7 @@ struct Options {
 
 const char* const value_options[] = {
     "nhist", "nbins", "fsperbin", "ns-per-bin", "t0", "good1", "good2", "bkgd1", "bkgd2",
-    "bytes-per-bin", "htitles", "n0", "tau", "asym", "bkg", "model", "freq", "lambda", "sigma",
+    "bytes-per-bin", "htitles", "n0", "tau", "asym", "bkg", "model", "freq", "lambda", "sigma", "hop",
     "phases", "alpha", "seed", "run", "expt", "title", "sample", "temperature", "field", "orient",
     "lab", "area", "method", "apparatus", "insert", "das", "experimenter", "begin", "elapsed",
     "scalers", "format", "subtitle", "comments", "temp-mean", "temp-sd", "field-mean", "field-sd",
@@ -200,12 +203,39 @@ double code_seconds(long c)
     return static_cast<double>(c) * 1e-15;
 }
 
-enum class Model { exp, gauss, kt, none };
+// The strong-collision dynamic Kubo-Toyabe function at k h, k < n, marched
+// in time: G(t) = K(t) + nu int_0^t K(u) G(t - u) du with K the static
+// function times e^(-nu u), by the trapezoid rule on h and h/2 combined.
+std::vector<double> dynamic_kt(double sigma, double nu, double h, std::size_t n)
+{
+    auto solve = [&](double step, std::size_t count) {
+        std::vector<double> k(count), g(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const double t = step * static_cast<double>(i), x2 = sigma * sigma * t * t;
+            k[i] = (1.0 / 3.0 + 2.0 / 3.0 * (1 - x2) * std::exp(-0.5 * x2)) * std::exp(-nu * t);
+        }
+        g[0] = k[0];
+        for (std::size_t i = 1; i < count; ++i) {
+            double sum = 0.5 * k[i] * g[0];
+            for (std::size_t m = 1; m < i; ++m) sum += k[m] * g[i - m];
+            g[i] = (k[i] + nu * step * sum) / (1 - 0.5 * nu * step * k[0]);
+        }
+        return g;
+    };
+    const std::vector<double> coarse = solve(h, n), fine = solve(h / 2, 2 * n - 1);
+    std::vector<double> g(n);
+    for (std::size_t i = 0; i < n; ++i) g[i] = (4 * fine[2 * i] - coarse[i]) / 3;
+    return g;
+}
+
+enum class Model { exp, gauss, kt, dynkt, none };
 
 struct Setup {
     long nhist, nbins, fscode, t0, good1, good2, bkgd1, bkgd2, bpb, scalers;
-    double dt_us, n0, tau, asym, bkg, freq, lambda, sigma;
+    double dt_us, n0, tau, asym, bkg, freq, lambda, sigma, hop;
     Model model;
+    std::vector<double> dynkt;   // dynkt: G at k * dynkt_h
+    double dynkt_h = 0;
     std::vector<double> phase_rad, n0_of;
     std::vector<std::string> htitle;
     unsigned long seed;
@@ -245,8 +275,17 @@ Setup setup_of(const Options& o)
     if (m == "exp") s.model = Model::exp;
     else if (m == "gauss") s.model = Model::gauss;
     else if (m == "kt") s.model = Model::kt;
+    else if (m == "dynkt") s.model = Model::dynkt;
     else if (m == "none") s.model = Model::none;
-    else fail("--model must be exp, gauss, kt or none");
+    else fail("--model must be exp, gauss, kt, dynkt or none");
+    s.hop = num(o, "hop", 1.0);
+    if (s.model == Model::dynkt) {
+        if (!(s.hop >= 0) || !(s.sigma >= 0)) fail("--hop and --sigma must be >= 0");
+        s.dynkt_h = std::min(0.01 / std::max(s.sigma, 1e-6), 0.02 / std::max(s.hop, 1e-6));
+        const double tmax = static_cast<double>(s.nbins) * s.dt_us;
+        if (tmax / s.dynkt_h > 2e5) fail("--model dynkt: the run is too long for its time step");
+        s.dynkt = dynamic_kt(s.sigma, s.hop, s.dynkt_h, static_cast<std::size_t>(tmax / s.dynkt_h) + 3);
+    }
     const std::vector<double> ph = numbers(o, "phases");
     const std::vector<double> alpha = numbers(o, "alpha");
     const std::vector<std::string> titles = list(o, "htitles");
@@ -277,6 +316,12 @@ double polarization(const Setup& s, double t, double phase)
     case Model::kt: {
         const double x2 = s.sigma * s.sigma * t * t;
         return std::cos(phase) * (1.0 / 3.0 + 2.0 / 3.0 * (1 - x2) * std::exp(-0.5 * x2));
+    }
+    case Model::dynkt: {
+        const double x = t / s.dynkt_h;
+        const std::size_t i = std::min(static_cast<std::size_t>(x), s.dynkt.size() - 2);
+        const double f = x - static_cast<double>(i);
+        return std::cos(phase) * ((1 - f) * s.dynkt[i] + f * s.dynkt[i + 1]);
     }
     case Model::none: return 0;
     }

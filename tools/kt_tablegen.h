@@ -338,11 +338,26 @@ struct DynSpec {
     char shape = 'g';
     double dt1 = 0.05, t2 = 5, dt2 = 0.1, tmax = 20;
     double hmin = 0.01, hmax = 100;
-    int per_decade = 10;
+    int per_decade = 20;
     int nslab = 0;
     double dq = 0.05;
     int fine = 4;        // solver steps per dt1
 };
+
+// The default grid of each shape, without or with a field axis. The field axis
+// reaches q/delta = 2.52, from where the high-field form is accurate; its
+// hop axis is coarser to keep the table within its 800000 values.
+inline DynSpec dyn_defaults(char shape, bool field = false)
+{
+    DynSpec s;
+    s.shape = shape;
+    if (field) {
+        s.nslab = 63;
+        s.dq = 0.04;
+        s.per_decade = 10;
+    }
+    return s;
+}
 
 // The time points of a relaxation table and the index of the second region.
 inline std::vector<double> dyn_times(const DynSpec& s, int& i5)

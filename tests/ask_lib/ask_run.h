@@ -42,12 +42,18 @@ struct Scratch {
 
 namespace ask_run_detail {
 
-inline void exec_driver(const std::filesystem::path& dir, const std::vector<std::string>& steps)
+// env: further "NAME=value" settings, after the usual ones.
+inline void exec_driver(const std::filesystem::path& dir, const std::vector<std::string>& steps,
+                        const std::vector<std::string>& env = {})
 {
     if (::chdir(dir.c_str()) != 0) ::_exit(126);
     ::setenv("TERM", "dumb", 1);
     ::setenv("INPUTRC", "/dev/null", 1);
     ::setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    for (const std::string& e : env) {
+        const std::size_t eq = e.find('=');
+        ::setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+    }
     std::vector<char*> argv;
     static std::string prog = ASK_DRIVER;
     argv.push_back(prog.data());
@@ -80,7 +86,7 @@ inline bool read_some(int fd, std::string& out, int ms)
 
 // Standard input is a pipe holding input; the driver runs in batch mode.
 inline RunResult run_piped(const Scratch& s, const std::vector<std::string>& steps,
-                           const std::string& input)
+                           const std::string& input, const std::vector<std::string>& env = {})
 {
     int in[2], out[2];
     if (::pipe(in) != 0 || ::pipe(out) != 0) return {};
@@ -90,7 +96,7 @@ inline RunResult run_piped(const Scratch& s, const std::vector<std::string>& ste
         ::dup2(out[1], 1);
         ::dup2(out[1], 2);
         ::close(in[0]); ::close(in[1]); ::close(out[0]); ::close(out[1]);
-        ask_run_detail::exec_driver(s.dir, steps);
+        ask_run_detail::exec_driver(s.dir, steps, env);
     }
     ::close(in[0]);
     ::close(out[1]);
@@ -149,5 +155,21 @@ inline RunResult run_pty(const Scratch& s, const std::vector<std::string>& steps
     for (char c : r.out)
         if (c != '\r') clean += c;
     r.out = clean;
+    return r;
+}
+
+// Only the lines that show what the questions stored.
+inline std::string stored(const std::string& out)
+{
+    std::string r;
+    std::size_t from = 0;
+    while (from < out.size()) {
+        std::size_t end = out.find('\n', from);
+        if (end == std::string::npos) end = out.size();
+        const std::string line = out.substr(from, end - from);
+        const std::size_t at = line.find("=> ");
+        if (at != std::string::npos) r += line.substr(at) + "\n";
+        from = end + 1;
+    }
     return r;
 }

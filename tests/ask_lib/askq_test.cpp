@@ -176,6 +176,70 @@ TEST(AskPiped, LongAnswerEchoedWhole)
     EXPECT_EQ(r.out, "N > " + answer + "\n=> 1|2\n");
 }
 
+// A script on standard input reaches the answer parser byte for byte, as the same lines do
+// from an "@" file: no key of a line editor acts on it (a TAB completed file names and glued
+// fields, ^A moved the cursor, the micro sign 0xB5 began a numeric argument where the user's
+// settings make bytes above 127 Meta keys, a ^D byte ended the input, a CR accepted half a
+// line), and each line is shown after its prompt.
+struct BytesCase {
+    const char* what;
+    std::vector<std::string> steps;
+    std::string lines;
+    std::string want;   // what the questions stored
+};
+
+const BytesCase bytes_cases[] = {
+    {"TAB is no delimiter, so the field does not evaluate", {"ask:I,8A,D:N > "},
+     "1\tAlpha\t1\n2,Beta,3\n", "=> 2|[Beta]|3\n"},
+    {"TAB inside a text", {"ask:8A,I:N > "}, "a\tb,4\n", "=> [a\tb]|4\n"},
+    {"control byte", {"ask:8A:N > "}, "x\001y\n", "=> [x\001y]\n"},
+    {"micro sign is a letter", {"ask:D:N > "}, "\\=\xb5=2\n\xb5*3\n", "=> 6\n"},
+    {"^D bytes are data", {"ask:8A,I:N > ", "ask:8A:M > ", "ask:I:K > "},
+     "a\004b,5\n\004\n9\n", "=> [a\004b]|5\n=> [\004]\n=> 9\n"},
+    {"CR LF line ends", {"ask:I:N > ", "ask:I:M > "}, "5\r\n6\r\n", "=> 5\n=> 6\n"},
+    {"bytes above 127 in a text", {"ask:8A:N > "}, "\xe9t\xe9\n", "=> [\xe9t\xe9]\n"},
+};
+
+TEST(AskPiped, BytesAreDataAsInAnIndirectFile)
+{
+    for (const BytesCase& c : bytes_cases) {
+        Scratch s;
+        s.write("inputrc", "set convert-meta on\n");
+        const RunResult piped =
+            run_piped(s, c.steps, c.lines, {"INPUTRC=" + (s.dir / "inputrc").string()});
+        EXPECT_EQ(stored(piped.out), c.want) << c.what;
+        std::size_t from = 0;
+        for (std::size_t end; (end = c.lines.find('\n', from)) != std::string::npos; from = end + 1) {
+            std::string line = c.lines.substr(from, end - from);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            EXPECT_NE(piped.out.find("> " + line + "\n"), std::string::npos) << c.what;
+        }
+        s.write("f", c.lines);
+        std::vector<std::string> steps{"echo:0"};
+        steps.insert(steps.end(), c.steps.begin(), c.steps.end());
+        EXPECT_EQ(stored(run_piped(s, steps, "@f\n").out), c.want) << c.what << " (@ file)";
+    }
+}
+
+// A user's line-editor settings are for the keyboard: a script is read without them.
+TEST(AskPiped, InputrcDoesNotApply)
+{
+    Scratch s;
+    s.write("inputrc", "\"5\": \"7\"\n");
+    const RunResult r =
+        run_piped(s, {"ask:I:N > "}, "5\n", {"INPUTRC=" + (s.dir / "inputrc").string()});
+    EXPECT_EQ(r.out, "N > 5\n=> 5\n");
+}
+
+// Nothing past an answer is read: a shell command reads the script's next line itself.
+TEST(AskPiped, ShellReadsTheNextLine)
+{
+    Scratch s;
+    const RunResult r =
+        run_piped(s, {"ask:I:N > "}, "$read x; echo \"got $x\"\nfor the shell\n7\n");
+    EXPECT_EQ(r.out, "N > $read x; echo \"got $x\"\ngot for the shell\nN > 7\n=> 7\n");
+}
+
 // ---- At a terminal ---------------------------------------------------------------------
 
 TEST(AskPty, PromptAndAnswer)
@@ -194,11 +258,52 @@ TEST(AskPty, ReadlineSeesEightyCharacters)
     EXPECT_EQ(r.out, std::string(80, 'p') + "1\n=> 1\n");
 }
 
+// ^D at a question ends the input as the end of a script does: that question and every
+// later one read an empty answer without waiting. At the library's own prompts (the
+// calculator, the help browser) it ends only them, and the question is put again.
 TEST(AskPty, EndOfInputAtTerminal)
 {
     Scratch s;
-    const RunResult r = run_pty(s, {"ask:I=4:N > ", "eof"}, {{"N > ", "\x04"}});
-    EXPECT_EQ(r.out, "N > \n=> 0\neof=T\n");
+    s.write("users.hlp", "1 ALPHA\n text\n");
+    const struct {
+        const char* what;
+        std::vector<std::string> steps;
+        std::vector<Typed> typed;
+        const char* want;         // what the questions stored, then the last end-of-input flag
+        const char* transcript;   // the whole screen, when given
+    } cases[] = {
+        {"at a question", {"ask:I=4:N > ", "eof", "askd:I=4:M > ", "eof"}, {{"N > ", "\x04"}},
+         "=> 0\n=> 4\neof=T", "N > \n=> 0\neof=T\nM > {4} \n=> 4\neof=T\n"},
+        {"at the calculator", {"ask:I:N > ", "eof"},
+         {{"N > ", "\\C\n"}, {"CALC> ", "\x04"}, {"N > ", "5\n"}}, "=> 5\neof=F",
+         "N > \\C\nCALC> \nN > 5\n=> 5\neof=F\n"},
+        {"in the help browser", {"help:" + s.dir.string() + ",users", "ask:I:N > ", "eof"},
+         {{"N > ", "??\n"}, {"topic? ", "\x04"}, {"N > ", "6\n"}}, "=> 6\neof=F", nullptr},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = run_pty(s, c.steps, c.typed);
+        const std::size_t flag = r.out.rfind("eof=");
+        ASSERT_NE(flag, std::string::npos) << c.what;
+        EXPECT_EQ(stored(r.out) + r.out.substr(flag, 5), c.want) << c.what;
+        if (c.transcript != nullptr) {
+            EXPECT_EQ(r.out, c.transcript) << c.what;
+        }
+        EXPECT_EQ(r.status, 0) << c.what;
+    }
+}
+
+// At a terminal the answers are kept for recall, but only the last 2000 of them, so a long
+// session neither fills the memory nor slows down. M-< recalls the oldest line kept.
+TEST(AskPty, HistoryKeepsTheLastLines)
+{
+    Scratch s;
+    std::vector<Typed> typed;
+    for (int k = 1; k <= 2005; ++k) typed.push_back({"N > ", std::to_string(k) + "\n"});
+    typed.push_back({"N > ", "\x1b<\n"});
+    const RunResult r = run_pty(s, {"repeat:2006:ask:I:N > "}, typed);
+    const std::string got = stored(r.out);
+    ASSERT_GE(got.size(), 5u);
+    EXPECT_EQ(got.substr(got.rfind("=> ")), "=> 6\n");
 }
 
 TEST(AskPty, MissingFileInteractive)

@@ -266,7 +266,7 @@ std::uint64_t bits(double v)
 }
 
 // Saves the table, empties it, loads it back: every value must return bit for bit
-// (every NaN as a NaN).
+// (every NaN as a NaN), also with a variable SQRT hiding the function of that name.
 void expect_round_trip(const std::vector<double>& values, int flag)
 {
     fresh_table();
@@ -275,6 +275,7 @@ void expect_round_trip(const std::vector<double>& values, int flag)
     const std::string path = tmp_path("round_trip");
     evalsave(path, flag);
     evaltab.count = 0;
+    ASSERT_TRUE(evaldefine("SQRT", 4.0));
     if (flag == 0) {
         evalload(path);
     } else {
@@ -283,7 +284,7 @@ void expect_round_trip(const std::vector<double>& values, int flag)
         double v;
         for (std::string line; std::getline(f, line);) ASSERT_TRUE(eval(line.substr(2), v)) << line;
     }
-    ASSERT_EQ(evaltab.count, static_cast<int>(values.size()) + 2);
+    ASSERT_EQ(evaltab.count, static_cast<int>(values.size()) + 3);
     for (std::size_t i = 0; i < values.size(); ++i) {
         double v = 0.0;
         ASSERT_TRUE(evallookup("V" + std::to_string(i), v));
@@ -307,7 +308,7 @@ TEST(EvalFiles, SaveLoadRoundTripsEveryDouble)
     std::mt19937_64 rng(20261210);
     for (int round = 0; round < 8; ++round) {
         std::vector<double> values;
-        while (values.size() < 254) {
+        while (values.size() < 253) {              // the table full with E, PI, SQRT
             const std::uint64_t b = rng();
             double v;
             std::memcpy(&v, &b, sizeof v);

@@ -7,22 +7,6 @@
 
 namespace {
 
-// Only the lines that show what the questions stored.
-std::string stored(const std::string& out)
-{
-    std::string r;
-    std::size_t from = 0;
-    while (from < out.size()) {
-        std::size_t end = out.find('\n', from);
-        if (end == std::string::npos) end = out.size();
-        const std::string line = out.substr(from, end - from);
-        const std::size_t at = line.find("=> ");
-        if (at != std::string::npos) r += line.substr(at) + "\n";
-        from = end + 1;
-    }
-    return r;
-}
-
 // A journal keeps prompts as comments, answers indented, and commands, comments and
 // messages in the first column, so replaying it answers the same questions in step.
 TEST(Journal, WritesAndReplays)
@@ -53,7 +37,7 @@ TEST(Journal, PromptsOffAndReplaced)
 {
     Scratch s;
     run_piped(s, {"repeat:4:ask:I:N > "}, "@+a.txt\n1\n@+b.txt\n\\-N\n2\n\\N\n3\n4\n");
-    EXPECT_EQ(s.read("a.txt"), "!! N > \n 1\n!! N > \n@+b.txt\n");
+    EXPECT_EQ(s.read("a.txt"), "!! N > \n 1\n");    // switching journals is in neither
     EXPECT_EQ(s.read("b.txt"), "!! N > \n\\-N\n 2\n\\N\n!! N > \n 3\n!! N > \n 4\n");
 }
 
@@ -81,6 +65,73 @@ TEST(Journal, CalculatorReplaysInStep)
     const RunResult typed = run_pty(s, steps, {{"N > ", "@j.txt\n"}});
     EXPECT_EQ(stored(typed.out), "=> 4\n=> 5\n");
     EXPECT_EQ(typed.out.find("CALC> "), std::string::npos);
+}
+
+// "0+0+...+12" of n characters (a leading zero of 012 makes n odd): a character or two cut
+// from its end changes the value, or leaves a line that does not evaluate.
+std::string sum_of_length(std::size_t n)
+{
+    std::string t = n % 2 == 0 ? "12" : "012";
+    while (t.size() < n) t = "0+" + t;
+    return t;
+}
+
+// A journal replays every accepted line whole. A full-width answer has no room for the blank
+// that indents answers, and a calculator line of 131 or 132 characters none for its "\=":
+// both were cut by a character or two on replay. A prompt ending in "\" made its comment
+// line continue into the answer after it.
+TEST(Journal, FullWidthLinesReplayWhole)
+{
+    std::string first_of_two;                     // 132 characters, continued
+    while (first_of_two.size() < 130) first_of_two += "0+";
+    first_of_two += "0\\";
+    const struct {
+        const char* what;
+        std::vector<std::string> steps;
+        std::vector<Typed> typed;       // after "@+j.txt" at the first "N > "
+        const char* want;
+    } cases[] = {
+        {"answer of 131", {"ask:D:N > "}, {{"N > ", sum_of_length(131) + "\n"}}, "=> 12\n"},
+        {"answer of 132", {"ask:D:N > "}, {{"N > ", sum_of_length(132) + "\n"}}, "=> 12\n"},
+        {"continued from a line of 132", {"ask:D:N > ", "ask:I:M > "},
+         {{"N > ", first_of_two + "\n"}, {"N > ", "+12\n"}, {"M > ", "7\n"}}, "=> 12\n=> 7\n"},
+        {"calculator line of 131", {"ask:D:N > "},
+         {{"N > ", "\\C\n"}, {"CALC> ", "v=" + sum_of_length(129) + "\n"}, {"CALC> ", "\n"},
+          {"N > ", "v\n"}}, "=> 12\n"},
+        {"calculator line of 132", {"ask:D:N > "},
+         {{"N > ", "\\C\n"}, {"CALC> ", "v=" + sum_of_length(130) + "\n"}, {"CALC> ", "\n"},
+          {"N > ", "v\n"}}, "=> 12\n"},
+        {"calculator line ending in a backslash", {"ask:D:N > ", "ask:I:M > "},
+         {{"N > ", "\\C\n"}, {"CALC> ", "w=2\\\n"}, {"CALC> ", "w=3\n"}, {"CALC> ", "\n"},
+          {"N > ", "w\n"}, {"M > ", "4\n"}}, "=> 3\n=> 4\n"},
+        {"prompt ending in a backslash", {"ask:I:N\\", "ask:I:M > "},
+         {{"N\\ ", "5\n"}, {"M > ", "6\n"}}, "=> 5\n=> 6\n"},
+    };
+    for (const auto& c : cases) {
+        Scratch s;
+        std::vector<Typed> typed{{c.typed[0].expect, "@+j.txt\n"}};
+        typed.insert(typed.end(), c.typed.begin(), c.typed.end());
+        const RunResult w = run_pty(s, c.steps, typed);
+        EXPECT_EQ(stored(w.out), c.want) << c.what;
+        std::vector<std::string> steps{"echo:0"};
+        steps.insert(steps.end(), c.steps.begin(), c.steps.end());
+        const RunResult r = run_piped(s, steps, "@j.txt\n");
+        EXPECT_EQ(stored(r.out), c.want) << c.what << "\n" << s.read("j.txt");
+    }
+}
+
+// Opening or closing a journal is never journalled, so replaying one neither truncates
+// another nor closes the journal open during the replay.
+TEST(Journal, ReplayLeavesOtherJournalsAlone)
+{
+    Scratch s;
+    run_piped(s, {"repeat:3:ask:I:N > "}, "@+j.txt\n5\n@+x.txt\n6\n@-\n7\n");
+    EXPECT_EQ(s.read("j.txt"), "!! N > \n 5\n");
+    EXPECT_EQ(s.read("x.txt"), "!! N > \n 6\n");
+    const RunResult r = run_piped(s, {"echo:0", "repeat:2:ask:I:N > "}, "@+k.txt\n@j.txt\n8\n");
+    EXPECT_EQ(stored(r.out), "=> 5\n=> 8\n");
+    EXPECT_EQ(s.read("x.txt"), "!! N > \n 6\n");
+    EXPECT_EQ(s.read("k.txt"), "!! N > \n@j.txt\n!! N > \n 8\n");
 }
 
 // "\L" runs the lines before it again; K goes 0 -> 4 with a count of 3.
@@ -248,6 +299,17 @@ TEST(Message, FromFileAtTerminal)
     EXPECT_EQ(b.out, "N > @m\n=> 5\n");
     const RunResult t = run_pty(s, {"ask:I:N > "}, {{"N > ", "\"typed\n"}, {"N > ", "1\n"}});
     EXPECT_EQ(t.out, "N > \"typed\nN > 1\n=> 1\n");          // typed: shows nothing
+}
+
+// A saved not-a-number reloads as one, also where a variable SQRT hides the function.
+TEST(SaveVariables, NotANumberWhateverIsDefined)
+{
+    Scratch s;
+    run_piped(s, {"ask:I:N > "}, "\\=n=0/0\n\\=big=-1e308*10\n@#v.txt\n1\n");
+    const RunResult r =
+        run_piped(s, {"echo:0", "ask:D:N > ", "ask:D:M > "}, "\\=sqrt=4\n@v.txt\nn\nbig\n");
+    const std::string got = stored(r.out);
+    EXPECT_TRUE(got == "=> nan\n=> -inf\n" || got == "=> -nan\n=> -inf\n") << got;
 }
 
 // "@#" writes the variables as "\=" lines; replaying the file defines them again.

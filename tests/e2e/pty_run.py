@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Runs a program at a pseudo-terminal, typing each line of an input file once the
 program waits at a prompt (it has written a line without its end and gone quiet),
-and prints what the terminal showed, with CR LF as LF. Exit status: the program's."""
+and prints what the terminal showed, with CR LF as LF. Exit status: the program's.
+With --xvfb the program gets a virtual X display of its own (Xvfb's messages go to
+xvfb.log in the current folder), so that plots open a window."""
 import fcntl
 import os
 import pty
 import select
 import struct
+import subprocess
 import sys
 import termios
 import time
@@ -15,16 +18,18 @@ QUIET = 0.1       # seconds without output after a prompt: waiting for an answer
 LIMIT = 120.0     # the whole run
 
 
-def main():
-    program, input_path = sys.argv[1], sys.argv[2]
-    with open(input_path, "rb") as f:
-        lines = f.read().splitlines()
+def run_at_terminal(argv, lines, cwd=None, on_prompt=None):
+    """Runs argv at a pseudo-terminal, typing lines (bytes) at its prompts; on_prompt(screen),
+    when given, may return bytes to send instead of the next line. (status, screen bytes)."""
+    lines = list(lines)
     pid, fd = pty.fork()
     if pid == 0:
         # A wide screen, so that long answers are shown whole rather than scrolled;
         # set before the program starts, since a later change redraws its prompt.
         fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 250, 0, 0))
-        os.execv(program, [program])
+        if cwd is not None:
+            os.chdir(cwd)
+        os.execv(argv[0], argv)
     out = bytearray()
     start = time.monotonic()
     last = time.monotonic()
@@ -43,15 +48,74 @@ def main():
             last = time.monotonic()
         elif (not answered and out and out[-1:] != b"\n"
               and time.monotonic() - last > QUIET):
-            if lines:
+            special = on_prompt(bytes(out)) if on_prompt else None
+            if special is not None:
+                os.write(fd, special)
+            elif lines:
                 os.write(fd, lines.pop(0) + b"\n")
             else:
                 os.write(fd, b"\x04")  # end of input, as ^D at the terminal
             answered = True
             last = time.monotonic()
     _, status = os.waitpid(pid, 0)
+    return os.waitstatus_to_exitcode(status), bytes(out)
+
+
+def start_display(log):
+    """A virtual X server on a free display: (process, ":N"), or (None, "") when none
+    came up. Several runs may race for one number; the loser is gone after a moment."""
+    for _ in range(3):
+        rd, wr = os.pipe()
+        proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(wr), "-screen", "0", "1024x768x24",
+             "-nolisten", "tcp"], pass_fds=(wr,), stdout=log, stderr=log)
+        os.close(wr)
+        number = ""
+        if select.select([rd], [], [], 10)[0]:
+            number = os.read(rd, 16).decode().strip()
+        os.close(rd)
+        socket = "/tmp/.X11-unix/X" + number
+        for _ in range(100):
+            if not number or os.path.exists(socket):
+                break
+            time.sleep(0.05)
+        time.sleep(0.2)
+        if number and os.path.exists(socket) and proc.poll() is None:
+            return proc, ":" + number
+        stop_display(proc)
+    return None, ""
+
+
+def stop_display(proc):
+    if proc is not None and proc.poll() is None:
+        proc.terminate()
+        proc.wait()
+
+
+def main():
+    args = sys.argv[1:]
+    xserver = None
+    if args and args[0] == "--xvfb":
+        args = args[1:]
+        with open("xvfb.log", "wb") as log:
+            xserver, display = start_display(log)
+        if xserver is None:
+            sys.stderr.write("pty_run.py: no virtual X display could be started\n")
+            sys.exit(2)
+        os.environ["DISPLAY"] = display
+    try:
+        run(*args)
+    finally:
+        stop_display(xserver)
+
+
+def run(program, input_path):
+    with open(input_path, "rb") as f:
+        lines = f.read().splitlines()
+    status, out = run_at_terminal([program], lines)
     sys.stdout.write(out.replace(b"\r\n", b"\n").decode("latin-1"))
-    sys.exit(os.waitstatus_to_exitcode(status))
+    sys.exit(status)
 
 
-main()
+if __name__ == "__main__":
+    main()

@@ -8,11 +8,14 @@
 #   status           the expected exit status (0 when absent)
 #   pty              optional: when present, kavrin runs at a pseudo-terminal
 #                    (interactive) and each input line is typed at its prompt
+#   xvfb             optional, with pty: kavrin gets a virtual X display, so that
+#                    plots open a window
 #   setup.sh         optional: run first in the work folder (TOOLS names the
 #                    folder of the generator programs, CASE the case folder)
 #   files/NAME       optional: the expected content of file NAME after the run
 #   mask.sed         optional: sed script applied to both sides before
 #                    comparing (dates, timings)
+#   env              optional: NAME=value lines, set for kavrin's run only
 #   check.sh         optional: extra checks run last in the work folder
 set -u
 kavrin=$1 case=$2 work=$3 tools=${4:-}
@@ -23,10 +26,15 @@ unset DISPLAY
 if [ -f "$case/setup.sh" ]; then
   bash "$case/setup.sh" || { echo "setup.sh failed"; exit 1; }
 fi
+run_env=()
+if [ -f "$case/env" ]; then mapfile -t run_env < "$case/env"; fi
 if [ -f "$case/pty" ]; then
-  python3 "$(dirname "$0")/pty_run.py" "$kavrin" "$case/input" > out.txt 2> err.txt
+  display=()
+  [ -f "$case/xvfb" ] && display=(--xvfb)
+  env "${run_env[@]}" python3 "$(dirname "$0")/pty_run.py" "${display[@]}" "$kavrin" \
+    "$case/input" > out.txt 2> err.txt
 else
-  "$kavrin" < "$case/input" > out.txt 2> err.txt
+  env "${run_env[@]}" "$kavrin" < "$case/input" > out.txt 2> err.txt
 fi
 status=$?
 fail=0

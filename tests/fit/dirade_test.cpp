@@ -279,7 +279,8 @@ TEST(DiradeStatus, UnwritableFileIsReported)
     testing::internal::CaptureStdout();
     dirade(0, grad.data(), f, x.data(), 4, nullptr);
     fio_flush_all();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), " DIRADE: cannot write the status file FIT.T\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              " DIRADE: cannot write the status file FIT.T (Is a directory)\n");
     EXPECT_EQ(f, 0.0);
     EXPECT_EQ(dirade_keep.hours_last, 3.0f);  // the next try is an hour away
     dirade_clock = dirade_cpu_seconds;

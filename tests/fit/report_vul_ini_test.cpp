@@ -116,6 +116,76 @@ TEST_F(VulIni, TextsReadBackWhole)
     EXPECT_NE(slurp(long_name + "x.A"), "");
 }
 
+// A name that holds a comma is quoted in the row, so that a comma-separated reader gets it
+// as one field; a quoted table name still puts "(Table file)" in its column.
+TEST_F(VulIni, CommasInNamesKeepTheirFields)
+{
+    bestfit.xname(3) = "F,q";
+    indvar.viname(1) = "T,K";
+    indvar.viname(2) = "it's";
+    add_signal({0, 2, 5, 0, 6, 0, 0, 0, 0, 0});  // the complex table's question
+    tbl_loaded.cmplx_name = "kt,1.tbl";
+    vul_ini();
+    const std::string row = slurp("fit.aat");
+    EXPECT_EQ(row.substr(0, 110), "  'T,K'     =  10.2500000    , 0.100    , 0.100    , \\\n"
+                                  "  'it''s'   =  100.000000    ,  1.00    ,  2.00    , \\\n") << row;
+    EXPECT_NE(row.find("\n  'F,q'     =   1.3554100000,  0.002100,  , \\\n"), std::string::npos) << row;
+    const std::string ans = slurp("fit.dat");
+    EXPECT_NE(ans.find("\n'kt,1.tbl'" + std::string(30 + 25, ' ') + "(Table file)\n"),
+              std::string::npos) << ans;
+    EXPECT_NE(ans.find("\n  'T,K'     ,  10.2500000    ,"), std::string::npos) << ans;
+    EXPECT_NE(ans.find("\n  'it''s'   ,  100.000000    ,"), std::string::npos) << ans;
+    EXPECT_NE(ans.find("\n         3  F,q         1.35541"), std::string::npos) << ans;
+}
+
+// Every card reads back through the parameter question to the label, numbers and remark it
+// was written from, however many quotes, blanks and backslashes they hold; a card longer
+// than an answer line goes on in continued lines of at most 132 characters.
+TEST_F(VulIni, CardsReadBackWhole)
+{
+    struct CardCase {
+        std::string label, remark;
+    };
+    const CardCase cases[] = {
+        {"Asym", "''''''it's '''''''''' a 'b' '''''''''' x'y'z ''''''''' the end!!"},
+        {"''''''''''", std::string(64, '\'')},
+        {"a''b", std::string(64, '\\')},
+        {"A B\\", "ends in a backslash \\"},
+        {"\\-E", "!not a comment"},
+        {"''", ""},
+        {"x", "\\"},
+    };
+    for (const CardCase& c : cases) {
+        ASSERT_EQ(fio_open(45, "card.txt"), 0);
+        mnformat(45, 42, c.label, 0.25, 0.0125, -3.5, 1e6, c.remark);
+        fio_close(45);
+        const std::string text = slurp("card.txt");
+        std::size_t b = 0;
+        for (std::size_t e; (e = text.find('\n', b)) != std::string::npos; b = e + 1)
+            EXPECT_LE(e - b, 132u) << c.label;
+
+        ASSERT_EQ(fio_open(45, "card.txt", FStatus::old), 0);
+        set_ask_indir(1, 45);
+        set_ask_delims(" ");
+        int number = 0;
+        FText<10> label;
+        double value = 0, err = 0, lower = 0, upper = 0;
+        FText<64> remark;
+        ask7("P > ", Val{"I", number}, Val{"10A", label}, Val{"D", value}, Val{"D", err},
+             Val{"D", lower}, Val{"D", upper}, Val{"64A", remark});
+        set_ask_delims(",");
+        set_ask_indir(0, 0);
+        fio_close(45);
+        EXPECT_EQ(number, 42) << c.label;
+        EXPECT_EQ(label.trimmed(), c.label) << c.label;
+        EXPECT_EQ(remark.trimmed(), c.remark) << c.label;
+        EXPECT_EQ(value, 0.25) << c.label;
+        EXPECT_EQ(err, 0.0125) << c.label;
+        EXPECT_EQ(lower, -3.5) << c.label;
+        EXPECT_EQ(upper, 1e6) << c.label;
+    }
+}
+
 // A table line names the file the table was read from: a later question of the same kind
 // only replaced the recorded name, and the OMNI and complex tables share one entry.
 TEST_F(VulIni, TableLinesNameTheTablesRead)

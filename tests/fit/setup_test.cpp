@@ -17,7 +17,9 @@
 #include "fit_fixture.h"
 #include "rlx_tables.h"
 #include "run_records.h"
+#include "makespect.h"
 #include "setup.h"
+#include "vul_prt.h"
 
 namespace {
 
@@ -40,13 +42,15 @@ std::string slurp(const fs::path& p)
 }
 
 // One run as the spectrum dialog would leave it: the real half holds value + k/1000 at bin k,
-// the imaginary half (type 4) value + 100 + k/1000; every error is `error`.
+// the imaginary half (type 4) value + 100 + k/1000; every error is `error`, of the imaginary
+// half `imag_error` when that is not 0.
 struct FakeRun {
     int type = 2;
     int npk = 100;
     float t1 = 0.05f, tbin = 0.01f;
     float value = 10, error = 1;
     const char* title = "Run 1234: test";
+    float imag_error = 0;
 };
 std::deque<FakeRun> fake_runs;
 int fake_calls = 0;
@@ -66,7 +70,7 @@ int fake_getspect(std::span<char>)
     for (int h = 0; h < halves; ++h)
         for (int k = 1; k <= r.npk; ++k) {
             fitdata.bin_in(h * r.npk + k) = r.value + 100.0f * float(h) + float(k) / 1000.0f;
-            fitdata.err_in(h * r.npk + k) = r.error;
+            fitdata.err_in(h * r.npk + k) = h == 1 && r.imag_error != 0 ? r.imag_error : r.error;
         }
     cspectctrl.title = r.title;
     return 0;
@@ -152,6 +156,8 @@ TEST_F(Setup, TwoSpectraFollowEachOther)
 TEST_F(Setup, ComplexSpectrumStoresTwoHalvesAndOneExpression)
 {
     fake_runs = {{.type = 4, .npk = 400}};
+    Pars x{};
+    add_par(x, 1, 0.5, "x");
     answers("2*x\nrrf_run\n");
     const float a[n_slots] = {5, 6, 0, 0, 0, 0, 201};
     ASSERT_TRUE(store_spectrum(a));
@@ -222,6 +228,46 @@ TEST_F(Setup, NinetyNineSpectraAtMost)
     EXPECT_EQ(i_fit_ctl.nspec, 98);
 }
 
+// A spectrum cut to the room left reports and records where its kept bins end (here at
+// t1 + 143 bins: the fake run's last time is that of its last bin).
+TEST_F(Setup, CutSpectrumShowsTheKeptRange)
+{
+    occupy(262000);
+    fake_runs = {{.npk = 300, .t1 = 0.05f, .tbin = 0.01f}};
+    answers("run\n");
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(store_spectrum(no_args));
+    fio_flush_all();
+    testing::internal::GetCapturedStdout();
+    EXPECT_NE(log().find("    144 bins from T_1 =  0.050 to T_2 =  1.480, T_BIN = 0.010000"),
+              std::string::npos) << log();
+    EXPECT_NEAR(r_fit_ctl.r_fit(rfit_t2, 2), 0.05 + 143 * 0.01, 1e-5);
+}
+
+// A spectrum refused after its line took an expression does not keep it.
+TEST_F(Setup, RefusedSpectrumDropsItsExpressions)
+{
+    i_fit_ctl.nspec = 98;  // room for one more fitted spectrum, not for a complex one's two
+    fake_runs = {{.type = 4, .npk = 10}};
+    answers("2*PI\nrun\n");
+    const float a[n_slots] = {5, 6, 0, 0, 0, 0, 201};
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(store_spectrum(a));
+    fio_flush_all();
+    EXPECT_TRUE(testing::internal::GetCapturedStdout().ends_with("\n *** Only 99 SPECTRA allowed! ***\n\n"));
+    EXPECT_EQ(i_fit_ctl.nspec, 98);
+    EXPECT_EQ(expressions.nexpr, 0);
+
+    i_fit_ctl.nspec = 1;  // and one with a single bin
+    fake_runs = {{.npk = 1}};
+    answers("3*PI\nrun\n");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(store_spectrum(a));
+    fio_flush_all();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(expressions.nexpr, 0);
+}
+
 TEST_F(Setup, FitTitleFromTheFirstSpectrum)
 {
     mntitle.minuit_title = "TITLE";
@@ -261,6 +307,34 @@ TEST_F(Setup, AddSpecToAComplexSpectrumKeepsTheHalvesApart)
     const std::string l = log();
     EXPECT_NE(l.find(" Add to   1: Run #"), std::string::npos);
     EXPECT_NE(l.find(" Add to   2: Run #"), std::string::npos);
+}
+
+// Bins without weight are no fitted points: the imaginary half of a modulus spectrum counts
+// nothing, also after ADD_SPEC averaged a second modulus run into it (two weightless bins
+// stay weightless), and a narrowed range counts only its weighted bins.
+TEST_F(Setup, WeightlessBinsAreNoFittedPoints)
+{
+    const FakeRun modulus{.type = 4, .npk = 147, .imag_error = no_weight_err};
+    fake_runs = {modulus, modulus};
+    answers("a\nb\n");
+    ASSERT_TRUE(store_spectrum(no_args));
+    ASSERT_TRUE(store_add_spec());
+    fitpar.nsig = 1;
+    ASSERT_TRUE(setup_close(nullptr));
+    EXPECT_EQ(bestfit.ndata, 147);
+    EXPECT_EQ(vul_spectrum_points(2), 0);
+    EXPECT_EQ(fitdata.err(148), no_weight_err);
+    EXPECT_FLOAT_EQ(fitdata.err(147), 1.0f / std::sqrt(2.0f));
+
+    const int gaps[] = {1, 10, 11, 50, 147};  // weightless bins of the real half
+    for (int k : gaps) fitdata.err(k) = no_weight_err;
+    fitbins.jj_bin(1, 1) = 10;
+    fitbins.jj_bin(2, 1) = 100;
+    int inside = 0;
+    for (int k : gaps) inside += k >= 10 && k <= 100;
+    EXPECT_EQ(vul_spectrum_points(1), 100 - 10 + 1 - inside);
+    EXPECT_EQ(vul_fitted_points(), 100 - 10 + 1 - inside);
+    EXPECT_EQ(vul_spectrum_points(3), 0);  // no such spectrum
 }
 
 // A full packed array cannot make ADD_SPEC drop or half-average a run: it needs no room.
@@ -316,7 +390,7 @@ TEST_F(Setup, AddSpecWithoutASpectrumAsksNothing)
 
 TEST_F(Setup, DialogDefinesSignalsAndSpectraAndEndsAtTheEmptyLine)
 {
-    answers("SIGNAL 1, 2, 3.7, -4.7, 1e20\nhuge\nSP 5, 6\nrun\nO\nfit.ans\nI\nTemp, 10, 0.1, 0.2\n"
+    answers("SIGNAL 1, 2, 3.7, -4.7, 1e20\n2*PI\nSP 5, 6\nrun\nO\nfit.ans\nI\nTemp, 10, 0.1, 0.2\n"
             "Field,100\n\nR 5,2\n\nSIGNAL 9\n");
     double x[max_minuit_par + 1] = {};
     EXPECT_FALSE(dirade_setup(0, x));  // batch: no function value
@@ -346,8 +420,27 @@ TEST_F(Setup, DialogDefinesSignalsAndSpectraAndEndsAtTheEmptyLine)
     EXPECT_EQ(expressions.nexpr, 0);
 }
 
+// Expressions entered later may use what earlier ones assigned, and labels at their
+// parameter lines' values: each is accepted where it is entered.
+TEST_F(Setup, ExpressionsUseLabelsAndEarlierAssignments)
+{
+    Pars x{};
+    add_par(x, 1, 0.25, "Asy");
+    add_par(x, 2, 3, "Frq");
+    answers("T = 2*Asy\nT*Frq\n");
+    const float a[n_slots] = {0, 201, 202};
+    setup_signal(a);
+    ASSERT_EQ(expressions.nexpr, 2);
+    EXPECT_EQ(vulmapr.x_vul(201), 0.5);
+    EXPECT_EQ(vulmapr.x_vul(202), 1.5);
+}
+
 TEST_F(Setup, ExpressionsOfSignalsInSlotOrder)
 {
+    Pars x{};
+    add_par(x, 1, 0.5, "A");
+    add_par(x, 2, 1.5, "B");
+    add_par(x, 3, 2.5, "C");
     answers("A+B\n-C\n");
     const float a[n_slots] = {0, 201, 0, -202};
     setup_signal(a);
@@ -459,6 +552,31 @@ TEST_F(SetupDeath, TableMessageShowsTheAnswerAsAnEightyCharacterName)
         EXPECT_EXIT((screen_to_stderr(), setup_signal(c.slots)), testing::ExitedWithCode(1),
                     "\n" + re + "\n")
             << c.who;
+        set_ask_indir(0, 0);
+        fio_close(answer_unit);
+    }
+}
+
+// An expression is evaluated where it is entered, with the labels at their parameter
+// lines' values and the expressions before it: one that gives no value stops a batch run
+// with the evaluator's message and the refusal (on standard error too).
+TEST_F(SetupDeath, ExpressionThatDoesNotEvaluateStopsABatchRun)
+{
+    Pars x{};
+    add_par(x, 1, 0.25, "Asy");
+    struct Case { const char* answers; int slot; const char* text; };
+    const Case cases[] = {
+        {"Asy*\n", 201, "Asy\\*"},                // unfinished
+        {"Asy*Nothing\n", 202, "Asy\\*Nothing"},   // a name nobody defined
+        {"Asy+\n", 300, "Asy\\+"},
+    };
+    for (const Case& c : cases) {
+        answers(c.answers);
+        const float a[n_slots] = {0, static_cast<float>(c.slot)};
+        const std::string msg = "EVAL: .*\n \\*\\*\\* Expression for " + std::to_string(c.slot) +
+                                " does not evaluate with the initial parameter values: " + c.text;
+        EXPECT_EXIT((screen_to_stderr(), setup_signal(a)), testing::ExitedWithCode(1), msg)
+            << c.answers;
         set_ask_indir(0, 0);
         fio_close(answer_unit);
     }

@@ -117,6 +117,7 @@ TEST_F(VulMap, ExpressionsAndValueTable)
     fio_flush_all();
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("EVAL: NOSUCH is not defined"), std::string::npos) << out;
+    EXPECT_FALSE(vul_premap(x.data()));  // said so to its caller too
     EXPECT_EQ(vulmapr.x_vul(201), 2 * 0.333333333333);
 }
 
@@ -139,6 +140,35 @@ TEST_F(VulMap, LabelsSetAtEveryEvaluation)
     expressions.sexpr(2) = "4*RENAMED";
     vul_premap(x.data());
     EXPECT_EQ(vulmapr.x_vul(202), 1.0);
+}
+
+// A label names a variable only as one identifier; a parameter whose label does not is
+// left out of the expressions' variables, silently, at every evaluation (its line warned
+// once), while the other labels and the expressions work as before.
+TEST_F(VulMap, LabelsThatAreNoNamesAreLeftOut)
+{
+    struct Case { const char* label; bool name; };
+    constexpr Case cases[] = {
+        {"Asy", true}, {"x_1", true}, {"$v", true}, {"A2    ", true}, {"exp", true},
+        {"2bad", false}, {"A B", false}, {"", false}, {"A-B", false}, {"A=1", false},
+        {"(A)", false}, {".TRUE.", false}, {"1e3", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(vul_label_is_name(c.label), c.name) << c.label;
+
+    add_par(x, 1, 0.25, "Asy");
+    add_par(x, 2, 3.0, "2bad");
+    add_par(x, 3, 7.0, "A B");
+    expressions.nexpr = 1;
+    expressions.jexpr(1) = 201;
+    expressions.sexpr(1) = "2*Asy";
+    testing::internal::CaptureStdout();
+    bool all = true;
+    for (int call = 1; call <= 3; ++call) all = vul_premap(x.data()) && all;
+    fio_flush_all();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_TRUE(all);
+    EXPECT_EQ(vulmapr.x_vul(201), 0.5);
+    EXPECT_EQ(vulmapr.x_vul(2), 3.0);  // its value still serves its own slots
 }
 
 // Exact warnings; spectrum slots accept defined numbers below 300 only, signal slots up

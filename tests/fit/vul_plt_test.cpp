@@ -1,13 +1,16 @@
 // vul_plt_test.cpp -- the plot of the fit: bins and groups, conversions by plot type, the
 // printer plot in the log, the DB file and the "PLOT_FIT>" dialog's commands.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <csignal>
 #include <sstream>
 #include <string>
 
 #include "dialog_run.h"
+#include "dirade.h"
 #include "plot.h"
 #include "report_fixture.h"
 #include "titles.h"
@@ -77,6 +80,19 @@ void report_buffer()
     fio_write(fio_stdout, "(' =S',I4,I4,I4,L2)", {vulplt.jsp, vulplt.isym, vulplt.nplots,
                                                    vulplt.changed});
 }
+
+// A fresh folder for a test's files, removed again at the end of the test.
+struct Scratch {
+    explicit Scratch(const std::string& name)
+        : dir(testing::TempDir() + "/" + name + "_" + std::to_string(::getpid()))
+    {
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+    }
+    ~Scratch() { std::filesystem::remove_all(dir); }
+    std::string at(const std::string& file) const { return dir + "/" + file; }
+    std::string dir;
+};
 
 // The lines of out that start with prefix.
 std::string lines_of(const std::string& out, const std::string& prefix)
@@ -319,10 +335,8 @@ TEST(VulPltDialog, DbFile)
 {
     Pars x{};
     asy_fit(x);
-    const std::string dir = testing::TempDir() + "/vul_plt_db_" + std::to_string(::getpid());
-    std::filesystem::create_directories(dir);
-    const std::string path = dir + "/fit.db";
-    std::filesystem::remove(path);
+    const Scratch dir("vul_plt_db");
+    const std::string path = dir.at("fit.db");
     const DialogResult r =
         dialog(x, "TIMES 0,0,200\nASY\nDB_DUMP\ny\n" + path + "\n\nDB_DUMP\nn\n\nEXIT\n");
     EXPECT_EQ(slurp(path),
@@ -341,7 +355,69 @@ TEST(VulPltDialog, DbFile)
               "\n") << r.out;
     // the declined dump computed for the plot package
     EXPECT_EQ(lines_of(r.out, " =S"), " =S   1   1   1 F\n") << r.out;
-    std::filesystem::remove_all(dir);
+}
+
+// The plot dialog's own DB_DUMP (under DUMP) while the fit's DB file is armed: both files
+// are written whole, each on its own unit.
+TEST(VulPltDialog, DbFileWithThePlotDialogsDumpBetween)
+{
+    Pars x{};
+    asy_fit(x);
+    const Scratch dir("vul_plt_db2");
+    const std::string fit_db = dir.at("fit.db"), plot_db = dir.at("plot.db");
+    const DialogResult r = dialog(x, "TIMES 0,0,200\nASY\nDB_DUMP\ny\n" + fit_db +
+                                         "\nDUMP\nDB_DUMP\n" + plot_db + "\nEXIT\n\nEXIT\n");
+    const std::string fit_text = slurp(fit_db), plot_text = slurp(plot_db);
+    EXPECT_TRUE(fit_text.starts_with("TITLE\nPlot test")) << fit_text;
+    EXPECT_EQ(count_lines(fit_text, "0."), 4) << fit_text;  // the four groups
+    EXPECT_TRUE(fit_text.ends_with("0.06, 0.014142, , \n\n\n")) << fit_text;
+    EXPECT_TRUE(plot_text.starts_with(" TITLE\n")) << plot_text;
+    EXPECT_NE(plot_text.find("\n DATA X Y TYP\n"), std::string::npos) << plot_text;
+    EXPECT_TRUE(plot_text.ends_with(",,, \n\n\n")) << plot_text;
+}
+
+// A DB file armed and then given up (PRINTER, another DB_DUMP, EXIT) is not written, and the
+// dialog says so: no empty file takes its name, an old file stays as it was.
+TEST(VulPltDialog, ArmedDbFileGivenUp)
+{
+    Pars x{};
+    asy_fit(x);
+    const Scratch dir("vul_plt_db3");
+    const std::string a = dir.at("a.db"), b = dir.at("b.db"), old = dir.at("old.db");
+    std::ofstream(old) << "old dump\n";
+    const DialogResult r = dialog(x, "DB_DUMP\ny\n" + a + "\nPRINTER\nn\nDB_DUMP\ny\n" + old +
+                                         "\nDB_DUMP\ny\n" + b + "\nEXIT\n");
+    EXPECT_EQ(lines_of(r.out, " DB file"), " DB file " + a + " not written\n DB file " + old +
+                                               " not written\n DB file " + b + " not written\n")
+        << r.out;
+    EXPECT_FALSE(std::filesystem::exists(a));
+    EXPECT_FALSE(std::filesystem::exists(b));
+    EXPECT_EQ(slurp(old), "old dump\n");
+    EXPECT_EQ(r.status, 0);
+}
+
+// A DB file that cannot be written whole (a full disk, made by a file-size limit) is not
+// written at all, and the dialog says why.
+TEST(VulPltDialog, DbFileOnAFullDisk)
+{
+    Pars x{};
+    asy_fit(x);
+    const Scratch dir("vul_plt_db4");
+    const std::string path = dir.at("fit.db");
+    std::ofstream(path) << "old dump\n";
+    const DialogResult r = run_dialog(
+        [&] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit lim{60, 60};
+            ::setrlimit(RLIMIT_FSIZE, &lim);
+            online = 1;
+            vul_plt(0, x.data());
+        },
+        "DB_DUMP\ny\n" + path + "\n\nEXIT\n");
+    EXPECT_NE(r.out.find("  Could not write file " + path + " (File too large)\n"), std::string::npos)
+        << r.out;
+    EXPECT_EQ(slurp(path), "old dump\n");
+    EXPECT_EQ(r.status, 0);
 }
 
 // PRINTER arms the log for one computation; the next one goes to the plot package.
@@ -367,6 +443,31 @@ TEST(VulPltRedraw, DrawsWithoutDialog)
     EXPECT_EQ(vulplt.isym, 1);
     EXPECT_FALSE(vulplt.changed);
     online = 0;
+}
+
+// REPLOT 5,2 on a default device that cannot open: the first redraw gives up with the
+// backend's one message and reads nothing, and replotting stops, so twenty calls try it
+// once; the next line of the input is still there for the next question.
+TEST(VulPltRedraw, NoDeviceStopsReplotting)
+{
+    Pars x{};
+    asy_fit(x);
+    const DialogResult r = run_dialog(
+        [&] {
+            ::setenv("PGPLOT_DEV", "/bogus", 1);
+            online = 0;
+            replot = Replot{5, 2, true, 0, 0};
+            Pars grad{};
+            double f = 0;
+            for (int n = 1; n <= 20; ++n) dirade(1, grad.data(), f, x.data(), 4, nullptr);
+            fio_write(fio_stdout, "(' =R',L2,2I3)", {replot.on, replot.done, dopltl.npt});
+            FText<10> next;
+            ask1("Next? ", Val{"10S", next.c});
+        },
+        "MINOS\n");
+    EXPECT_EQ(r.out,
+              "%giza - ERROR - giza_open_device: Unknown device, device not opened\n"
+              " =R F  1  0\nNext? MINOS\n");
 }
 
 // A spectrum number left from a fit with more spectra plots spectrum 1; no spectra at all,

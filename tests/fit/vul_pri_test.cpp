@@ -10,6 +10,7 @@
 #include "dialog_run.h"
 #include "minuit.h"
 #include "report_fixture.h"
+#include "rlx_tables.h"
 #include "vul_pri.h"
 #include "vul_prt.h"
 
@@ -62,6 +63,9 @@ protected:
         report_fit(x);
         bestfit.ndata = vul_fitted_points();
         changeparn = 0;
+        // A change computes the chi-square at once; the fixture's signals have a table form
+        // without a table, whose one notice a real fit has given long before.
+        tbl_loaded.told_rlx = true;
         std::fflush(nullptr);
     }
     // vul_pri(mode) on the fixture with MINUIT set up; then `after` (in the child).

@@ -61,6 +61,21 @@ DialogResult run_rozude(const std::string& input, const std::function<void()>& a
         input, tty);
 }
 
+// rozude over two line points once `prepare` has chosen the device, then the points left.
+DialogResult run_two_points(const std::function<void()>& prepare, const std::string& input,
+                            bool tty)
+{
+    return run_fresh(
+        [&] {
+            prepare();
+            doplpt(1, 1);
+            doplpt(2, 2);
+            rozude();
+            fio_write(6, "(' npt',I3)", {dopltl.npt});
+        },
+        input, tty);
+}
+
 bool has(const std::string& out, const std::string& part)
 {
     return out.find(part) != std::string::npos;
@@ -326,8 +341,7 @@ TEST(Dialog, FewPointsNote)
               "ROZUDE: E\n");
 }
 
-// rozude_next: draws and empties; the refused count is reported after the plot; with no
-// device the dialog opens instead.
+// rozude_next: draws and empties; the refused count is reported after the plot.
 TEST(Dialog, NextDrawsAtOnce)
 {
     const DialogResult r = run_fresh(
@@ -335,23 +349,77 @@ TEST(Dialog, NextDrawsAtOnce)
             ::setenv("PGPLOT_DEV", "/null", 1);
             doplmx(3);
             for (int i = 0; i < 5; ++i) doplch(float(i), 1.0f, 2);
-            rozude_next();
-            fio_list(6, {dopltl.npt, dopltl.ignpt, rozude_status.npt});
+            const bool drawn = rozude_next();
+            fio_list(6, {drawn, dopltl.npt, dopltl.ignpt, rozude_status.npt});
         },
         "");
-    EXPECT_EQ(r.out, " Too many points!      3 points plotted,       2 ignored.\n  0 0 0\n");
+    EXPECT_EQ(r.out, " Too many points!      3 points plotted,       2 ignored.\n  T 0 0 0\n");
+}
 
-    const DialogResult nodev = run_fresh(
-        [] {
-            ::setenv("PGPLOT_DEV", "/bogus", 1);
-            doplpt(1, 1);
-            doplpt(2, 2);
-            rozude_next();
-            fio_list(6, {dopltl.npt, rozude_status.npt});
-        },
-        "/bogus\nKEEP\n");
-    EXPECT_TRUE(has(nodev.out, "Format? (filename/devicetype): /bogus\n")) << nodev.out;
-    EXPECT_TRUE(nodev.out.ends_with("ROZUDE: KEEP\n  2 2\n")) << nodev.out;
+// The line the script or the user gives next, as the next question reads it.
+void show_next_answer()
+{
+    FText<20> w;
+    ask1("Next? ", Val{"20S", w.c});
+    fio_write(6, "(' next [',A,']')", {w.trimmed()});
+}
+
+int count_of(const std::string& out, const std::string& part)
+{
+    int n = 0;
+    for (auto p = out.find(part); p != std::string::npos; p = out.find(part, p + 1)) ++n;
+    return n;
+}
+
+// A drawing the program starts by itself (rozude_next) on a device that cannot open, in
+// batch and at a terminal: one message (the backend's, or ours for the missing folder), no
+// question, no dialog, nothing read; the drawing and its points are given up.
+TEST(Dialog, NextWithoutDeviceGivesUp)
+{
+    const std::string missing = ::testing::TempDir() + "rozude_" + std::to_string(::getpid()) +
+                                "_missing/plot.png";
+    const struct { std::string dev, says; } devices[] = {
+        {"/bogus", "giza - ERROR"},
+        {missing + "/png", " Cannot write the plot file " + missing + "\n"},
+    };
+    for (const auto& d : devices)
+        for (const bool tty : {false, true}) {
+            const DialogResult r = run_fresh(
+                [&] {
+                    ::setenv("PGPLOT_DEV", d.dev.c_str(), 1);
+                    doplpt(1, 1);
+                    doplpt(2, 2);
+                    const bool drawn = rozude_next();
+                    fio_list(6, {drawn, dopltl.npt, rozude_status.npt});
+                    show_next_answer();
+                },
+                "KEEP\n", tty);
+            const std::string row = d.dev + (tty ? " at a terminal" : " in batch") + "\n" + r.out;
+            EXPECT_EQ(r.status, 0) << row;
+            EXPECT_EQ(count_of(r.out, d.says), 1) << row;
+            EXPECT_FALSE(has(r.out, "Format?")) << row;
+            EXPECT_FALSE(has(r.out, "ROZUDE:")) << row;
+            EXPECT_TRUE(has(r.out, "  F 0 0\nNext? ")) << row;
+            EXPECT_TRUE(r.out.ends_with(" next [KEEP]\n")) << row;
+        }
+}
+
+// The dialog's own drawing when the default device fails: in batch it gives up with the
+// backend's one message and the next script line is the next command; at a terminal the
+// user is asked for another device.
+TEST(Dialog, NoDefaultDeviceAsksOnlyAtATerminal)
+{
+    const auto on_bogus = [](const std::string& input, bool tty) {
+        return run_two_points([] { ::setenv("PGPLOT_DEV", "/bogus", 1); }, input, tty);
+    };
+    const DialogResult batch = on_bogus("\nKEEP\n", false);
+    EXPECT_EQ(count_of(batch.out, "giza - ERROR"), 1) << batch.out;
+    EXPECT_FALSE(has(batch.out, "Format?")) << batch.out;
+    EXPECT_TRUE(batch.out.ends_with("ROZUDE: KEEP\n npt  2\n")) << batch.out;
+    const DialogResult typed = on_bogus("\n/null\nKEEP\n", true);
+    EXPECT_TRUE(has(typed.out, "Format? (filename/devicetype): ")) << typed.out;
+    EXPECT_FALSE(has(typed.out, "Unrecognized")) << typed.out;   // /null answered it
+    EXPECT_TRUE(typed.out.ends_with(" npt  2\n")) << typed.out;
 }
 
 // At a terminal: the device list before the device question, "?" listing again, and the
@@ -396,9 +464,10 @@ private:
         pid_ = ::fork();
         if (pid_ == 0) {
             ::close(fds[0]);
-            const int devnull = ::open("/dev/null", O_WRONLY);
-            ::dup2(devnull, 1);
-            ::dup2(devnull, 2);
+            const int out = ::open(log_of(::getpid()).c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+            ::dup2(out, 1);
+            ::dup2(out, 2);
             const std::string fd = std::to_string(fds[1]);
             ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0",
                     "1024x768x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
@@ -423,41 +492,52 @@ private:
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);
         ::waitpid(pid_, nullptr, 0);
+        std::filesystem::remove(log_of(pid_));
         pid_ = -1;
+    }
+    // Where the server's messages go while it runs.
+    static std::string log_of(pid_t pid)
+    {
+        return ::testing::TempDir() + "xvfb_" + std::to_string(pid);
     }
 
     pid_t pid_ = -1;
     std::string number_;
 };
 
-// With a display and no device named, plots go to a window. At its close the plot
-// library waits for RETURN on standard input: at a terminal the user sees the plot until
-// then, while in batch it must not take a line of the answers.
+// With a display and no device named, plots go to a window. At its close the user is asked
+// for RETURN: at a terminal the plot stays on the screen until then, and whatever is typed
+// at that prompt is its answer, the whole line and nothing more (the plot library's own
+// prompt read one byte: "q" left an empty line that closed the dialog, "EXIT" left "XIT").
+// Every line is typed ahead at once, so the lines after the prompt's wait for the dialog.
+// In batch nothing is asked and no line of the answers is taken.
 TEST(Dialog, WindowDeviceLeavesTheAnswersAlone)
 {
     const VirtualDisplay xvfb;
     if (xvfb.number().empty()) GTEST_SKIP() << "no Xvfb here";
     const auto on_window = [&](const std::string& input, bool tty) {
-        return run_fresh(
+        return run_two_points(
             [&] {
                 ::unsetenv("PGPLOT_DEV");
                 ::setenv("DISPLAY", xvfb.number().c_str(), 1);
                 pg_trace = [](std::string_view c) {
                     if (c.starts_with("pgopen")) fio_write(6, "(A)", {c});
                 };
-                doplpt(1, 1);
-                doplpt(2, 2);
-                rozude();
-                fio_write(6, "(' npt',I3)", {dopltl.npt});
             },
             input, tty);
     };
     const DialogResult batch = on_window("\nKEEP\n", false);
     EXPECT_EQ(batch.out, "ROZUDE: \npgopen \"/xw\"\nROZUDE: KEEP\n npt  2\n");
-    const DialogResult typed = on_window("\n\nKEEP\n", true);
-    EXPECT_TRUE(has(typed.out, "pgopen \"/xw\"\n Press RETURN for next page: ROZUDE: "))
-        << typed.out;
-    EXPECT_TRUE(typed.out.ends_with(" npt  2\n")) << typed.out;   // KEEP still reached us
+    for (const char* typed_at_prompt : {"", "q", "EXIT", "x_limits 3,4"}) {
+        const DialogResult typed =
+            on_window(std::string("\n") + typed_at_prompt + "\nKEEP\n", true);
+        const std::string row = std::string("typed [") + typed_at_prompt + "]\n" + typed.out;
+        EXPECT_EQ(count_of(typed.out, " Press RETURN for next page: "), 1) << row;
+        EXPECT_TRUE(has(typed.out, "pgopen \"/xw\"\n Press RETURN for next page: ROZUDE: ")) << row;
+        EXPECT_FALSE(has(typed.out, "Unrecognized")) << row;
+        EXPECT_FALSE(has(typed.out, "limits changed")) << row;
+        EXPECT_TRUE(typed.out.ends_with("ROZUDE:  npt  2\n")) << row;   // KEEP, not EOF or EXIT
+    }
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // library (the adapter's trace) and in the files it writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -65,6 +68,152 @@ protected:
     }
 };
 
+// ---- pictures, read back pixel by pixel ------------------------------------------------------
+
+// A PNG picture as rows of RGB bytes. The plot library writes no plainer raster, so a small
+// script of the tests decodes it; an empty picture when that failed.
+struct Picture {
+    int w = 0, h = 0;
+    std::vector<unsigned char> rgb;
+
+    bool has(int x, int y) const { return x >= 0 && y >= 0 && x < w && y < h; }
+    const unsigned char* at(int x, int y) const { return &rgb[3 * (std::size_t(y) * w + x)]; }
+    // Anything but the white page, the grey edges of lines included.
+    bool ink(int x, int y) const
+    {
+        return has(x, y) && std::min({at(x, y)[0], at(x, y)[1], at(x, y)[2]}) < 200;
+    }
+    // Black: frame, ticks, zero lines, numbers and labels.
+    bool dark(int x, int y) const
+    {
+        return has(x, y) && std::max({at(x, y)[0], at(x, y)[1], at(x, y)[2]}) < 128;
+    }
+    // Colour 2, which these pictures give their data.
+    bool red(int x, int y) const
+    {
+        return has(x, y) && at(x, y)[0] > 160 && at(x, y)[1] < 110 && at(x, y)[2] < 110;
+    }
+};
+
+Picture read_png(const std::string& png)
+{
+    Picture pic;
+    const std::string ppm = png + ".ppm";
+    const std::string cmd = std::string("python3 " KAVRIN_TEST_DATA "/png_to_ppm.py '") + png +
+                            "' '" + ppm + "'";
+    if (std::system(cmd.c_str()) != 0) return pic;
+    std::ifstream f(ppm, std::ios::binary);
+    std::string magic;
+    int maxval = 0;
+    f >> magic >> pic.w >> pic.h >> maxval;
+    f.get();
+    pic.rgb.resize(3 * std::size_t(std::max(pic.w, 0)) * std::size_t(std::max(pic.h, 0)));
+    f.read(reinterpret_cast<char*>(pic.rgb.data()), std::streamsize(pic.rgb.size()));
+    if (magic != "P6" || maxval != 255 || !f) pic = Picture{};
+    std::filesystem::remove(ppm);
+    return pic;
+}
+
+// The frame in pixels: the outermost rows and columns that an unbroken run of ink crosses
+// for more than half the picture (a dashed zero line never makes such a run; a marker drawn
+// on the frame does not break it).
+struct Frame {
+    int left = -1, right = -1, top = -1, bottom = -1;
+};
+
+Frame frame_of(const Picture& p)
+{
+    const auto longest = [&](int n, auto dark_at) {
+        int best = 0;
+        for (int k = 0, run = 0; k < n; ++k) best = std::max(best, run = dark_at(k) ? run + 1 : 0);
+        return best;
+    };
+    Frame f;
+    for (int y = 0; y < p.h; ++y)
+        if (longest(p.w, [&](int x) { return p.ink(x, y); }) > p.w / 2) {
+            if (f.top < 0) f.top = y;
+            f.bottom = y;
+        }
+    for (int x = 0; x < p.w; ++x)
+        if (longest(p.h, [&](int y) { return p.ink(x, y); }) > p.h / 2) {
+            if (f.left < 0) f.left = x;
+            f.right = x;
+        }
+    return f;
+}
+
+// World coordinates to pixels, from the frame and the window the drawing set (in double:
+// a window may span all the floats there are).
+struct Mapping {
+    Frame f;
+    double x1 = 0, x2 = 1, y1 = 0, y2 = 1;
+    int px(double x) const { return int(std::lround(f.left + (x - x1) / (x2 - x1) * width())); }
+    int py(double y) const { return int(std::lround(f.bottom - (y - y1) / (y2 - y1) * height())); }
+    double width() const { return f.right - f.left; }
+    double height() const { return f.bottom - f.top; }
+};
+
+Mapping mapping_of(const Frame& f, const std::string& swin)
+{
+    Mapping m{f};
+    std::sscanf(swin.c_str(), "pgswin %lf %lf %lf %lf", &m.x1, &m.x2, &m.y1, &m.y2);
+    return m;
+}
+
+using Kind = bool (Picture::*)(int, int) const;   // &Picture::ink, ::dark or ::red
+
+// Pixels of a kind in a rectangle (both corners included, in any order).
+int count_in(const Picture& p, Kind kind, int xa, int ya, int xb, int yb)
+{
+    int n = 0;
+    for (int y = std::min(ya, yb); y <= std::max(ya, yb); ++y)
+        for (int x = std::min(xa, xb); x <= std::max(xa, xb); ++x) n += (p.*kind)(x, y) ? 1 : 0;
+    return n;
+}
+
+// Dark pixels 3 pixels inside and 3 pixels outside each edge of the frame, along the edge
+// (left, right, bottom, top): ticks that point inward show inside only.
+struct EdgeTicks {
+    std::array<int, 4> in{}, out{};
+};
+
+EdgeTicks edge_ticks(const Picture& p, const Frame& f)
+{
+    const int t = f.top + 6, b = f.bottom - 6, l = f.left + 6, r = f.right - 6;
+    EdgeTicks e;
+    for (const int d : {3, -3}) {   // inside, then outside
+        auto& n = d > 0 ? e.in : e.out;
+        n[0] = count_in(p, &Picture::dark, f.left + d, t, f.left + d, b);
+        n[1] = count_in(p, &Picture::dark, f.right - d, t, f.right - d, b);
+        n[2] = count_in(p, &Picture::dark, l, f.bottom - d, r, f.bottom - d);
+        n[3] = count_in(p, &Picture::dark, l, f.top + d, r, f.top + d);
+    }
+    return e;
+}
+
+// Pixels of a kind more than a pixel outside the frame.
+int outside_frame(const Picture& p, const Frame& f, Kind kind)
+{
+    return count_in(p, kind, 0, 0, p.w - 1, f.top - 2) +
+           count_in(p, kind, 0, f.bottom + 2, p.w - 1, p.h - 1) +
+           count_in(p, kind, 0, f.top - 1, f.left - 2, f.bottom + 1) +
+           count_in(p, kind, f.right + 2, f.top - 1, p.w - 1, f.bottom + 1);
+}
+
+void expect_ticks_inward(const Picture& p, const Frame& f)
+{
+    static constexpr const char* edge[4] = {"left", "right", "bottom", "top"};
+    const EdgeTicks e = edge_ticks(p, f);
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_GE(e.in[k], 4) << "no ticks inside the " << edge[k] << " edge";
+        EXPECT_EQ(e.out[k], 0) << "ink outside the " << edge[k] << " edge";
+    }
+}
+
+// Data, frame, ticks, zero line and labels where they belong: red markers at the points and
+// red nowhere far from them (or outside the frame), ticks inward on all four edges, the
+// dashed line Y = 0 across the frame and not beyond it, the labels and title around it.
+// The Latin-1 bytes of the title must not blank what is drawn after it.
 TEST_F(Draw, PngShowsDataAxesAndLabels)
 {
     const std::string png = scratch("draw.png");
@@ -83,8 +232,32 @@ TEST_F(Draw, PngShowsDataAxesAndLabels)
     vlab(9, "Asymmetry");
     titlpl(30, "Run 1234 F=1 \xB1 0.5 G\xE9");
     EXPECT_EQ(rozude_draw(), DrawEnd::drawn);
-    EXPECT_GT(std::filesystem::file_size(png), 5000u);
     EXPECT_EQ(call_of("pgmtxt"), "pgmtxt \"B\" 2 0.5 0.5 \"TIME [\xB5s]\"");
+    const Picture pic = read_png(png);
+    ASSERT_GT(pic.w, 0) << "the picture could not be read";
+    const Frame f = frame_of(pic);
+    ASSERT_GT(f.right - f.left, pic.w / 2);
+    ASSERT_GT(f.bottom - f.top, pic.h / 2);
+    const Mapping m = mapping_of(f, call_of("pgswin"));
+    for (int i = 0; i <= 40; ++i) {
+        const float t = 0.25f * i;
+        const int x = m.px(t), y = m.py(std::cos(t));
+        EXPECT_GT(count_in(pic, &Picture::red, x - 8, y - 8, x + 8, y + 8), 10) << "t = " << t;
+        // Above and below the point's bar and marker, its column has no data colour.
+        EXPECT_EQ(count_in(pic, &Picture::red, x, f.top + 2, x, y - 30), 0) << "t = " << t;
+        EXPECT_EQ(count_in(pic, &Picture::red, x, y + 30, x, f.bottom - 2), 0) << "t = " << t;
+    }
+    EXPECT_EQ(outside_frame(pic, f, &Picture::red), 0);
+    expect_ticks_inward(pic, f);
+    const int y0 = m.py(0.0f);
+    const int dashes = count_in(pic, &Picture::ink, f.left + 2, y0, f.right - 2, y0);
+    EXPECT_GT(dashes, (f.right - f.left) / 4) << "no line Y = 0";
+    EXPECT_LT(dashes, (f.right - f.left) * 9 / 10) << "the line Y = 0 is not dashed";
+    EXPECT_EQ(count_in(pic, &Picture::ink, f.right + 2, y0 - 1, f.right + 16, y0 + 1), 0);
+    EXPECT_GT(count_in(pic, &Picture::dark, f.left, 0, f.right, f.top - 4), 50) << "title";
+    EXPECT_GT(count_in(pic, &Picture::dark, 0, f.top, f.left - 4, f.bottom), 50) << "Y numbers";
+    EXPECT_GT(count_in(pic, &Picture::dark, f.left, f.bottom + 4, f.right, pic.h - 1), 50)
+        << "X numbers and label";
 }
 
 // Both passes: lines from blank points, colours from negative codes, markers by table,
@@ -300,6 +473,96 @@ TEST_F(Draw, ReversedAxisNumberedHere)
         "pgmtxt \"B\" 1.2 0.128523 0.5 \"1\"",
     };
     EXPECT_EQ(numbers, want);
+}
+
+// Exactly one reversed axis, drawn and read back: an inverse X scale (X' = -log10 X falls
+// to the right), or a fixed low Y limit above the automatic high end. Both axes keep
+// their ticks on their own edges pointing inward (the plot library drew the other axis's
+// ticks on the opposite edge, outward), the dashed zero lines stop at the frame (they ran
+// some 14 pixels past it), and the points sit where the window puts them.
+TEST_F(Draw, OneReversedAxisKeepsTicksAndZeroLinesInside)
+{
+    struct ReversedCase {
+        const char* what;
+        bool inverse_x;
+        float ylo;                     // fixed low Y limit, 0: automatic
+        float yshift;                  // added to every Y
+        std::array<bool, 2> zero;      // a zero line X = 0, Y = 0 inside the window
+    };
+    const ReversedCase cases[] = {
+        {"inverse X", true, 0.0f, 0.0f, {true, true}},
+        {"Y from 2 down to -0.8", false, 2.0f, -2.0f, {false, true}},
+    };
+    for (const ReversedCase& c : cases) {
+        SetUp();
+        const std::string png = scratch("reversed.png");
+        std::filesystem::remove(png);
+        ::setenv("PGPLOT_DEV", (png + "/png").c_str(), 1);
+        for (int i = 0; i <= 40; ++i) {
+            const float t = 0.5f + 0.25f * i;
+            doplch(t, std::cos(t) + c.yshift, 1);
+        }
+        l_rozude_par.l[7] = c.inverse_x;
+        r_rozude_par.r[5] = c.ylo;
+        EXPECT_EQ(rozude_draw(), DrawEnd::drawn) << c.what;
+        const Mapping m0 = mapping_of(Frame{}, call_of("pgswin"));
+        EXPECT_NE(m0.x1 > m0.x2, m0.y1 > m0.y2) << c.what << ": not one reversed axis";
+        const Picture pic = read_png(png);
+        ASSERT_GT(pic.w, 0) << c.what;
+        const Frame f = frame_of(pic);
+        const Mapping m = mapping_of(f, call_of("pgswin"));
+        SCOPED_TRACE(c.what);
+        expect_ticks_inward(pic, f);
+        if (c.zero[1]) {   // the line Y = 0: across, dashed, not beyond either end
+            const int y0 = m.py(0.0f);
+            EXPECT_GT(count_in(pic, &Picture::ink, f.left + 2, y0, f.right - 2, y0), m.width() / 4);
+            EXPECT_EQ(count_in(pic, &Picture::ink, f.right + 2, y0 - 1, f.right + 16, y0 + 1), 0);
+            EXPECT_EQ(count_in(pic, &Picture::ink, f.left - 8, y0 - 1, f.left - 2, y0 + 1), 0);
+        }
+        if (c.zero[0]) {   // the line X = 0: up and down, not beyond either end
+            const int x0 = m.px(0.0f);
+            const int line = count_in(pic, &Picture::ink, x0, f.top + 2, x0, f.bottom - 2);
+            EXPECT_GT(line, m.height() / 4);
+            EXPECT_EQ(count_in(pic, &Picture::ink, x0 - 1, f.top - 16, x0 + 1, f.top - 2), 0);
+            EXPECT_EQ(count_in(pic, &Picture::ink, x0 - 1, f.bottom + 2, x0 + 1, f.bottom + 6), 0);
+        }
+        for (int i = 0; i <= 40; i += 4) {
+            const float t = 0.5f + 0.25f * i;
+            const float x = c.inverse_x ? -std::log10(t) : t, y = std::cos(t) + c.yshift;
+            if (y < std::min(m.y1, m.y2) || y > std::max(m.y1, m.y2)) continue;   // cut off
+            const int px = m.px(x), py = m.py(y);
+            EXPECT_GT(count_in(pic, &Picture::red, px - 8, py - 8, px + 8, py + 8), 10) << t;
+        }
+        EXPECT_EQ(outside_frame(pic, f, &Picture::red), 0);
+    }
+}
+
+// Values near the largest single-precision number: the range is formed in double, the
+// window held at the largest float, and every point is drawn inside the frame (the range
+// overflowed to infinity and the window fell back to 0..1, showing none).
+TEST_F(Draw, ValuesNearTheFloatLimitStayVisible)
+{
+    const std::string png = scratch("huge.png");
+    std::filesystem::remove(png);
+    ::setenv("PGPLOT_DEV", (png + "/png").c_str(), 1);
+    const float big = 3e38f;
+    std::vector<std::array<float, 2>> pts;
+    for (int i = 0; i <= 10; ++i) pts.push_back({float(i), (i % 2 ? big : -big) * (i / 10.0f)});
+    pts.push_back({5.0f, std::numeric_limits<float>::max()});
+    pts.push_back({5.5f, -std::numeric_limits<float>::max()});
+    for (const auto& p : pts) doplch(p[0], p[1], 1);
+    EXPECT_EQ(rozude_draw(), DrawEnd::drawn);
+    EXPECT_EQ(call_of("pgswin"), "pgswin 0 11 -3.40282e+38 3.40282e+38");
+    const Picture pic = read_png(png);
+    ASSERT_GT(pic.w, 0);
+    const Frame f = frame_of(pic);
+    const Mapping m = mapping_of(f, call_of("pgswin"));
+    for (const auto& p : pts) {
+        const int px = m.px(p[0]), py = m.py(p[1]);
+        EXPECT_GT(count_in(pic, &Picture::red, px - 8, py - 8, px + 8, py + 8), 5) << p[1];
+    }
+    const int y0 = m.py(0.0f);   // the middle of the frame
+    EXPECT_NEAR(y0, (f.top + f.bottom) / 2, 2);
 }
 
 // A tick interval of a billionth of the range would keep the backend ticking for ever.

@@ -1,0 +1,331 @@
+// fio_whole.cpp -- whole-file rewrites on units: the new text is put in a file's place only
+// when complete, links are followed, non-regular names are written in place; advisory locks.
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "fio_local.h"
+
+namespace {
+
+using fio_detail::Unit;
+using fio_detail::unit_of;
+
+// A lock this process holds on a file, by the file's identity; the descriptor keeps it.
+struct Held {
+    dev_t dev;
+    ino_t ino;
+    int fd;
+};
+std::vector<Held> held;  // for the life of the process, unless given up below
+
+// One rewrite between fio_open_whole and fio_commit (or the unit's closing).
+struct Whole {
+    std::string target;       // the file that gets the text: the name with its links followed
+    std::string temp;         // temporary beside the target; empty: the target is written in place
+    char* mem = nullptr;      // the text of an in-place rewrite, until it is put in place
+    std::size_t mem_len = 0;
+    int temp_lock = -1;       // holds the lock on the temporary, which becomes the file
+    bool new_lock = false;    // the target's lock was taken by this rewrite
+    bool placeholder = false; // the target did not exist: this rewrite created it empty
+    dev_t dev = 0;            // the target's identity when locked
+    ino_t ino = 0;
+};
+std::array<Whole, fio_max_unit + 1> wholes;
+
+Whole& whole_of(int unit) { return wholes[static_cast<std::size_t>(unit)]; }
+
+bool same_file(const struct stat& a, dev_t dev, ino_t ino) { return a.st_dev == dev && a.st_ino == ino; }
+
+Held* held_for(dev_t dev, ino_t ino)
+{
+    for (Held& h : held)
+        if (h.dev == dev && h.ino == ino) return &h;
+    return nullptr;
+}
+
+void give_up(dev_t dev, ino_t ino)
+{
+    for (std::size_t i = 0; i < held.size(); ++i)
+        if (held[i].dev == dev && held[i].ino == ino) {
+            ::close(held[i].fd);
+            held.erase(held.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
+}
+
+std::string folder_of(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The file that path stands for: symbolic links followed, a relative one from its own folder.
+int follow_links(std::string path, std::string& out)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            out = path;
+            return 0;
+        }
+        std::string to(4096, '\0');
+        const ssize_t n = ::readlink(path.c_str(), to.data(), to.size());
+        if (n < 0) return errno;
+        if (static_cast<std::size_t>(n) >= to.size()) return ENAMETOOLONG;
+        to.resize(static_cast<std::size_t>(n));
+        path = !to.empty() && to.front() == '/' ? to : folder_of(path) + to;
+    }
+    return ELOOP;
+}
+
+// Takes the lock on the regular (or missing) target for this process. A missing target is
+// created empty, so that two runs starting the same new file meet at one lock. The name is
+// checked again after locking: a run that replaced the file meanwhile holds the new one.
+int lock_target(Whole& w)
+{
+    for (int tries = 0; tries < 8; ++tries) {
+        bool created = false;
+        int fd = ::open(w.target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0 && errno == EACCES) fd = ::open(w.target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0 && errno == ENOENT) {
+            fd = ::open(w.target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno == EEXIST) continue;
+            created = fd >= 0;
+        }
+        if (fd < 0) return errno;
+        struct stat mine {}, now {};
+        ::fstat(fd, &mine);
+        if (held_for(mine.st_dev, mine.st_ino) != nullptr) {  // ours since an earlier rewrite
+            ::close(fd);
+            w.dev = mine.st_dev, w.ino = mine.st_ino;
+            return 0;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int err = errno;
+            if (created) ::unlink(w.target.c_str());
+            ::close(fd);
+            return err == EWOULDBLOCK ? EWOULDBLOCK : err;
+        }
+        if (::stat(w.target.c_str(), &now) != 0 || !same_file(now, mine.st_dev, mine.st_ino)) {
+            ::close(fd);  // replaced while we locked it: try the file that is there now
+            continue;
+        }
+        held.push_back({mine.st_dev, mine.st_ino, fd});
+        w.new_lock = true;
+        w.placeholder = created;
+        w.dev = mine.st_dev, w.ino = mine.st_ino;
+        return 0;
+    }
+    return EWOULDBLOCK;
+}
+
+// A new temporary beside the target, as a stream; its descriptor in fd.
+std::FILE* open_temp(Whole& w, int& fd)
+{
+    w.temp = w.target + ".XXXXXX";
+    fd = ::mkostemp(w.temp.data(), O_CLOEXEC);
+    if (fd < 0 && errno == ENAMETOOLONG) {  // no room for the suffix: a short name beside it
+        w.temp = folder_of(w.target) + "kavrin.XXXXXX";
+        fd = ::mkostemp(w.temp.data(), O_CLOEXEC);
+    }
+    if (fd < 0) {
+        w.temp.clear();
+        return nullptr;
+    }
+    std::FILE* f = ::fdopen(fd, "w");
+    if (f == nullptr) {
+        const int err = errno;
+        ::close(fd);
+        ::unlink(w.temp.c_str());
+        w.temp.clear();
+        errno = err;
+    }
+    return f;
+}
+
+// The old file's owner and mode go to the temporary that replaces it; a new file gets the
+// mode any new file gets.
+void take_over_mode(int fd, const std::string& target)
+{
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0) { /* not ours to give: stays ours */ }
+        ::fchmod(fd, st.st_mode & 07777);
+        return;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+}
+
+// Writes all of data on fd (at offset `at` when at >= 0); 0 or errno.
+int write_all(int fd, const char* data, std::size_t len, off_t at)
+{
+    std::size_t done = 0;
+    while (done < len) {
+        const ssize_t n = at >= 0 ? ::pwrite(fd, data + done, len - done, at + static_cast<off_t>(done))
+                                  : ::write(fd, data + done, len - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? errno : EIO;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// The text of an in-place rewrite into the target. A regular file first gets room for the
+// whole text, so a full disk leaves it as it was; then it is overwritten and cut to length.
+int put_in_place(Unit& u, Whole& w, bool keep_open)
+{
+    const int fd = ::open(w.target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    struct stat st {};
+    ::fstat(fd, &st);
+    int err = 0;
+    if (S_ISREG(st.st_mode)) {
+        const int room = ::posix_fallocate(fd, 0, static_cast<off_t>(w.mem_len));
+        if (room != 0 && room != EOPNOTSUPP && room != EINVAL) {
+            if (::ftruncate(fd, st.st_size) != 0) { /* it never grew */ }
+            err = room;
+        }
+        if (err == 0) err = write_all(fd, w.mem, w.mem_len, 0);
+        if (err == 0 && ::ftruncate(fd, static_cast<off_t>(w.mem_len)) != 0) err = errno;
+        if (err == 0 && ::lseek(fd, 0, SEEK_END) < 0) err = errno;
+    } else {
+        err = write_all(fd, w.mem, w.mem_len, -1);
+    }
+    std::FILE* f = err == 0 && keep_open ? ::fdopen(fd, "w") : nullptr;
+    if (err == 0 && keep_open && f == nullptr) err = errno;
+    if (f == nullptr) ::close(fd);
+    if (err != 0) return err;
+    std::fclose(u.f);
+    std::free(w.mem);
+    w.mem = nullptr;
+    u.f = f;  // kept open: the unit goes on in the file itself
+    return 0;
+}
+
+// The temporary becomes the file; its lock goes with it.
+int put_temp(Unit& u, Whole& w)
+{
+    take_over_mode(fileno(u.f), w.target);
+    if (::rename(w.temp.c_str(), w.target.c_str()) != 0) return errno;
+    w.temp.clear();
+    if (w.temp_lock >= 0) {
+        struct stat st {};
+        ::fstat(w.temp_lock, &st);
+        give_up(w.dev, w.ino);  // the old file is gone from the name
+        held.push_back({st.st_dev, st.st_ino, w.temp_lock});
+        w.temp_lock = -1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void fio_detail::whole_drop(int unit)
+{
+    Unit& u = fio_detail::unit_slot(unit);
+    Whole& w = whole_of(unit);
+    if (u.f != nullptr) std::fclose(u.f);
+    if (!w.temp.empty()) ::unlink(w.temp.c_str());
+    if (w.temp_lock >= 0) ::close(w.temp_lock);
+    if (w.placeholder) {  // still the empty file this rewrite made: the name goes back to none
+        struct stat st {};
+        if (::stat(w.target.c_str(), &st) == 0 && same_file(st, w.dev, w.ino) && st.st_size == 0)
+            ::unlink(w.target.c_str());
+    }
+    if (w.new_lock) give_up(w.dev, w.ino);
+    std::free(w.mem);
+    w = Whole{};
+    u = Unit{};
+}
+
+int fio_open_whole(int unit, std::string_view path, bool lock)
+{
+    if (unit < 0 || unit > fio_max_unit) return EBADF;
+    fio_close(unit);
+    while (!path.empty() && (path.back() == ' ' || path.back() == '\0')) path.remove_suffix(1);
+    if (path.empty()) return ENOENT;
+    const std::string name(path);
+    Whole w;
+    struct stat st {};
+    const bool exists = ::stat(name.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) return EISDIR;
+    // What is no regular file is written through its name. So is whatever a link into the
+    // process's own descriptors leads to (/dev/stdout): such a link names no folder.
+    bool regular = !exists || S_ISREG(st.st_mode);
+    if (regular) {
+        if (const int err = follow_links(name, w.target); err != 0) return err;
+        regular = !w.target.starts_with("/proc/");
+    }
+    if (!regular) w.target = name;
+
+    std::FILE* f = nullptr;
+    if (regular) {
+        if (lock) {
+            if (const int err = lock_target(w); err != 0) return err;
+        }
+        int fd = -1;
+        f = open_temp(w, fd);
+        const int err = errno;
+        if (f != nullptr && lock) {
+            w.temp_lock = ::dup(fd);
+            if (w.temp_lock >= 0) ::flock(w.temp_lock, LOCK_EX | LOCK_NB);
+        }
+        // A folder that takes no new file: a file there that may be written is rewritten in
+        // place. Anything else is the reason the file cannot be written.
+        if (f == nullptr && !((err == EACCES || err == EPERM || err == EROFS) && exists &&
+                              ::access(w.target.c_str(), W_OK) == 0)) {
+            Unit& u = fio_detail::unit_slot(unit);
+            u.f = nullptr;
+            whole_of(unit) = std::move(w);
+            fio_detail::whole_drop(unit);
+            return err;
+        }
+    }
+    Whole& kept = whole_of(unit) = std::move(w);
+    if (f == nullptr) f = ::open_memstream(&kept.mem, &kept.mem_len);
+    Unit& u = fio_detail::unit_slot(unit);
+    u = {f, name, true, true, false, false, fio_detail::Last::none};
+    u.whole = true;
+    if (f != nullptr) return 0;
+    const int err = errno;
+    fio_detail::whole_drop(unit);
+    return err;
+}
+
+int fio_commit(int unit, bool keep_open)
+{
+    Unit* u = unit_of(unit);
+    if (u == nullptr || !u->whole) return EBADF;
+    Whole& w = whole_of(unit);
+    errno = 0;
+    int err = std::fflush(u->f) != 0 || std::ferror(u->f) ? (errno != 0 ? errno : EIO) : 0;
+    if (u->err != 0) err = u->err;
+    if (err == 0) err = w.temp.empty() ? put_in_place(*u, w, keep_open) : put_temp(*u, w);
+    if (err != 0) {
+        fio_detail::whole_drop(unit);
+        return err;
+    }
+    w = Whole{};
+    u->whole = false;
+    if (u->f == nullptr) *u = Unit{};
+    else if (!keep_open) fio_close(unit);
+    return 0;
+}
+
+int fio_lock(int unit)
+{
+    Unit* u = unit_of(unit);
+    if (u == nullptr || !u->owned) return EBADF;
+    if (::flock(fileno(u->f), LOCK_EX | LOCK_NB) == 0) return 0;
+    return errno;
+}

@@ -1,0 +1,167 @@
+"""The answer file and the table-row file go where their names point, whole or not at all,
+and a batch run whose file could not be written ends with status 1 and the reason on
+standard error. Each situation is made real in a folder of its own."""
+import os
+import pty
+import select
+import stat
+import threading
+import tty
+
+from batch_runs import (KAVRIN, WORK, can_run_as_nobody, check, finish, folder, listing, put,
+                        run, script, slurp, type_at_prompts)
+
+OLD_ANSWER, OLD_ROW = "old answer\n", "old row\n"
+
+
+def fitted(tag, answer, row):
+    """The answer file and its row both hold the fit titled tag, whole."""
+    return (answer.startswith(f" TF fit {tag}\n") and answer.endswith("MINIMIZE\nEND \n")
+            and row.endswith(f"    TF fit {tag}\n") and row.startswith("  IND_VAR = 0,,, \\\n"))
+
+
+def reader(path, into):
+    """Reads a FIFO or terminal to its end in the background."""
+    def body():
+        with open(path, "rb") as f:
+            into.append(f.read())
+    t = threading.Thread(target=body, daemon=True)
+    t.start()
+    return t
+
+
+# ---- links: the target is rewritten, the link stays ------------------------------------------
+d = folder("links")
+real = folder("links/real")
+put(os.path.join(real, "fit.dat"), OLD_ANSWER)
+put(os.path.join(real, "fit.aat"), OLD_ROW)
+os.symlink("real/fit.dat", os.path.join(d, "fit.dat"))
+os.symlink(os.path.join(real, "fit.aat"), os.path.join(d, "fit.aat"))
+status, out, err = run(d, script("links", "fit.dat"))
+check(status == 0, f"links: status {status} {err}")
+check(os.path.islink(os.path.join(d, "fit.dat")) and os.path.islink(os.path.join(d, "fit.aat")),
+      "links: a link was replaced by a file")
+check(fitted("links", slurp(os.path.join(real, "fit.dat")), slurp(os.path.join(real, "fit.aat"))),
+      "links: the targets do not hold the fit")
+check(listing(real) == ["fit.aat", "fit.dat"], f"links: left in the target folder {listing(real)}")
+check(listing(d) == ["fit.aat", "fit.dat", "real", "stdout"], f"links: left {listing(d)}")
+
+# ---- FIFOs: written in place, for readers the test runs -------------------------------------
+d = folder("fifos")
+for name in ("fit.dat", "fit.aat"):
+    os.mkfifo(os.path.join(d, name))
+got_answer, got_row = [], []
+readers = [reader(os.path.join(d, "fit.dat"), got_answer), reader(os.path.join(d, "fit.aat"), got_row)]
+status, out, err = run(d, script("fifos", "fit.dat"))
+for t in readers:
+    t.join(60)
+check(status == 0, f"fifos: status {status} {err}")
+check(got_answer and got_row and fitted("fifos", got_answer[0].decode(), got_row[0].decode()),
+      "fifos: the readers did not get the fit")
+check(all(stat.S_ISFIFO(os.lstat(os.path.join(d, n)).st_mode) for n in ("fit.dat", "fit.aat")),
+      "fifos: a FIFO was replaced")
+check(listing(d) == ["fit.aat", "fit.dat", "stdout"], f"fifos: left {listing(d)}")
+
+# ---- terminals: names (links here) of pseudo-terminals the test opened -----------------------
+d = folder("terminals")
+terms = []
+for name in ("tty.dat", "tty.aat"):
+    master, slave = pty.openpty()
+    tty.setraw(slave)  # the lines as written, no CR added
+    os.symlink(os.ttyname(slave), os.path.join(d, name))
+    terms.append((master, slave, bytearray()))
+
+
+def drain(master, into):
+    while select.select([master], [], [], 0.2)[0]:
+        into += os.read(master, 65536)
+
+
+p_status, out, err = run(d, script("terminals", "tty.dat"))
+for m, _, b in terms:
+    drain(m, b)
+check(p_status == 0, f"terminals: status {p_status} {err}")
+check(fitted("terminals", terms[0][2].decode(), terms[1][2].decode()),
+      "terminals: the terminals did not get the fit")
+check(listing(d) == ["stdout", "tty.aat", "tty.dat"], f"terminals: left {listing(d)}")
+for m, s, _ in terms:
+    os.close(m)
+    os.close(s)
+
+# ---- a folder that takes no new file --------------------------------------------------------
+# Root writes in any folder, so the run goes on as an unprivileged user there.
+if can_run_as_nobody(WORK):
+    def no_room(name, unwritable=None):
+        d = folder(name)
+        for n, text in (("fit.dat", OLD_ANSWER), ("fit.aat", OLD_ROW), ("stdout", "")):
+            put(os.path.join(d, n), text)
+            if os.geteuid() == 0:
+                os.chown(os.path.join(d, n), 65534, 65534)
+        if unwritable:
+            os.chmod(os.path.join(d, unwritable), 0o444)
+        os.chmod(d, 0o555)
+        result = run(d, script(name, "fit.dat"), as_nobody=os.geteuid() == 0)
+        os.chmod(d, 0o755)
+        return d, result
+
+    d, (status, out, err) = no_room("readonly")
+    check(status == 0, f"readonly: status {status} {err}")
+    check(fitted("readonly", slurp(os.path.join(d, "fit.dat")), slurp(os.path.join(d, "fit.aat"))),
+          "readonly: the files were not rewritten in place")
+    check(listing(d) == ["fit.aat", "fit.dat", "stdout"], f"readonly: left {listing(d)}")
+
+    # a file there that may not be written: said with its reason, status 1, kept; the other
+    # file is written all the same
+    for name, file, why in (
+            ("unwritable_answer", "fit.dat", "*** Answer file not written: fit.dat (Permission denied)"),
+            ("unwritable_row", "fit.aat", "*** Table row not written: fit.aat (Permission denied)")):
+        d, (status, out, err) = no_room(name, file)
+        check(status == 1, f"{name}: status {status}")
+        check(" " + why + "\n" in out and err == why + "\n", f"{name}: said {out[-300:]!r} / {err!r}")
+        answer, row = slurp(os.path.join(d, "fit.dat")), slurp(os.path.join(d, "fit.aat"))
+        check(answer == OLD_ANSWER if file == "fit.dat" else answer.startswith(f" TF fit {name}\n"),
+              f"{name}: answer file {answer[:40]!r}")
+        check(row == OLD_ROW if file == "fit.aat" else row.endswith(f"    TF fit {name}\n"),
+              f"{name}: row file {row[-40:]!r}")
+        check(listing(d) == ["fit.aat", "fit.dat", "stdout"], f"{name}: left {listing(d)}")
+else:
+    print("SKIPPED: the folder cases need an unprivileged user who reaches the work folder")
+
+# ---- a full disk (a file-size limit): the old files stay whole --------------------------------
+base_answer, base_row = len(slurp("fit.dat")), len(slurp("fit.aat"))
+check(base_row < base_answer, "the row file is not the smaller one")
+for name, limit, why in (
+        ("full_answer", (base_row + base_answer) // 2,
+         "*** Answer file not written: fit.dat (File too large)"),
+        ("full_both", base_row // 2, "*** Table row not written: fit.aat (File too large)")):
+    d = folder(name)
+    put(os.path.join(d, "fit.dat"), OLD_ANSWER)
+    put(os.path.join(d, "fit.aat"), OLD_ROW)
+    status, out, err = run(d, script(name, "fit.dat"), fsize=limit)
+    check(status == 1, f"{name}: status {status}")
+    check(err == why + "\n", f"{name}: standard error {err!r}")
+    check(" " + why + "\n" in out, f"{name}: the screen does not say why")
+    check(slurp(os.path.join(d, "fit.dat")) == OLD_ANSWER, f"{name}: the old answer file changed")
+    row = slurp(os.path.join(d, "fit.aat"))
+    check(row == OLD_ROW if name == "full_both" else row.endswith(f"    TF fit {name}\n"),
+          f"{name}: row file {row[-60:]!r}")
+    check(listing(d) == ["fit.aat", "fit.dat", "stdout"], f"{name}: left {listing(d)}")
+
+# ---- ^C at "Done?" of the custom commands: no temporary, the old file kept ---------------------
+d = folder("interrupt")
+put(os.path.join(d, "fit.dat"), OLD_ANSWER)
+lines = script("interrupt", "fit.dat", commands="MIGRAD\nEXIT\n").splitlines()
+lines += ["", "", "y", "MIGRAD 500"]  # RESULTS> left, the name kept, custom commands
+
+
+def interrupt_at_done(screen):
+    return b"\x03" if screen.endswith(b"Done? ") else None
+
+
+status, screen = type_at_prompts([KAVRIN], d, lines, interrupt_at_done)
+check("Done? " in screen, f"interrupt: never reached Done? ({screen[-300:]!r})")
+check(status == 1, f"interrupt: status {status}")
+check(slurp(os.path.join(d, "fit.dat")) == OLD_ANSWER, "interrupt: the old answer file changed")
+check(listing(d) == ["fit.aat", "fit.dat", "fit.prt"], f"interrupt: left {listing(d)}")
+
+finish()

@@ -1,0 +1,11 @@
+# At the keyboard an expression that does not evaluate is refused and asked again; the
+# corrected one is taken and the fit goes on.
+set -u
+screen=$(sed 's/\x1b\[?2004[hl]//g' out.txt)
+refusal=' *** Expression for 201 does not evaluate with the initial parameter values: Asym*'
+asked=$(grep -E '^Expression: ' <<<"$screen" | tr '\n' '|')
+[ "$asked" = 'Expression: Asym*|Expression: 2*Half|' ] || { echo "expressions asked: $asked"; exit 1; }
+after=$(grep -A1 -xF "$refusal" <<<"$screen" | sed -n 2p)
+[ "$after" = 'Expression: 2*Half' ] || { echo "after the refusal: $after"; exit 1; }
+[ "$(grep -c 'EVAL:' <<<"$screen")" = 1 ] || { echo "not one evaluator message"; exit 1; }
+bash "$CASE/../../truth_check.sh" out.txt Phase=45 Asym=0.2 Half=0.9 Lambda=0.15

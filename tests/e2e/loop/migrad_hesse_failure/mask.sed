@@ -1,0 +1,1 @@
+s/EDM = [^ ]*$/EDM = (varies)/

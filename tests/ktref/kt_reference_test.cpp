@@ -1,0 +1,301 @@
+// kt_reference_test.cpp -- polzz on the generator's default tables against
+// strong-collision solutions computed here by other means: inversion of the
+// Laplace transform on a Talbot contour (zero field, and longitudinal field at
+// long times), and a plain trapezoid march of the renewal equation with its own
+// static function (longitudinal field). Points half-way between grid points, past
+// the table's last time, across the fast-hopping limit and past the last slab.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "../../tools/kt_tablegen.h"
+#include "relax.h"
+#include "../fit/tbl_scratch.h"
+
+namespace {
+
+using cd = std::complex<double>;
+constexpr double pi = std::numbers::pi;
+
+// ---- Laplace transforms of the static functions ------------------------------------
+
+// Where the continued fraction below converges fast enough.
+bool far_out(cd p) { return p.real() >= 0 && (std::abs(p) > 7 || p.real() > 2.5); }
+
+// p + lo/(p + (lo+1)/(p + ...)), deep enough for 1e-10 where far_out(p).
+cd fraction(cd p, int lo)
+{
+    cd d = p;
+    for (int k = std::min(300, 40 + int(2000 / std::norm(p))); k >= lo; --k) d = p + double(k) / d;
+    return d;
+}
+
+// F(p) = int_0^inf exp(-p t - t^2/2) dt = 1/fraction(p, 1) away from the
+// origin, the power series near it, and the reflection F(p) + F(-p) =
+// sqrt(2 pi) e^(p^2/2) in the left half-plane.
+cd mills(cd p)
+{
+    if (p.real() < 0) return std::sqrt(2 * pi) * std::exp(p * p / 2.0) - mills(-p);
+    if (far_out(p)) return 1.0 / fraction(p, 1);
+    cd sum = 0, pk = 1;                              // (-p)^k / k!
+    double mk[2] = {std::sqrt(pi / 2), 1.0};         // int t^k e^(-t^2/2), k even and odd
+    for (int k = 0; k < 260; ++k) {
+        sum += pk * mk[k % 2];
+        mk[k % 2] *= k + 1;
+        pk *= -p / double(k + 1);
+    }
+    return sum;
+}
+
+// Zero-field Gaussian: 1/(3p) + (2/3) p (1 - p F(p)); 1 - p F from the same
+// fraction where p F is near 1.
+cd g0_gauss(cd p)
+{
+    cd rest;
+    if (far_out(p)) {
+        const cd e = 1.0 / fraction(p, 2);
+        rest = e / (p + e);
+    } else {
+        rest = 1.0 - p * mills(p);
+    }
+    return 1.0 / (3.0 * p) + 2.0 / 3.0 * p * rest;
+}
+
+cd g0_lorentz(cd p) { return 1.0 / (3.0 * p) + 2.0 / 3.0 * p / ((p + 1.0) * (p + 1.0)); }
+
+// Gaussian in the field w (angular, in units of delta):
+// (1 - 2/w^2)/p + (2/w^2) L[e^(-t^2/2) cos wt] + (2/w^3) L[e^(-t^2/2) sin wt]/p.
+cd g0_gauss_lf(cd p, double w)
+{
+    if (w < 1e-6) return g0_gauss(p);
+    const cd i(0, 1), fm = mills(p - i * w), fp = mills(p + i * w);
+    const double a = 2 / (w * w);
+    return (1 - a) / p + a * (fm + fp) / 2.0 + 2 / (w * w * w) / p * (fm - fp) / (2.0 * i);
+}
+
+// The strong-collision function at t from g0 by the fixed Talbot rule with M nodes:
+// G(s) = g0(s + nu) / (1 - nu g0(s + nu)).
+template <class G0>
+double talbot(G0 g0, double nu, double t, int m = 32)
+{
+    auto lap = [&](cd s) {
+        const cd g = g0(s + nu);
+        if (!std::isfinite(g.real()) || !std::isfinite(g.imag())) return cd(-1 / nu);
+        return g / (1.0 - nu * g);
+    };
+    const double r = 2.0 * m / (5.0 * t);
+    double sum = 0.5 * (lap(cd(r)) * std::exp(r * t)).real();
+    for (int k = 1; k < m; ++k) {
+        const double th = k * pi / m, ct = std::cos(th) / std::sin(th);
+        const cd s = r * th * cd(ct, 1.0);
+        sum += (std::exp(t * s) * lap(s) * cd(1.0, th + (th * ct - 1) * ct)).real();
+    }
+    return r / m * sum;
+}
+
+// ---- the renewal equation marched in time ----------------------------------------
+
+// Static Gaussian function in the field w at t = k h: the closed form with its
+// integral of e^(-u^2/2) sin(w u) summed by Simpson's rule.
+std::vector<double> static_lf(double w, double h, std::size_t n)
+{
+    std::vector<double> g(n);
+    const int sub = 2 * std::max(1, int(std::ceil(w * h / 0.2)));
+    const double hs = h / sub;
+    double integral = 0;
+    auto f = [w](double u) { return std::exp(-u * u / 2) * std::sin(w * u); };
+    for (std::size_t k = 0; k < n; ++k) {
+        const double t = h * double(k);
+        if (k > 0) {
+            double s = 0;
+            for (int j = 0; j <= sub; ++j) s += (j == 0 || j == sub ? 1 : j % 2 ? 4 : 2) * f(t - h + j * hs);
+            integral += s * hs / 3;
+        }
+        g[k] = w < 1e-6 ? 1.0 / 3 + 2.0 / 3 * (1 - t * t) * std::exp(-t * t / 2)
+                        : 1 - 2 / (w * w) * (1 - std::exp(-t * t / 2) * std::cos(w * t)) +
+                              2 / (w * w * w) * integral;
+    }
+    return g;
+}
+
+// G(t) = K(t) + nu int_0^t K(u) G(t - u) du, K = g_s e^(-nu u), by the trapezoid
+// rule on h and h/2 combined (Richardson), at t = k h.
+std::vector<double> march(double w, double nu, double h, std::size_t n)
+{
+    auto once = [&](double step, std::size_t count) {
+        std::vector<double> k = static_lf(w, step, count), g(count);
+        for (std::size_t i = 0; i < count; ++i) k[i] *= std::exp(-nu * step * double(i));
+        const std::size_t reach = nu > 0 ? std::size_t(40 / (nu * step)) + 2 : count;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i == 0) {
+                g[0] = k[0];
+                continue;
+            }
+            double s = i < reach ? 0.5 * k[i] * g[0] : 0;
+            for (std::size_t m = 1; m < i && m < reach; ++m) s += k[m] * g[i - m];
+            g[i] = (k[i] + nu * step * s) / (1 - nu * step * 0.5 * k[0]);
+        }
+        return g;
+    };
+    const std::vector<double> g1 = once(h, n), g2 = once(h / 2, 2 * n - 1);
+    std::vector<double> g(n);
+    for (std::size_t i = 0; i < n; ++i) g[i] = (4 * g2[2 * i] - g1[i]) / 3;
+    return g;
+}
+
+// ---- sampling ------------------------------------------------------------------
+
+double polzz_n(double tn, double hn, double fq)
+{
+    const double delta = 0.8;   // any width: the table is in normalised units
+    double g, d1, d2, d3;
+    polzz(tn / delta, delta, hn * delta, fq * delta, g, d1, d2, d3);
+    return g;
+}
+
+// Hop rates half-way (in ln hn) between the hop points of a table, a few in its
+// first, linear interval, and past the fast-hopping limit up to 1000.
+std::vector<double> mid_hops(const ktgen::DynSpec& s)
+{
+    std::vector<double> h{0.0, 0.3 * s.hmin, 0.77 * s.hmin};
+    const double step = std::log(10.0) / s.per_decade;
+    for (double x = std::log(s.hmin) + step / 2; x < std::log(s.hmax); x += step) h.push_back(std::exp(x));
+    for (double x : {0.999, 1.0, 1.001, 1.7, 4.0, 10.0}) h.push_back(s.hmax * x);
+    h.push_back(1000);
+    return h;
+}
+
+// Times half-way between the time points of a table, then on to 100.
+std::vector<double> mid_times(const ktgen::DynSpec& s, int stride)
+{
+    std::vector<double> t;
+    for (double x = s.dt1 / 2; x < s.t2; x += stride * s.dt1) t.push_back(x);
+    for (double x = s.t2 + s.dt2 / 2; x < s.tmax; x += stride * s.dt2) t.push_back(x);
+    for (double x : {s.tmax - 1e-4, s.tmax, s.tmax + 1e-4}) t.push_back(x);
+    for (double x = s.tmax + 0.37; x <= 100; x += 2.13 * stride) t.push_back(x);
+    t.push_back(100);
+    return t;
+}
+
+struct Worst {
+    double err = 0, tn = 0, hn = 0, fq = 0;
+    void take(double e, double t, double h, double q = 0)
+    {
+        if (e > err) *this = {e, t, h, q};
+    }
+};
+
+// The largest change of polzz across the switches between its forms: the
+// fast-hopping limit, the table's last time and (with a field axis) the field
+// where the high-field form takes over, each crossed at many points.
+double worst_step(const ktgen::DynSpec& s, const std::vector<double>& qs)
+{
+    const double eps = 1e-7;
+    double step = 0;
+    for (double fq : qs) {
+        for (double tn = 0.013; tn < 100; tn *= 1.37)   // across hn = hmax
+            step = std::max(step, std::fabs(polzz_n(tn, s.hmax * (1 + eps), fq) - polzz_n(tn, s.hmax * (1 - eps), fq)));
+        for (double hn = 0.003; hn < s.hmax; hn *= 1.41)   // across the last time
+            step = std::max(step, std::fabs(polzz_n(s.tmax + eps, hn, fq) - polzz_n(s.tmax - eps, hn, fq)));
+    }
+    if (s.nslab > 0) {
+        const double qend = s.nslab * s.dq;
+        for (double hn = 0.003; hn < 2 * s.hmax; hn *= 1.41)
+            for (double tn = 0.013; tn < 100; tn *= 1.37)
+                step = std::max(step, std::fabs(polzz_n(tn, hn, qend * (1 + eps)) - polzz_n(tn, hn, qend * (1 - eps))));
+    }
+    return step;
+}
+
+// Zero field, Gaussian and Lorentzian, on each default table.
+TEST(KtReference, ZeroFieldDefaultTables)
+{
+    for (char shape : {'g', 'l'}) {
+        const ktgen::DynSpec s = ktgen::dyn_defaults(shape);
+        const std::string p = tmp_path(std::string("kt_zf_") + shape + ".tbl");
+        ASSERT_TRUE(ktgen::write_dyn_table(p, s));
+        std::string why;
+        ASSERT_TRUE(read_rlx_tbl(p, &why)) << why;
+        Worst w;
+        const std::vector<double> times = mid_times(s, 3);
+        for (double hn : mid_hops(s)) {
+            Worst wh;
+            for (double tn : times) {
+                double ref;
+                if (hn == 0) ref = shape == 'g' ? ktgen::kt_static_gauss_zf(tn) : ktgen::kt_static_lorentz_zf(tn);
+                else ref = shape == 'g' ? talbot(g0_gauss, hn, tn) : talbot(g0_lorentz, hn, tn);
+                wh.take(std::fabs(polzz_n(tn, hn, 0) - ref), tn, hn);
+            }
+            w.take(wh.err, wh.tn, wh.hn);
+        }
+        std::printf("zero field %c: worst %.2e at tn %.3f hn %.4f\n", shape, w.err, w.tn, w.hn);
+        EXPECT_LE(w.err, 2e-3) << shape;
+        const double step = worst_step(s, {0.0});
+        std::printf("zero field %c: largest step across a switch %.2e\n", shape, step);
+        EXPECT_LE(step, 1e-3) << shape;
+    }
+}
+
+// The reference in a longitudinal field: the march up to tm (where the
+// oscillation may lie outside the Talbot contour), the Talbot rule beyond.
+std::vector<double> reference_lf(double fq, double hn, const std::vector<double>& times, double tm)
+{
+    const double w = 2 * pi * fq;
+    std::vector<double> out;
+    std::vector<double> g;
+    double h = std::min({0.01, 0.2 / std::max(w, 1e-9), 0.02 / std::max(hn, 1e-9)});
+    for (double t : times) {
+        if (t < tm || hn == 0) {
+            if (g.empty()) {
+                g = hn == 0 ? static_lf(w, h, std::size_t(times.back() / h) + 3)
+                            : march(w, hn, h, std::size_t(tm / h) + 3);
+            }
+            out.push_back(ktgen::grid_at(g, h, t));
+        } else {
+            out.push_back(talbot([&](cd x) { return g0_gauss_lf(x, w); }, hn, t));
+        }
+    }
+    return out;
+}
+
+// A longitudinal field on the default field-axis table: half-way between slabs,
+// between the last slab and the high-field form, and on to q/delta = 20.
+TEST(KtReference, FieldAxisDefaultTable)
+{
+    const ktgen::DynSpec s = ktgen::dyn_defaults('g', true);
+    const std::string p = tmp_path("kt_lf.tbl");
+    ASSERT_TRUE(ktgen::write_dyn_table(p, s));
+    std::string why;
+    ASSERT_TRUE(read_rlx_tbl(p, &why)) << why;
+    const double qend = s.nslab * s.dq;
+    std::vector<double> qs;
+    for (int k : {0, 1, 2, 4, 8, 15, 26, 40, 61}) qs.push_back((k + 0.5) * s.dq);
+    for (double x : {-0.5, -1e-6, 0.0, 1e-6, 0.5}) qs.push_back(qend + x * s.dq);
+    for (double x : {3.0, 5.0, 10.0, 20.0}) qs.push_back(x);
+    const std::vector<double> hops{0.0, 0.004, 0.0355, 0.355, 1.12, 3.55, 11.2, 35.5, 99.9, 100.1, 1000.0};
+    const std::vector<double> times = mid_times(s, 5);
+    Worst w;
+    for (double fq : qs)
+        for (double hn : hops) {
+            // Past hn = 100 the oscillation is gone before the contour misses it.
+            const double tm = hn >= 100 ? 0.0 : hn > 5 ? 1.0 : 4.0;
+            const std::vector<double> ref = reference_lf(fq, hn, times, tm);
+            Worst wq;
+            for (std::size_t i = 0; i < times.size(); ++i)
+                wq.take(std::fabs(polzz_n(times[i], hn, fq) - ref[i]), times[i], hn, fq);
+            w.take(wq.err, wq.tn, wq.hn, wq.fq);
+        }
+    std::printf("field axis: worst %.2e at tn %.3f hn %.4f q %.4f\n", w.err, w.tn, w.hn, w.fq);
+    EXPECT_LE(w.err, 5e-3);
+    const double step = worst_step(s, {0.3, 1.1, 2.5, 6.0});
+    std::printf("field axis: largest step across a switch %.2e\n", step);
+    EXPECT_LE(step, 1e-3);
+}
+
+}  // namespace
