@@ -5,7 +5,9 @@
 // one-thread figures and the bare loop are the thread's processor time, which other work on
 // the machine disturbs least; the all-thread figures are wall time.
 //
-//   build/release/bench/dirade_bench [rounds] [seconds per measurement] [cases, e.g. ac]
+//   build/release/bench/dirade_bench [rounds] [seconds per measurement] [cases, e.g. ac] [sse2]
+//
+// sse2 runs the kernels a processor without AVX2 would run.
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -230,6 +232,7 @@ int main(int argc, char** argv)
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     if (argc > 2) seconds_each = std::max(0.01, std::atof(argv[2]));
     const std::string which = argc > 3 ? argv[3] : "abc";
+    if (argc > 4 && std::string(argv[4]) == "sse2") vm_select(false);
     bare_setup();
     std::array<Case, 3> cases{{{"(a) 4 x 2048 asymmetry, Gaussian cos + exponential", case_a, {}, {}},
                                {"(b) 2 x 8192 asymmetry, gzz in longitudinal field", case_b, {}, {}},
