@@ -174,9 +174,10 @@ void open_indirect(std::string_view name, std::string_view shown, bool programma
 {
     leave_caller();
     if (ask_luns.depth >= ask_max_depth) {
-        fio_write(fio_stdout, "(/,' *** ASK:  Attempt to nest Indirect',"
-                              "' files more than 10 deep ***',/)");
-        if (programmatic || st.batch) ask_stop(1);
+        constexpr std::string_view too_deep =
+            "(/,' *** ASK:  Attempt to nest Indirect',' files more than 10 deep ***',/)";
+        fio_write(fio_stdout, too_deep);
+        if (programmatic || st.batch) ask_fail(fio_text(too_deep));
         close_level();                          // the new file takes the innermost's place
     }
     ++ask_luns.depth;

@@ -44,11 +44,14 @@ void list_table(std::string_view cmdtab, int ncmd, int len)
     fio_write(fio_stdout, "('  ')");
 }
 
-void unrecognized(std::string_view word, int len)
+// The message on the screen; its text is returned for a stop's reason.
+std::string unrecognized(std::string_view word, int len)
 {
+    constexpr std::string_view layout = "(' *** CMLI -- Unrecognized Command \"',8A1,'\"',/)";
     std::vector<FVal> chars;
     for (int k = 0; k < std::min(len, 8); ++k) chars.emplace_back(word[static_cast<std::size_t>(k)]);
-    fio_write(fio_stdout, "(' *** CMLI -- Unrecognized Command \"',8A1,'\"',/)", chars);
+    fio_write(fio_stdout, layout, chars);
+    return fio_text(layout, chars);
 }
 
 }  // namespace
@@ -91,8 +94,8 @@ void basecmli(std::string_view prompt, int ncmd, int cmdlen, std::string_view cm
                 }
             }
         }
-        unrecognized(w, len);
-        if (ask_unattended()) ask_stop(1);
+        const std::string why = unrecognized(w, len);
+        if (ask_unattended()) ask_fail(why);
         if (cmli_options.indir_ok == 0)
             while (ask_luns.caller_flag != 0 || ask_luns.depth > 0) set_ask_indir(0, 0);
     }

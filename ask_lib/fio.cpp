@@ -4,6 +4,8 @@
 #include "fio.h"
 
 #include <fcntl.h>
+#include <langinfo.h>
+#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -598,14 +600,89 @@ done:
     return rec;
 }
 
+// ---- The screen ----------------------------------------------------------------------------
+
+FCharset made_in = FCharset::latin1;
+
+// Code page 437's characters 128..255.
+constexpr std::array<char16_t, 128> cp437_high = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,   // 80
+    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
+    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,   // 90
+    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192,
+    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,   // A0
+    0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,   // B0
+    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510,
+    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,   // C0
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567,
+    0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B,   // D0
+    0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
+    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,   // E0
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,
+    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,   // F0
+    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+};
+
+// The length (2..4) of the well-formed UTF-8 sequence that starts at s[i]; 0 when none does.
+std::size_t utf8_length(std::string_view s, std::size_t i)
+{
+    const auto byte = [&](std::size_t k) { return k < s.size() ? static_cast<unsigned char>(s[k]) : 0U; };
+    const unsigned c = byte(i);
+    unsigned lo = 0x80, hi = 0xBF;  // the second byte's range; the later ones take 80..BF
+    std::size_t n = 0;
+    if (c >= 0xC2 && c <= 0xDF) n = 2;
+    else if (c >= 0xE0 && c <= 0xEF) n = 3;
+    else if (c >= 0xF0 && c <= 0xF4) n = 4;
+    else return 0;
+    if (c == 0xE0) lo = 0xA0;       // no overlong forms
+    if (c == 0xED) hi = 0x9F;       // no surrogates
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;       // nothing past U+10FFFF
+    for (std::size_t k = 1; k < n; ++k) {
+        const unsigned x = byte(i + k);
+        if (x < (k == 1 ? lo : 0x80U) || x > (k == 1 ? hi : 0xBFU)) return 0;
+    }
+    return n;
+}
+
+void put_utf8(std::string& out, char32_t u)
+{
+    if (u < 0x800) {
+        out += static_cast<char>(0xC0 | (u >> 6));
+    } else {
+        out += static_cast<char>(0xE0 | (u >> 12));
+        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    }
+    out += static_cast<char>(0x80 | (u & 0x3F));
+}
+
+// The stream is a terminal that takes UTF-8; decided once per stream, after the program
+// has set its locale.
+bool utf8_screen(std::FILE* f)
+{
+    static int out = -1, err = -1;
+    int* known = f == stdout ? &out : f == stderr ? &err : nullptr;
+    if (known == nullptr) return false;
+    if (*known < 0) {
+        const char* cs = nl_langinfo(CODESET);
+        const bool utf8 = cs != nullptr && (strcasecmp(cs, "UTF-8") == 0 || strcasecmp(cs, "utf8") == 0);
+        *known = utf8 && isatty(fileno(f)) != 0 ? 1 : 0;
+    }
+    return *known == 1;
+}
+
 // Writes lines to the unit, the last without its end when open.
 int put_lines(int unit, const std::vector<std::string>& lines, bool open)
 {
     std::FILE* f = begin_write(unit);
     if (f == nullptr) return EBADF;
+    const bool utf8 = utf8_screen(f);  // before errno is cleared: isatty may set it
     errno = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::fwrite(lines[i].data(), 1, lines[i].size(), f);
+        const std::string converted = utf8 ? fio_utf8(lines[i], made_in) : std::string();
+        const std::string& line = utf8 ? converted : lines[i];
+        std::fwrite(line.data(), 1, line.size(), f);
         if (i + 1 < lines.size() || !open) std::fputc('\n', f);
     }
     if (open) std::fflush(f);  // a prompt must show before the answer is read
@@ -775,6 +852,18 @@ std::string fio_format1(std::string_view layout, FVals vals)
     return std::move(run_layout(layout, vals).lines.front());
 }
 
+std::string fio_text(std::string_view layout, FVals vals)
+{
+    std::string text;
+    for (const std::string& line : run_layout(layout, vals).lines) {
+        const std::size_t a = line.find_first_not_of(' ');
+        if (a == std::string::npos) continue;
+        if (!text.empty()) text += ' ';
+        text.append(line, a, line.find_last_not_of(' ') - a + 1);
+    }
+    return text;
+}
+
 std::vector<std::string> fio_list_format(FVals vals)
 {
     std::vector<std::string> lines;
@@ -797,4 +886,36 @@ int fio_list(int unit, FVals vals)
 {
     if (fio_file(unit) == nullptr) return EBADF;
     return put_lines(unit, fio_list_format(vals), false);
+}
+
+// ---- The screen ----------------------------------------------------------------------------
+
+void fio_made_in(FCharset cs) { made_in = cs; }
+
+FCharset fio_made_in() { return made_in; }
+
+std::string fio_utf8(std::string_view text, FCharset cs)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 4);
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            out += text[i++];
+        } else if (const std::size_t n = utf8_length(text, i); n > 0) {
+            out.append(text, i, n);
+            i += n;
+        } else {
+            const char32_t u = cs == FCharset::cp437 ? cp437_high[b - 0x80U] : b < 0xA0 ? 0xFFFD : b;
+            put_utf8(out, u);
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string fio_screen_text(int unit, std::string_view text)
+{
+    const Unit* u = unit_of(unit);
+    return u != nullptr && utf8_screen(u->f) ? fio_utf8(text, made_in) : std::string(text);
 }

@@ -173,6 +173,14 @@ inline std::string fio_format1(std::string_view layout, std::initializer_list<FV
     return fio_format1(layout, FVals(vals.begin(), vals.size()));
 }
 
+// The lines that hold more than blanks, each without its outer blanks, joined by one blank:
+// a message as one line ("(/,' *** Only 99 SPECTRA allowed! ***',/)" gives its text).
+std::string fio_text(std::string_view layout, FVals vals);
+inline std::string fio_text(std::string_view layout, std::initializer_list<FVal> vals = {})
+{
+    return fio_text(layout, FVals(vals.begin(), vals.size()));
+}
+
 // ---- Free-form lines ---------------------------------------------------------------------
 // Each line begins with a blank. Texts follow as they are; an integer is " 12" or " -12";
 // a real of either width is " ", " " or "-", and up to 9 significant digits without trailing
@@ -189,3 +197,34 @@ inline std::vector<std::string> fio_list_format(std::initializer_list<FVal> vals
 {
     return fio_list_format(FVals(vals.begin(), vals.size()));
 }
+
+// ---- The screen --------------------------------------------------------------------------
+// Texts are made in one 8-bit character set: Latin-1 (the start; ASCII is part of it) or
+// code page 437. Lines written on unit 6 or 0 while that stream is a terminal whose locale
+// (LC_CTYPE, as the program set it) speaks UTF-8 are converted to UTF-8 there and nowhere
+// else; files, pipes and other terminals receive the bytes as made. Runs of bytes that are
+// UTF-8 already (answers typed at such a terminal) pass unchanged.
+
+enum class FCharset : unsigned char { latin1, cp437 };
+
+void fio_made_in(FCharset cs);   // the character set of the texts made from now on
+FCharset fio_made_in();
+// text in UTF-8, its bytes above 127 read in cs; Latin-1's controls 128..159 become U+FFFD,
+// so that a byte from a run file never reaches a terminal as a control.
+std::string fio_utf8(std::string_view text, FCharset cs);
+// text as the screen of unit receives it: converted when the unit's lines are, else as it is
+// (for the prompt that readline writes itself).
+std::string fio_screen_text(int unit, std::string_view text);
+
+// For texts made in one character set whatever was chosen: the previous one comes back at
+// the end of the scope.
+class FMadeIn {
+public:
+    explicit FMadeIn(FCharset cs) : old_(fio_made_in()) { fio_made_in(cs); }
+    ~FMadeIn() { fio_made_in(old_); }
+    FMadeIn(const FMadeIn&) = delete;
+    FMadeIn& operator=(const FMadeIn&) = delete;
+
+private:
+    FCharset old_;
+};

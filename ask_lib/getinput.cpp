@@ -76,13 +76,13 @@ bool ask_unattended() { return input_ended || loc_batch(); }
 
 std::optional<std::string> input_line(std::string_view prompt)
 {
-    const std::string shown(prompt);
+    const std::string shown = fio_screen_text(fio_stdout, prompt);  // as the screen's lines
     ask_flush();                                // our own lines first, then the prompt
     std::optional<std::string> got;
     if (input_ended || loc_batch()) {
         screen(shown);                          // the transcript shows prompt and answer
         if (!input_ended) got = script_line();
-        screen(got ? *got + '\n' : "\n");
+        screen(got ? fio_screen_text(fio_stdout, *got) + '\n' : "\n");
     } else {
         got = keyboard_line(shown);
         if (!got) screen("\n");                 // the prompt's line ends here

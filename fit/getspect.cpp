@@ -38,8 +38,9 @@ int nh = 1;                // histogram slots of the current type
 
 [[noreturn]] void stop_no_file()
 {
-    fio_write(fio_stdout, "(/,' *** stopped -- No ZOG Filename ***',/)");
-    ask_stop(1);
+    constexpr std::string_view stopped = "(/,' *** stopped -- No ZOG Filename ***',/)";
+    fio_write(fio_stdout, stopped);
+    ask_fail(fio_text(stopped));
 }
 
 // Raw bin width in ns of bin-width code c, as the RAW_BINS question shows it.
@@ -99,6 +100,7 @@ void cmd_backgrnd()
 void cmd_display()
 {
     if (interact()) show_title();
+    const FMadeIn latin1(FCharset::latin1);  // its micro signs, whatever CHARSET chose
     std::vector<FVal> v;
     for (int r = 1; r <= n_ictl; ++r) v.emplace_back(ispectctrl.i_ctl(r, 1));
     for (int r = 1; r <= 14; ++r) v.emplace_back(rspectctrl.r_ctl(r, 1));
@@ -274,9 +276,9 @@ bool finish_spectrum()
     }
     fio_write(fio_stdout, "(/,/,1X,'*** makeSpect: Problems Making Spectrum ***',/,1X,A,/,/)",
               {spect_errmess(ierr)});
-    if (ask_unattended()) ask_stop(1);
+    if (ask_unattended()) ask_fail(makespect_reason(ierr));
     if (!interact()) set_ask_indir(0, 0);  // an answer file at the terminal: go on by hand
-    if (++problems >= max_problems) ask_stop(1);
+    if (++problems >= max_problems) ask_fail(makespect_reason(ierr));
     return false;
 }
 

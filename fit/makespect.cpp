@@ -29,6 +29,15 @@ struct SlotWork {
 constexpr double two_pi = 2.0 * std::numbers::pi;
 
 bool first_call = true;  // the first construction marks "no previous spectrum"
+std::string why;         // the last failure's own message: the reason of a stop that follows
+
+// A failure's message on the screen, kept as its reason; returns the result.
+int refuse(int result, std::string_view layout, std::initializer_list<FVal> vals)
+{
+    fio_write(fio_stdout, layout, vals);
+    why = fio_text(layout, vals);
+    return result;
+}
 
 // Raw bin width in us of bin-width code c (0 for negative codes).
 float code_width(int c)
@@ -47,20 +56,17 @@ int check_histograms(int type, int nh, SlotWork* w)
     for (int s = 1; s <= nh; ++s) {
         const int h = ispectctrl.jhist(s);
         const int lowest = (type == 4 && s > 1) ? 0 : 1;
-        if (h < lowest || h > runheader.nHists) {
-            fio_write(fio_stdout, "(' Histogram',I4,' is not in the range (1,',I2,')')",
-                      {h, runheader.nHists});
-            return spect_bad_hist;
-        }
+        if (h < lowest || h > runheader.nHists)
+            return refuse(spect_bad_hist, "(' Histogram',I4,' is not in the range (1,',I2,')')",
+                          {h, runheader.nHists});
         w[s].used = h > 0;
         w[s].h = h;
     }
     for (int s = 1; s <= nh; ++s) {
         if (!w[s].used || histhdrs.nbins(w[s].h) == stored_bins(w[s].h)) continue;
-        fio_write(fio_stdout,
-                  "(' Histogram',I3,' has',I11,' bins, more than the data arrays hold (',I6,')')",
-                  {w[s].h, static_cast<unsigned>(histhdrs.nbins(w[s].h)), max_hist_bins});
-        return spect_hist_too_long;
+        return refuse(spect_hist_too_long,
+                      "(' Histogram',I3,' has',I11,' bins, more than the data arrays hold (',I6,')')",
+                      {w[s].h, static_cast<unsigned>(histhdrs.nbins(w[s].h)), max_hist_bins});
     }
     return spect_ok;
 }
@@ -77,11 +83,9 @@ int raw_bins(int nh, SlotWork* w, float& tbin, float& t1max, float& t2min)
         const int h = x.h;
         x.dtraw = rspectctrl.raw_bin(s);
         if (x.dtraw < 1e-6f) x.dtraw = code_width(histhdrs.fsperbin(h));
-        if (!(x.dtraw > 0.0f)) {
-            fio_write(fio_stdout, "(' Histogram',I3,' has no raw bin width (code',I11,')')",
-                      {h, histhdrs.fsperbin(h)});
-            return spect_bad_params;
-        }
+        if (!(x.dtraw > 0.0f))
+            return refuse(spect_bad_params, "(' Histogram',I3,' has no raw bin width (code',I11,')')",
+                          {h, histhdrs.fsperbin(h)});
         x.kt0 = histhdrs.t0_bin(h);
         if (rspectctrl.raw_t0(s) > 0.0f) x.kt0 = trunc_int(rspectctrl.raw_t0(s) / x.dtraw);
         if (ispectctrl.it0(s) > 0) x.kt0 = ispectctrl.it0(s);
@@ -109,13 +113,11 @@ int packing_width(int nh, SlotWork* w, float& tbin, double& rbmax)
         if (!x.used) continue;
         x.npac = nint(tbin / x.dtraw);
         const float dtpac = x.dtraw * static_cast<float>(x.npac);
-        if (std::fabs(dtpac / tbin - 1.0f) > 2e-5f) {
-            fio_write(fio_stdout,
-                      "(' *** Packing incompatibility ***',/,'Histogram',I3,' has a bin size ',"
-                      "F12.6,' which is incompatible with ',/,F12.6,'ns (gives ',F12.6,')')",
-                      {x.h, x.dtraw * 1000.0f, tbin * 1000.0f, dtpac * 1000.0f});
-            return spect_incompatible;
-        }
+        if (std::fabs(dtpac / tbin - 1.0f) > 2e-5f)
+            return refuse(spect_incompatible,
+                          "(' *** Packing incompatibility ***',/,'Histogram',I3,' has a bin size ',"
+                          "F12.6,' which is incompatible with ',/,F12.6,'ns (gives ',F12.6,')')",
+                          {x.h, x.dtraw * 1000.0f, tbin * 1000.0f, dtpac * 1000.0f});
     }
     return spect_ok;
 }
@@ -130,6 +132,7 @@ int time_axis(int nh, SlotWork* w, float tbin, double rbmax, float t1max, float 
     const float h = static_cast<float>((tbin - rbmax) / 2.0);
 
     // The edges e1 and e2 are 4-byte reals like the axis they set; only rbmax is 8-byte.
+    const float asked_first = first, asked_last = last;  // as TIMES gave them (0: the data's)
     if (first == 0.0f) first = t1max;
     const int n = nint((first - h) / rbmax);
     const float e1 = static_cast<float>(std::max(rbmax * n, static_cast<double>(t1max)));
@@ -142,11 +145,16 @@ int time_axis(int nh, SlotWork* w, float tbin, double rbmax, float t1max, float 
 
     const int npk = trunc_int((last - first) / tbin + 0.01f);
     ispectctrl.npk = npk;
+    spectimes = {tbin, first, last};
+    if (npk < 1)  // a range beside the good data, or one narrower than a bin
+        return refuse(spect_bad_params,
+                      "(' *** TIMES range',F11.6,' to',F11.6,' us holds no packed bin; good data "
+                      "from',F11.6,' to',F11.6,' us')",
+                      {asked_first == 0.0f ? t1max : asked_first,
+                       asked_last == 0.0f ? t2min : asked_last, t1max, t2min});
     fio_write(fio_stdout,
               "(' Ready to pack',I6,F10.6,'-',A,'s bins from',F10.6,' to',F11.6,1X,A,'s')",
               {npk, tbin, spchars.micro, first, last, spchars.micro});
-    spectimes = {tbin, first, last};
-    if (npk < 1) return spect_bad_params;
 
     for (int s = 1; s <= nh; ++s) {
         SlotWork& x = w[s];
@@ -154,19 +162,15 @@ int time_axis(int nh, SlotWork* w, float tbin, double rbmax, float t1max, float 
         const std::int64_t k1 =
             static_cast<std::int64_t>(nint((first - (tbin - x.dtraw) / 2.0f) / x.dtraw)) + x.kt0;
         const std::int64_t kend = k1 + static_cast<std::int64_t>(npk) * x.npac - 1;
-        if (k1 < 1) {
-            fio_write(fio_stdout,
-                      "(' Histogram',I3,': first raw bin to pack is',I8,', before bin 1')",
-                      {x.h, k1});
-            return spect_before_bin1;
-        }
-        if (kend > stored_bins(x.h)) {
-            fio_write(fio_stdout,
-                      "(' Histogram',I3,': bins',I8,' to',I11,' to pack, but it holds',I8,"
-                      "' bins')",
-                      {x.h, k1, kend, stored_bins(x.h)});
-            return spect_pack_fail;
-        }
+        if (k1 < 1)
+            return refuse(spect_before_bin1,
+                          "(' Histogram',I3,': first raw bin to pack is',I8,', before bin 1')",
+                          {x.h, k1});
+        if (kend > stored_bins(x.h))
+            return refuse(spect_pack_fail,
+                          "(' Histogram',I3,': bins',I8,' to',I11,' to pack, but it holds',I8,"
+                          "' bins')",
+                          {x.h, k1, kend, stored_bins(x.h)});
         x.kt1 = static_cast<int>(k1);
     }
     return spect_ok;
@@ -404,10 +408,8 @@ int construct()
         ispectctrl.type(2) = no_previous_spectrum;
         first_call = false;
     }
-    if (type < 0 || type > 4) {
-        fio_write(fio_stdout, "(' Spectrum type',I7,' is not one of 0 to 4')", {type});
-        return spect_bad_params;
-    }
+    if (type < 0 || type > 4)
+        return refuse(spect_bad_params, "(' Spectrum type',I7,' is not one of 0 to 4')", {type});
     SlotWork w[5];
     if (int r = check_histograms(type, nh, w); r != spect_ok) return r;
     copy_spect_column(1, 2);
@@ -474,7 +476,15 @@ void join2asy(float* val_a, float* err_a, int k1, int k2, int n)
 
 void makespect(int& ierr)
 {
+    why.clear();
     ierr = construct();
+}
+
+std::string makespect_reason(int result)
+{
+    if (!why.empty()) return why;
+    const std::string_view m = spect_errmess(result);
+    return std::string(m.substr(0, m.find_last_not_of(' ') + 1));
 }
 
 std::string_view spect_errmess(int result)

@@ -3,6 +3,7 @@
 // for the imaginary half of a rotating-frame spectrum).
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // Results of makespect; the dialog shows spect_errmess(result) for each failure.
@@ -38,6 +39,10 @@ void packi2r(const int* raw, float* out, int n, int npac);
 // Block k2 (of n elements, blocks counted from 1) is folded, negated, into block k1
 // with inverse-variance weights; block k2 stays. Nothing unless both lie in 1..4.
 void join2asy(float* val_a, float* err_a, int k1, int k2, int n);
+
+// Why the last construction failed with result, as one line: its own message when it wrote
+// one, else the dialog's message for the result.
+std::string makespect_reason(int result);
 
 // The dialog's message for a construction result (48 characters, blank-padded);
 // blank for a result that has no entry.

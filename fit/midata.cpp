@@ -147,7 +147,8 @@ void midata()
     set_ask_delims(",");
     set_ask_echo(1);
     if (fatal > 0) {
-        both(interactive, "(/,I5,' FATAL ERRORS on Parameter inputs.  ABORT!',/,/)", {fatal});
-        ask_stop(1);
+        constexpr std::string_view abort = "(/,I5,' FATAL ERRORS on Parameter inputs.  ABORT!',/,/)";
+        both(interactive, abort, {fatal});
+        ask_fail(fio_text(abort, {fatal}));
     }
 }

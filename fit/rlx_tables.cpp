@@ -135,8 +135,7 @@ void say_lines(int unit, const std::vector<std::string>& lines)
 // The reader's own message is fixed text; the reason goes to standard error.
 [[noreturn]] void tbl_stop(std::string_view name, const std::string& why)
 {
-    fio_write(fio_stderr, "(' *** Table file ',A,': ',A)", {text_of(name), why});
-    ask_stop(1);
+    ask_fail(fio_text("(' *** Table file ',A,': ',A)", {text_of(name), why}));
 }
 
 // Checks of the relaxation table's own parameters against its data.

@@ -32,6 +32,8 @@ struct SetupTables {
 };
 SetupTables tables;
 
+std::string last_message;  // the text of the last check that spoke, for a batch stop's reason
+
 constexpr std::string_view title_layout = "(10X,'Title of Relaxation-Function TABLE:',/,1X,20A4)";
 
 // The table's 80-character title in the twenty 4-character pieces of its layout.
@@ -88,17 +90,23 @@ void output_question()
     ask1("\"Initial Guess\" File for RESULTS > ", Val{"80A", filenames.nameout});
 }
 
-void ind_var_questions()
+// False when the list is full already (the message written).
+bool ind_var_questions()
 {
     Indvar& v = indvar;
+    if (v.nindvar >= max_indvar) {
+        setup_message("(/,' *** Only',I3,' Independent Variables allowed! ***',/)", {max_indvar});
+        return false;
+    }
     while (v.nindvar < max_indvar) {
         const int i = v.nindvar + 1;
         int nch = 0;
         ask4s("Independent Variable [NAME, VALUE, +ERR, -ERR] > ", Val{"10A", v.viname(i)},
               Val{"D", v.vival(i)}, Val{"D", v.viep(i)}, Val{"D", v.viem(i)}, nch);
-        if (nch == 0) return;
+        if (nch == 0) return true;
         v.nindvar = i;
     }
+    return true;
 }
 
 // The expressions so far with the labels at their parameter lines' values, as the first
@@ -129,13 +137,14 @@ void replot_settings(const float* args)
 
 void setup_failed()
 {
-    if (ask_unattended()) ask_stop(1);
+    if (ask_unattended()) ask_fail(last_message);
 }
 
 void setup_message(std::string_view layout, std::initializer_list<FVal> vals)
 {
     fio_write(fio_stdout, layout, vals);
     fio_write(fileio.lunprt(), layout, vals);
+    last_message = fio_text(layout, vals);
 }
 
 void setup_begin()
@@ -148,10 +157,10 @@ void new_expression(int k)
 {
     Expressions& e = expressions;
     if (e.nexpr >= max_expressions) {
-        fio_write(fio_stdout,
-                  "(/,/,' **** DIRADE cannot store more than',I3,' Expressions to Evaluate! ****',/)",
-                  {max_expressions});
-        ask_stop(1);
+        constexpr std::string_view too_many =
+            "(/,/,' **** DIRADE cannot store more than',I3,' Expressions to Evaluate! ****',/)";
+        fio_write(fio_stdout, too_many, {max_expressions});
+        ask_fail(fio_text(too_many, {max_expressions}));
     }
     const int n = ++e.nexpr;
     e.jexpr(n) = std::abs(k);
@@ -189,6 +198,7 @@ bool setup_close(const double* x)
     if (no_spectra) fio_write(fio_stdout, missing, {"spectra"});
     if (no_signals) fio_write(fio_stdout, missing, {"signals"});
     if (no_spectra || no_signals) {
+        last_message = fio_text(missing, {no_spectra ? "spectra" : "signals"});
         setup_failed();
         return false;
     }
@@ -211,7 +221,7 @@ bool dirade_setup(int npar, double* x)
         case cmd_spectrum: ok = store_spectrum(args.data()); break;
         case cmd_add_spec: ok = store_add_spec(); break;
         case cmd_output: output_question(); break;
-        case cmd_ind_var: ind_var_questions(); break;
+        case cmd_ind_var: ok = ind_var_questions(); break;
         case cmd_replot: replot_settings(args.data()); break;
         case cmd_end:
             if (!setup_close(x)) continue;

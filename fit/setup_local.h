@@ -20,8 +20,10 @@ inline int slot_number(float a)
 }
 
 // A set-up step that could not be carried out (its message already written): at the
-// keyboard the dialog asks again, a batch run stops with status 1.
+// keyboard the dialog asks again, a batch run stops with status 1 and the last message of
+// the set-up's checks as its reason.
 void setup_failed();
 
-// A message line of the set-up's own checks on the screen and in the log.
+// A message line of the set-up's own checks on the screen and in the log; the set-up keeps
+// its text as the reason of a stop that may follow.
 void setup_message(std::string_view layout, std::initializer_list<FVal> vals = {});

@@ -111,9 +111,9 @@ bool run_matches(int target)
 bool store_spectrum(const float* args)
 {
     IFitCtl& f = i_fit_ctl;
-    if (f.nspec >= max_fit_spectra) {
-        fio_write(fio_stdout, only_99);
-        return true;
+    if (f.nspec >= max_fit_spectra) {  // refused before its file name is read
+        setup_message(only_99);
+        return false;
     }
     const int j = f.nspec + 1;
     for (int r = 1; r <= n_ictl; ++r) ispectctrl.i_ctl(r, 1) = 0;  // the file's values apply
@@ -130,9 +130,9 @@ bool store_spectrum(const float* args)
     // the expressions its line asked for).
     const int m = ispectctrl.type(1) > 3 ? 2 : 1;
     if (f.nspec + m > max_fit_spectra) {
-        fio_write(fio_stdout, only_99);
+        setup_message(only_99);
         expressions.nexpr = nexpr_before;
-        return true;
+        return false;
     }
     // The imaginary half follows after npk points; both lie in the work arrays.
     const int npk = std::clamp(ispectctrl.npk, 0, max_build_points / m);

@@ -76,6 +76,7 @@ void set_characters(int iset)
     case 2: spchars = {1, std::string_view("\xF1"), '\xE6'}; break;
     default: spchars = {3, std::string_view("+/-"), 'u'}; break;
     }
+    fio_made_in(iset == 2 ? FCharset::cp437 : FCharset::latin1);  // ASCII is Latin-1's start
 }
 
 void vul_title()

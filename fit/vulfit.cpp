@@ -4,6 +4,7 @@
 #include "vulfit.h"
 
 #include <cerrno>
+#include <clocale>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -103,6 +104,9 @@ void minsetout(int lun) { mn7iou.isyswr = lun; }
 
 void vulfit_startup()
 {
+    // The character type from the environment, as readline sets it at its first prompt:
+    // the screen's lines are converted for a UTF-8 terminal from the first one on.
+    std::setlocale(LC_CTYPE, "");
     FText<64> version(version_text);
     fio_list(lun_screen, {version});
     for (const Constant& c : constants) evaldefine(FText<8>(c.name).full(), c.value);

@@ -14,10 +14,26 @@
 extern "C" {
 
 // ---- files
+// A file opens when its head group's tree arrives whole. A section inside it
+// whose bytes do not decode (an array whose counts disagree, say) is kept
+// unreadable: its getters fail, every other section reads. A damaged end of
+// the file after that tree (a cut or zero-size end section, stray bytes) is
+// passed over. Either marks the file damaged (ZOG_getDamaged).
 int ZOG_openRead(const char* name, int* fmtID) noexcept;  // handle or -1
+// Checks that the file can be written, and writes nothing yet: the file is
+// made at ZOG_closeWrite. -1 with the reason in ZOG_getWriteError.
 int ZOG_openWrite(const char* name, int fmtID) noexcept;  // handle or -1
 int ZOG_closeRead(int fh) noexcept;   // 0 for a slot opened for writing
-int ZOG_closeWrite(int fh) noexcept;  // 0 when the file could not be written whole
+// Encodes the whole file, writes it beside the named one and renames it over
+// that one when it is complete (a FIFO or a device is written in place). 0,
+// with the reason in ZOG_getWriteError, when the encoder refuses a section or
+// the file cannot be written whole; an old file then stays as it was and no
+// part of the new one is left.
+int ZOG_closeWrite(int fh) noexcept;
+// Why the last ZOG_openWrite or ZOG_closeWrite failed; empty after one that succeeded.
+int ZOG_getWriteError(char* buf, int len) noexcept;
+// damaged := 1 when the file opened for reading holds damaged parts, else 0.
+int ZOG_getDamaged(int fh, int* damaged) noexcept;
 
 // ---- run description
 int ZOG_getRunDesc(int fh, int* type) noexcept;
@@ -186,10 +202,18 @@ int ZOG_getIndVarpData(int fh, int n, void** pData, int* nBytes) noexcept;
 int ZOG_setIndVarpData(int fh, int n, void* pData, int nBytes) noexcept;
 int ZOG_getIndVarpTimeData(int fh, int n, void** pTimeData, int* nBytes) noexcept;
 int ZOG_setIndVarpTimeData(int fh, int n, void* pTimeData, int nBytes) noexcept;
-// The num elements (integers at elemSize bytes, 4 when packed; other types
-// num x elemSize bytes as stored); fails, writing nothing, past bufBytes.
+// Layouts an array can have: type 1 integers of 1, 2 or 4 bytes, or packed
+// (elemSize 0, fetched as 4-byte ones); type 2 reals of 4 or 8 bytes; type 3
+// raw bytes, elements of any size. Once an array holds data or times, a
+// setter of num, elemSize or type, or of the buffers, that would leave them
+// unwritable (their sizes no longer those the shape gives) refuses; set the
+// shape first. A refused buffer stays the caller's.
+// The num elements; fails, writing nothing, past bufBytes or when the array's
+// data does not have its layout.
 int ZOG_getIndVarData(int fh, int n, void* data, int bufBytes) noexcept;
-int ZOG_setIndVarData(int fh, int n, const void* data) noexcept;  // set num, elemSize, type first
+// Stores num elements from data; set num, elemSize and type first. Refuses a
+// shape without a layout (type 4, reals of 3 bytes, integers of 8).
+int ZOG_setIndVarData(int fh, int n, const void* data) noexcept;
 // The num times; an array without times copies nothing and answers 1.
 int ZOG_getIndVarTimeData(int fh, int n, int* times, int bufBytes) noexcept;
 int ZOG_setIndVarTimeData(int fh, int n, const int* times) noexcept;  // sets hasTime

@@ -202,7 +202,7 @@ void decode_str(ZOG_CURSOR* c, ZText* t)
     if (!cursor_room(c, 2)) return;
     const std::uint16_t n = bdecode_2(c->data.data() + c->pos);
     if (!cursor_room(c, 2 + static_cast<std::int64_t>(n))) return;  // before allocating
-    if (zog_fails(zs_text)) { c->bad = true; return; }
+    if (zog_fails(zs_text)) { c->bad = c->nomem = true; return; }
     const char* s = reinterpret_cast<const char*>(c->data.data() + c->pos + 2);
     t->emplace(s, strnlen(s, n));  // a zero byte ends the text
     advance(c, 2 + static_cast<std::int64_t>(n));

@@ -10,6 +10,7 @@
 namespace {
 
 Slot slots[zog_slots];  // the open files; one thread uses them
+std::string write_error;  // why the last ZOG_openWrite or ZOG_closeWrite failed
 
 ZOG_SEC_GRP* new_group(std::uint32_t kind)
 {
@@ -165,7 +166,8 @@ ZOG_SEC* zog_member(ZOG_SEC* grp, std::uint32_t secID, std::uint32_t instanceID)
     ZOG_SEC_GRP* g = as_group(grp);
     if (g == nullptr) return nullptr;
     const ZOG_PATH path[] = {{secID, instanceID}, {0, 0}};
-    return ZOG_search(g->members, path);
+    ZOG_SEC* m = ZOG_search(g->members, path);
+    return m != nullptr && m->damaged ? nullptr : m;
 }
 
 int zog_add_member(Slot* s, ZOG_SEC* rec)
@@ -267,24 +269,33 @@ extern "C" int ZOG_openRead(const char* name, int* fmtID) noexcept
         std::fclose(f);
         return -1;
     }
-    slots[k] = Slot{f, g, SlotMode::read};
+    slots[k] = Slot{f, g, SlotMode::read, {}};
     if (fmtID != nullptr) *fmtID = static_cast<int>(g->instanceID);
     return k;
 }
 
+// Nothing is written until the close: a file being written stays as it was.
 extern "C" int ZOG_openWrite(const char* name, int fmtID) noexcept
 {
-    const int k = lowest_free_slot();
-    if (k < 0 || name == nullptr) return -1;
-    FILE* f = ZOG_openOutput(name);
-    if (f == nullptr) return -1;
-    ZOG_SEC_GRP* g = new_group(static_cast<std::uint32_t>(fmtID));
-    if (g == nullptr) {
-        std::fclose(f);
+    try {
+        const int k = lowest_free_slot();
+        if (k < 0) {
+            write_error = "sixteen run files are open";
+            return -1;
+        }
+        ZOG_TARGET t;
+        if (!zog_target(name, &t, &write_error)) return -1;
+        ZOG_SEC_GRP* g = new_group(static_cast<std::uint32_t>(fmtID));
+        if (g == nullptr) {
+            write_error = "out of memory";
+            return -1;
+        }
+        slots[k] = Slot{nullptr, g, SlotMode::write, std::move(t)};
+        write_error.clear();
+        return k;
+    } catch (...) {
         return -1;
     }
-    slots[k] = Slot{f, g, SlotMode::write};
-    return k;
 }
 
 extern "C" int ZOG_closeRead(int fh) noexcept
@@ -296,17 +307,40 @@ extern "C" int ZOG_closeRead(int fh) noexcept
     return 1;
 }
 
+// The whole file is encoded before anything is written, and written beside
+// the old one: a refusal or a failing write leaves the old file as it was.
 extern "C" int ZOG_closeWrite(int fh) noexcept
 {
     Slot* s = zog_slot(fh);
     if (s == nullptr || s->mode != SlotMode::write) return 0;
-    ZOG_setSizes(s->head);
-    int ok = ZOG_writeFile(s->f, s->head);
-    if (zog_fails(zs_flush) || std::fflush(s->f) != 0) ok = 0;
-    const bool close_fault = zog_fails(zs_close);
-    if (std::fclose(s->f) != 0 || close_fault) ok = 0;
+    const int ok = zog_guard([&] {
+        ZOG_setSizes(s->head);
+        ZOG_CURSOR c;
+        if (zog_encode_file(&c, s->head) == 0) {
+            write_error = "cannot write " + s->target.path + ": " +
+                          (c.nomem ? std::string("out of memory") : zog_refusal(c.refused));
+            return 0;
+        }
+        if (!zog_replace(s->target, c.data.data(), static_cast<std::size_t>(c.count), &write_error)) return 0;
+        write_error.clear();
+        return 1;
+    });
+    if (ok == 0 && write_error.empty()) write_error = "out of memory";
     release(s);
     return ok;
+}
+
+extern "C" int ZOG_getWriteError(char* buf, int len) noexcept
+{
+    return zog_guard([&] { return zog_get_text_out(ZText(write_error), buf, len); });
+}
+
+extern "C" int ZOG_getDamaged(int fh, int* damaged) noexcept
+{
+    const Slot* s = zog_slot(fh);
+    if (s == nullptr || damaged == nullptr) return 0;
+    *damaged = s->mode == SlotMode::read && s->head->damagedParts ? 1 : 0;
+    return 1;
 }
 
 // ---- run description

@@ -10,14 +10,16 @@ constexpr int zog_slots = 16;
 
 enum class SlotMode { free, read, write };
 struct Slot {
-    FILE* f = nullptr;             // the open file
+    FILE* f = nullptr;             // the open file (reading)
     ZOG_SEC_GRP* head = nullptr;   // its section tree
     SlotMode mode = SlotMode::free;
+    ZOG_TARGET target;             // writing: where the file goes at close
 };
 
 Slot* zog_slot(int fh);                  // null: bad handle or free slot
 bool zog_is_fub(const Slot* s);          // the Fub TI format, by the head's kind
-// Member (secID, instanceID) of a group; null when grp is null or no group.
+// Member (secID, instanceID) of a group; null when grp is null or no group,
+// and when that member was read damaged.
 ZOG_SEC* zog_member(ZOG_SEC* grp, std::uint32_t secID, std::uint32_t instanceID);
 // Adds rec to the slot's head group, refusing a pair the head already has;
 // takes rec in every case.

@@ -16,7 +16,7 @@ enum ZogSite : int {
     zs_open_in = 1, zs_open_out = 2, zs_tell = 3, zs_seek = 4, zs_read = 5,
     zs_write = 6, zs_flush = 7, zs_close = 8, zs_new_record = 9, zs_grow = 10,
     zs_read_buffer = 11, zs_text = 12, zs_data = 13, zs_slot_alloc = 14,
-    zs_file_end = 15,
+    zs_file_end = 15, zs_temp = 16, zs_rename = 17,
 };
 inline bool zog_fails(int site) { return zog_fault != nullptr && zog_fault(site) != 0; }
 
@@ -26,12 +26,15 @@ constexpr int zog_max_depth = 16;                     // group nesting a file ma
 constexpr std::uint32_t zog_max_text = 65535;         // a counted string's length field
 
 // ---- Part of the section codec: the cursor over one pass's bytes
+struct ZOG_SEC;
 struct ZOG_CURSOR {
     std::vector<std::uint8_t> data;  // the pass's bytes (grown by the encoder)
     std::int32_t pos = 0;            // where the next field is read or written
     std::int32_t count = 0;          // bytes the field codecs moved in this pass
     std::int32_t lim = 0;            // end of the section in hand: no field passes it
     bool bad = false;                // once set, reads give 0 and writes nothing
+    bool nomem = false;              // a decode failed for want of memory, not for its bytes
+    ZOG_SEC* refused = nullptr;      // the record an encode could not write
 };
 
 using ZText = std::optional<std::string>;  // a text field: absent, or a text
@@ -93,6 +96,10 @@ struct ZOG_SEC {
     std::uint32_t instanceID = 0;   // number among its type, or a group's kind
     std::int32_t recordSize = 0;    // bytes of the type's record, set by ZOG_new
     ZOG_PROC proc = nullptr;        // the type's handler, set by ZOG_new
+    // Read from a file whose bytes for its body do not decode: kept, without
+    // its body, only so the sections after it stay readable. No getter finds
+    // it and the encoder refuses it.
+    bool damaged = false;
     virtual ~ZOG_SEC() = default;
 };
 
@@ -120,9 +127,11 @@ struct ZOG_SEC_GRP : ZOG_SEC {
     std::uint32_t memSize = 0;      // bytes of all members in the file
     std::vector<ZOG_INDEX> index;   // one entry per member, member order
     ZOG_SEC* members = nullptr;     // the member list
+    ZOG_SEC* tail = nullptr;        // its last record, when known: appends need not walk it
     std::int32_t groupPos = 0;      // file position of the group's section (streaming)
     ZOG_SEC_GRP* parent = nullptr;  // enclosing group (streaming)
     bool incomplete = false;        // reading ended before all of the group arrived
+    bool damagedParts = false;      // the read (of a head) kept damaged sections or met a damaged end
     std::uint32_t announced = 0;    // members a streamed group's start left room for
 };
 
@@ -175,6 +184,16 @@ struct ZOG_SEC_GEN_ARRAY : ZOG_SEC {
     ZOG_BYTES pTimeData;  // num 4-byte times when hasTime is not 0
 };
 
+// Element types and sizes an array's data can be stored as: integers plain
+// at 1, 2 or 4 bytes or packed (size 0), reals at 4 or 8 bytes, raw bytes at
+// any size.
+bool zog_array_layout(std::uint32_t type, std::uint32_t elemSize);
+// What the encoder asks of an array before writing it: its data has the
+// layout its shape gives (a packed stream holding exactly num elements), and
+// its times, when it has them, are num.
+bool zog_array_data_ok(const ZOG_SEC_GEN_ARRAY* r);
+bool zog_array_times_ok(const ZOG_SEC_GEN_ARRAY* r);
+
 // ---- factory and handlers
 ZOG_SEC* ZOG_new(std::uint32_t secID, std::uint32_t instanceID);
 std::int64_t ZOG_CORE_proc(int op, ZOG_CURSOR* c, ZOG_SEC* core);
@@ -201,7 +220,10 @@ int ZOG_write(FILE* f, ZOG_SEC* rec, int option);
 int ZOG_writeEnd(FILE* f);
 int ZOG_writeFile(FILE* f, ZOG_SEC* head);
 ZOG_SEC* ZOG_read(FILE* f, int option);
-ZOG_SEC* ZOG_readFile(FILE* f);  // the head; check as_group(head)->incomplete
+// The head; as_group(head)->incomplete when its tree did not arrive whole,
+// ->damagedParts when it did but damaged sections were kept or the file's end
+// (after the head's tree) is damaged.
+ZOG_SEC* ZOG_readFile(FILE* f);
 void ZOG_add(ZOG_SEC** list, ZOG_SEC* rec);
 void ZOG_addToGroup(ZOG_SEC_GRP* grp, ZOG_SEC* rec);
 void addIndex(ZOG_SEC_GRP* grp, ZOG_SEC* rec);
@@ -214,6 +236,23 @@ int zog_encode_subtree(ZOG_CURSOR* c, ZOG_SEC* rec);
 int zog_write_subtree(FILE* f, ZOG_SEC* rec);
 // Bytes from pos to the end of the file; -1 when that cannot be told.
 std::int64_t zog_bytes_left(FILE* f, std::int64_t pos);
+
+// ---- a file written by handle
+struct ZOG_TARGET {
+    std::string path;     // the file to make, absolute unless direct
+    bool direct = false;  // written into path itself: no regular file there to keep
+};
+// Settles where a file opened for writing goes, checking that it can be
+// written; touches nothing. false with the reason.
+bool zog_target(const char* name, ZOG_TARGET* t, std::string* why);
+// Makes t's file hold the n bytes: written beside it, then renamed over it, so
+// a failure leaves an old file as it was and leaves no new one. false with the reason.
+bool zog_replace(const ZOG_TARGET& t, const std::uint8_t* p, std::size_t n, std::string* why);
+// Why the encoder refused a record (c.refused), in words.
+std::string zog_refusal(const ZOG_SEC* rec);
+// Encodes a whole file: the tree from head with ZOG_IO_CHAIN, then the
+// end-of-file section; 1 or 0.
+int zog_encode_file(ZOG_CURSOR* c, ZOG_SEC* head);
 
 // ---- positioning and streamed writing
 ZOG_SEC* ZOG_peekCore(FILE* f);  // the library's one peeked core; the next peek overwrites it

@@ -1,6 +1,7 @@
 // zog_notes.cpp -- run files by handle, continued: comments and independent
 // variables (summaries, and arrays of logged values with their times).
 
+#include <cstdlib>
 #include <cstring>
 
 #include "zog.h"
@@ -17,19 +18,25 @@ bool known_kind(std::uint32_t k)
            k == ZOG_KIND_IND_VAR_ARRAY;
 }
 
-// The comments group: the first group of the head whose members are all
-// comments, an empty one counting only when its kind is no other group's.
+// The comments group: the first group of the head that holds comments and
+// nothing else; only when there is none, the first empty group whose kind is
+// no other group's (a comments group made with no comments yet).
 ZOG_SEC_GRP* comments_group(Slot* s)
 {
     if (s == nullptr) return nullptr;
+    ZOG_SEC_GRP* empty = nullptr;
     for (ZOG_SEC* m = s->head->members; m != nullptr; m = m->next) {
         ZOG_SEC_GRP* g = as_group(m);
         if (g == nullptr) continue;
+        if (g->members == nullptr) {
+            if (empty == nullptr && !known_kind(g->instanceID)) empty = g;
+            continue;
+        }
         bool all = true;
         for (ZOG_SEC* c = g->members; c != nullptr && all; c = c->next) all = c->secID == ZOG_ID_CMT;
-        if (all && (g->members != nullptr || !known_kind(g->instanceID))) return g;
+        if (all) return g;
     }
-    return nullptr;
+    return empty;
 }
 
 ZOG_SEC_CMT* comment_of(int fh, int n)
@@ -96,7 +103,47 @@ int set_var_text(int fh, int n, VarText f, const char* t)
     return zog_guard([&] { return zog_set_text_field(summary_of(fh, n), f, t); });
 }
 int get_arr_int(int fh, int n, ArrInt f, int* v) { return zog_guard([&] { return zog_get_int(array_of(fh, n), f, v); }); }
-int set_arr_int(int fh, int n, ArrInt f, int v) { return zog_guard([&] { return zog_set_int(array_of(fh, n), f, v); }); }
+
+// What an array holds can still be written: its data (when it has some) has
+// the layout of its shape, its times (when it has them) are num.
+bool held_ok(const ZOG_SEC_GEN_ARRAY* a)
+{
+    return (a->pData.p == nullptr || zog_array_data_ok(a)) && zog_array_times_ok(a);
+}
+
+// A shape field; refused when the data or times held would no longer fit it.
+int set_arr_shape(int fh, int n, ArrInt f, int v)
+{
+    ZOG_SEC_GEN_ARRAY* a = array_of(fh, n);
+    if (a == nullptr) return 0;
+    const std::uint32_t old = a->*f;
+    a->*f = static_cast<std::uint32_t>(v);
+    if (held_ok(a)) return 1;
+    a->*f = old;
+    return 0;
+}
+
+// Takes a caller's buffer as an array's data or times (nBytes of them) unless
+// the array could then not be written; a refused buffer stays the caller's.
+int take_array_buffer(ZOG_SEC_GEN_ARRAY* a, ZOG_BYTES ZOG_SEC_GEN_ARRAY::*which, void* p, int nBytes)
+{
+    if (a == nullptr || nBytes < 0 || (p == nullptr && nBytes > 0)) return 0;
+    ZOG_BYTES& b = a->*which;
+    const bool data = which == &ZOG_SEC_GEN_ARRAY::pData;
+    std::uint8_t* const old_p = b.p;
+    const std::uint32_t old_cap = b.cap, old_n = a->nBytes;
+    b.p = static_cast<std::uint8_t*>(p);
+    b.cap = static_cast<std::uint32_t>(nBytes);
+    if (data) a->nBytes = b.cap;
+    if (!held_ok(a)) {
+        b.p = old_p;
+        b.cap = old_cap;
+        a->nBytes = old_n;
+        return 0;
+    }
+    if (old_p != b.p) std::free(old_p);
+    return 1;
+}
 
 // Bytes of num elements of size bytes, in 64 bits (both counts are below 2^32).
 std::int64_t bytes_of(std::uint32_t num, std::uint32_t size)
@@ -105,8 +152,6 @@ std::int64_t bytes_of(std::uint32_t num, std::uint32_t size)
                                          ? 0x7FFFFFFFFFFFLL
                                          : static_cast<std::uint64_t>(num) * size);
 }
-
-bool integer_width(std::uint32_t w) { return w == 1 || w == 2 || w == 4; }
 
 }  // namespace
 
@@ -177,11 +222,11 @@ extern "C" int ZOG_setIndVarDescription(int fh, int n, const char* t) noexcept  
 extern "C" int ZOG_getIndVarUnits(int fh, int n, char* b, int l) noexcept       { return get_var_text(fh, n, &ZOG_SEC_GEN_IND_VAR::units, b, l); }
 extern "C" int ZOG_setIndVarUnits(int fh, int n, const char* t) noexcept        { return set_var_text(fh, n, &ZOG_SEC_GEN_IND_VAR::units, t); }
 extern "C" int ZOG_getIndVarNumData(int fh, int n, int* v) noexcept  { return get_arr_int(fh, n, &ZOG_SEC_GEN_ARRAY::num, v); }
-extern "C" int ZOG_setIndVarNumData(int fh, int n, int v) noexcept   { return set_arr_int(fh, n, &ZOG_SEC_GEN_ARRAY::num, v); }
+extern "C" int ZOG_setIndVarNumData(int fh, int n, int v) noexcept   { return set_arr_shape(fh, n, &ZOG_SEC_GEN_ARRAY::num, v); }
 extern "C" int ZOG_getIndVarElemSize(int fh, int n, int* v) noexcept { return get_arr_int(fh, n, &ZOG_SEC_GEN_ARRAY::elemSize, v); }
-extern "C" int ZOG_setIndVarElemSize(int fh, int n, int v) noexcept  { return set_arr_int(fh, n, &ZOG_SEC_GEN_ARRAY::elemSize, v); }
+extern "C" int ZOG_setIndVarElemSize(int fh, int n, int v) noexcept  { return set_arr_shape(fh, n, &ZOG_SEC_GEN_ARRAY::elemSize, v); }
 extern "C" int ZOG_getIndVarDataType(int fh, int n, int* v) noexcept { return get_arr_int(fh, n, &ZOG_SEC_GEN_ARRAY::type, v); }
-extern "C" int ZOG_setIndVarDataType(int fh, int n, int v) noexcept  { return set_arr_int(fh, n, &ZOG_SEC_GEN_ARRAY::type, v); }
+extern "C" int ZOG_setIndVarDataType(int fh, int n, int v) noexcept  { return set_arr_shape(fh, n, &ZOG_SEC_GEN_ARRAY::type, v); }
 extern "C" int ZOG_getIndVarHasTime(int fh, int n, int* v) noexcept  { return get_arr_int(fh, n, &ZOG_SEC_GEN_ARRAY::hasTime, v); }
 // clang-format on
 
@@ -193,10 +238,7 @@ extern "C" int ZOG_getIndVarpData(int fh, int n, void** pData, int* nBytes) noex
 
 extern "C" int ZOG_setIndVarpData(int fh, int n, void* pData, int nBytes) noexcept
 {
-    ZOG_SEC_GEN_ARRAY* a = array_of(fh, n);
-    if (a == nullptr || !zog_take_buffer(&a->pData, pData, nBytes)) return 0;
-    a->nBytes = a->pData.cap;
-    return 1;
+    return take_array_buffer(array_of(fh, n), &ZOG_SEC_GEN_ARRAY::pData, pData, nBytes);
 }
 
 extern "C" int ZOG_getIndVarpTimeData(int fh, int n, void** pTimeData, int* nBytes) noexcept
@@ -207,24 +249,20 @@ extern "C" int ZOG_getIndVarpTimeData(int fh, int n, void** pTimeData, int* nByt
 
 extern "C" int ZOG_setIndVarpTimeData(int fh, int n, void* pTimeData, int nBytes) noexcept
 {
-    ZOG_SEC_GEN_ARRAY* a = array_of(fh, n);
-    return a != nullptr && zog_take_buffer(&a->pTimeData, pTimeData, nBytes) ? 1 : 0;
+    return take_array_buffer(array_of(fh, n), &ZOG_SEC_GEN_ARRAY::pTimeData, pTimeData, nBytes);
 }
 
 extern "C" int ZOG_getIndVarData(int fh, int n, void* data, int bufBytes) noexcept
 {
     const ZOG_SEC_GEN_ARRAY* a = array_of(fh, n);
-    if (a == nullptr || data == nullptr || a->nBytes > a->pData.cap) return 0;
+    if (a == nullptr || data == nullptr || !zog_array_layout(a->type, a->elemSize) || !zog_array_data_ok(a)) return 0;
     if (a->type == 1 && a->elemSize == 0) {  // packed integers, fetched as 4-byte ones
-        if (bytes_of(a->num, 4) > bufBytes || a->num > 0x7FFFFFFF ||
-            !zog_stream_ok(a->num, a->pData.p, a->nBytes))
-            return 0;
+        if (bytes_of(a->num, 4) > bufBytes || a->num > 0x7FFFFFFF) return 0;
         ZOG_unpack(static_cast<int>(a->num), 0, a->pData.p, 4, data);
         return 1;
     }
-    if (a->type == 1 && !integer_width(a->elemSize)) return 0;
     const std::int64_t n_bytes = bytes_of(a->num, a->elemSize);
-    if (n_bytes > bufBytes || n_bytes > a->nBytes) return 0;
+    if (n_bytes > bufBytes) return 0;
     if (n_bytes > 0) std::memcpy(data, a->pData.p, static_cast<std::size_t>(n_bytes));
     return 1;
 }
@@ -232,12 +270,11 @@ extern "C" int ZOG_getIndVarData(int fh, int n, void* data, int bufBytes) noexce
 extern "C" int ZOG_setIndVarData(int fh, int n, const void* data) noexcept
 {
     ZOG_SEC_GEN_ARRAY* a = array_of(fh, n);
-    if (a == nullptr || a->num > 0x7FFFFFFF) return 0;
+    if (a == nullptr || a->num > 0x7FFFFFFF || !zog_array_layout(a->type, a->elemSize)) return 0;
     const bool packed = a->type == 1 && a->elemSize == 0;
-    if (a->type == 1 && !packed && !integer_width(a->elemSize)) return 0;
     const std::int64_t room = packed ? zog_pack_bound(a->num) : bytes_of(a->num, a->elemSize);
-    if ((data == nullptr && room > 0) || !a->pData.alloc(room)) {
-        a->pData.reset();
+    if (data == nullptr && room > 0) return 0;
+    if (!a->pData.alloc(room)) {  // the old data is gone
         a->nBytes = 0;
         return 0;
     }

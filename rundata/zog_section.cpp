@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <new>
+#include <unordered_map>
 
 #include "zog_local.h"
 
@@ -33,16 +34,20 @@ bool walk(ZOG_SEC* rec, bool root_next, bool descend, bool stop_at_eof, F f)
 // Appends one section (core and body) to the cursor's buffer, grown zero-filled.
 bool encode_one(ZOG_CURSOR* c, ZOG_SEC* r)
 {
+    c->refused = r;  // until it is written
     const std::int64_t size = ZOG_getSize(r);
     const std::int64_t total = static_cast<std::int64_t>(c->pos) + size;
-    if (size < 12 || total > zog_max_section || zog_fails(zs_grow)) return false;
+    if (r->damaged || size < 12 || total > zog_max_section) return false;
+    if (zog_fails(zs_grow)) { c->nomem = true; return false; }
     c->data.resize(static_cast<std::size_t>(total));
     c->lim = static_cast<std::int32_t>(total);
     r->size = static_cast<std::uint32_t>(size);
     const std::int32_t start = c->pos;
-    if (ZOG_CORE_proc(zop_encode, c, r) == 0 || r->proc(zop_encode, c, r) == 0 || c->bad)
+    if (ZOG_CORE_proc(zop_encode, c, r) == 0 || r->proc(zop_encode, c, r) == 0 || c->bad ||
+        c->pos != start + size)  // the body wrote what its size promised
         return false;
-    return c->pos == start + size;  // the body wrote what its size promised
+    c->refused = nullptr;
+    return true;
 }
 
 int encode_walk(ZOG_CURSOR* c, ZOG_SEC* rec, bool root_next, bool descend)
@@ -51,6 +56,7 @@ int encode_walk(ZOG_CURSOR* c, ZOG_SEC* rec, bool root_next, bool descend)
         return walk(rec, root_next, descend, false, [c](ZOG_SEC* r) { return encode_one(c, r); })
                    ? 1 : 0;
     } catch (const std::bad_alloc&) {
+        c->nomem = true;
         return 0;
     }
 }
@@ -77,8 +83,10 @@ int write_cursor(FILE* f, const ZOG_CURSOR& c)
 
 // What one read met. A section that cannot be read whole makes the read
 // incomplete; only a clean end of the file, at a section boundary, does not.
+// A section kept damaged leaves it complete but damaged.
 struct ReadState {
     bool incomplete = false;
+    bool damaged = false;
 };
 
 ZOG_SEC* read_section(FILE* f, ReadState* st);
@@ -98,7 +106,7 @@ void read_members(FILE* f, ZOG_SEC_GRP* g, int depth, ReadState* st)
             return;
         }
         if (tail == nullptr) g->members = m; else tail->next = m;
-        tail = m;
+        tail = g->tail = m;
         if (ZOG_SEC_GRP* sub = as_group(m)) {
             read_members(f, sub, depth + 1, st);
             if (sub->incomplete) { g->incomplete = true; return; }
@@ -134,6 +142,7 @@ ZOG_SEC* read_section(FILE* f, ReadState* st)
         rec = nullptr;
     }
     if (rec == nullptr) st->incomplete = true;
+    else if (rec->damaged) st->damaged = true;
     return rec;
 }
 
@@ -145,30 +154,58 @@ ZOG_SEC* read_option(FILE* f, int option, ReadState* st)
     if (g != nullptr && (option == ZOG_IO_CHAIN || option == ZOG_IO_GROUP)) read_members(f, g, 1, st);
     if (rec->secID == ZOG_ID_EOF || option != ZOG_IO_CHAIN) return rec;
     if (g != nullptr && g->incomplete) return rec;  // nothing after a group cut short
+    // The records after it, up to the end-of-file section. Whatever goes wrong
+    // there (a cut or zero-size end section, stray bytes) leaves the record
+    // whole: the read is only marked damaged.
+    ReadState after;
     ZOG_SEC* tail = rec;
-    for (;;) {  // the records after it, up to the end-of-file section
-        ZOG_SEC* nx = read_section(f, st);
+    for (;;) {
+        ZOG_SEC* nx = read_section(f, &after);
         if (nx == nullptr) break;
         if (nx->secID == ZOG_ID_EOF) { ZOG_free(nx); break; }
         tail->next = nx;
         tail = nx;
         if (ZOG_SEC_GRP* ng = as_group(nx)) {
-            read_members(f, ng, 1, st);
+            read_members(f, ng, 1, &after);
             if (ng->incomplete) break;
         }
     }
+    if (after.incomplete || after.damaged) st->damaged = true;
     return rec;
 }
+
+// The index entry of member k whose pair is (secID, instanceID). Entries stand
+// in member order, so entry k is tried first; only an index out of that order
+// is searched, once, through a table of each pair's first entry.
+struct IndexFinder {
+    std::vector<ZOG_INDEX>& index;
+    std::unordered_map<std::uint64_t, std::size_t> first;
+    bool built = false;
+
+    ZOG_INDEX* find(std::size_t k, std::uint32_t secID, std::uint32_t instanceID)
+    {
+        if (k < index.size() && index[k].secID == secID && index[k].instanceID == instanceID)
+            return &index[k];
+        if (!built) {
+            first.reserve(index.size());
+            for (std::size_t i = 0; i < index.size(); ++i) first.emplace(pair_key(index[i].secID, index[i].instanceID), i);
+            built = true;
+        }
+        const auto it = first.find(pair_key(secID, instanceID));
+        return it == first.end() ? nullptr : &index[it->second];
+    }
+    static std::uint64_t pair_key(std::uint32_t a, std::uint32_t b) { return static_cast<std::uint64_t>(a) << 32 | b; }
+};
 
 std::int64_t set_sizes(ZOG_SEC* rec, int depth)
 {
     ZOG_SEC_GRP* g = as_group(rec);
     if (g == nullptr || depth > 4 * zog_max_depth) return 0;
     std::int64_t off = 0;
-    for (ZOG_SEC* m = g->members; m != nullptr; m = m->next) {
-        ZOG_INDEX* e = nullptr;
-        for (ZOG_INDEX& x : g->index)
-            if (x.secID == m->secID && x.instanceID == m->instanceID) { e = &x; break; }
+    IndexFinder finder{g->index, {}, false};
+    std::size_t k = 0;
+    for (ZOG_SEC* m = g->members; m != nullptr; m = m->next, ++k) {
+        ZOG_INDEX* e = finder.find(k, m->secID, m->instanceID);
         if (e == nullptr) return off;  // memSize keeps its old value
         e->offset = static_cast<std::uint32_t>(off);
         if (as_group(m) != nullptr) off += set_sizes(m, depth + 1);
@@ -244,20 +281,32 @@ ZOG_SEC* ZOG_decode(ZOG_CURSOR* c)
         return nullptr;
     }
     ZOG_SEC* rec = ZOG_new(core.secID, core.instanceID);
-    if (rec == nullptr) return nullptr;
+    if (rec == nullptr) {
+        c->nomem = true;
+        return nullptr;
+    }
     ZOG_assignCore(&core, rec);
     c->lim = static_cast<std::int32_t>(start + core.size);  // the body stays inside its section
     bool ok = false;
     try {
         ok = rec->proc(zop_decode, c, rec) != 0 && !c->bad;
     } catch (const std::bad_alloc&) {
-        ok = false;
+        c->nomem = true;
     }
     c->lim = outer;
     if (!ok) {
-        ZOG_free(rec);
-        c->bad = true;
-        return nullptr;
+        // A body that does not decode lies inside its section all the same, so
+        // the record is kept, damaged and bodiless, and the sections after it
+        // still read. Not so a group (where its members end is in its body),
+        // nor a failure for want of memory, which says nothing of the bytes.
+        if (c->nomem || as_group(rec) != nullptr) {
+            ZOG_free(rec);
+            c->bad = true;
+            return nullptr;
+        }
+        rec->proc(zop_free, nullptr, rec);
+        rec->damaged = true;
+        c->bad = false;
     }
     c->pos = static_cast<std::int32_t>(start + core.size);  // steps over what the type does not read
     return rec;
@@ -288,10 +337,25 @@ int ZOG_writeEnd(FILE* f)
     return ok;
 }
 
+int zog_encode_file(ZOG_CURSOR* c, ZOG_SEC* head)
+{
+    if (ZOG_encode(c, head, ZOG_IO_CHAIN) == 0) return 0;
+    ZOG_SEC* end = ZOG_new(ZOG_ID_EOF, 1);
+    if (end == nullptr) {
+        c->nomem = true;
+        return 0;
+    }
+    const int ok = ZOG_encode(c, end, ZOG_IO_THIS);
+    if (c->refused == end) c->refused = nullptr;
+    ZOG_free(end);
+    return ok;
+}
+
 int ZOG_writeFile(FILE* f, ZOG_SEC* head)
 {
     if (zog_fails(zs_seek) || std::fseek(f, 0, SEEK_SET) != 0) return 0;
-    return ZOG_write(f, head, ZOG_IO_CHAIN) != 0 && ZOG_writeEnd(f) != 0 ? 1 : 0;
+    ZOG_CURSOR c;
+    return zog_encode_file(&c, head) != 0 ? write_cursor(f, c) : 0;
 }
 
 ZOG_SEC* ZOG_read(FILE* f, int option)
@@ -305,7 +369,10 @@ ZOG_SEC* ZOG_readFile(FILE* f)
     if (zog_fails(zs_seek) || std::fseek(f, 0, SEEK_SET) != 0) return nullptr;
     ReadState st;
     ZOG_SEC* head = read_option(f, ZOG_IO_CHAIN, &st);
-    if (ZOG_SEC_GRP* g = as_group(head); g != nullptr && st.incomplete) g->incomplete = true;
+    if (ZOG_SEC_GRP* g = as_group(head)) {
+        g->incomplete = g->incomplete || st.incomplete;
+        g->damagedParts = st.damaged;
+    }
     return head;
 }
 
@@ -325,7 +392,8 @@ void ZOG_addToGroup(ZOG_SEC_GRP* grp, ZOG_SEC* rec)
     if (rec == nullptr) return;
     rec->size = static_cast<std::uint32_t>(ZOG_getSize(rec));
     addIndex(grp, rec);  // first: it may throw, and then nothing has changed
-    ZOG_add(&grp->members, rec);
+    ZOG_add(grp->members != nullptr && grp->tail != nullptr ? &grp->tail->next : &grp->members, rec);
+    for (grp->tail = rec; grp->tail->next != nullptr;) grp->tail = grp->tail->next;
     grp->num += 1;
     grp->memSize += static_cast<std::uint32_t>(ZOG_totSize(rec));
 }

@@ -96,7 +96,7 @@ int ZOG_writeGrpStart(FILE* f, ZOG_SEC_GRP* parent, ZOG_SEC_GRP* group, int n)
     group->memSize = 0;
     group->index.clear();
     ZOG_free(group->members);
-    group->members = nullptr;
+    group->members = group->tail = nullptr;
     group->num = 0;
     group->announced = static_cast<std::uint32_t>(n);
     const std::int64_t room = 20 + 12 * static_cast<std::int64_t>(n);  // the group's own section

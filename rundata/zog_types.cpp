@@ -128,7 +128,7 @@ std::int64_t grp_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
         g->num = decode_4(c);
         g->memSize = decode_4(c);
         if (!cursor_room(c, 12 * static_cast<std::int64_t>(g->num))) return 0;  // before reserving
-        if (zog_fails(zs_data)) return 0;
+        if (zog_fails(zs_data)) { c->nomem = true; return 0; }
         g->index.resize(g->num);
         for (ZOG_INDEX& e : g->index) ZOG_INDEX_proc(zop_decode, c, &e);
         return !c->bad;
@@ -136,7 +136,7 @@ std::int64_t grp_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
     case zop_free:
         g->index.clear();
         ZOG_free(g->members);
-        g->members = nullptr;
+        g->members = g->tail = nullptr;
         return 1;
     case zop_size: return 8 + 12 * static_cast<std::int64_t>(g->index.size());
     case zop_show:
@@ -334,7 +334,8 @@ std::int64_t hist_dat_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
         return !c->bad;
     case zop_decode: {
         const std::uint32_t n = decode_4(c);
-        if (!cursor_room(c, n) || !r->pData.alloc(n)) return 0;
+        if (!cursor_room(c, n)) return 0;
+        if (!r->pData.alloc(n)) { c->nomem = true; return 0; }
         decode_bytes(c, r->pData.p, n);
         r->nBytes = n;
         return !c->bad;
@@ -394,17 +395,14 @@ std::int64_t ind_var_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
     }
 }
 
-// Whether an array's counts agree with each other and with its buffers; one
-// that does not is neither written nor accepted from a file.
-bool array_consistent(const ZOG_SEC_GEN_ARRAY* r)
+// Whether an array's shape has a layout and its byte count is the one that
+// layout gives; other types hold no data.
+bool array_shape_ok(const ZOG_SEC_GEN_ARRAY* r)
 {
+    if (r->type < 1 || r->type > 3) return r->nBytes == 0;
+    if (!zog_array_layout(r->type, r->elemSize)) return false;
     const std::uint64_t want = static_cast<std::uint64_t>(r->num) * r->elemSize;  // no overflow: both below 2^32
-    switch (r->type) {
-    case 2: return (r->elemSize == 4 || r->elemSize == 8) && r->nBytes == want;
-    case 1:
-    case 3: return r->elemSize == 0 || r->nBytes == want;
-    default: return r->nBytes == 0;  // no data layout for other types
-    }
+    return (r->type == 1 && r->elemSize == 0) || r->nBytes == want;
 }
 
 std::int64_t array_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
@@ -414,7 +412,7 @@ std::int64_t array_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
     const std::int64_t times = r->hasTime != 0 ? 4 * static_cast<std::int64_t>(r->num) : 0;
     switch (op) {
     case zop_encode:
-        if (!array_consistent(r) || r->nBytes > r->pData.cap || times > r->pTimeData.cap) return 0;
+        if (!zog_array_data_ok(r) || !zog_array_times_ok(r)) return 0;
         for (std::uint32_t* v : ints) encode_4(c, *v);
         if (r->type == 2) {
             for (std::uint32_t i = 0; i < r->num; ++i) {
@@ -440,8 +438,8 @@ std::int64_t array_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
     case zop_decode: {
         for (std::uint32_t* v : ints) *v = decode_4(c);
         const std::int64_t nt = r->hasTime != 0 ? 4 * static_cast<std::int64_t>(r->num) : 0;
-        if (c->bad || !array_consistent(r) || !cursor_room(c, r->nBytes + nt)) return 0;
-        if (!r->pData.alloc(r->nBytes)) return 0;
+        if (c->bad || !array_shape_ok(r) || !cursor_room(c, r->nBytes + nt)) return 0;
+        if (!r->pData.alloc(r->nBytes)) { c->nomem = true; return 0; }
         if (r->type == 2) {
             for (std::uint32_t i = 0; i < r->num; ++i) {
                 if (r->elemSize == 4) {
@@ -457,8 +455,9 @@ std::int64_t array_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
         } else if (r->type == 1 || r->type == 3) {
             decode_bytes(c, r->pData.p, r->nBytes);
         }
+        if (!zog_array_data_ok(r)) return 0;  // a packed stream that does not hold num elements
         if (nt > 0) {
-            if (!r->pTimeData.alloc(nt)) return 0;
+            if (!r->pTimeData.alloc(nt)) { c->nomem = true; return 0; }
             for (std::int64_t i = 0; i < nt / 4; ++i) {
                 const std::uint32_t t = decode_4(c);
                 std::memcpy(r->pTimeData.p + 4 * i, &t, 4);
@@ -488,6 +487,59 @@ ZOG_SEC* make(ZOG_PROC proc)
 }
 
 }  // namespace
+
+bool zog_array_layout(std::uint32_t type, std::uint32_t elemSize)
+{
+    switch (type) {
+    case 1: return elemSize == 0 || elemSize == 1 || elemSize == 2 || elemSize == 4;
+    case 2: return elemSize == 4 || elemSize == 8;
+    case 3: return true;
+    default: return false;
+    }
+}
+
+bool zog_array_data_ok(const ZOG_SEC_GEN_ARRAY* r)
+{
+    if (!array_shape_ok(r) || r->nBytes > r->pData.cap) return false;
+    return r->type != 1 || r->elemSize != 0 || zog_stream_ok(r->num, r->pData.p, r->nBytes);
+}
+
+bool zog_array_times_ok(const ZOG_SEC_GEN_ARRAY* r)
+{
+    return r->hasTime == 0 || 4 * static_cast<std::int64_t>(r->num) <= r->pTimeData.cap;
+}
+
+std::string zog_refusal(const ZOG_SEC* rec)
+{
+    if (rec == nullptr) return "out of memory";
+    char head[64];
+    std::snprintf(head, sizeof head, "section 0x%08lX %lu: ", static_cast<unsigned long>(rec->secID),
+                  static_cast<unsigned long>(rec->instanceID));
+    std::string why;
+    if (rec->damaged) {
+        why = "it was read damaged";
+    } else if (rec->secID == ZOG_ID_GEN_ARRAY) {
+        const auto* a = static_cast<const ZOG_SEC_GEN_ARRAY*>(rec);
+        char t[200];
+        const auto u = [](std::uint32_t v) { return static_cast<unsigned long>(v); };
+        if (!zog_array_times_ok(a))
+            std::snprintf(t, sizeof t, "%lu times need %lu bytes, %lu held", u(a->num), 4 * u(a->num),
+                          u(a->pTimeData.cap));
+        else if (a->nBytes > a->pData.cap)
+            std::snprintf(t, sizeof t, "it claims %lu bytes of data, %lu held", u(a->nBytes), u(a->pData.cap));
+        else if (a->type == 1 && a->elemSize == 0)
+            std::snprintf(t, sizeof t, "its %lu bytes of packed data do not hold %lu elements", u(a->nBytes), u(a->num));
+        else
+            std::snprintf(t, sizeof t, "%lu elements of type %lu and %lu bytes cannot be %lu bytes of data",
+                          u(a->num), u(a->type), u(a->elemSize), u(a->nBytes));
+        why = t;
+    } else if (rec->secID == ZOG_ID_GRP) {
+        why = "its index does not stand for its members";
+    } else {
+        why = "it cannot be encoded (a text beyond 65535 bytes, data beyond its buffer, or a file beyond 2 GiB)";
+    }
+    return head + why;
+}
 
 ZOG_SEC* ZOG_new(std::uint32_t secID, std::uint32_t instanceID)
 {

@@ -74,9 +74,9 @@ const char* const usage_text =
     "  --temp-sd K        (default 0.05), in K\n"
     "  --field-mean G     logged field: mean (default 100) and deviation (default 0.5), in G\n"
     "  --field-sd G\n"
-    "  --log-points N     values logged over the run per variable (default 60); the\n"
-    "                     summaries (low, high, mean, deviation, skewness) come from them,\n"
-    "                     and a Fub TI file also stores them with their times\n"
+    "  --log-points N     values logged over the run per variable, 1 to 1000000 (default\n"
+    "                     60); the summaries (low, high, mean, deviation, skewness) come\n"
+    "                     from them, and a Fub TI file also stores them with their times\n"
     "  --no-indvars       no independent variables\n"
     "\n"
     "  --help             this text\n";
@@ -394,6 +394,22 @@ Logged logged(double mean, double sd, long points, long begin, long elapsed, std
     return l;
 }
 
+// Values logged per variable; -1 for none (--no-indvars). No values would
+// leave no summary to write, so 0 is refused.
+long log_points(const Options& o)
+{
+    const long points = integer(o, "log-points", 60, -1, 1000000);
+    if (points == 0) fail("--log-points must be a whole number from 1 to 1000000 (--no-indvars: no variables)");
+    return points;
+}
+
+// Why the last open or close for writing failed, as the library says it.
+std::string write_error()
+{
+    char why[512];
+    return ZOG_getWriteError(why, sizeof why) == 1 ? why : "unknown reason";
+}
+
 void write_notes(int fh, const Options& o, bool fub, long begin, long elapsed, unsigned long seed)
 {
     const long ncomments = integer(o, "comments", 1, 0, 10000);
@@ -410,7 +426,7 @@ void write_notes(int fh, const Options& o, bool fub, long begin, long elapsed, u
                                              std::to_string(ncomments) + ".").c_str()), "write a comment");
         }
     }
-    const long points = integer(o, "log-points", 60, -1, 1000000);
+    const long points = log_points(o);
     if (points < 0) return;
     std::mt19937_64 rng(seed ^ 0x5DEECE66DULL);  // apart from the counts' stream
     const Logged vars[2] = {
@@ -439,8 +455,11 @@ void write_run(const Options& o, const Setup& s)
     const std::string format = text(o, "format", "generic");
     if (format != "generic" && format != "fubti") fail("--format must be generic or fubti");
     const bool fub = format == "fubti";
+    log_points(o);  // refused before anything is built
+    // Nothing reaches the file before ZOG_closeWrite: a refusal on the way
+    // leaves an old file as it was and makes no new one.
     const int fh = ZOG_openWrite(o.out.c_str(), fub ? ZOG_FMT_FUB_TI : ZOG_FMT_GENERIC);
-    if (fh < 0) fail("cannot create " + o.out);
+    if (fh < 0) fail(write_error());
     check(ZOG_setRunDesc(fh), "make the run description");
     const long begin = integer(o, "begin", 1700000000L, 0, 2147483647L);
     const long elapsed = integer(o, "elapsed", 3600, 0, 2147483647L - begin);
@@ -512,7 +531,7 @@ void write_run(const Options& o, const Setup& s)
         check(ZOG_setScalerLabel(fh, static_cast<int>(k), label.c_str()), "set a scaler label");
     }
     write_notes(fh, o, fub, begin, elapsed, s.seed);
-    if (ZOG_closeWrite(fh) != 1) fail("writing " + o.out + " failed");
+    if (ZOG_closeWrite(fh) != 1) fail(write_error());
     std::printf("kavrin_rungen: wrote %s: %ld histograms of %ld bins, %.0f events\n", o.out.c_str(),
                 s.nhist, s.nbins, total);
 }

@@ -9,7 +9,12 @@
 
 namespace {
 
-const std::string unknown_mig = " *** CMLI -- Unrecognized Command \"MIG     \"\n\n";
+// The message on the screen, then the same text as the stop's reason on standard error.
+std::string unknown(const std::string& word8)
+{
+    const std::string text = "*** CMLI -- Unrecognized Command \"" + word8 + "\"";
+    return " " + text + "\n\n" + text + "\n";
+}
 
 struct CmliCase {
     const char* what;
@@ -27,17 +32,17 @@ const CmliCase cmli_cases[] = {
     {"blank entry for the empty line", {"cmli:SIGNAL//SPECTRUM::D> "}, "\n", "D> \nicmd=2\n", 0},
     {"no table asks nothing", {"cmli:-::D> "}, "x\n", "icmd=0\n", 0},
     {"abbreviation off", {"cmliopt:1,0,0", "cmli:MINIMIZE/MIGRAD::C> "}, "mig\n",
-     "C> mig\n" + unknown_mig, 1},
+     "C> mig\n" + unknown("MIG     "), 1},
     {"abbreviation off, whole word", {"cmliopt:1,0,0", "cmli:MINIMIZE/MIGRAD::C> "}, "migrad\n",
      "C> migrad\nicmd=2\n", 0},
     {"upper-casing off", {"cmliopt:0,1,0", "cmli:MINIMIZE/MIGRAD::C> "}, "migrad\n",
-     "C> migrad\n *** CMLI -- Unrecognized Command \"migrad  \"\n\n", 1},
+     "C> migrad\n" + unknown("migrad  "), 1},
     {"empty line unknown", {"cmli:MINIMIZE/MIGRAD::C> "}, "\n",
-     "C> \n *** CMLI -- Unrecognized Command \"        \"\n\n", 1},
+     "C> \n" + unknown("        "), 1},
     {"? stops a batch run", {"cmli:MINIMIZE/MIGRAD::C> "}, "?\n",
-     "C> ?\n *** CMLI -- Unrecognized Command \"?       \"\n\n", 1},
+     "C> ?\n" + unknown("?       "), 1},
     {"HELP stops a batch run", {"cmli:MINIMIZE/MIGRAD::C> "}, "help\n",
-     "C> help\n *** CMLI -- Unrecognized Command \"HELP    \"\n\n", 1},
+     "C> help\n" + unknown("HELP    "), 1},
 };
 
 TEST(Cmli, Batch)

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Runs a program at a pseudo-terminal, typing each line of an input file once the
 program waits at a prompt (it has written a line without its end and gone quiet),
-and prints what the terminal showed, with CR LF as LF. Exit status: the program's.
-With --xvfb the program gets a virtual X display of its own (Xvfb's messages go to
-xvfb.log in the current folder), so that plots open a window."""
+and prints what the terminal showed, byte for byte but with CR LF as LF. Exit status: the
+program's. With --xvfb the program gets a virtual X display of its own (Xvfb's messages go
+to xvfb.log in the current folder), so that plots open a window."""
 import fcntl
 import os
 import pty
@@ -113,7 +113,8 @@ def run(program, input_path):
     with open(input_path, "rb") as f:
         lines = f.read().splitlines()
     status, out = run_at_terminal([program], lines)
-    sys.stdout.write(out.replace(b"\r\n", b"\n").decode("latin-1"))
+    sys.stdout.buffer.write(out.replace(b"\r\n", b"\n"))
+    sys.stdout.flush()
     sys.exit(status)
 
 

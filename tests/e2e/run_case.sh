@@ -5,6 +5,8 @@
 # A case folder holds:
 #   input            standard input (piped, so kavrin runs in batch)
 #   stdout           the expected standard output
+#   stderr           optional: the expected standard error (a pseudo-terminal
+#                    shows it among the output instead)
 #   status           the expected exit status (0 when absent)
 #   pty              optional: when present, kavrin runs at a pseudo-terminal
 #                    (interactive) and each input line is typed at its prompt
@@ -50,6 +52,7 @@ compare() {  # expected actual label
   fi
 }
 [ -f "$case/stdout" ] && compare "$case/stdout" out.txt stdout
+[ -f "$case/stderr" ] && compare "$case/stderr" err.txt stderr
 if [ -d "$case/files" ]; then
   for f in "$case"/files/*; do
     name=$(basename "$f")

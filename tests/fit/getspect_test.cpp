@@ -261,18 +261,28 @@ struct StopCase {
     bool good_file;
     const char* input;
     int status;
-    const char* tail;   // the transcript ends so
+    const char* tail;   // the transcript ends so (a stop's reason last, from standard error)
 };
 
 const StopCase stop_cases[] = {
     {"QUIT writes nothing", true, "QUIT\nDISPLAY\n", 0, "SPECT: QUIT\n"},
     {"no run file", false, "", 1, " getRun: Failure opening file nosuchfile\n\n"
-     " *** stopped -- No ZOG Filename ***\n\n"},
-    {"FILENAME in batch", true, "FILENAME\n", 1, "SPECT: FILENAME\n\n *** stopped -- No ZOG Filename ***\n\n"},
+     " *** stopped -- No ZOG Filename ***\n\n*** stopped -- No ZOG Filename ***\n"},
+    {"FILENAME in batch", true, "FILENAME\n", 1, "SPECT: FILENAME\n\n *** stopped -- No ZOG Filename ***\n\n"
+     "*** stopped -- No ZOG Filename ***\n"},
     {"failed construction", true, "HIST_# 5\n\n", 1, " Histogram   5 is not in the range (1, 4)\n"
      "\n\n *** makeSpect: Problems Making Spectrum ***\n"
-     " Illegal histogram selections (JHIST)            \n\n\n"},
-    {"unknown command", true, "FOO 1\n", 1, "SPECT: FOO 1\n *** CMLI -- Unrecognized Command \"FOO     \"\n\n"},
+     " Illegal histogram selections (JHIST)            \n\n\n"
+     "Histogram   5 is not in the range (1, 4)\n"},
+    {"TIMES beside the data", true, "HIST_# 1\nTIMES 50,60,20\n\n", 1,
+     " *** TIMES range  50.000000 to  60.000000 us holds no packed bin; good data from"
+     "   0.020000 to   0.900000 us\n"
+     "\n\n *** makeSpect: Problems Making Spectrum ***\n"
+     " Error checking parameters                       \n\n\n"
+     "*** TIMES range  50.000000 to  60.000000 us holds no packed bin; good data from"
+     "   0.020000 to   0.900000 us\n"},
+    {"unknown command", true, "FOO 1\n", 1, "SPECT: FOO 1\n *** CMLI -- Unrecognized Command \"FOO     \"\n\n"
+     "*** CMLI -- Unrecognized Command \"FOO     \"\n"},
 };
 
 TEST(Getspect, BatchStops)
@@ -359,7 +369,7 @@ TEST(Getspect, FileQuestionEndsWithTheInput)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, " getRun: Failure opening file nosuchfile\n"
                      "Enter ZOG Filename: Enter ZOG Filename: \n\n"
-                     " *** stopped -- No ZOG Filename ***\n\n");
+                     " *** stopped -- No ZOG Filename ***\n\n*** stopped -- No ZOG Filename ***\n");
 }
 
 // TITLE shows the title; "." blanks it, an empty answer keeps it; the blank line that
@@ -386,7 +396,8 @@ TEST(Getspect, FifthFailureStops)
     std::size_t n = 0;
     for (std::size_t p = 0; (p = r.out.find("Renormalization failure", p)) != std::string::npos; ++p)
         ++n;
-    EXPECT_EQ(n, 5u);
+    EXPECT_EQ(n, 6u);  // the fifth's also as the stop's reason
+    EXPECT_EQ(r.out.substr(r.out.size() - 24), "Renormalization failure\n");
     EXPECT_EQ(lines_with(r.out, "=npk"), "");
 }
 

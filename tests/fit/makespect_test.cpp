@@ -568,8 +568,21 @@ const RefusalCase refusal_cases[] = {
      " Spectrum type -98765 is not one of 0 to 4\n"},
     {"negative bin-width code", [] { histhdrs.fsperbin(1) = -1; }, -102,
      " Histogram  1 has no raw bin width (code         -1)\n"},
+    // a range that holds no bin is named, never counted as a negative number of bins
     {"good range empty", [] { ispectctrl.igood(1, 1) = 60; ispectctrl.igood(1, 2) = 50; }, -102,
-     " Ready to pack    -8  0.010000-us bins from  0.500000 to   0.410000 us\n"},
+     " *** TIMES range   0.500000 to   0.410000 us holds no packed bin; good data from"
+     "   0.500000 to   0.410000 us\n"},
+    {"TIMES after the good data",
+     [] { rspectctrl.r_ctl(rctl_first, 1) = 7; rspectctrl.r_ctl(rctl_last, 1) = 9; }, -102,
+     " *** TIMES range   7.000000 to   9.000000 us holds no packed bin; good data from"
+     "   0.020000 to   0.900000 us\n"},
+    {"TIMES before the good data",
+     [] { rspectctrl.r_ctl(rctl_first, 1) = -3; rspectctrl.r_ctl(rctl_last, 1) = -1; }, -102,
+     " *** TIMES range  -3.000000 to  -1.000000 us holds no packed bin; good data from"
+     "   0.020000 to   0.900000 us\n"},
+    {"TIMES reversed", [] { rspectctrl.r_ctl(rctl_first, 1) = 0.5f; rspectctrl.r_ctl(rctl_last, 1) = 0.1f; },
+     -102, " *** TIMES range   0.500000 to   0.100000 us holds no packed bin; good data from"
+     "   0.020000 to   0.900000 us\n"},
     {"lifetime below 1e-15", [] { rspectctrl.r_ctl(rctl_tau, 1) = 1e-20f; }, -106,
      " Ready to pack    88  0.010000-us bins from  0.020000 to   0.900000 us\n"},
     {"no counts above background",
@@ -593,6 +606,12 @@ TEST(Makespect, Refusals)
         EXPECT_EQ(build(&out), c.result) << c.what;
         EXPECT_EQ(out, c.lines) << c.what;
         EXPECT_NE(spect_errmess(c.result).find_first_not_of(' '), std::string_view::npos);
+        // a stop's reason: the failure's own line, else the dialog's message for the result
+        const std::string body = out.substr(0, out.size() - 1);           // without the last end
+        const std::size_t from = body.rfind('\n') == std::string::npos ? 0 : body.rfind('\n') + 1;
+        const std::string own = body.substr(from + 1);                     // without its blank
+        EXPECT_EQ(makespect_reason(c.result), c.result == -106 ? "Renormalization failure" : own)
+            << c.what;
     }
 }
 

@@ -211,20 +211,22 @@ TEST_F(Setup, FullArraysCutOrRefuseWithAMessage)
     }
 }
 
+// The 100th is refused before its file name is read (a failed step: a batch run stops).
 TEST_F(Setup, NinetyNineSpectraAtMost)
 {
     i_fit_ctl.nspec = 99;
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(store_spectrum(no_args));
+    EXPECT_FALSE(store_spectrum(no_args));
     fio_flush_all();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n *** Only 99 SPECTRA allowed! ***\n\n");
+    EXPECT_NE(log().find("\n *** Only 99 SPECTRA allowed! ***\n"), std::string::npos);
     EXPECT_EQ(fake_calls, 0);
 
     // A complex spectrum needs both places or takes none.
     i_fit_ctl.nspec = 98;
     fake_runs = {{.type = 4, .npk = 10}};
     answers("run\n");
-    EXPECT_TRUE(store_spectrum(no_args));
+    EXPECT_FALSE(store_spectrum(no_args));
     EXPECT_EQ(i_fit_ctl.nspec, 98);
 }
 
@@ -252,7 +254,7 @@ TEST_F(Setup, RefusedSpectrumDropsItsExpressions)
     answers("2*PI\nrun\n");
     const float a[n_slots] = {5, 6, 0, 0, 0, 0, 201};
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(store_spectrum(a));
+    EXPECT_FALSE(store_spectrum(a));  // refused: a batch run stops there
     fio_flush_all();
     EXPECT_TRUE(testing::internal::GetCapturedStdout().ends_with("\n *** Only 99 SPECTRA allowed! ***\n\n"));
     EXPECT_EQ(i_fit_ctl.nspec, 98);
@@ -590,6 +592,8 @@ TEST_F(SetupDeath, FailedStepsStopABatchRunWithTheirMessage)
         {"SIGNAL 1\n\n", "ERROR!   There are no spectra defined!"},
         {"SPECTRUM 1\nrun\n\n", "ERROR!   There are no signals defined!"},
         {"SIGNAL 1\nBOGUS\n", "Unrecognized Command"},
+        {"IND_VAR\nA,1\nB,2\nC,3\nD,4\nE,5\nF,6\nG,7\nH,8\nI,9\nJ,10\nIND_VAR\nK,11\n",
+         "Only 10 Independent Variables allowed! \\*\\*\\*\n\n\\*\\*\\* Only 10"},
     };
     for (const Case& c : cases) {
         answers(c.input);

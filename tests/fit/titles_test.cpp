@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "fio.h"
 #include "run_records.h"
 #include "titles.h"
 
@@ -84,14 +85,18 @@ TEST(Titles, LongRunTitleLeavesNoRoomForTheTag)
 
 TEST(Titles, Characters)
 {
-    struct { int iset; const char* pm; int len; char micro; } cases[] = {
-        {1, "\xB1    ", 1, '\xB5'}, {2, "\xF1    ", 1, '\xE6'},
-        {0, "+/-  ", 3, 'u'},      {3, "+/-  ", 3, 'u'},
+    // made: what a UTF-8 terminal reads the screen's bytes as (ASCII's texts still carry the
+    // Latin-1 micro of DISPLAY and of the plot's label)
+    struct { int iset; const char* pm; int len; char micro; FCharset made; } cases[] = {
+        {1, "\xB1    ", 1, '\xB5', FCharset::latin1}, {2, "\xF1    ", 1, '\xE6', FCharset::cp437},
+        {0, "+/-  ", 3, 'u', FCharset::latin1},      {3, "+/-  ", 3, 'u', FCharset::latin1},
     };
     for (const auto& c : cases) {
         set_characters(c.iset);
         EXPECT_EQ(spchars.pm.full(), c.pm) << c.iset;
         EXPECT_EQ(spchars.length, c.len) << c.iset;
         EXPECT_EQ(spchars.micro, c.micro) << c.iset;
+        EXPECT_EQ(fio_made_in(), c.made) << c.iset;
     }
+    set_characters(1);
 }

@@ -27,6 +27,7 @@ void read_by_handle(const std::string& name)
     if (fh < 0) return;
     int v = 0, type = 0, num = 0;
     char text[300];
+    ZOG_getDamaged(fh, &v);
     ZOG_getRunDesc(fh, &type);
     ZOG_getRunNumber(fh, &v);
     ZOG_getTitle(fh, text, sizeof text);

@@ -67,6 +67,29 @@ bool other_sections(const std::string& path)
     return ok;
 }
 
+// A copy of a seed with one damaged place: the first array's type made 4 and
+// its end section cut to 5 bytes, so the decoder's damaged paths start covered.
+bool damaged_copy(const std::string& from, const std::string& to)
+{
+    FILE* in = std::fopen(from.c_str(), "rb");
+    if (in == nullptr) return false;
+    std::vector<std::uint8_t> b;
+    for (int c; (c = std::fgetc(in)) != EOF;) b.push_back(static_cast<std::uint8_t>(c));
+    std::fclose(in);
+    if (b.size() < 12) return false;
+    for (std::size_t p = 0; p + 24 <= b.size(); ++p) {
+        if (bdecode_4(&b[p + 4]) == ZOG_ID_GEN_ARRAY && bdecode_4(&b[p]) >= 32) {
+            bencode_4(&b[p + 20], 4);  // the type field
+            break;
+        }
+    }
+    b.resize(b.size() - 7);
+    FILE* out = std::fopen(to.c_str(), "wb");
+    if (out == nullptr) return false;
+    const bool ok = std::fwrite(b.data(), 1, b.size(), out) == b.size();
+    return std::fclose(out) == 0 && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -82,5 +105,6 @@ int main(int argc, char** argv)
     ok &= run_file(dir + "plain1", ZOG_FMT_GENERIC, 1, 3);
     ok &= run_file(dir + "fubti", ZOG_FMT_FUB_TI, 2, 2);
     ok &= other_sections(dir + "others");
+    ok &= damaged_copy(dir + "others", dir + "damaged");
     return ok ? 0 : 1;
 }

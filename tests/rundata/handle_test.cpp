@@ -1,8 +1,15 @@
 // handle_test.cpp -- run files through the handle interface: every field written
 // and read back, slots, texts, bin widths, bins at each width, damaged files.
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstring>
+#include <thread>
 
 #include "zog.h"
 #include "zog_handle_local.h"
@@ -81,8 +88,10 @@ constexpr int widths[] = {4, 0, 2, 1};  // bytesPerBin of histograms 1..4
 constexpr int nbins = 300;
 
 // Writes a generic file with every field set; 1 when every call succeeded.
-int write_full(const std::string& p, int fmt = ZOG_FMT_GENERIC)
+// closed, when given, gets what ZOG_closeWrite answered (-1: not reached).
+int write_full(const std::string& p, int fmt = ZOG_FMT_GENERIC, int* closed = nullptr)
 {
+    if (closed != nullptr) *closed = -1;
     const int fh = ZOG_openWrite(p.c_str(), fmt);
     if (fh < 0) return 0;
     int ok = ZOG_setRunDesc(fh);
@@ -112,8 +121,9 @@ int write_full(const std::string& p, int fmt = ZOG_FMT_GENERIC)
         ok &= ZOG_setScalerCounts(fh, i, counts);
         ok &= ZOG_setScalerLabel(fh, i, ("sc" + std::to_string(i)).c_str());
     }
-    ok &= ZOG_closeWrite(fh);
-    return ok;
+    const int c = ZOG_closeWrite(fh);
+    if (closed != nullptr) *closed = c;
+    return ok & c;
 }
 
 // Reads back what write_full wrote; the count of fields that differ.
@@ -250,16 +260,6 @@ TEST(Handle, ClosesOfTheWrongKindFail)
     EXPECT_NE(zog_slot(r), nullptr);  // still open
     EXPECT_EQ(ZOG_closeRead(r), 1);
     std::remove(p.c_str());
-}
-
-TEST(Handle, FailedWriteIsReportedByCloseWrite)
-{
-    const int fh = ZOG_openWrite("/dev/full", ZOG_FMT_GENERIC);
-    ASSERT_GE(fh, 0);
-    ZOG_setRunDesc(fh);
-    ZOG_setTitle(fh, "lost");
-    EXPECT_EQ(ZOG_closeWrite(fh), 0);
-    EXPECT_TRUE(all_slots_free());
 }
 
 TEST(Handle, DamagedFilesFailAtOpenWithTheSlotFree)
@@ -501,6 +501,199 @@ TEST(Faults, WriteAndReadUnderEveryFault)
     });
     EXPECT_GT(reads, 5);
     std::remove(p.c_str());
+}
+
+// ---- writing: nothing happens to a file before its close, and a close that
+// fails leaves an old file as it was, no new one and no stray file beside
+
+std::string write_error()
+{
+    char b[300];
+    return ZOG_getWriteError(b, sizeof b) == 1 ? b : "<fail>";
+}
+
+// A folder of the test's own holding run.dat, a whole run, and its bytes.
+struct OldRun {
+    std::string dir, p;
+    Bytes old;
+    explicit OldRun(const std::string& name) : dir(scratch_dir(name)), p(dir + "/run.dat")
+    {
+        EXPECT_EQ(write_full(p), 1);
+        old = file_bytes(p);
+    }
+    ~OldRun() { std::filesystem::remove_all(dir); }
+};
+
+TEST(CloseWrite, EveryFaultLeavesTheOldFileOrTheNewOne)
+{
+    const OldRun run("keep");
+    const std::string &dir = run.dir, &p = run.p;
+    const Bytes& old = run.old;
+    int refused = 0;
+    const int runs = fault_loop([&](int k) {
+        int closed = -1;
+        const int wrote = write_full(p, ZOG_FMT_FUB_TI, &closed);
+        zog_fault = nullptr;
+        EXPECT_TRUE(all_slots_free());
+        EXPECT_EQ(names_in(dir), std::vector<std::string>{"run.dat"}) << k;
+        if (closed == 1) {
+            EXPECT_EQ(write_error(), "");
+            if (wrote == 1) {
+                EXPECT_EQ(check_full(p, ZOG_FMT_FUB_TI), 0) << k;
+            } else {
+                int id = 0;  // a setter failed: the file holds less, but whole
+                const int fh = ZOG_openRead(p.c_str(), &id);
+                EXPECT_GE(fh, 0) << k;
+                ZOG_closeRead(fh);
+            }
+            put_file(p, old);
+        } else {
+            ++refused;
+            EXPECT_EQ(file_bytes(p), old) << k;
+            if (closed == 0) {
+                EXPECT_NE(write_error().find(dir + "/run.dat"), std::string::npos) << write_error();
+            }
+        }
+    });
+    EXPECT_GT(runs, 20);
+    EXPECT_GT(refused, 5);
+}
+
+TEST(CloseWrite, AnArrayTheEncoderRefusesKeepsTheOldFileAndSaysWhy)
+{
+    const OldRun run("refuse");
+    const std::string fresh = run.dir + "/new.dat";
+    for (const std::string& target : {run.p, fresh}) {
+        const int fh = ZOG_openWrite(target.c_str(), ZOG_FMT_FUB_TI);
+        ASSERT_GE(fh, 0);
+        ZOG_setRunDesc(fh);
+        ZOG_setTitle(fh, "lost");
+        ASSERT_EQ(ZOG_setIndVars(fh, ZOG_IND_VAR_GRP_FUB_TI, 1), 1);
+        // a shape whose data never came: three reals need 24 bytes
+        ASSERT_EQ(ZOG_setIndVarNumData(fh, 1, 3) & ZOG_setIndVarElemSize(fh, 1, 8) & ZOG_setIndVarDataType(fh, 1, 2), 1);
+        EXPECT_EQ(ZOG_closeWrite(fh), 0);
+        EXPECT_TRUE(all_slots_free());
+        EXPECT_EQ(write_error(), "cannot write " + target +
+                                     ": section 0x01020007 1: 3 elements of type 2 and 8 bytes cannot be 0 bytes of data");
+    }
+    EXPECT_EQ(file_bytes(run.p), run.old);
+    EXPECT_EQ(names_in(run.dir), std::vector<std::string>{"run.dat"});  // and no new.dat
+    ASSERT_EQ(write_full(fresh), 1);
+    EXPECT_EQ(write_error(), "");
+}
+
+// A write the file system stops part way (here a file-size limit, in a child
+// process of its own) fails the close and leaves the old file whole.
+TEST(CloseWrite, AWriteCutShortKeepsTheOldFile)
+{
+    const std::string dir = scratch_dir("fsize");
+    const std::string p = dir + "/run.dat";
+    const int fh = ZOG_openWrite(p.c_str(), ZOG_FMT_GENERIC);
+    ZOG_setRunDesc(fh);
+    ZOG_setTitle(fh, "the old run");
+    ASSERT_EQ(ZOG_closeWrite(fh), 1);
+    const Bytes old = file_bytes(p);
+    ASSERT_LT(old.size(), 1000U);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
+        struct rlimit lim{};
+        getrlimit(RLIMIT_FSIZE, &lim);
+        lim.rlim_cur = 4096;
+        if (setrlimit(RLIMIT_FSIZE, &lim) != 0) _exit(10);
+        const int w = ZOG_openWrite(p.c_str(), ZOG_FMT_GENERIC);
+        ZOG_setHists(w, ZOG_HIST_GRP_GENERIC, 1);
+        ZOG_setHistNumBins(w, 1, 4000);
+        ZOG_setHistBytesPerBin(w, 1, 4);
+        const std::vector<std::uint32_t> bins(4000, 7);  // 16 kB
+        if (ZOG_setHistData(w, 1, bins.data()) != 1) _exit(13);
+        if (ZOG_closeWrite(w) != 0) _exit(11);
+        if (write_error() != "cannot write " + p + ": " + std::strerror(EFBIG)) _exit(12);
+        _exit(0);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(file_bytes(p), old);
+    EXPECT_EQ(names_in(dir), std::vector<std::string>{"run.dat"});
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CloseWrite, NothingIsWrittenBeforeTheClose)
+{
+    const OldRun run("lazy");
+    const std::string &dir = run.dir, &p = run.p, fresh = dir + "/new.dat";
+    const Bytes& old = run.old;
+    const int a = ZOG_openWrite(p.c_str(), ZOG_FMT_GENERIC);
+    const int b = ZOG_openWrite(fresh.c_str(), ZOG_FMT_GENERIC);
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    EXPECT_EQ(file_bytes(p), old);
+    EXPECT_EQ(names_in(dir), std::vector<std::string>{"run.dat"});
+    int id = 0;
+    const int r = ZOG_openRead(p.c_str(), &id);  // the old file still reads
+    EXPECT_GE(r, 0);
+    ZOG_closeRead(r);
+    EXPECT_EQ(ZOG_closeWrite(a), 1);
+    EXPECT_EQ(ZOG_closeWrite(b), 1);
+    EXPECT_EQ(file_bytes(p), file_bytes(fresh));  // both an empty head group now
+    // Where nothing can be written, the open fails and says why.
+    EXPECT_EQ(ZOG_openWrite(dir.c_str(), ZOG_FMT_GENERIC), -1);
+    EXPECT_EQ(write_error(), "cannot write " + dir + ": " + std::strerror(EISDIR));
+    EXPECT_EQ(ZOG_openWrite((dir + "/no/such/folder/x.dat").c_str(), ZOG_FMT_GENERIC), -1);
+    EXPECT_NE(write_error().find(std::strerror(ENOENT)), std::string::npos);
+    EXPECT_EQ(ZOG_openWrite("", ZOG_FMT_GENERIC), -1);
+    EXPECT_TRUE(all_slots_free());
+}
+
+TEST(CloseWrite, ALinkKeepsPointingAtTheRewrittenFileWithItsPermissions)
+{
+    const std::string dir = scratch_dir("link");
+    const std::string real = dir + "/real.dat", link = dir + "/link.dat";
+    ASSERT_EQ(write_full(real), 1);
+    ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+    ASSERT_EQ(::symlink("real.dat", link.c_str()), 0);
+    ASSERT_EQ(write_full(link, ZOG_FMT_FUB_TI), 1);
+    struct stat st{};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640U);
+    EXPECT_EQ(check_full(real, ZOG_FMT_FUB_TI), 0);
+    EXPECT_EQ(names_in(dir), (std::vector<std::string>{"link.dat", "real.dat"}));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CloseWrite, AFileInAFolderThatTakesNoNewFileIsRewrittenInPlace)
+{
+    if (::geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind the superuser";
+    const OldRun run("rofolder");
+    ASSERT_EQ(::chmod(run.dir.c_str(), 0555), 0);
+    EXPECT_EQ(write_full(run.p, ZOG_FMT_FUB_TI), 1);
+    EXPECT_EQ(check_full(run.p, ZOG_FMT_FUB_TI), 0);
+    EXPECT_EQ(ZOG_openWrite((run.dir + "/new.dat").c_str(), ZOG_FMT_GENERIC), -1);
+    EXPECT_NE(write_error().find(std::strerror(EACCES)), std::string::npos) << write_error();
+    ::chmod(run.dir.c_str(), 0755);
+}
+
+// A FIFO has no old file to keep: it is written in place, the same bytes.
+TEST(CloseWrite, AFifoIsWrittenInPlace)
+{
+    const std::string dir = scratch_dir("fifo");
+    const std::string fifo = dir + "/pipe", copy = dir + "/copy", plain = dir + "/plain";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread reader([&] {  // the FIFO's bytes into a file
+        std::ifstream in(fifo, std::ios::binary);
+        std::ofstream out(copy, std::ios::binary);
+        out << in.rdbuf();
+    });
+    EXPECT_EQ(write_full(fifo), 1);
+    reader.join();
+    ASSERT_EQ(write_full(plain), 1);
+    EXPECT_EQ(file_bytes(copy), file_bytes(plain));
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // notes_test.cpp -- comments and independent variables by handle: every field
 // round trips, arrays at each storage, times, the group each format finds.
 
+#include <cstdlib>
 #include <cstring>
 
 #include "zog.h"
@@ -157,25 +158,224 @@ TEST(Notes, ArrayGroupLayoutAndFormatLookup)
     std::remove(p.c_str());
 }
 
-TEST(Notes, HandedOverBuffersCarryTheirSize)
+// Element types and sizes, each either refused by ZOG_setIndVarData or
+// written and read back the same; the file closes whole in every case.
+struct Layout { std::uint32_t type, size; bool stored; };
+
+std::vector<Layout> layouts()
 {
-    const std::string p = temp_path("pbuf");
+    std::vector<Layout> v;
+    for (const std::uint32_t type : {0U, 1U, 2U, 3U, 4U, 9U}) {
+        for (const std::uint32_t size : {0U, 1U, 2U, 3U, 4U, 5U, 6U, 7U, 8U, 12U}) {
+            const bool stored = (type == 1 && (size == 0 || size == 1 || size == 2 || size == 4)) ||
+                                (type == 2 && (size == 4 || size == 8)) || type == 3;
+            v.push_back({type, size, stored});
+        }
+    }
+    return v;
+}
+
+constexpr int layout_num = 3;
+
+// The bytes stored for a layout: integers 1, 2, 70000 (as 4-byte counts when
+// packed), reals 1.5, -2.25, 0.125, raw bytes counting up.
+Bytes layout_data(const Layout& l)
+{
+    Bytes b;
+    if (l.type == 1) {
+        const int w = l.size == 0 ? 4 : static_cast<int>(l.size);
+        for (const std::uint32_t v : {1U, 2U, 70000U})
+            for (int i = 0; i < w; ++i) b.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(v) >> (8 * std::min(i, 4))));
+    } else if (l.type == 2 && l.size == 4) {
+        for (const float v : {1.5F, -2.25F, 0.125F}) {
+            std::uint8_t x[4];
+            std::memcpy(x, &v, 4);
+            b.insert(b.end(), x, x + 4);
+        }
+    } else if (l.type == 2 && l.size == 8) {
+        for (const double v : {1.5, -2.25, 0.125}) {
+            std::uint8_t x[8];
+            std::memcpy(x, &v, 8);
+            b.insert(b.end(), x, x + 8);
+        }
+    } else {
+        for (std::uint32_t i = 0; i < layout_num * l.size; ++i) b.push_back(static_cast<std::uint8_t>(i + 1));
+    }
+    return b;
+}
+
+TEST(Arrays, EveryTypeAndOddSizeIsRefusedOrReadBack)
+{
+    const std::string p = temp_path("layouts");
+    const std::vector<Layout> all = layouts();
     const int fh = ZOG_openWrite(p.c_str(), ZOG_FMT_FUB_TI);
-    ASSERT_EQ(ZOG_setIndVars(fh, ZOG_IND_VAR_GRP_FUB_TI, 1), 1);
-    ZOG_setIndVarNumData(fh, 1, 4);
-    ZOG_setIndVarElemSize(fh, 1, 4);
-    ZOG_setIndVarDataType(fh, 1, 1);
-    void* small = std::malloc(8);  // two elements, not four
-    std::memset(small, 1, 8);
-    ASSERT_EQ(ZOG_setIndVarpData(fh, 1, small, 8), 1);
-    std::uint32_t out[4];
-    EXPECT_EQ(ZOG_getIndVarData(fh, 1, out, 16), 0);
-    void* t = std::malloc(4);
-    ASSERT_EQ(ZOG_setIndVarpTimeData(fh, 1, t, 4), 1);
-    EXPECT_EQ(ZOG_setIndVarpData(fh, 1, nullptr, 3), 0);
-    int times[4];
-    EXPECT_EQ(ZOG_getIndVarTimeData(fh, 1, times, 16), 1);  // hasTime 0: nothing
-    EXPECT_EQ(ZOG_closeWrite(fh), 0);  // 4 elements claimed, 8 bytes held: not written
+    ASSERT_EQ(ZOG_setIndVars(fh, ZOG_IND_VAR_GRP_FUB_TI, static_cast<int>(all.size())), 1);
+    for (std::size_t k = 0; k < all.size(); ++k) {
+        const Layout& l = all[k];
+        const int n = static_cast<int>(k + 1);
+        const std::string what = "type " + std::to_string(l.type) + " size " + std::to_string(l.size);
+        ASSERT_EQ(ZOG_setIndVarNumData(fh, n, layout_num), 1) << what;
+        ASSERT_EQ(ZOG_setIndVarElemSize(fh, n, static_cast<int>(l.size)), 1) << what;
+        ASSERT_EQ(ZOG_setIndVarDataType(fh, n, static_cast<int>(l.type)), 1) << what;
+        const Bytes data = layout_data(l);
+        Bytes padded = data;
+        padded.resize(data.size() + 64);  // a setter that read past the elements would take these
+        EXPECT_EQ(ZOG_setIndVarData(fh, n, padded.data()), l.stored ? 1 : 0) << what;
+        if (!l.stored) {
+            void* p0 = nullptr;
+            int nb = -1;
+            EXPECT_EQ(ZOG_getIndVarpData(fh, n, &p0, &nb), 1);
+            EXPECT_EQ(p0, nullptr) << what;  // nothing was stored
+            EXPECT_EQ(nb, 0) << what;
+            ASSERT_EQ(ZOG_setIndVarDataType(fh, n, 0), 1);  // an array without data, so the file closes
+        }
+    }
+    ASSERT_EQ(ZOG_closeWrite(fh), 1);
+    int id = 0;
+    const int r = ZOG_openRead(p.c_str(), &id);
+    ASSERT_GE(r, 0);
+    for (std::size_t k = 0; k < all.size(); ++k) {
+        const Layout& l = all[k];
+        if (!l.stored) continue;
+        const int n = static_cast<int>(k + 1);
+        const std::string what = "type " + std::to_string(l.type) + " size " + std::to_string(l.size);
+        const Bytes want = layout_data(l);
+        Bytes got(want.size() + 8, 0xEE);
+        EXPECT_EQ(ZOG_getIndVarData(r, n, got.data(), static_cast<int>(want.size())), 1) << what;
+        EXPECT_EQ(Bytes(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(want.size())), want) << what;
+        EXPECT_EQ(got[want.size()], 0xEE) << what;
+        int v = -1;
+        EXPECT_EQ(ZOG_getIndVarElemSize(r, n, &v), 1);
+        EXPECT_EQ(v, static_cast<int>(l.size)) << what;
+    }
+    int damaged = -1;
+    EXPECT_EQ(ZOG_getDamaged(r, &damaged), 1);
+    EXPECT_EQ(damaged, 0);
+    ZOG_closeRead(r);
+    std::remove(p.c_str());
+}
+
+// An array holding data or times: changes of its shape or buffers that the
+// encoder could not write are refused, with the array left as it was.
+TEST(Arrays, ShapeChangesThatWouldNotWriteAreRefused)
+{
+    const std::string p = temp_path("shape");
+    const int fh = ZOG_openWrite(p.c_str(), ZOG_FMT_FUB_TI);
+    ASSERT_EQ(ZOG_setIndVars(fh, ZOG_IND_VAR_GRP_FUB_TI, 3), 1);
+    const double reals[3] = {1.5, -2.25, 0.125};
+    const int times[3] = {10, 20, 30};
+    // 1: three doubles with times
+    ASSERT_EQ(ZOG_setIndVarNumData(fh, 1, 3) & ZOG_setIndVarElemSize(fh, 1, 8) & ZOG_setIndVarDataType(fh, 1, 2), 1);
+    ASSERT_EQ(ZOG_setIndVarData(fh, 1, reals), 1);
+    ASSERT_EQ(ZOG_setIndVarTimeData(fh, 1, times), 1);
+    struct Change { const char* what; int (*set)(int, int, int) noexcept; int v; int ok; };
+    const Change changes[] = {
+        {"more elements", ZOG_setIndVarNumData, 4, 0},
+        {"fewer elements", ZOG_setIndVarNumData, 2, 0},
+        {"the same count", ZOG_setIndVarNumData, 3, 1},
+        {"4-byte reals", ZOG_setIndVarElemSize, 4, 0},
+        {"3-byte reals", ZOG_setIndVarElemSize, 3, 0},
+        {"type 4", ZOG_setIndVarDataType, 4, 0},
+        {"integers of 8 bytes", ZOG_setIndVarDataType, 1, 0},
+        {"raw bytes of the same size", ZOG_setIndVarDataType, 3, 1},
+        {"back to reals", ZOG_setIndVarDataType, 2, 1},
+    };
+    for (const Change& c : changes) EXPECT_EQ(c.set(fh, 1, c.v), c.ok) << c.what;
+    // Buffers handed over must fit too; a refused one stays the caller's.
+    void* small = std::malloc(16);
+    EXPECT_EQ(ZOG_setIndVarpData(fh, 1, small, 16), 0);
+    void* few = std::malloc(8);
+    EXPECT_EQ(ZOG_setIndVarpTimeData(fh, 1, few, 8), 0);
+    std::free(small);
+    std::free(few);
+    EXPECT_EQ(ZOG_setIndVarpTimeData(fh, 1, nullptr, 0), 0);  // times it has must be there
+    // Without its data (times stay) the count may change within the times held.
+    EXPECT_EQ(ZOG_setIndVarpData(fh, 1, nullptr, 0), 1);
+    EXPECT_EQ(ZOG_setIndVarNumData(fh, 1, 4), 0);  // 4 times, 3 held
+    EXPECT_EQ(ZOG_setIndVarNumData(fh, 1, 2), 1);
+    const double two[2] = {7.5, 8.5};
+    EXPECT_EQ(ZOG_setIndVarData(fh, 1, two), 1);
+    // 2: packed integers hold exactly their count
+    const std::uint32_t ints[5] = {1, 0, 0, 70000, 2};
+    ASSERT_EQ(ZOG_setIndVarNumData(fh, 2, 5) & ZOG_setIndVarElemSize(fh, 2, 0) & ZOG_setIndVarDataType(fh, 2, 1), 1);
+    ASSERT_EQ(ZOG_setIndVarData(fh, 2, ints), 1);
+    EXPECT_EQ(ZOG_setIndVarNumData(fh, 2, 6), 0);
+    EXPECT_EQ(ZOG_setIndVarNumData(fh, 2, 4), 0);
+    EXPECT_EQ(ZOG_setIndVarElemSize(fh, 2, 4), 0);
+    // 3: raw bytes of 3 each, any count once the data fits
+    const std::uint8_t raw[6] = {1, 2, 3, 4, 5, 6};
+    ASSERT_EQ(ZOG_setIndVarNumData(fh, 3, 2) & ZOG_setIndVarElemSize(fh, 3, 3) & ZOG_setIndVarDataType(fh, 3, 3), 1);
+    ASSERT_EQ(ZOG_setIndVarData(fh, 3, raw), 1);
+    EXPECT_EQ(ZOG_setIndVarElemSize(fh, 3, 2), 0);
+    EXPECT_EQ(ZOG_setIndVarNumData(fh, 3, 3), 0);
+    void* right = std::malloc(6);
+    std::memcpy(right, raw, 6);
+    static_cast<std::uint8_t*>(right)[0] = 9;
+    EXPECT_EQ(ZOG_setIndVarpData(fh, 3, right, 6), 1);  // the library's now
+    EXPECT_EQ(ZOG_setIndVarpData(fh, 3, right, 6), 1);  // handed again: still the one buffer
+    ASSERT_EQ(ZOG_closeWrite(fh), 1);
+
+    int id = 0, v = 0;
+    const int r = ZOG_openRead(p.c_str(), &id);
+    ASSERT_GE(r, 0);
+    double d[2] = {};
+    EXPECT_EQ(ZOG_getIndVarData(r, 1, d, sizeof d), 1);
+    EXPECT_EQ(d[0], 7.5);
+    EXPECT_EQ(d[1], 8.5);
+    int t[3] = {};
+    EXPECT_EQ(ZOG_getIndVarTimeData(r, 1, t, sizeof t), 1);
+    EXPECT_EQ(t[1], 20);
+    std::uint32_t u[5] = {};
+    EXPECT_EQ(ZOG_getIndVarData(r, 2, u, sizeof u), 1);
+    EXPECT_EQ(u[3], 70000U);
+    std::uint8_t g[6] = {};
+    EXPECT_EQ(ZOG_getIndVarData(r, 3, g, sizeof g), 1);
+    EXPECT_EQ(g[0], 9);
+    EXPECT_EQ(g[5], 6);
+    EXPECT_EQ(ZOG_getIndVarNumData(r, 3, &v), 1);
+    EXPECT_EQ(v, 2);
+    ZOG_closeRead(r);
+    std::remove(p.c_str());
+}
+
+// The comments group is the first that holds only comments; an empty group of
+// a kind the library does not know counts only when there is none such.
+TEST(Notes, TheCommentsGroupIsTheOneWithComments)
+{
+    using fb::Sec;
+    Bytes desc = fb::ints({1, 2, 0, 0, 0});
+    for (int i = 0; i < 12; ++i) fb::cat(desc, fb::str(""));
+    const Sec run = fb::leaf(ZOG_ID_GEN_RUN_DESC, 1, desc);
+    const Sec empty_other = fb::group(0x0E0E0E0E, {});
+    const Sec empty_hists = fb::group(ZOG_HIST_GRP_GENERIC, {});
+    const Sec mixed = fb::group(0x0F0F0F0F, {fb::leaf(ZOG_ID_CMT, 1, fb::comment(1, "not this")),
+                                             fb::leaf(ZOG_ID_GEN_SCALER, 1, fb::ints({1, 2, 0}))});
+    const Sec real = fb::group(0x0C0C0C0C, {fb::leaf(ZOG_ID_CMT, 1, fb::comment(1, "one")),
+                                            fb::leaf(ZOG_ID_CMT, 2, fb::comment(2, "two"))});
+    struct Case { const char* what; std::vector<Sec> members; int kind; int num; const char* first; };
+    const Case cases[] = {
+        {"an empty group of unknown kind first", {run, empty_other, real}, 0x0C0C0C0C, 2, "one"},
+        {"an empty histogram group first", {empty_hists, real}, 0x0C0C0C0C, 2, "one"},
+        {"a mixed group first", {mixed, real}, 0x0C0C0C0C, 2, "one"},
+        {"the real group first", {real, empty_other}, 0x0C0C0C0C, 2, "one"},
+        {"only an empty group of unknown kind", {run, empty_hists, empty_other}, 0x0E0E0E0E, 0, nullptr},
+        {"no comments group", {run, empty_hists, mixed}, 0, -1, nullptr},
+    };
+    const std::string p = temp_path("cmtgroup");
+    for (const Case& c : cases) {
+        put_file(p, fb::whole(fb::group(ZOG_FMT_GENERIC, c.members)));
+        int id = 0, kind = 0, num = -1;
+        const int fh = ZOG_openRead(p.c_str(), &id);
+        ASSERT_GE(fh, 0) << c.what;
+        EXPECT_EQ(ZOG_getComments(fh, &kind, &num), c.num >= 0 ? 1 : 0) << c.what;
+        if (c.num >= 0) {
+            EXPECT_EQ(kind, c.kind) << c.what;
+            EXPECT_EQ(num, c.num) << c.what;
+        }
+        EXPECT_EQ(text_of(ZOG_getCommentBody, fh, 1), c.first != nullptr ? c.first : "<fail>") << c.what;
+        EXPECT_EQ(ZOG_setCommentTime(fh, 2, 5), c.num == 2 ? 1 : 0) << c.what;
+        ZOG_closeRead(fh);
+    }
     std::remove(p.c_str());
 }
 

@@ -1,6 +1,7 @@
 // section_test.cpp -- section sizes, the tree's layout and offsets, reading
 // whole, cut, corrupt and hostile files, searching, printing.
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -84,6 +85,42 @@ TEST(Tree, NestedGroupCountsInItsParent)
     EXPECT_EQ(ZOG_setSizes(leaf), 0);  // not a group
     ZOG_free(leaf);
     ZOG_free(head);
+}
+
+// Offsets go to the index entry of each member's pair, wherever it stands.
+TEST(Tree, SizesFollowTheIndexInAnyOrder)
+{
+    ZOG_SEC_GRP* g = group(7);
+    for (std::uint32_t i = 1; i <= 4; ++i) ZOG_addToGroup(g, scaler(i, std::string(i, 'x').c_str()));
+    std::reverse(g->index.begin(), g->index.end());
+    for (ZOG_INDEX& e : g->index) e.offset = 999;
+    EXPECT_EQ(ZOG_setSizes(g), 23 + 24 + 25 + 26);
+    const std::uint32_t want[] = {23 + 24 + 25, 23 + 24, 23, 0};  // scalers 4, 3, 2, 1
+    for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(g->index[k].offset, want[k]) << k;
+    g->index.pop_back();  // scaler 1 has no entry: the sizes stop there
+    g->memSize = 5;
+    EXPECT_EQ(ZOG_setSizes(g), 0);
+    EXPECT_EQ(g->memSize, 5U);
+    ZOG_free(g);
+}
+
+// Appending keeps working after a group's members were released.
+TEST(Tree, AppendsAfterTheMembersAreReleased)
+{
+    ZOG_SEC_GRP* g = group(7);
+    ZOG_addToGroup(g, scaler(1, nullptr));
+    ZOG_addToGroup(g, scaler(2, nullptr));
+    const std::string p = temp_path("stream");
+    FILE* f = ZOG_openOutput(p.c_str());
+    ASSERT_EQ(ZOG_writeGrpStart(f, nullptr, g, 1), 1);  // releases the members
+    std::fclose(f);
+    std::remove(p.c_str());
+    ZOG_addToGroup(g, scaler(3, nullptr));
+    ZOG_addToGroup(g, scaler(4, nullptr));
+    EXPECT_EQ(g->members->instanceID, 3U);
+    EXPECT_EQ(g->members->next->instanceID, 4U);
+    EXPECT_EQ(g->members->next->next, nullptr);
+    ZOG_free(g);
 }
 
 TEST(Search, PathsThroughGroups)

@@ -28,6 +28,24 @@ int run(const std::string& args)
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
 
+// Runs the generator; its standard error into *err.
+int run_err(const std::string& args, std::string* err)
+{
+    const std::string e = temp("stderr");
+    const std::string cmd = std::string(KAVRIN_RUNGEN) + " " + args + " >/dev/null 2>'" + e + "'";
+    const int rc = std::system(cmd.c_str());
+    std::ifstream in(e);
+    *err = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::remove(e.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+bool exists(const std::string& p)
+{
+    std::ifstream in(p);
+    return in.good();
+}
+
 std::string bytes_of(const std::string& p)
 {
     std::ifstream in(p, std::ios::binary);
@@ -287,6 +305,50 @@ TEST(Rungen, RefusalsAndHelp)
     EXPECT_EQ(run("--ns-per-bin 0.00001 " + p), 1);          // below 29 fs
     EXPECT_EQ(run(""), 1);
     EXPECT_EQ(run("--format vax " + p), 1);
+    std::remove(p.c_str());
+}
+
+// A refused run leaves no output of its own: an old file as it was, else none.
+TEST(Rungen, RefusedRunsLeaveAnOldFileAndMakeNoNewOne)
+{
+    const std::string p = temp("keep");
+    std::remove(p.c_str());
+    struct Case { const char* args; const char* says; };
+    const Case cases[] = {
+        {"--bytes-per-bin 1 --n0 1000 ", "more than 1 bytes a bin can store"},
+        {"--log-points 0 ", "--log-points must be a whole number from 1 to 1000000"},
+        {"--format fubti --log-points 0 ", "--log-points must be a whole number from 1 to 1000000"},
+    };
+    std::string err;
+    for (const Case& c : cases) {
+        EXPECT_EQ(run_err(std::string(c.args) + p, &err), 1) << c.args;
+        EXPECT_NE(err.find(c.says), std::string::npos) << err;
+        EXPECT_FALSE(exists(p)) << c.args;
+    }
+    ASSERT_EQ(run("--nbins 300 --run 77 " + p), 0);
+    const std::string old = bytes_of(p);
+    for (const Case& c : cases) {
+        EXPECT_EQ(run_err(std::string(c.args) + "--nbins 300 " + p, &err), 1) << c.args;
+        EXPECT_EQ(bytes_of(p), old) << c.args;
+    }
+    RunFile r;
+    ASSERT_TRUE(read_run(p, &r));
+    EXPECT_EQ(r.number, 77);
+    // One logged value is its own summary.
+    ASSERT_EQ(run("--nbins 300 --log-points 1 --temp-mean 10 --temp-sd 0.05 " + p), 0);
+    int fmt = 0;
+    const int fh = ZOG_openRead(p.c_str(), &fmt);
+    ASSERT_GE(fh, 0);
+    double mean = 0, low = 0, high = 0, sd = -1;
+    ZOG_getIndVarMean(fh, 1, &mean);
+    ZOG_getIndVarLow(fh, 1, &low);
+    ZOG_getIndVarHigh(fh, 1, &high);
+    ZOG_getIndVarStddev(fh, 1, &sd);
+    EXPECT_NEAR(mean, 10, 0.25);
+    EXPECT_EQ(low, mean);
+    EXPECT_EQ(high, mean);
+    EXPECT_EQ(sd, 0);
+    ZOG_closeRead(fh);
     std::remove(p.c_str());
 }
 

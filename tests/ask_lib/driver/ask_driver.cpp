@@ -11,8 +11,12 @@
 //   if:PROMPT  ifd:T|F:PROMPT  replace:I|R:OLD:PROMPT  creplace:OLD:PROMPT  askfile:MODE:PROMPT
 //   cmli:W1/W2/..:TYPES:PROMPT   a table of 8-character entries ("" blank, "-" no table)
 //   cmliopt:UPPER,ABBREV,INDIR
+//   locale   the character type from the environment, as the program sets it at its start
+//   say:TEXT  sayerr:TEXT   TEXT as one line on unit 6, on unit 0
+//   cp437     texts made in code page 437 from now on
 // After each question the values are printed as "=> v1|v2|...".
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -170,6 +174,12 @@ void step(const std::string& arg)
         cmli_upper(std::atoi(a[0].c_str()));
         cmli_abbrev(std::atoi(a.at(1).c_str()));
         cmli_indir_ok(std::atoi(a.at(2).c_str()));
+    } else if (kind == "locale") {
+        std::setlocale(LC_CTYPE, "");
+    } else if (kind == "say" || kind == "sayerr") {
+        fio_write(kind == "say" ? fio_stdout : fio_stderr, "(A)", {rest});
+    } else if (kind == "cp437") {
+        fio_made_in(FCharset::cp437);
     } else if (kind == "eof") {
         fio_write(fio_stdout, "('eof=',L1)", {ask_eof()});
     } else if (kind == "interact") {
