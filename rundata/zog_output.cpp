@@ -71,12 +71,10 @@ bool write_direct(const ZOG_TARGET& t, const std::uint8_t* p, std::size_t n, std
     int err = 0;
     if (regular) {
         const int room = ::posix_fallocate(fd, 0, static_cast<off_t>(n));
-        if (room != 0 && room != EOPNOTSUPP && room != EINVAL) {
-            if (::ftruncate(fd, st.st_size) != 0) { /* it never grew */ }
-            err = room;
-        }
+        if (room != 0 && room != EOPNOTSUPP && room != EINVAL) err = room;
     }
     if (err == 0 && !write_all(fd, p, n)) err = errno;
+    if (err != 0 && regular && ::ftruncate(fd, st.st_size) != 0) { /* the room taken stays */ }
     if (err == 0 && regular && ::ftruncate(fd, static_cast<off_t>(n)) != 0) err = errno;
     if (err == 0 && regular && ::fsync(fd) != 0) err = errno;
     const bool close_fault = zog_fails(zs_close);

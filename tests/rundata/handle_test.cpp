@@ -692,7 +692,8 @@ TEST(CloseWrite, ALinkKeepsPointingAtTheRewrittenFileWithItsPermissions)
 }
 
 // Such a file is rewritten in place, and only when all of it has room: a
-// write cut short by a size limit leaves the old file whole there too.
+// write cut short by a size limit, or failing at once, leaves the old file
+// whole there too.
 TEST(CloseWrite, AFileInAFolderThatTakesNoNewFileIsRewrittenInPlace)
 {
     const OldRun run("rofolder");
@@ -705,6 +706,10 @@ TEST(CloseWrite, AFileInAFolderThatTakesNoNewFileIsRewrittenInPlace)
         if (!as_ordinary_user(dir)) return 77;
         if (const int cut = close_past_a_size_limit(p); cut != 0) return cut;
         if (file_bytes(p) != run.old) return 20;
+        zog_fault = [](int site) { return site == zs_write ? 1 : 0; };
+        const int failed = write_full(p, ZOG_FMT_FUB_TI);
+        zog_fault = nullptr;
+        if (failed != 0 || file_bytes(p) != run.old) return 24;
         if (write_full(p, ZOG_FMT_FUB_TI) != 1 || check_full(p, ZOG_FMT_FUB_TI) != 0) return 21;
         if (ZOG_openWrite((dir + "/new.dat").c_str(), ZOG_FMT_GENERIC) != -1) return 22;
         return write_error().find(std::strerror(EACCES)) != std::string::npos ? 0 : 23;
