@@ -264,7 +264,8 @@ int pg_open(std::string_view device)
     if (id <= 0) return id;
     // The backend would ask for RETURN at a window's close by itself (see pg_clos).
     cpgask(0);
-    window_at_terminal = !loc_batch() && qinf("HARDCOPY") == "NO";
+    // After ^D at a terminal no one answers any more, as at the end of a script.
+    window_at_terminal = !ask_unattended() && qinf("HARDCOPY") == "NO";
     page_shown = false;
     if (!file_writable()) {
         const std::string file = qinf("FILE");
