@@ -111,9 +111,8 @@ void wait_for_return()
 {
     fio_write(fio_stdout, "(' Press RETURN for next page: ',$)");
     fio_flush_all();
-    char c = 0;
-    while (::read(STDIN_FILENO, &c, 1) == 1 && c != '\n') {
-    }
+    std::string line;
+    fio_read_line(fio_stdin, line);
 }
 
 // A window edge as the backend takes it, in single precision: held at the largest float
