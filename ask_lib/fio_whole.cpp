@@ -277,7 +277,7 @@ int fio_open_whole(int unit, std::string_view path, bool lock)
         f = open_temp(w, fd);
         const int err = errno;
         if (f != nullptr && lock) {
-            w.temp_lock = ::dup(fd);
+            w.temp_lock = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);  // like every descriptor here
             if (w.temp_lock >= 0) ::flock(w.temp_lock, LOCK_EX | LOCK_NB);
         }
         // A folder that takes no new file: a file there that may be written is rewritten in
