@@ -209,14 +209,21 @@ TEST_F(FioWhole, OwnDescriptorIsWrittenInPlace)
     ::close(p[0]);
     EXPECT_EQ(got, lines_text(100));
 
-    put(at("out.txt"), "old\n");  // a descriptor on a file: that file, rewritten in place
-    const int fd = ::open(at("out.txt").c_str(), O_WRONLY);
-    ASSERT_EQ(fio_open_whole(unit, "/proc/self/fd/" + std::to_string(fd)), 0);
-    EXPECT_EQ(write_lines(3), 0);
-    EXPECT_EQ(fio_commit(unit), 0);
+    // A descriptor on a file (standard output sent to a transcript): the lines go on where
+    // the descriptor stands, and so does what it writes next; nothing is cut or replaced.
+    const int fd = ::open(at("out.txt").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(fd, "before\n", 7), 7);
+    const std::string own = "/proc/self/fd/" + std::to_string(fd);
+    fs::create_symlink(own, at("own"));  // a link to it, as /dev/stdout is
+    for (const std::string& name : {own, at("own")}) {
+        ASSERT_EQ(fio_open_whole(unit, name), 0) << name;
+        EXPECT_EQ(write_lines(3), 0);
+        EXPECT_EQ(fio_commit(unit), 0) << name;
+    }
+    ASSERT_EQ(::write(fd, "after\n", 6), 6);
     ::close(fd);
-    EXPECT_EQ(slurp(at("out.txt")), lines_text(3));
-    EXPECT_EQ(listing(dir_), "out.txt\n");
+    EXPECT_EQ(slurp(at("out.txt")), "before\n" + lines_text(3) + lines_text(3) + "after\n");
+    EXPECT_EQ(listing(dir_), "out.txt\nown\n");
 }
 
 // A terminal (a pseudo-terminal the test opens) is written in place too.

@@ -5,6 +5,7 @@ import os
 import pty
 import select
 import stat
+import subprocess
 import threading
 import tty
 
@@ -87,6 +88,23 @@ check(listing(d) == ["stdout", "tty.aat", "tty.dat"], f"terminals: left {listing
 for m, s, _ in terms:
     os.close(m)
     os.close(s)
+
+# ---- standard output, sent to a transcript file, named through a link (as /dev/stdout is) ----
+# The answer goes on in the transcript after the screen's lines; neither is lost.
+d = folder("own")
+os.symlink("/proc/self/fd/1", os.path.join(d, "own.dat"))
+with open(os.path.join(d, "transcript"), "w") as out:
+    p_status = subprocess.run([KAVRIN], cwd=d, input=script("own", "own.dat").encode(), stdout=out,
+                              stderr=subprocess.PIPE, timeout=120).returncode
+transcript = slurp(os.path.join(d, "transcript"))
+end = "MINUIT> EXIT\n"
+check(p_status == 0, f"own: status {p_status}")
+check(transcript.startswith(" Kavrin static") and "TITLE (or @Filename) > TF fit own\n" in transcript
+      and end in transcript, f"own: the screen's lines are lost: {transcript[:80]!r}")
+check(end in transcript and fitted("own", transcript[transcript.find(end) + len(end):],
+                                   slurp(os.path.join(d, "own.aat"))),
+      f"own: the answer does not follow the screen's lines: {transcript[-80:]!r}")
+check(listing(d) == ["own.aat", "own.dat", "stdout", "transcript"], f"own: left {listing(d)}")
 
 # ---- a folder that takes no new file --------------------------------------------------------
 # Root writes in any folder, so the run goes on as an unprivileged user there.
