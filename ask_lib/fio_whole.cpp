@@ -297,6 +297,8 @@ int fio_open_whole(int unit, std::string_view path, bool lock)
         regular = !w.target.starts_with("/proc/");
     }
     if (!regular) w.target = name;
+    // A file that may not be written is not replaced behind its back, folder or not.
+    if (regular && exists && ::access(w.target.c_str(), W_OK) != 0) return errno;
 
     std::FILE* f = nullptr;
     if (regular) {

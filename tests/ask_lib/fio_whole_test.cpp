@@ -296,6 +296,29 @@ TEST_F(FioWhole, FolderWithoutRoomForATemporary)
     EXPECT_EQ(listing(dir_ / "ro"), "answer.txt\nlocked.txt\n");
 }
 
+// A file that may not be written is kept, also in a folder that takes new files (where a
+// temporary could be renamed over it).
+TEST_F(FioWhole, FileThatMayNotBeWrittenIsKept)
+{
+    const std::string path = at("kept.txt");
+    put(path, "old\n");
+    ::chmod(path.c_str(), 0444);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(dir_.c_str(), nobody, nobody), 0);
+        ASSERT_EQ(::chown(path.c_str(), nobody, nobody), 0);
+    }
+    const int rc = in_child([&] {
+        return as_user(dir_.string(), [&] {
+            if (fio_open_whole(unit, path, true) != EACCES) return 1;
+            return fio_open_whole(unit, path) == EACCES ? 0 : 2;
+        });
+    });
+    if (rc == 77) GTEST_SKIP() << "the test folder cannot be reached as an unprivileged user";
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(slurp(path), "old\n");
+    EXPECT_EQ(listing(dir_), "kept.txt\n");
+}
+
 // A full disk, made by a file-size limit: the write's own reason (File too large), the old
 // file whole, no temporary; the same when the file is rewritten in place.
 TEST_F(FioWhole, FullDiskKeepsTheOldFile)

@@ -109,7 +109,8 @@ check(listing(d) == ["own.aat", "own.dat", "stdout", "transcript"], f"own: left 
 # ---- a folder that takes no new file --------------------------------------------------------
 # Root writes in any folder, so the run goes on as an unprivileged user there.
 if can_run_as_nobody(WORK):
-    def no_room(name, unwritable=None):
+    def no_room(name, unwritable=None, room=False):
+        """A run in a folder of the user's that takes no new file (or, with room, does)."""
         d = folder(name)
         for n, text in (("fit.dat", OLD_ANSWER), ("fit.aat", OLD_ROW), ("stdout", "")):
             put(os.path.join(d, n), text)
@@ -117,7 +118,9 @@ if can_run_as_nobody(WORK):
                 os.chown(os.path.join(d, n), 65534, 65534)
         if unwritable:
             os.chmod(os.path.join(d, unwritable), 0o444)
-        os.chmod(d, 0o555)
+        if os.geteuid() == 0:
+            os.chown(d, 65534, 65534)
+        os.chmod(d, 0o755 if room else 0o555)
         result = run(d, script(name, "fit.dat"), as_nobody=os.geteuid() == 0)
         os.chmod(d, 0o755)
         return d, result
@@ -129,11 +132,14 @@ if can_run_as_nobody(WORK):
     check(listing(d) == ["fit.aat", "fit.dat", "stdout"], f"readonly: left {listing(d)}")
 
     # a file there that may not be written: said with its reason, status 1, kept; the other
-    # file is written all the same
-    for name, file, why in (
-            ("unwritable_answer", "fit.dat", "*** Answer file not written: fit.dat (Permission denied)"),
-            ("unwritable_row", "fit.aat", "*** Table row not written: fit.aat (Permission denied)")):
-        d, (status, out, err) = no_room(name, file)
+    # file is written all the same. So too where the folder takes new files: a file the
+    # user protected is not replaced by a renamed temporary.
+    for name, file, room, why in (
+            ("unwritable_answer", "fit.dat", False, "*** Answer file not written: fit.dat (Permission denied)"),
+            ("unwritable_row", "fit.aat", False, "*** Table row not written: fit.aat (Permission denied)"),
+            ("protected_answer", "fit.dat", True, "*** Answer file not written: fit.dat (Permission denied)"),
+            ("protected_row", "fit.aat", True, "*** Table row not written: fit.aat (Permission denied)")):
+        d, (status, out, err) = no_room(name, file, room)
         check(status == 1, f"{name}: status {status}")
         check(" " + why + "\n" in out and err == why + "\n", f"{name}: said {out[-300:]!r} / {err!r}")
         answer, row = slurp(os.path.join(d, "fit.dat")), slurp(os.path.join(d, "fit.aat"))
