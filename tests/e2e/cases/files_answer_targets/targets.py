@@ -4,6 +4,7 @@ standard error. Each situation is made real in a folder of its own."""
 import os
 import pty
 import select
+import signal
 import stat
 import subprocess
 import threading
@@ -187,5 +188,21 @@ check("Done? " in screen, f"interrupt: never reached Done? ({screen[-300:]!r})")
 check(status == 1, f"interrupt: status {status}")
 check(slurp(os.path.join(d, "fit.dat")) == OLD_ANSWER, "interrupt: the old answer file changed")
 check(listing(d) == ["fit.aat", "fit.dat", "fit.prt"], f"interrupt: left {listing(d)}")
+
+# ---- the terminal hangs up at "Done?": the same, and a new name is not left made empty -----------
+d = folder("hangup")
+lines = script("hangup", "new.dat", commands="MIGRAD\nEXIT\n").splitlines()
+lines += ["", "", "y", "MIGRAD 500"]
+
+
+def hang_up_at_done(screen):
+    return signal.SIGHUP if screen.endswith(b"Done? ") else None
+
+
+status, screen = type_at_prompts([KAVRIN], d, lines, hang_up_at_done)
+check("Done? " in screen, f"hangup: never reached Done? ({screen[-300:]!r})")
+check(status == 1, f"hangup: status {status}")
+check(listing(d) == ["fit.prt", "new.aat"], f"hangup: left {listing(d)}")
+check("MIGRAD" in slurp(os.path.join(d, "fit.prt")), "hangup: the log lost its lines")
 
 finish()
