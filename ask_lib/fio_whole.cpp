@@ -63,6 +63,20 @@ void give_up(dev_t dev, ino_t ino)
         }
 }
 
+// Another unit of this process writes the file (the log, say): replacing it would send the
+// rest of that unit's lines nowhere.
+bool open_on_a_unit(const struct stat& st)
+{
+    for (int n = 0; n <= fio_max_unit; ++n) {
+        const Unit* u = unit_of(n);
+        struct stat ust {};
+        if (u != nullptr && u->owned && !u->whole && ::fstat(fileno(u->f), &ust) == 0 &&
+            same_file(ust, st.st_dev, st.st_ino))
+            return true;
+    }
+    return false;
+}
+
 std::string folder_of(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
@@ -299,6 +313,7 @@ int fio_open_whole(int unit, std::string_view path, bool lock)
     if (!regular) w.target = name;
     // A file that may not be written is not replaced behind its back, folder or not.
     if (regular && exists && ::access(w.target.c_str(), W_OK) != 0) return errno;
+    if (regular && exists && open_on_a_unit(st)) return EBUSY;
 
     std::FILE* f = nullptr;
     if (regular) {

@@ -319,6 +319,26 @@ TEST_F(FioWhole, FileThatMayNotBeWrittenIsKept)
     EXPECT_EQ(listing(dir_), "kept.txt\n");
 }
 
+// A file another unit writes (the log) is not replaced under it, by its name or a link's;
+// once that unit is closed it may be.
+TEST_F(FioWhole, FileOpenOnAnotherUnitIsKept)
+{
+    constexpr int log_unit = 42;
+    ASSERT_EQ(fio_open(log_unit, at("log.txt")), 0);
+    fio_write(log_unit, "('first')");
+    fs::create_symlink("log.txt", at("link"));
+    EXPECT_EQ(fio_open_whole(unit, at("log.txt"), true), EBUSY);
+    EXPECT_EQ(fio_open_whole(unit, at("link")), EBUSY);
+    fio_write(log_unit, "('second')");
+    fio_close(log_unit);
+    EXPECT_EQ(slurp(at("log.txt")), "first\nsecond\n");
+    EXPECT_EQ(listing(dir_), "link\nlog.txt\n");
+    ASSERT_EQ(fio_open_whole(unit, at("link")), 0);
+    EXPECT_EQ(write_lines(1), 0);
+    EXPECT_EQ(fio_commit(unit), 0);
+    EXPECT_EQ(slurp(at("log.txt")), lines_text(1));
+}
+
 // A full disk, made by a file-size limit: the write's own reason (File too large), the old
 // file whole, no temporary; the same when the file is rewritten in place.
 TEST_F(FioWhole, FullDiskKeepsTheOldFile)

@@ -152,6 +152,17 @@ if can_run_as_nobody(WORK):
 else:
     print("SKIPPED: the folder cases need an unprivileged user who reaches the work folder")
 
+# ---- the answer file named as the run's own log: the log is not replaced, the reason said ------
+d = folder("log_named")
+status, out, err = run(d, script("log_named", "stdout"))
+why = "*** Answer file not written: stdout (Device or resource busy)"
+check(status == 1 and err == why + "\n" and " " + why + "\n" in out, f"log_named: {status} {err!r}")
+log = slurp(os.path.join(d, "stdout"))
+check(log.count("M I N U I T   ---   K A V R I N") == 1 and "TF fit log_named" in log
+      and not log.startswith(" TF fit"), "log_named: the log was replaced")
+check(slurp(os.path.join(d, "stdout.A")).endswith("    TF fit log_named\n"), "log_named: no row")
+check(listing(d) == ["stdout", "stdout.A"], f"log_named: left {listing(d)}")
+
 # ---- a full disk (a file-size limit): the old files stay whole --------------------------------
 base_answer, base_row = len(slurp("fit.dat")), len(slurp("fit.aat"))
 check(base_row < base_answer, "the row file is not the smaller one")
