@@ -1,9 +1,11 @@
 // relax_local.h -- helpers shared by the relaxation and table functions of fit/.
-// Only relax.cpp, polzz.cpp and tblpol.cpp include it.
+// Only relax.cpp, polzz.cpp, tblpol.cpp and the theory (vul_th.cpp) include it.
 #pragma once
 
+#include <atomic>
 #include <cfloat>
 #include <cmath>
+#include <mutex>
 #include <string_view>
 
 #include "tell.h"
@@ -64,10 +66,13 @@ inline double abragam_phi(double d)
 }
 
 // Writes a one-line notice on the screen unless told says it has been written; sets told.
+// The theory's threads may get here together: one of them writes, and one notice at a time.
 inline void relax_notice(bool& told, std::string_view text)
 {
-    if (!told) tell0(text);
-    told = true;
+    if (std::atomic_ref<bool>(told).exchange(true)) return;
+    static std::mutex screen;
+    const std::lock_guard<std::mutex> lock(screen);
+    tell0(text);
 }
 
 }  // namespace relax_detail

@@ -1,16 +1,28 @@
 // vul_th.cpp -- theory function: model value of every fitted bin of one spectrum.
-// Everything that does not depend on time is settled once per call; the bin loop only
-// evaluates the chosen forms, so it allocates and parses nothing.
+//
+// Everything that does not depend on time is settled once per call, in a plan; the bins
+// then go in blocks, signal by signal, each form one tight loop that allocates and parses
+// nothing. The bins of a spectrum are evenly spaced, so exponentials, the Gaussian and the
+// cosine follow exact recurrences (a constant factor, a factor that itself shrinks by a
+// constant factor, a rotation), re-seeded from the library at every block start so that
+// rounding cannot build up; forms without a recurrence use vector math. Plans are written
+// before the bins are evaluated and only read while they are, and every block works in rows
+// of its own thread, so disjoint bin ranges of prepared spectra may run on several threads.
 #include "vul_th.h"
 
 #include <algorithm>
 #include <array>
+#include <cfloat>
 #include <cmath>
 #include <complex>
+#include <cstring>
 #include <span>
+#include <vector>
 
 #include "fit_records.h"
 #include "relax.h"
+#include "relax_local.h"
+#include "vmath.h"
 
 namespace {
 
@@ -22,7 +34,285 @@ enum Form : int {
 
 constexpr int omni_args = 10;  // the table lookup may read up to 9 rates; unused ones stay 0
 
-// One signal with everything but time settled.
+// Bins per block, and the recurrences interleaved in one (lane j serves bins j, j + lanes,
+// ...): each lane takes block / lanes steps from its seed, which bounds the rounding.
+constexpr int block = 256;
+constexpr int lanes = 16;
+static_assert(block % lanes == 0);
+
+#define TH_INLINE inline __attribute__((always_inline))
+
+// Four doubles as one value: a register of the wide set, two of SSE2. The recurrences keep
+// their lanes in such values, so each step is a few multiplications on registers. Every
+// function that takes or returns one is inlined, so no call passes one (which the compiler
+// would warn about where AVX is off).
+#pragma GCC diagnostic ignored "-Wpsabi"
+typedef double V4 __attribute__((vector_size(32), may_alias));
+constexpr int vn = lanes / 4;  // V4 values per step of all lanes
+TH_INLINE V4 ld(const double* p)
+{
+    V4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+TH_INLINE void st(double* p, V4 v) { std::memcpy(p, &v, sizeof v); }
+TH_INLINE V4 splat(double x) { return V4{x, x, x, x}; }
+
+// ---- recurrences ------------------------------------------------------------------------
+
+// A time as an unevaluated sum hi + lo, exact to far below a double's rounding.
+struct DTime {
+    double hi, lo;
+};
+
+// t0 + k h, exact but for the last rounding of lo.
+DTime time_at(double t0, double h, int k)
+{
+    const double kd = k;
+    const double p = kd * h;
+    const double pe = std::fma(kd, h, -p);
+    const double s = t0 + p;
+    const double v = s - t0;
+    return {s, pe + ((t0 - (s - v)) + (p - v))};
+}
+
+// exp(-r t): lane j of a block starts at x0 q^j, each lane steps by q^lanes.
+struct Geo {
+    double r = 0;
+    double step = 1;
+    std::array<double, lanes> lane{};
+};
+
+void geo_plan(Geo& g, double r, double h)
+{
+    g.r = r;
+    const double q = std::exp(-(r * h));
+    g.lane[0] = 1;
+    for (int j = 1; j < lanes; ++j) g.lane[j] = g.lane[j - 1] * q;
+    g.step = std::exp(-(r * (h * lanes)));
+}
+
+// Lane seeds x[0..lanes) of exp(-r t) from T on, false when the block must go to the
+// library instead: a seed that overflows, or that underflows while the values still grow.
+TH_INLINE bool geo_seed(const Geo& g, DTime T, double* x)
+{
+    const double a = g.r * T.hi;
+    double x0 = std::exp(-a);
+    if (std::isfinite(x0)) x0 -= x0 * (std::fma(g.r, T.hi, -a) + g.r * T.lo);
+    const bool ok = std::isfinite(x0) && g.step >= DBL_MIN && std::isfinite(g.step) &&
+                    g.lane[lanes - 1] >= DBL_MIN && std::isfinite(g.lane[lanes - 1]) &&
+                    (x0 >= DBL_MIN || g.step <= 1);
+    for (int j = 0; j < lanes; ++j) x[j] = x0 * g.lane[j];
+    return ok;
+}
+
+// x[i] = exp(-r t[i]) for i < nn, T being t[0] exactly.
+TH_INLINE void geo_fill(const Geo& g, DTime T, const double* t, double* x, int nn)
+{
+    if (!geo_seed(g, T, x)) {
+        for (int i = 0; i < nn; ++i) x[i] = -(g.r * t[i]);
+        vm_exp(x, x, nn);
+        return;
+    }
+    const V4 q = splat(g.step);
+    V4 v[vn];
+    for (int k = 0; k < vn; ++k) v[k] = ld(x + 4 * k);
+    for (int i = lanes; i < nn; i += lanes)
+        for (int k = 0; k < vn; ++k) {
+            v[k] = v[k] * q;
+            st(x + i + 4 * k, v[k]);
+        }
+}
+
+// cos and sin of w t + p: lane j of a block starts rotated by j w h, each lane turns by
+// lanes w h per step.
+struct Rot {
+    double w = 0, p = 0;
+    double sc = 1, ss = 0;
+    std::array<double, lanes> lc{}, ls{};
+};
+
+void rot_plan(Rot& r, double w, double p, double h)
+{
+    r.w = w;
+    r.p = p;
+    const double a = w * h;
+    const double ca = std::cos(a), sa = std::sin(a);
+    r.lc[0] = 1;
+    r.ls[0] = 0;
+    for (int j = 1; j < lanes; ++j) {
+        r.lc[j] = r.lc[j - 1] * ca - r.ls[j - 1] * sa;
+        r.ls[j] = r.ls[j - 1] * ca + r.lc[j - 1] * sa;
+    }
+    r.sc = std::cos(a * lanes);
+    r.ss = std::sin(a * lanes);
+}
+
+// Lane seeds c, s[0..lanes) of cos and sin of w t + p from T on. The phase is formed
+// exactly, since a phase of a thousand radians would otherwise lose 1e-13 to rounding.
+TH_INLINE void rot_seed(const Rot& r, DTime T, double* c, double* s)
+{
+    const double ph = r.w * T.hi;
+    const double x = ph + r.p;
+    const double v = x - ph;
+    const double lo = std::fma(r.w, T.hi, -ph) + r.w * T.lo + ((ph - (x - v)) + (r.p - v));
+    const double cx = std::cos(x), sx = std::sin(x);
+    const double c0 = cx - sx * lo, s0 = sx + cx * lo;
+    for (int j = 0; j < lanes; ++j) {
+        c[j] = c0 * r.lc[j] - s0 * r.ls[j];
+        s[j] = s0 * r.lc[j] + c0 * r.ls[j];
+    }
+}
+
+// One step of every lane of a rotation.
+TH_INLINE void rot_step(V4* vc, V4* vs, V4 sc, V4 ss)
+{
+    for (int k = 0; k < vn; ++k) {
+        const V4 c1 = vc[k] * sc - vs[k] * ss;
+        vs[k] = vs[k] * sc + vc[k] * ss;
+        vc[k] = c1;
+    }
+}
+
+// c[i] (and s[i] unless s is null) = cos (sin) of w t[i] + p for i < nn.
+TH_INLINE void rot_fill(const Rot& r, DTime T, double* c, double* s, int nn)
+{
+    double c0[lanes], s0[lanes];
+    rot_seed(r, T, c0, s0);
+    const V4 sc = splat(r.sc), ss = splat(r.ss);
+    V4 vc[vn], vs[vn];
+    for (int k = 0; k < vn; ++k) {
+        vc[k] = ld(c0 + 4 * k);
+        vs[k] = ld(s0 + 4 * k);
+        st(c + 4 * k, vc[k]);
+        if (s != nullptr) st(s + 4 * k, vs[k]);
+    }
+    for (int i = lanes; i < nn; i += lanes) {
+        rot_step(vc, vs, sc, ss);
+        for (int k = 0; k < vn; ++k) {
+            st(c + i + 4 * k, vc[k]);
+            if (s != nullptr) st(s + i + 4 * k, vs[k]);
+        }
+    }
+}
+
+// exp(-k t^2), k >= 0. With T the block's start, lane j starts at
+// G0 A^j d_j (G0 = exp(-k T^2), A = exp(-2 k T h), d_j = exp(-k j^2 h^2)) and steps by
+// R_j = AL e_j (AL = exp(-2 k T h lanes), e_j = exp(-k (2 lanes j h^2 + lanes^2 h^2))),
+// which itself shrinks by cc = exp(-2 k lanes^2 h^2) per step.
+struct Gau {
+    double k = 0, h = 0;
+    double cc = 1;
+    std::array<double, lanes> d{}, e{};
+};
+
+void gau_plan(Gau& g, double k, double h)
+{
+    g.k = k;
+    g.h = h;
+    const double lh = lanes * h;
+    double arg[2 * lanes], val[2 * lanes];
+    for (int j = 0; j < lanes; ++j) {
+        const double jh = j * h;
+        arg[j] = -(k * (jh * jh));
+        arg[lanes + j] = -(k * (2 * lh * jh + lh * lh));
+    }
+    vm_exp(arg, val, 2 * lanes);
+    for (int j = 0; j < lanes; ++j) {
+        g.d[j] = val[j];
+        g.e[j] = val[lanes + j];
+    }
+    g.cc = std::exp(-(2 * k * (lh * lh)));
+}
+
+// Lane seeds x[0..lanes) of exp(-k t^2) from T on and their steps r, false when the block
+// must go to the library instead: before time zero the factors grow and may overflow.
+TH_INLINE bool gau_seed(const Gau& g, DTime T, double* x, double* r)
+{
+    const double k = g.k, h = g.h;
+    if (!(T.hi >= 0) || !(k >= 0) || !std::isfinite(k)) return false;
+    double arg[4] = {-(k * (T.hi * T.hi)), -(2 * k * T.hi * h), -(2 * k * T.hi * (lanes * h)), 0};
+    vm_exp(arg, arg, 3);
+    const double g0 = arg[0], a = arg[1], al = arg[2];
+    double aj = 1;
+    for (int j = 0; j < lanes; ++j) {
+        x[j] = g0 * aj * g.d[j];
+        r[j] = al * g.e[j];
+        aj *= a;
+    }
+    return true;
+}
+
+// One step of every lane of the Gaussian: the value by its step, the step by cc.
+TH_INLINE void gau_step(V4* vx, V4* vr, V4 cc)
+{
+    for (int m = 0; m < vn; ++m) {
+        vx[m] = vx[m] * vr[m];
+        vr[m] = vr[m] * cc;
+    }
+}
+
+// x[i] = exp(-k t[i]^2) for i < nn.
+TH_INLINE void gau_fill(const Gau& g, DTime T, const double* t, double* x, int nn)
+{
+    double r[lanes];
+    if (!gau_seed(g, T, x, r)) {
+        for (int i = 0; i < nn; ++i) x[i] = -(g.k * (t[i] * t[i]));
+        vm_exp(x, x, nn);
+        return;
+    }
+    const V4 cc = splat(g.cc);
+    V4 vx[vn], vr[vn];
+    for (int m = 0; m < vn; ++m) {
+        vx[m] = ld(x + 4 * m);
+        vr[m] = ld(r + 4 * m);
+    }
+    for (int i = lanes; i < nn; i += lanes) {
+        gau_step(vx, vr, cc);
+        for (int m = 0; m < vn; ++m) st(x + i + 4 * m, vx[m]);
+    }
+}
+
+// g[i] = exp(-r t[i]) cos(w t[i] + p) (gauss: exp(-k t[i]^2) cos(w t[i] + p)), both
+// recurrences in one loop; c is scratch for a block that goes to the library.
+template <bool gauss>
+TH_INLINE void damped_cos_fill(const Geo& ge, const Gau& ga, const Rot& ro, DTime T,
+                               const double* t, double* g, double* c, int nn)
+{
+    double x0[lanes], r0[lanes], c0[lanes], s0[lanes];
+    const bool ok = gauss ? gau_seed(ga, T, x0, r0) : geo_seed(ge, T, x0);
+    if (!ok) {
+        if constexpr (gauss) gau_fill(ga, T, t, g, nn);
+        else geo_fill(ge, T, t, g, nn);
+        rot_fill(ro, T, c, nullptr, nn);
+        for (int i = 0; i < nn; ++i) g[i] = g[i] * c[i];
+        return;
+    }
+    rot_seed(ro, T, c0, s0);
+    const V4 q = splat(gauss ? ga.cc : ge.step), sc = splat(ro.sc), ss = splat(ro.ss);
+    V4 vx[vn], vr[vn], vc[vn], vs[vn];
+    for (int k = 0; k < vn; ++k) {
+        vx[k] = ld(x0 + 4 * k);
+        if constexpr (gauss) vr[k] = ld(r0 + 4 * k);
+        vc[k] = ld(c0 + 4 * k);
+        vs[k] = ld(s0 + 4 * k);
+        st(g + 4 * k, vx[k] * vc[k]);
+    }
+    for (int i = lanes; i < nn; i += lanes) {
+        if constexpr (gauss) {
+            gau_step(vx, vr, q);
+        } else {
+            for (int k = 0; k < vn; ++k) vx[k] = vx[k] * q;
+        }
+        rot_step(vc, vs, sc, ss);
+        for (int k = 0; k < vn; ++k) st(g + i + 4 * k, vx[k] * vc[k]);
+    }
+}
+
+// ---- plans ------------------------------------------------------------------------------
+
+// One signal with everything but time settled, its recurrences set up for the spectrum's
+// bin width.
 struct SigPlan {
     int form = 0;
     int kas = 0;             // amplitude code: > 0 closes a term
@@ -33,16 +323,28 @@ struct SigPlan {
     double p0 = 0;           // phase in radians, phi/refcon(2)
     double lam = 0, h = 0, q = 0;
     std::array<double, omni_args> xomni{};
+    // gzz: field frequency as an angular one, and its closed form's constants
+    double omega = 0, w2 = 0, n2 = 0, s2 = 0, pre = 0, hyp = 0;
+    Geo geo;
+    Rot rot;
+    Gau gau;
+    PolzzPlan zz;  // the tables' forms, settled for the call
+    LfpolPlan lf;
 };
 
-std::array<SigPlan, max_signals + 1> plans;  // [1..nsig] of the current call
-
-// Work rows of one block of bins: time, decay factor, running sum and product, signal.
-constexpr int block = 256;
-struct BlockRows {
-    std::array<double, block> t, e, s, f, g;
+// Spectrum-level values of one call.
+struct SpecPlan {
+    bool rawform = false;        // firstraw > 0: muon decay, norm and background
+    double n0 = 1, tau = 0, b = 0;
+    double ap1 = 2, am1 = 0, abp1 = 2, abm1 = 0;  // alpha+1, alpha-1, alpha*beta+1, -1
+    double t0 = 0, h = 0;        // bin ib sits at t0 + (ib - 1) h
+    int off = 0;                 // i_loc_0(ifit - 1)
+    Geo decay;                   // exp(-t/tau)
+    int nsig = 0;
+    std::vector<SigPlan> sig;    // [0, nsig); grows to the largest count and stays
 };
-BlockRows w;
+
+std::array<SpecPlan, max_spectra_arrays + 1> plans;  // [ifit] as last prepared
 
 // Value of parameter number j; numbers the value table does not hold read as 0.
 double xv(int j)
@@ -50,110 +352,9 @@ double xv(int j)
     return (j >= 1 && j <= max_parnum) ? vulmapr.x_vul(j) : 0.0;
 }
 
-// Spin-glass form with order parameter Q. At a + b = 0 (t = 0, or no width) the
-// term b / sqrt(a + b) tends to 0 and the form to 1, where the formula gives 0/0.
-double spin_glass(double t, double lam, double h, double qq)
+void plan_spectrum(SpecPlan& p, int ifit, bool& rotating, bool& imaginary, double& r,
+                   double& phoff)
 {
-    const double l2 = lam * lam;
-    const double a = 4 * (1 - qq) * l2 * t / h;
-    const double b = qq * l2 * t * t;
-    const double ab = a + b;
-    const double rb = (ab == 0) ? 0.0 : b / std::sqrt(ab);
-    return (std::exp(-std::sqrt(a)) + 2 * (1 - rb) * std::exp(-std::sqrt(ab))) / 3;
-}
-
-// g[i] = fn(t[i]) for one block of bins.
-template <class Fn>
-void each(double* g, const double* t, int n, Fn fn)
-{
-    for (int i = 0; i < n; ++i) g[i] = fn(t[i]);
-}
-
-// Values G of one signal at the n times of a block. The plan is copied so that the
-// compiler keeps its fields in registers while g is written.
-void form_block(const SigPlan& plan, const double* t, double* g, int n)
-{
-    const SigPlan s = plan;
-    switch (s.form) {
-    case f_omni: {
-        const std::span<const double> rates = std::span(s.xomni).subspan(1);
-        each(g, t, n, [&](double u) { return omni_pol(u, s.xomni[0], rates); });
-        break;
-    }
-    case f_abragam:  // finite at h = 0, where it is the Gaussian form
-        each(g, t, n, [&](double u) {
-            return kt_abragam(2 * s.lam * s.lam, s.h, u) * std::cos(s.w * u + s.p0);
-        });
-        break;
-    case f_gauss_cos:
-        each(g, t, n, [&](double u) {
-            const double lt = s.lam * u;
-            return std::exp(-(lt * lt)) * std::cos(s.w * u + s.p0);
-        });
-        break;
-    case f_cos: each(g, t, n, [&](double u) { return std::cos(s.w * u + s.p0); }); break;
-    case f_cmplx_re:
-    case f_cmplx_im: {
-        const bool re = s.form == f_cmplx_re;
-        each(g, t, n, [&](double u) {
-            const std::complex<float> z = g_cmplx(static_cast<float>(s.h * u));
-            const double zr = z.real(), zi = z.imag();
-            const double ph = s.w * u + s.p0;
-            const double c = std::cos(ph), sn = std::sin(ph);
-            return re ? zr * c - zi * sn : zi * c + zr * sn;
-        });
-        break;
-    }
-    case f_stretch_cos:
-        each(g, t, n, [&](double u) {
-            return std::exp(-std::pow(s.lam * u, s.h)) * std::cos(s.w * u + s.p0);
-        });
-        break;
-    case f_exp_cos:
-        each(g, t, n, [&](double u) { return std::exp(-(s.lam * u)) * std::cos(s.w * u + s.p0); });
-        break;
-    case f_j0: each(g, t, n, [&](double u) { return ::j0(s.w * u); }); break;
-    case f_gzz_lf: each(g, t, n, [&](double u) { return gzz(u, s.lam, s.h, s.nu); }); break;
-    case f_polzz_lf: {
-        const PolzzPlan zz = polzz_plan(s.lam, s.h, s.nu);
-        each(g, t, n, [&](double u) { return polzz_at(zz, u); });
-        break;
-    }
-    case f_lfpol: {
-        const LfpolPlan lf = lfpol_plan(s.lam, s.nu);
-        each(g, t, n, [&](double u) { return lfpol_at(lf, u); });
-        break;
-    }
-    case f_gzf: each(g, t, n, [&](double u) { return gzf(u, s.lam); }); break;
-    case f_gen_zf: each(g, t, n, [&](double u) { return gen_zf(u, s.lam, s.h); }); break;
-    case f_gzz_zf: each(g, t, n, [&](double u) { return gzz(u, s.lam, s.h, s.q); }); break;
-    case f_polzz_zf: {
-        const PolzzPlan zz = polzz_plan(s.lam, s.h, s.q);
-        each(g, t, n, [&](double u) { return polzz_at(zz, u); });
-        break;
-    }
-    case f_exp: each(g, t, n, [&](double u) { return std::exp(-(s.lam * u)); }); break;
-    case f_stretch:
-        each(g, t, n, [&](double u) { return std::exp(-std::pow(s.lam * u, s.h)); });
-        break;
-    case f_power: each(g, t, n, [&](double u) { return std::pow(s.lam * u, s.h); }); break;
-    case f_spin_glass:
-        each(g, t, n, [&](double u) { return spin_glass(u, s.lam, s.h, s.q); });
-        break;
-    default: each(g, t, n, [](double) { return 0.0; }); break;
-    }
-}
-
-// Spectrum-level values of one call.
-struct SpecPlan {
-    bool rawform = false;        // firstraw > 0: muon decay, norm and background
-    double n0 = 1, tau = 0, b = 0;
-    double ap1 = 2, am1 = 0, abp1 = 2, abm1 = 0;  // alpha+1, alpha-1, alpha*beta+1, -1
-};
-
-SpecPlan plan_spectrum(int ifit, bool& rotating, bool& imaginary, double& r, double& phoff)
-{
-    SpecPlan p;
     const int type = i_fit_ctl.i_fit(ifit_type, ifit);
     const bool raw = (type == 0);
     rotating = std::abs(type) > 3;
@@ -162,6 +363,9 @@ SpecPlan plan_spectrum(int ifit, bool& rotating, bool& imaginary, double& r, dou
     const Vulmapi& m = vulmapi;
 
     p.rawform = m.firstraw > 0;
+    p.n0 = 1;
+    p.b = 0;
+    p.ap1 = 2, p.am1 = 0, p.abp1 = 2, p.abm1 = 0;
     p.tau = (m.klt0 > 0) ? xv(m.jlt0) : double(muon_lifetime);
     r = (m.jrasy > 0) ? xv(m.jrasy) : 1.0;
     phoff = (m.jrpha > 0) ? xv(m.jrpha) : 0.0;
@@ -181,35 +385,327 @@ SpecPlan plan_spectrum(int ifit, bool& rotating, bool& imaginary, double& r, dou
         p.abp1 = alpha * beta + 1;
         p.abm1 = alpha * beta - 1;
     }
-    return p;
+    p.h = r_fit_ctl.r_fit(rfit_tbin, ifit);
+    p.t0 = double(r_fit_ctl.r_fit(rfit_t1, ifit));
+    if (m.klt0 < 0) p.t0 += xv(m.jlt0);
+    p.off = i_fit_ctl.i_loc_0(ifit - 1);
+    if (p.rawform) geo_plan(p.decay, 1 / p.tau, p.h);
+}
+
+// The recurrences a form needs, for bin width h.
+void plan_steps(SigPlan& s, double h)
+{
+    switch (s.form) {
+    case f_gzz_lf:
+    case f_gzz_zf: {
+        const double f = s.form == f_gzz_lf ? s.nu : s.q;
+        s.omega = 6.2831854820251465 * f;
+        s.w2 = s.omega * s.omega;
+        s.n2 = s.h * s.h;
+        s.s2 = s.w2 + s.n2;
+        s.pre = 2 * s.lam * s.lam / (s.s2 * s.s2);
+        s.hyp = std::hypot(s.h, s.omega);
+        geo_plan(s.geo, s.h, h);
+        rot_plan(s.rot, s.omega, 0, h);
+        return;
+    }
+    case f_polzz_lf: s.zz = polzz_plan(s.lam, s.h, s.nu); return;
+    case f_polzz_zf: s.zz = polzz_plan(s.lam, s.h, s.q); return;
+    case f_lfpol: s.lf = lfpol_plan(s.lam, s.nu); return;
+    case f_exp: geo_plan(s.geo, s.lam, h); return;
+    case f_gzf: gau_plan(s.gau, s.lam * s.lam / 2, h); return;
+    case f_exp_cos: geo_plan(s.geo, s.lam, h); break;
+    case f_gauss_cos: gau_plan(s.gau, s.lam * s.lam, h); break;
+    case f_abragam:
+    case f_cos:
+    case f_cmplx_re:
+    case f_cmplx_im:
+    case f_stretch_cos: break;
+    default: return;
+    }
+    rot_plan(s.rot, s.w, s.p0, h);  // the oscillating forms
 }
 
 void plan_signal(SigPlan& s, int i, bool rotating, bool imaginary, double r, double phoff,
-                 int ifit)
+                 double h, int ifit)
 {
     const Vulmapi& m = vulmapi;
     const int kas = m.kas(i), kph = m.kph(i), kfr = m.kfr(i), krl = m.krl(i), khp = m.khp(i);
-    s = SigPlan{};
     s.kas = kas;
-    if (kas != 0) s.a = xv(m.jas(i)) * r;
+    s.a = (kas != 0) ? xv(m.jas(i)) * r : 1.0;
+    s.nu = 0;
     if (m.jfr(i) != 0) {
         s.nu = xv(m.jfr(i));
         if (rotating && kas > 0) s.nu -= r_fit_ctl.r_fit(rfit_rrf, ifit);
     }
     double phi = 0;
+    s.q = 0;
     if (kph != 0) {
         s.q = xv(m.jph(i));
         if (kph > 0) phi = (kas > 0) ? s.q + phoff : s.q;
     }
     if (imaginary && kas > 0 && !(krl == 0 && khp != 0)) phi -= 90;
-    if (m.jrl(i) != 0) s.lam = xv(m.jrl(i));
-    if (m.jhp(i) != 0) s.h = xv(m.jhp(i));
+    s.lam = (m.jrl(i) != 0) ? xv(m.jrl(i)) : 0.0;
+    s.h = (m.jhp(i) != 0) ? xv(m.jhp(i)) : 0.0;
+    s.xomni.fill(0);
     if (krl == 0 && khp == 0)
         for (int j = 1; j <= m.n_omni(i) && j <= 5; ++j) s.xomni[j - 1] = xv(m.k_omni(j, i));
     s.form = vul_th_form(kfr, krl, khp, kph, m.n_omni(i), imaginary);
     s.scale_a = kas < 0 && vul_th_form_scaled(s.form);
     s.w = refcon.refcon(1) * s.nu;
     s.p0 = phi / refcon.refcon(2);
+    plan_steps(s, h);
+}
+
+// ---- one block --------------------------------------------------------------------------
+
+// Work rows of one block, on the stack of the thread that evaluates it. The rows are
+// padded so that no two start a multiple of 4096 bytes apart, where the processor would
+// take a load from one for a store to the other.
+constexpr int row = block + 16;
+struct Rows {
+    alignas(64) double t[row];              // times
+    alignas(64) double e[row];              // decay factor
+    alignas(64) double s[row];              // running sum
+    alignas(64) double f[row];              // running product of factors
+    alignas(64) double g[row];              // the signal
+    alignas(64) double u[row], v[row];      // scratch
+    alignas(64) double c[row], sn[row];     // cosine and sine
+};
+
+// The bins of a block: n of them from bin index kb (bin kb + 1), nn = n rounded up to
+// whole lanes; T is the exact time of the first.
+struct Blk {
+    int kb, n, nn;
+    DTime T;
+};
+
+// g[i] = fn(t[i]) for the block's real bins; the padding reads as 0.
+template <class Fn>
+TH_INLINE void each(double* g, const double* t, const Blk& b, Fn fn)
+{
+    for (int i = 0; i < b.n; ++i) g[i] = fn(t[i]);
+    for (int i = b.n; i < b.nn; ++i) g[i] = 0;
+}
+
+// The dynamic Kubo-Toyabe closed form of gzz at every bin: exp(-nu t) and the rotation
+// by the recurrences, then one vector exp; the few bins near t = 0, where gzz takes its
+// series, are gzz's own.
+TH_INLINE void gzz_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
+{
+    const int nn = b.nn;
+    geo_fill(s.geo, b.T, w.t, w.u, nn);
+    rot_fill(s.rot, b.T, w.c, w.sn, nn);
+    const double nu = s.h, omega = s.omega, s2 = s.s2, dw = s.w2 - s.n2, pre = s.pre;
+    for (int i = 0; i < nn; ++i) {
+        const double t = w.t[i], e = w.u[i];
+        const double gam = pre * (s2 * nu * t + dw * (1 - e * w.c[i]) - 2 * nu * omega * e * w.sn[i]);
+        g[i] = -gam;
+    }
+    vm_exp(g, g, nn);
+    const double f = s.form == f_gzz_lf ? s.nu : s.q;
+    for (int i = 0; i < b.n; ++i)
+        if (s.hyp * std::fabs(w.t[i]) < 0.1) g[i] = gzz(w.t[i], s.lam, s.h, f);
+}
+
+// Values G of one signal at the block's bins into g (the padding included).
+TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
+{
+    const int nn = b.nn;
+    const double* t = w.t;
+    switch (s.form) {
+    case f_omni: {
+        const std::span<const double> rates = std::span(s.xomni).subspan(1);
+        each(g, t, b, [&](double u) { return omni_pol(u, s.xomni[0], rates); });
+        return;
+    }
+    case f_abragam: {  // finite at h = 0, where it is the Gaussian form
+        const double sigma2 = 2 * s.lam * s.lam;
+        for (int i = 0; i < nn; ++i) w.u[i] = -(s.h * t[i]);
+        vm_exp(w.u, w.v, nn);
+        for (int i = 0; i < nn; ++i) {
+            const double d = -w.u[i];
+            w.v[i] = (w.v[i] - 1 + d) / (d * d);
+        }
+        for (int i = 0; i < b.n; ++i)
+            if (std::fabs(w.u[i]) < 0.1) w.v[i] = relax_detail::abragam_phi(-w.u[i]);
+        for (int i = 0; i < nn; ++i) g[i] = -sigma2 * t[i] * t[i] * w.v[i];
+        vm_exp(g, g, nn);
+        break;
+    }
+    case f_gauss_cos: damped_cos_fill<true>(s.geo, s.gau, s.rot, b.T, t, g, w.c, nn); return;
+    case f_cos: rot_fill(s.rot, b.T, g, nullptr, nn); return;
+    case f_cmplx_re:
+    case f_cmplx_im: {
+        for (int i = 0; i < b.n; ++i) {
+            const std::complex<float> z = g_cmplx(static_cast<float>(s.h * t[i]));
+            w.u[i] = z.real();
+            w.v[i] = z.imag();
+        }
+        for (int i = b.n; i < nn; ++i) w.u[i] = w.v[i] = 0;
+        rot_fill(s.rot, b.T, w.c, w.sn, nn);
+        if (s.form == f_cmplx_re)
+            for (int i = 0; i < nn; ++i) g[i] = w.u[i] * w.c[i] - w.v[i] * w.sn[i];
+        else
+            for (int i = 0; i < nn; ++i) g[i] = w.v[i] * w.c[i] + w.u[i] * w.sn[i];
+        return;
+    }
+    case f_stretch_cos:
+    case f_stretch:
+        for (int i = 0; i < nn; ++i) g[i] = s.lam * t[i];
+        vm_pow(g, s.h, g, nn);
+        for (int i = 0; i < nn; ++i) g[i] = -g[i];
+        vm_exp(g, g, nn);
+        if (s.form == f_stretch) return;
+        break;
+    case f_exp_cos: damped_cos_fill<false>(s.geo, s.gau, s.rot, b.T, t, g, w.c, nn); return;
+    case f_j0: each(g, t, b, [&](double u) { return ::j0(s.w * u); }); return;
+    case f_gzz_lf:
+    case f_gzz_zf: gzz_block(s, b, w, g); return;
+    case f_polzz_lf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
+    case f_lfpol: each(g, t, b, [&](double u) { return lfpol_at(s.lf, u); }); return;
+    case f_gzf:
+        gau_fill(s.gau, b.T, t, g, nn);
+        for (int i = 0; i < nn; ++i) {
+            const double x = s.lam * t[i];
+            g[i] = 0.3333333333333333 + 0.6666666666666666 * (1 - x * x) * g[i];
+        }
+        return;
+    case f_gen_zf:
+        for (int i = 0; i < nn; ++i) w.u[i] = s.lam * t[i];
+        vm_pow(w.u, s.h, w.u, nn);
+        for (int i = 0; i < nn; ++i) g[i] = -w.u[i] / s.h;
+        vm_exp(g, g, nn);
+        for (int i = 0; i < nn; ++i)
+            g[i] = 0.3333333333333333 + 0.6666666666666666 * (1 - w.u[i]) * g[i];
+        return;
+    case f_polzz_zf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
+    case f_exp: geo_fill(s.geo, b.T, t, g, nn); return;
+    case f_power:
+        for (int i = 0; i < nn; ++i) g[i] = s.lam * t[i];
+        vm_pow(g, s.h, g, nn);
+        return;
+    case f_spin_glass: {
+        // At a + b = 0 (t = 0, or no width) b / sqrt(a + b) tends to 0 and the form to 1,
+        // where the formula gives 0/0.
+        const double l2 = s.lam * s.lam, qq = s.q;
+        for (int i = 0; i < nn; ++i) {
+            const double a = 4 * (1 - qq) * l2 * t[i] / s.h;
+            const double bb = qq * l2 * t[i] * t[i];
+            const double ab = a + bb;
+            const double rab = std::sqrt(ab);
+            w.c[i] = (ab == 0) ? 0.0 : bb / rab;
+            w.u[i] = -std::sqrt(a);
+            w.v[i] = -rab;
+        }
+        vm_exp(w.u, w.u, nn);
+        vm_exp(w.v, w.v, nn);
+        for (int i = 0; i < nn; ++i) g[i] = (w.u[i] + 2 * (1 - w.c[i]) * w.v[i]) / 3;
+        return;
+    }
+    default:
+        for (int i = 0; i < nn; ++i) g[i] = 0;
+        return;
+    }
+    // The other oscillating forms: envelope times cos(w t + phi).
+    rot_fill(s.rot, b.T, w.c, nullptr, nn);
+    for (int i = 0; i < nn; ++i) g[i] = g[i] * w.c[i];
+}
+
+// Where the values of a block go: single precision into bin_th (then `after` may look at
+// them), or double precision into y for whoever asked.
+struct Out {
+    float* th = nullptr;  // th[ib] is bin ib's place
+    double* y = nullptr;  // y[ib - first] is bin ib's value
+    int first = 0;
+    VulThAfter after = nullptr;
+    void* ctx = nullptr;
+};
+
+// Bins ib1..ib2 of a prepared spectrum, block by block. Every bin sees the same
+// operations in the same order whichever range it was asked in.
+TH_INLINE void run_blocks(const SpecPlan& p, int ib1, int ib2, const Out& out)
+{
+    Rows w;
+    // Blocks lie at whole multiples of `block` bins from bin 1, and a block always starts
+    // from its first bin, so a bin's value does not depend on the range it was asked in.
+    for (int ib0 = ib1; ib0 <= ib2;) {
+        const int skip = (ib0 - 1) % block;  // bins of the block before the range
+        const int kb = ib0 - 1 - skip;
+        const int n = std::min(block - skip, ib2 - ib0 + 1);
+        const Blk b{kb, skip + n, (skip + n + lanes - 1) / lanes * lanes, time_at(p.t0, p.h, kb)};
+        const int nn = b.nn;
+        for (int i = 0; i < nn; ++i) w.t[i] = p.t0 + double(kb + i) * p.h;
+        if (p.rawform) geo_fill(p.decay, b.T, w.t, w.e, nn);
+        bool s_zero = true;  // no term yet: the sum reads as 0 everywhere
+        bool f_one = true;   // no factor waiting: f reads as 1 everywhere
+        for (int k = 0; k < p.nsig; ++k) {
+            const SigPlan& sg = p.sig[k];
+            double* g = w.g;
+            form_block(sg, b, w, g);
+            const double a = sg.a;
+            if (sg.kas > 0) {  // closes a term: S = S + E A G F
+                double* sum = w.s;
+                const double* f = w.f;
+                const double* e = w.e;
+                const double s0 = 0;  // a first term still adds to 0: -0 becomes +0
+                if (p.rawform && f_one)
+                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + e[i] * a * g[i];
+                else if (p.rawform)
+                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + e[i] * a * g[i] * f[i];
+                else if (f_one)
+                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + a * g[i];
+                else
+                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + a * g[i] * f[i];
+                s_zero = false;
+                f_one = true;
+            } else {  // a factor of the next term, scaled by A in group T
+                double* f = w.f;
+                const double as = sg.scale_a ? a : 1.0;
+                if (sg.scale_a && f_one)
+                    for (int i = 0; i < nn; ++i) f[i] = as * g[i];
+                else if (sg.scale_a)
+                    for (int i = 0; i < nn; ++i) f[i] = as * g[i] * f[i];
+                else if (f_one)
+                    for (int i = 0; i < nn; ++i) f[i] = g[i];
+                else
+                    for (int i = 0; i < nn; ++i) f[i] = g[i] * f[i];
+                f_one = false;
+            }
+        }
+        if (s_zero) std::fill_n(w.s, nn, 0.0);
+        // The spectrum's form, N0 Y, for the bins asked for.
+        const double* e = w.e + skip;
+        const double* sum = w.s + skip;
+        double* y = out.y != nullptr ? out.y + (ib0 - out.first) : w.u;
+        if (p.rawform)
+            for (int i = 0; i < n; ++i) y[i] = p.n0 * ((p.b + e[i]) + sum[i]);
+        else
+            for (int i = 0; i < n; ++i)
+                y[i] = p.n0 * (0.0 + (p.abp1 * sum[i] - p.am1) / (p.ap1 - p.abm1 * sum[i]));
+        if (out.y == nullptr) {
+            float* th = out.th + ib0;
+            for (int i = 0; i < n; ++i) th[i] = static_cast<float>(y[i]);
+            if (out.after != nullptr) out.after(out.ctx, ib0, n);
+        }
+        ib0 += n;
+    }
+}
+
+VM_WIDE_TARGET void run_blocks_wide(const SpecPlan& p, int ib1, int ib2, const Out& out)
+{
+    run_blocks(p, ib1, ib2, out);
+}
+
+void run_blocks_base(const SpecPlan& p, int ib1, int ib2, const Out& out)
+{
+    run_blocks(p, ib1, ib2, out);
+}
+
+void run(const SpecPlan& p, int ib1, int ib2, const Out& out)
+{
+    if (vm_wide()) run_blocks_wide(p, ib1, ib2, out);
+    else run_blocks_base(p, ib1, ib2, out);
 }
 
 }  // namespace
@@ -245,58 +741,46 @@ bool vul_th_form_scaled(int form)
     return form == f_omni || (form >= f_j0 && form <= f_polzz_zf);
 }
 
-void vul_th(int ifit, int ib1, int ib2)
+void vul_th_prepare(int ifit)
+{
+    if (ifit < 1 || ifit > max_spectra_arrays) return;
+    SpecPlan& p = plans[ifit];
+    bool rotating = false, imaginary = false;
+    double r = 1, phoff = 0;
+    plan_spectrum(p, ifit, rotating, imaginary, r, phoff);
+    p.nsig = used_signals();
+    if (int(p.sig.size()) < p.nsig) p.sig.resize(p.nsig);
+    for (int i = 1; i <= p.nsig; ++i)
+        plan_signal(p.sig[i - 1], i, rotating, imaginary, r, phoff, p.h, ifit);
+}
+
+void vul_th_range(int ifit, int ib1, int ib2, VulThAfter after, void* ctx)
 {
     ib1 = std::max(ib1, 1);  // no bin before the first
     if (ib2 < ib1 || ifit < 1 || ifit > max_spectra_arrays) return;
-    bool rotating = false, imaginary = false;
-    double r = 1, phoff = 0;
-    const SpecPlan p = plan_spectrum(ifit, rotating, imaginary, r, phoff);
-    const int nsig = used_signals();
-    for (int i = 1; i <= nsig; ++i) plan_signal(plans[i], i, rotating, imaginary, r, phoff, ifit);
-
-    const double tbin = r_fit_ctl.r_fit(rfit_tbin, ifit);
-    double t = double(r_fit_ctl.r_fit(rfit_t1, ifit)) + (ib1 - 2) * tbin;
-    if (vulmapi.klt0 < 0) t += xv(vulmapi.jlt0);
-
+    const SpecPlan& p = plans[ifit];
     // Never write past bin_th, whatever the ranges handed in.
-    const int off = i_fit_ctl.i_loc_0(ifit - 1);
-    const int last = std::min(ib2, max_theory_points - off);
-    float* th = fitdata.bin_th_data() + off - 1;  // th[ib] is bin_th(off + ib)
+    const int last = std::min(ib2, max_theory_points - p.off);
+    if (last < ib1) return;
+    Out out;
+    out.th = fitdata.bin_th_data() + p.off - 1;  // th[ib] is bin_th(off + ib)
+    out.after = after;
+    out.ctx = ctx;
+    run(p, ib1, last, out);
+}
 
-    // Bins go in blocks, signal by signal, so that each form runs as one tight loop; every
-    // bin still sees the same operations in the same order.
-    for (int ib0 = ib1; ib0 <= last; ib0 += block) {
-        const int n = std::min(block, last - ib0 + 1);
-        for (int i = 0; i < n; ++i) {
-            t += tbin;
-            w.t[i] = t;
-            w.s[i] = 0;
-            w.f[i] = 1;
-        }
-        for (int i = 0; i < n; ++i) w.e[i] = p.rawform ? std::exp(-w.t[i] / p.tau) : 1.0;
-        for (int k = 1; k <= nsig; ++k) {
-            const SigPlan& sg = plans[k];
-            form_block(sg, w.t.data(), w.g.data(), n);
-            const double a = sg.a;
-            if (sg.scale_a)
-                for (int i = 0; i < n; ++i) w.g[i] = a * w.g[i];
-            else if (sg.kas > 0)
-                for (int i = 0; i < n; ++i) w.g[i] = w.e[i] * a * w.g[i];
-            if (sg.kas > 0) {
-                for (int i = 0; i < n; ++i) {
-                    w.s[i] += w.g[i] * w.f[i];
-                    w.f[i] = 1;
-                }
-            } else {
-                for (int i = 0; i < n; ++i) w.f[i] = w.g[i] * w.f[i];
-            }
-        }
-        for (int i = 0; i < n; ++i) {
-            double s = w.s[i];
-            if (!p.rawform) s = (p.abp1 * s - p.am1) / (p.ap1 - p.abm1 * s);
-            const double y = (p.rawform ? p.b + w.e[i] : 0.0) + s;
-            th[ib0 + i] = static_cast<float>(p.n0 * y);
-        }
-    }
+void vul_th_values(int ifit, int ib1, int n, double* y)
+{
+    if (ib1 < 1 || n < 1 || ifit < 1 || ifit > max_spectra_arrays) return;
+    Out out;
+    out.y = y;
+    out.first = ib1;
+    run(plans[ifit], ib1, ib1 + n - 1, out);
+}
+
+void vul_th(int ifit, int ib1, int ib2)
+{
+    if (ib2 < std::max(ib1, 1) || ifit < 1 || ifit > max_spectra_arrays) return;
+    vul_th_prepare(ifit);
+    vul_th_range(ifit, ib1, ib2, nullptr, nullptr);
 }

@@ -2,7 +2,7 @@
 # Installs the Debian packages Kavrin builds and tests with, when any is missing.
 set -euo pipefail
 pkgs=(cmake g++ make pkg-config python3 libreadline-dev giza-dev libeigen3-dev
-      libgtest-dev clang libclang-rt-14-dev xvfb)
+      libsleef-dev libgtest-dev clang libclang-rt-14-dev xvfb)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' \

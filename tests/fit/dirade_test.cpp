@@ -2,7 +2,10 @@
 // per-spectrum cap, the gradient, replot counting, the hint and the status file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,11 +13,15 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "dirade.h"
 #include "fio.h"
 #include "fit_fixture.h"
 #include "minuit.h"
+#include "rlx_tables.h"
+#include "vmath.h"
+#include "workers.h"
 
 namespace {
 
@@ -278,6 +285,134 @@ TEST(DiradeStatus, UnwritableFileIsReported)
     EXPECT_EQ(dirade_keep.hours_last, 3.0f);  // the next try is an hour away
     dirade_clock = dirade_cpu_seconds;
     std::filesystem::current_path(here);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- the chi-square pass: its sum, its threads ------------------------------------------
+
+// Spectrum j's chi-square as it is defined: residuals from the single-precision values in
+// extended precision, added one by one in bin order, rounded to double after each addition.
+double literal_chisq(int j)
+{
+    double s = 0;
+    const int off = i_fit_ctl.i_loc_0(j - 1);
+    for (int ib = std::max(fitbins.jj_bin(1, j), 1); ib <= fitbins.jj_bin(2, j); ++ib) {
+        const long double r = (static_cast<long double>(fitdata.bin_th(off + ib)) - fitdata.bin(off + ib)) /
+                              fitdata.err(off + ib);
+        s = static_cast<double>(s + r * r);
+    }
+    return s;
+}
+
+// Three long raw spectra and two asymmetry spectra (100000 bins, ranges that start and end
+// inside blocks and jobs), with noisy data, and two short ones: the sums of the long spectra
+// agree with the literal ones within 1e-12, those of spectra of up to 1024 bins are the
+// literal sums, and the theory and every sum are the same bits on 1, 2, 3 and 8 threads,
+// with either vector set.
+class DiradePass : public ::testing::Test {
+protected:
+    static constexpr int nspec = 7;
+    Pars x{};
+    void SetUp() override
+    {
+        clear_fit();
+        add_par(x, 1, 5.0);    // norm
+        add_par(x, 2, 0.02);   // background
+        add_par(x, 3, 20.0);   // phase
+        add_par(x, 4, 0.23);   // asymmetry
+        add_par(x, 5, 7.3);    // frequency
+        add_par(x, 6, 0.6);    // rate
+        add_par(x, 7, 1.05);   // alpha
+        add_par(x, 8, 0.4);    // Gaussian width
+        add_signal({3, 4, 5, 6, 0});
+        add_signal({0, 4, 0, -8, 0});
+        for (int j = 0; j < 3; ++j) add_spectrum(0, 30000, 0.000625f, 0.00125f, {1, 2});
+        for (int j = 0; j < 2; ++j) add_spectrum(2, 5000, 0.0025f, 0.005f, {7});
+        add_spectrum(2, 1100, 0.0025f, 0.005f, {7});
+        add_spectrum(2, 1100, 0.0025f, 0.005f, {7});
+        fitbins.jj_bin(1, 1) = 37;
+        fitbins.jj_bin(2, 1) = 29001;
+        fitbins.jj_bin(1, 4) = 300;
+        fitbins.jj_bin(1, 6) = 50;   // 1024 bins: one job, the literal sum
+        fitbins.jj_bin(2, 6) = 1073;
+        fitbins.jj_bin(1, 7) = 50;   // 1025 bins: two jobs
+        fitbins.jj_bin(2, 7) = 1074;
+        for (int j = 1; j <= nspec; ++j)
+            for (int k = 1; k <= i_fit_ctl.i_fit(ifit_nbins, j); ++k) {
+                const double wiggle = std::sin(12.9898 * (k + 1000 * j));
+                const float b = j <= 3 ? float(1000 * std::exp(-k * 0.00125 / 2.2) + 30 * wiggle)
+                                       : float(0.2 * std::cos(0.3 * k) + 0.02 * wiggle);
+                set_data(j, k, b, j <= 3 ? std::sqrt(std::fabs(b)) + 1 : 0.02f);
+            }
+    }
+    void TearDown() override
+    {
+        workers_limit(0);
+        vm_select(true);
+    }
+};
+
+TEST_F(DiradePass, LiteralSumAndThreadCounts)
+{
+    const int all = i_fit_ctl.i_loc_0(nspec);
+    for (const bool wide : {false, true}) {
+        vm_select(wide);
+        std::vector<float> th_first;
+        std::vector<double> sums_first;
+        for (const int threads : {1, 2, 3, 8}) {
+            workers_limit(threads);
+            const double f = dirade_chisq(x.data());
+            std::vector<double> sums{f};
+            double lit_total = 0;
+            for (int j = 1; j <= nspec; ++j) {
+                const double lit = literal_chisq(j);
+                lit_total += lit;
+                EXPECT_LE(std::fabs(bestfit.fbest_sp(j) - lit), 1e-12 * lit) << "spectrum " << j;
+                if (j == 6) {
+                    EXPECT_EQ(bestfit.fbest_sp(j), lit);
+                }
+                sums.push_back(bestfit.fbest_sp(j));
+            }
+            EXPECT_LE(std::fabs(f - lit_total), 1e-12 * lit_total);
+            const std::vector<float> th(fitdata.bin_th_data(), fitdata.bin_th_data() + all);
+            if (threads == 1) {
+                th_first = th;
+                sums_first = sums;
+                continue;
+            }
+            EXPECT_TRUE(th == th_first) << threads << " threads";
+            for (std::size_t k = 0; k < sums.size(); ++k)
+                EXPECT_EQ(std::bit_cast<std::uint64_t>(sums[k]), std::bit_cast<std::uint64_t>(sums_first[k]))
+                    << threads << " threads, sum " << k;
+        }
+    }
+}
+
+// The tables' one-time notices, reached from every thread at once, come once each.
+TEST_F(DiradePass, TableNoticesOnceFromThreads)
+{
+    tbl_loaded = {};
+    add_par(x, 9, 0.3);
+    fitpar.nsig = 0;
+    add_signal({0, 4, -5, -9, 0});     // lfpol: longitudinal-field table
+    add_signal({-3, 4, 0, -9, 5});     // polzz: relaxation table
+    add_signal({0, 4, 0, 0, 0, 9});    // OMNI table
+    workers_limit(8);
+    testing::internal::CaptureStdout();
+    dirade_chisq(x.data());
+    dirade_chisq(x.data());
+    fio_flush_all();
+    const std::string out = testing::internal::GetCapturedStdout();
+    for (const char* text : {"LFPOL: no longitudinal-field table", "POLZZ: no relaxation-function table",
+                             "OMNI_POL: no OMNI table"}) {
+        const std::size_t at = out.find(text);
+        EXPECT_NE(at, std::string::npos) << text;
+        EXPECT_EQ(out.find(text, at + 1), std::string::npos) << text;
+    }
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3) << out;
 }
 
 }  // namespace

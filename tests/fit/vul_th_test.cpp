@@ -5,9 +5,11 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <vector>
 
 #include "fit_fixture.h"
 #include "relax.h"
+#include "vmath.h"
 #include "vul_map.h"
 #include "vul_th.h"
 
@@ -72,18 +74,21 @@ TEST(VulThForm, RowsBySlotSigns)
 // 5 hop or power, 6..7 table slots.
 constexpr double ph = 30, fr = 1.3, lam = 0.7, hop = 1.9;
 
+// Parameters 1 to 6 of the value cases: phase, amplitude 1, frequency, relaxation, hop,
+// and a phase-slot value q for the forms that read one.
+void signal_pars(Pars& x, double phase_deg, double freq, double relax, double hop_rate, double q)
+{
+    const double v[] = {phase_deg, 1.0, freq, relax, hop_rate, q};
+    for (int p = 1; p <= 6; ++p) add_par(x, p, v[p - 1]);
+}
+
 class VulThValues : public ::testing::Test {
 protected:
     Pars x{};
     void SetUp() override
     {
         clear_fit();
-        add_par(x, 1, ph);
-        add_par(x, 2, 1.0);
-        add_par(x, 3, fr);
-        add_par(x, 4, lam);
-        add_par(x, 5, hop);
-        add_par(x, 6, 0.8);
+        signal_pars(x, ph, fr, lam, hop, 0.8);
         add_par(x, 7, 1.6);
         add_spectrum(2, 8, 0.05f, 0.1f, {});  // alpha = beta = 1: theory = the signal
     }
@@ -400,6 +405,206 @@ TEST(VulThBlocks, BinsAcrossBlockEdges)
         const double t = double(0.01f) + (k - 1) * double(0.004f);
         const double want = std::cos(2 * std::numbers::pi * 2.0 * t) * 0.3 * std::exp(-0.9 * t);
         ASSERT_NEAR(fitdata.bin_th(packed(1, k)), want, 1e-7) << k;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// ---- long spectra against extended-precision references, bin by bin -------------------
+//
+// Exponentials, the Gaussian and the cosine run by recurrences from block to block; the
+// references below are the formulas themselves, each bin on its own, in long double. Every
+// bin of 20000 (past 25 us, phases past 2000 radians, across 78 block edges) must agree
+// within 1e-13 of the signal's scale, with either vector set.
+
+using LD = long double;
+constexpr double d_ph = 30, d_fr = 13.5, d_lam = 0.4, d_hop = 1.9, d_q = 0.8;
+constexpr int d_bins = 20000;
+constexpr float d_t1 = 0.0025f, d_tb = 0.00125f;
+
+// Time of bin k (from 1), exactly.
+LD t_ld(int k) { return LD(double(d_t1)) + LD(k - 1) * LD(double(d_tb)); }
+// The oscillating forms' phase, with the model's own angular frequency and phase.
+LD phase_ld(LD t)
+{
+    const double w = refcon.refcon(1) * d_fr, p = d_ph / refcon.refcon(2);
+    return LD(w) * t + LD(p);
+}
+
+LD gzz_ld(LD t, LD delta, LD nu, double f)
+{
+    const LD omega = LD(6.2831854820251465 * f);
+    const LD w2 = omega * omega, n2 = nu * nu, s2 = w2 + n2, e = expl(-nu * t);
+    const LD gam = 2 * delta * delta / (s2 * s2) *
+                   (s2 * nu * t + (w2 - n2) * (1 - e * cosl(omega * t)) - 2 * nu * omega * e * sinl(omega * t));
+    return expl(-gam);
+}
+
+struct DriftCase {
+    const char* name;
+    Slots slots;
+    std::function<LD(int k)> g;    // the signal at bin k
+    std::function<LD(int k)> env;  // the scale its error is measured against
+};
+
+class VulThDrift : public ::testing::Test {
+protected:
+    Pars x{};
+    void SetUp() override
+    {
+        clear_fit();
+        signal_pars(x, d_ph, d_fr, d_lam, d_hop, d_q);
+        add_spectrum(2, d_bins, d_t1, d_tb, {});  // alpha = beta = 1: theory = the signal
+    }
+    void TearDown() override { vm_select(true); }
+    std::vector<double> values(int ib1, int n)
+    {
+        vul_premap(x.data());
+        vul_map(1, x.data());
+        vul_th_prepare(1);
+        std::vector<double> y(static_cast<std::size_t>(n));
+        vul_th_values(1, ib1, n, y.data());
+        return y;
+    }
+};
+
+TEST_F(VulThDrift, EveryFormOverLongSpectra)
+{
+    g_cmplx_tbl.n = 3;  // a short complex table: the form is the table times the rotation
+    g_cmplx_tbl.dx = 10;
+    g_cmplx_tbl.xmax = 20;
+    set1(g_cmplx_tbl.pol_r, {1.0f, 0.5f, 0.25f});
+    set1(g_cmplx_tbl.pol_i, {0.0f, 0.25f, 0.5f});
+    tbl_loaded.cmplx = true;
+    auto one = [](int) { return LD(1); };
+    auto cos_k = [](int k) { return cosl(phase_ld(t_ld(k))); };
+    auto exp_k = [](int k) { return expl(-LD(d_lam) * t_ld(k)); };
+    auto gauss_k = [](int k) { return expl(-(LD(d_lam) * t_ld(k)) * (LD(d_lam) * t_ld(k))); };
+    auto stretch_k = [](int k) { return expl(-powl(LD(d_lam) * t_ld(k), LD(d_hop))); };
+    auto abragam_k = [](int k) {
+        const LD t = t_ld(k), h = d_hop, l = d_lam;
+        return expl(-(2 * l * l / (h * h)) * (expl(-h * t) - 1 + h * t));
+    };
+    auto gzf_k = [](int k) {
+        const LD x2 = (LD(d_lam) * t_ld(k)) * (LD(d_lam) * t_ld(k));
+        return 1 / LD(3) + 2 / LD(3) * (1 - x2) * expl(-x2 / 2);
+    };
+    auto gen_zf_k = [](int k) {
+        const LD y = powl(LD(d_lam) * t_ld(k), LD(d_hop));
+        return 1 / LD(3) + 2 / LD(3) * (1 - y) * expl(-y / LD(d_hop));
+    };
+    auto spin_k = [](int k) {
+        const LD t = t_ld(k), l2 = LD(d_lam) * d_lam, q = d_q;
+        const LD a = 4 * (1 - q) * l2 * t / LD(d_hop), b = q * l2 * t * t;
+        return (expl(-sqrtl(a)) + 2 * (1 - b / sqrtl(a + b)) * expl(-sqrtl(a + b))) / 3;
+    };
+    const DriftCase cases[] = {
+        {"cos", {1, 2, 3, 0, 0}, cos_k, one},
+        {"exp cos", {1, 2, 3, 4, 0}, [&](int k) { return exp_k(k) * cos_k(k); }, exp_k},
+        {"gauss cos", {1, 2, 3, -4, 0}, [&](int k) { return gauss_k(k) * cos_k(k); }, gauss_k},
+        {"stretched cos", {1, 2, 3, 4, 5}, [&](int k) { return stretch_k(k) * cos_k(k); }, stretch_k},
+        {"abragam", {1, 2, 3, -4, 5}, [&](int k) { return abragam_k(k) * cos_k(k); }, abragam_k},
+        {"complex real", {1, 2, 3, 0, 5},
+         [&](int k) {
+             const double t = double(d_t1) + double(k - 1) * double(d_tb);
+             const auto z = g_cmplx(float(d_hop * t));
+             return LD(z.real()) * cos_k(k) - LD(z.imag()) * sinl(phase_ld(t_ld(k)));
+         },
+         one},
+        {"bessel, its argument as the model rounds it", {0, 2, -3, 0, 0},
+         [](int k) {
+             const double t = double(d_t1) + double(k - 1) * double(d_tb);
+             return LD(j0l(LD(refcon.refcon(1) * d_fr * t)));
+         },
+         one},
+        {"gzz lf", {1, 2, -3, -4, 5}, [](int k) { return gzz_ld(t_ld(k), d_lam, d_hop, d_fr); },
+         [](int k) { return gzz_ld(t_ld(k), d_lam, d_hop, d_fr); }},
+        {"gzz zf", {6, 2, 0, -4, 5}, [](int k) { return gzz_ld(t_ld(k), d_lam, d_hop, d_q); },
+         [](int k) { return gzz_ld(t_ld(k), d_lam, d_hop, d_q); }},
+        {"gzf", {0, 2, 0, -4, 0}, gzf_k, gzf_k},
+        {"gen_zf", {0, 2, 0, -4, -5}, gen_zf_k, [&](int k) { return fabsl(gen_zf_k(k)) + 1e-3L; }},
+        {"exp", {0, 2, 0, 4, 0}, exp_k, exp_k},
+        {"stretched", {0, 2, 0, 4, 5}, stretch_k, stretch_k},
+        {"power", {0, 2, 0, 4, -5}, [](int k) { return powl(LD(d_lam) * t_ld(k), LD(d_hop)); },
+         [](int k) { return powl(LD(d_lam) * t_ld(k), LD(d_hop)); }},
+        {"spin glass", {6, 2, 0, 4, -5}, spin_k, spin_k},
+    };
+    for (const bool wide : {false, true}) {
+        vm_select(wide);
+        for (const DriftCase& c : cases) {
+            fitpar.nsig = 0;
+            add_signal(c.slots);
+            const std::vector<double> y = values(1, d_bins);
+            double worst = 0;
+            int at = 0;
+            for (int k = 1; k <= d_bins; ++k) {
+                const double err = double(fabsl(LD(y[std::size_t(k - 1)]) - c.g(k)) / c.env(k));
+                if (!(err <= worst)) worst = err, at = k;
+            }
+            EXPECT_LE(worst, 1e-13) << c.name << (wide ? " (wide)" : " (SSE2)") << ", worst at bin " << at;
+            // A range that starts and ends inside blocks gets the same bits.
+            const std::vector<double> part = values(250, 300);
+            for (int k = 250; k < 550; ++k)
+                ASSERT_EQ(part[std::size_t(k - 250)], y[std::size_t(k - 1)]) << c.name << " bin " << k;
+        }
+    }
+}
+
+// Raw spectra (decay, norm, background, a time-zero shift or a lifetime of their own) and
+// an asymmetry spectrum with alpha and beta, over 16384 bins each, against the whole model
+// in extended precision.
+TEST_F(VulThDrift, SpectrumFormsOverLongSpectra)
+{
+    clear_fit();
+    add_par(x, 1, 5.0);    // norm, counts per ns
+    add_par(x, 2, 0.02);   // background
+    add_par(x, 3, 20.0);   // phase
+    add_par(x, 4, 0.23);   // asymmetry
+    add_par(x, 5, 7.3);    // frequency
+    add_par(x, 6, 0.6);    // rate
+    add_par(x, 7, 0.013);  // time-zero shift
+    add_par(x, 8, 2.3);    // lifetime
+    add_par(x, 9, 1.2);    // alpha
+    add_par(x, 10, 0.9);   // beta
+    add_signal({3, 4, 5, 6, 0});
+    const int n = 16384;
+    const float t1 = 0.000625f, tb = 0.00125f;
+    add_spectrum(0, n, t1, tb, {1, 2});
+    add_spectrum(0, n, t1, tb, {1, 2, 0, 0, -7});
+    add_spectrum(0, n, t1, tb, {1, 2, 0, 0, 8});
+    add_spectrum(2, n, t1, tb, {9, 10});
+    const double w = refcon.refcon(1) * 7.3, p = 20.0 / refcon.refcon(2);
+    const LD n0 = LD(5.0 * (1000.0 * double(tb)));
+    for (const bool wide : {false, true}) {
+        vm_select(wide);
+        for (int j = 1; j <= 4; ++j) {
+            vul_premap(x.data());
+            vul_map(j, x.data());
+            vul_th_prepare(j);
+            std::vector<double> y(n);
+            vul_th_values(j, 1, n, y.data());
+            const double t0 = j == 2 ? double(t1) + 0.013 : double(t1);
+            const LD tau = j == 3 ? LD(2.3) : LD(double(muon_lifetime));
+            double worst = 0;
+            for (int k = 1; k <= n; ++k) {
+                const LD t = LD(t0) + LD(k - 1) * LD(double(tb));
+                const LD g = 0.23L * expl(-0.6L * t) * cosl(LD(w) * t + LD(p));
+                LD want, scale;
+                if (j <= 3) {
+                    const LD e = expl(-t / tau);
+                    want = n0 * (0.02L + e * (1 + g));
+                    scale = n0 * (0.02L + e * (1 + 0.23L));
+                } else {
+                    const LD a = 1.2L, b = 0.9L;
+                    want = ((a * b + 1) * g - (a - 1)) / ((a + 1) - (a * b - 1) * g);
+                    scale = 1;
+                }
+                worst = std::max(worst, double(fabsl(LD(y[std::size_t(k - 1)]) - want) / scale));
+            }
+            EXPECT_LE(worst, 1e-13) << "spectrum " << j << (wide ? " (wide)" : " (SSE2)");
+        }
     }
 }
 

@@ -1,0 +1,90 @@
+// vmath.cpp -- array exp and pow through SLEEF's vector functions (1-ulp variants): four
+// lanes with AVX2 and FMA, else two lanes of SSE2. Each set is called by its own name, not
+// through SLEEF's dispatcher, whose first call per function settles a pointer that threads
+// would otherwise race to write.
+#include "vmath.h"
+
+#include <immintrin.h>
+#include <sleef.h>
+
+// sleef.h declares its four-lane functions only when the whole file is built for AVX; these
+// two are called only from functions below that switch AVX2 on.
+extern "C" {
+__m256d Sleef_expd4_u10avx2(__m256d);
+__m256d Sleef_powd4_u10avx2(__m256d, __m256d);
+}
+
+namespace {
+
+bool cpu_wide()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}
+
+const bool have_wide = cpu_wide();
+bool use_wide = have_wide;
+
+// Each function runs whole groups of lanes, then the last, partial group through a padded
+// copy, so no lane reads or writes past the arrays.
+#define VM_GROUPS(W, load, store, call)                              \
+    int i = 0;                                                       \
+    for (; i + (W) <= n; i += (W)) store(y + i, call(load(x + i)));  \
+    if (i < n) {                                                     \
+        double in[W] = {}, out[W];                                   \
+        for (int k = 0; i + k < n; ++k) in[k] = x[i + k];            \
+        store(out, call(load(in)));                                  \
+        for (int k = 0; i + k < n; ++k) y[i + k] = out[k];           \
+    }
+
+__attribute__((target("avx2,fma"))) void exp_avx2(const double* x, double* y, int n)
+{
+#define CALL(v) Sleef_expd4_u10avx2(v)
+    VM_GROUPS(4, _mm256_loadu_pd, _mm256_storeu_pd, CALL)
+#undef CALL
+}
+
+__attribute__((target("avx2,fma"))) void pow_avx2(const double* x, double p, double* y, int n)
+{
+    const __m256d vp = _mm256_set1_pd(p);
+#define CALL(v) Sleef_powd4_u10avx2(v, vp)
+    VM_GROUPS(4, _mm256_loadu_pd, _mm256_storeu_pd, CALL)
+#undef CALL
+}
+
+void exp_sse(const double* x, double* y, int n)
+{
+#define CALL(v) Sleef_expd2_u10sse2(v)
+    VM_GROUPS(2, _mm_loadu_pd, _mm_storeu_pd, CALL)
+#undef CALL
+}
+
+void pow_sse(const double* x, double p, double* y, int n)
+{
+    const __m128d vp = _mm_set1_pd(p);
+#define CALL(v) Sleef_powd2_u10sse2(v, vp)
+    VM_GROUPS(2, _mm_loadu_pd, _mm_storeu_pd, CALL)
+#undef CALL
+}
+
+#undef VM_GROUPS
+
+}  // namespace
+
+void vm_exp(const double* x, double* y, int n)
+{
+    if (use_wide) exp_avx2(x, y, n);
+    else exp_sse(x, y, n);
+}
+
+void vm_pow(const double* x, double p, double* y, int n)
+{
+    if (use_wide) pow_avx2(x, p, y, n);
+    else pow_sse(x, p, y, n);
+}
+
+bool vm_wide() { return use_wide; }
+
+void vm_select(bool wide) { use_wide = wide && have_wide; }
+
+const char* vm_name() { return use_wide ? "AVX2" : "SSE2"; }
