@@ -126,8 +126,9 @@ int fio_open_whole(int unit, std::string_view path, bool lock = false);
 // e.g. ENOSPC, EFBIG), and then the file is as it was and the unit closed. keep_open leaves
 // the unit connected to the file for further lines.
 int fio_commit(int unit, bool keep_open = false);
-// An advisory lock on the unit's file for as long as the unit stays open: 0, EWOULDBLOCK
-// when another process holds one, EBADF for a standard stream or a closed unit.
+// An advisory lock on the unit's file that this process keeps for the rest of its life, also
+// after the unit is closed: 0, EWOULDBLOCK when another process holds one, EBADF for a
+// standard stream or a closed unit.
 int fio_lock(int unit);
 // Closes every file unit and flushes the standard streams, which stay connected so that a
 // last message still shows (for the end of the process).

@@ -373,6 +373,17 @@ int fio_lock(int unit)
 {
     Unit* u = unit_of(unit);
     if (u == nullptr || !u->owned) return EBADF;
-    if (::flock(fileno(u->f), LOCK_EX | LOCK_NB) == 0) return 0;
-    return errno;
+    struct stat st {};
+    if (::fstat(fileno(u->f), &st) != 0) return errno;
+    // A descriptor of its own holds the lock, so closing the unit as the process ends does
+    // not let another run in while this one still holds its other files.
+    const int fd = ::fcntl(fileno(u->f), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return errno;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return err;
+    }
+    held.push_back({st.st_dev, st.st_ino, fd});
+    return 0;
 }

@@ -433,6 +433,12 @@ TEST_F(FioWhole, WriteErrorsAndUnitLocks)
         if (fio_open(unit, path) != 0) return 1;
         return fio_lock(unit) == EWOULDBLOCK ? 0 : 2;
     }), 0);
+    // The lock outlives the unit: a run that closes its log while it ends still holds it.
+    fio_close(unit);
+    EXPECT_EQ(in_child([&] {
+        if (fio_open(unit, path) != 0) return 1;
+        return fio_lock(unit) == EWOULDBLOCK ? 0 : 2;
+    }), 0);
     EXPECT_EQ(fio_lock(fio_stdout), EBADF);
 }
 
