@@ -202,13 +202,18 @@ TH_INLINE void rot_fill(const Rot& r, DTime T, double* c, double* s, int nn)
 // which itself shrinks by cc = exp(-2 k lanes^2 h^2) per step.
 struct Gau {
     double k = 0, h = 0;
+    double l = 0, c = 1;  // k = c l^2, the width l as the formula takes it
     double cc = 1;
     std::array<double, lanes> d{}, e{};
 };
 
-void gau_plan(Gau& g, double k, double h)
+// exp(-c (l t)^2) with c 1 or 1/2.
+void gau_plan(Gau& g, double l, double c, double h)
 {
+    const double k = c == 1 ? l * l : l * l / 2;
     g.k = k;
+    g.l = l;
+    g.c = c;
     g.h = h;
     const double lh = lanes * h;
     double arg[2 * lanes], val[2 * lanes];
@@ -257,7 +262,11 @@ TH_INLINE void gau_fill(const Gau& g, DTime T, const double* t, double* x, int n
 {
     double r[lanes];
     if (!gau_seed(g, T, x, r)) {
-        for (int i = 0; i < nn; ++i) x[i] = -(g.k * (t[i] * t[i]));
+        // As the formula reads: l t squared, which stays finite where l squared may not.
+        for (int i = 0; i < nn; ++i) {
+            const double u = g.l * t[i];
+            x[i] = -(u * u) * g.c;
+        }
         vm_exp(x, x, nn);
         return;
     }
@@ -413,9 +422,9 @@ void plan_steps(SigPlan& s, double h)
     case f_polzz_zf: s.zz = polzz_plan(s.lam, s.h, s.q); return;
     case f_lfpol: s.lf = lfpol_plan(s.lam, s.nu); return;
     case f_exp: geo_plan(s.geo, s.lam, h); return;
-    case f_gzf: gau_plan(s.gau, s.lam * s.lam / 2, h); return;
+    case f_gzf: gau_plan(s.gau, s.lam, 0.5, h); return;
     case f_exp_cos: geo_plan(s.geo, s.lam, h); break;
-    case f_gauss_cos: gau_plan(s.gau, s.lam * s.lam, h); break;
+    case f_gauss_cos: gau_plan(s.gau, s.lam, 1, h); break;
     case f_abragam:
     case f_cos:
     case f_cmplx_re:
