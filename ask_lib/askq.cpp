@@ -237,6 +237,11 @@ void set_ask_indir(int flag, int unit)
     if (unit != 0) ask_luns.caller_unit = unit;
 }
 
+void drop_ask_indir()
+{
+    while (ask_luns.caller_flag != 0 || ask_luns.depth > 0) set_ask_indir(0, 0);
+}
+
 void set_ask_delims(std::string_view delims)
 {
     parse_set_delims(delims);

@@ -220,6 +220,9 @@ inline void ask20s(std::string_view p, const Val& a, const Val& b, const Val& c,
 // set_ask_indir(0, 0) drops one level of indirect input (or leaves the caller's unit first).
 // flag not 0: answer lines come from unit (kept when 0) until it ends or "\-I".
 void set_ask_indir(int flag, int unit);
+// Drops every level of indirect input, the caller's unit first: the next answer is read from
+// standard input (the keyboard at a terminal), as after an answer a file got wrong.
+void drop_ask_indir();
 void set_ask_delims(std::string_view delims);   // the answer delimiters become these
 void set_ask_echo(int flag);                    // echo lines read from files (initially on)
 // Opens name as the innermost indirect file; more than 10 levels stop the program.

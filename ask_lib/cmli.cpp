@@ -96,8 +96,7 @@ void basecmli(std::string_view prompt, int ncmd, int cmdlen, std::string_view cm
         }
         const std::string why = unrecognized(w, len);
         if (ask_unattended()) ask_fail(why);
-        if (cmli_options.indir_ok == 0)
-            while (ask_luns.caller_flag != 0 || ask_luns.depth > 0) set_ask_indir(0, 0);
+        if (cmli_options.indir_ok == 0) drop_ask_indir();
     }
 }
 

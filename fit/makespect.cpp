@@ -380,9 +380,7 @@ void rotating_frame(const SlotWork* w, float tau)
     for (int k = 0; k < npk; ++k) {
         const float re = v[k], im = v[npk + k], dre = e[k], dim = e[npk + k];
         v[k] = std::sqrt(re * re + im * im);
-        // sqrt(1 / (1/dim^2 + 1/dre^2)), written so that a zero error gives 0, not 0/0
-        const float q = std::sqrt(dre * dre + dim * dim);
-        e[k] = q > 0.0f ? dre * dim / q : 0.0f;
+        e[k] = modulus_error(re, im, dre, dim);
         v[npk + k] = 0.0f;
         e[npk + k] = 0.0f;
     }
@@ -457,6 +455,15 @@ void packi2r(const int* raw, float* out, int n, int npac)
         for (int k = 0; k < npac; ++k) s += static_cast<float>(*raw++);
         out[j] = s;
     }
+}
+
+float modulus_error(float re, float im, float dre, float dim)
+{
+    // In 8-byte reals: squared products of large errors stay finite.
+    const double x = re, y = im, sx = dre, sy = dim;
+    const double m2 = x * x + y * y;
+    if (!(m2 > 0.0)) return static_cast<float>(std::sqrt((sx * sx + sy * sy) / 2.0));
+    return static_cast<float>(std::sqrt(((x * sx) * (x * sx) + (y * sy) * (y * sy)) / m2));
 }
 
 void join2asy(float* val_a, float* err_a, int k1, int k2, int n)

@@ -27,6 +27,14 @@ inline constexpr float no_weight_err = 1e18f;
 // True for a bin that carries no weight: it is no fitted point and no degree of freedom.
 inline bool weightless(float err) { return !(err < no_weight_err); }
 
+// Error of the modulus |z| of a complex bin with parts re, im and errors dre, dim: the error
+// propagated to |z|, sqrt((re dre)^2 + (im dim)^2) / |z|, which for equal errors is that
+// error itself (the combination of the two errors as weights would be sqrt(2) too small
+// and double every modulus fit's chi-square). At |z| = 0 the direction is unknown: the
+// root mean square of the two errors. Near 0 the modulus itself lies above the signal's
+// size (it is never negative), and that stays, as the measurement gives it.
+float modulus_error(float re, float im, float dre, float dim);
+
 // Builds the spectrum; ierr receives 0 or one of the failures above. On success
 // ispectctrl.npk, spectimes, rows 9-12, 19-22, 27 and 29 of r_ctl column 1 and
 // column 2 (a copy of column 1) describe it.

@@ -174,6 +174,7 @@ void new_expression(int k)
             {e.jexpr(n), e.sexpr(n).trimmed()});
         setup_message("(A)", {reason});
         if (ask_unattended()) ask_fail(reason);
+        drop_ask_indir();  // a replayed file's next lines are no expressions: the user answers
     }
 }
 

@@ -183,13 +183,15 @@ double round_step(double range, int& nsub)
 }
 
 // One tick at value v of the axis, inward from both edges, len a fraction of the frame.
+// In double: the other axis's window may span more than the largest float.
 void tick_at(bool yaxis, float v, float len, bool bottom, bool top)
 {
     const float a1 = yaxis ? win[0] : win[2], a2 = yaxis ? win[1] : win[3];
-    const float d = len * (a2 - a1);
-    const auto seg = [&](float from, float to) {
-        if (yaxis) { cpgmove(from, v); cpgdraw(to, v); }
-        else { cpgmove(v, from); cpgdraw(v, to); }
+    const double d = len * (double(a2) - a1);
+    const auto seg = [&](float from, double to) {
+        const auto t = static_cast<float>(to);
+        if (yaxis) { cpgmove(from, v); cpgdraw(t, v); }
+        else { cpgmove(v, from); cpgdraw(v, t); }
     };
     if (bottom) seg(a1, a1 + d);
     if (top) seg(a2, a2 - d);

@@ -63,16 +63,16 @@ def run_at_terminal(argv, lines, cwd=None, on_prompt=None):
 
 def start_display(log):
     """A virtual X server on a free display: (process, ":N"), or (None, "") when none
-    came up. Several runs may race for one number; the loser is gone after a moment."""
-    for _ in range(3):
+    came up. The server picks its own number; under load it may be slow to say it, or die
+    on the way, and then a fresh one is tried. It does not reset when a client leaves, so
+    the next window opened at once finds it listening."""
+    for _ in range(5):
         rd, wr = os.pipe()
         proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(wr), "-screen", "0", "1024x768x24",
+            ["Xvfb", "-displayfd", str(wr), "-noreset", "-screen", "0", "1024x768x24",
              "-nolisten", "tcp"], pass_fds=(wr,), stdout=log, stderr=log)
         os.close(wr)
-        number = ""
-        if select.select([rd], [], [], 10)[0]:
-            number = os.read(rd, 16).decode().strip()
+        number = display_number(rd, proc)
         os.close(rd)
         socket = "/tmp/.X11-unix/X" + number
         for _ in range(100):
@@ -84,6 +84,22 @@ def start_display(log):
             return proc, ":" + number
         stop_display(proc)
     return None, ""
+
+
+def display_number(rd, proc, limit=60.0):
+    """The number the server writes once it listens ("" when it died first or took longer
+    than limit seconds); whole once nothing more follows at once."""
+    said = b""
+    end = time.monotonic() + limit
+    while time.monotonic() < end:
+        if select.select([rd], [], [], 0.05)[0]:
+            part = os.read(rd, 16)
+            if not part:
+                break
+            said += part
+        elif said or proc.poll() is not None:
+            break
+    return said.decode().strip()
 
 
 def stop_display(proc):
@@ -100,7 +116,10 @@ def main():
         with open("xvfb.log", "wb") as log:
             xserver, display = start_display(log)
         if xserver is None:
-            sys.stderr.write("pty_run.py: no virtual X display could be started\n")
+            with open("xvfb.log", "rb") as log:
+                said = log.read()[-2000:].decode("latin-1")
+            sys.stderr.write("pty_run.py: no virtual X display could be started; Xvfb said:\n"
+                             + said)
             sys.exit(2)
         os.environ["DISPLAY"] = display
     try:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -445,7 +446,7 @@ TEST(Makespect, RotatingFrameModulus)
 }
 
 // Equalisation, final width and modulus work in 4-byte reals; only the rotation (and the
-// renormalisation before it) is carried in 8-byte reals.
+// renormalisation before it) and the modulus's error are carried in 8-byte reals.
 TEST(Makespect, RotatingFrameStagesInFourByteReals)
 {
     const auto run = [](int slots, int h1, float final_width, float rrf) {
@@ -505,8 +506,59 @@ TEST(Makespect, RotatingFrameStagesInFourByteReals)
     for (std::size_t k = 0; k < nn; ++k) {
         const float re = wide[k], im = wide[nn + k], dre = wide[2 * nn + k], dim = wide[3 * nn + k];
         ASSERT_EQ(modulus[k], std::sqrt(re * re + im * im)) << k;
-        ASSERT_EQ(modulus[2 * nn + k], dre * dim / std::sqrt(dre * dre + dim * dim)) << k;
+        ASSERT_EQ(modulus[2 * nn + k], modulus_error(re, im, dre, dim)) << k;
     }
+}
+
+// The stated error of a modulus is the scatter that |z| shows: many noisy complex values
+// around one point, with equal and unequal errors of the two parts and the point in several
+// directions. (Combining the two errors as weights states sqrt(2) too little for equal
+// errors, so every modulus fit's chi-square came out twice its degrees of freedom.)
+TEST(Makespect, ModulusErrorIsTheScatterOfTheModulus)
+{
+    struct Case {
+        double size, angle_deg, sx, sy;
+    };
+    const Case cases[] = {
+        {30, 0, 1, 1}, {30, 37, 1, 1}, {30, 90, 1, 1}, {30, 0, 1, 3},
+        {90, 45, 1, 3}, {90, 90, 1, 3}, {60, 120, 2, 0.5}, {60, 200, 0.5, 2},
+    };
+    std::mt19937_64 rng(20261210);
+    std::normal_distribution<double> g(0.0, 1.0);
+    constexpr int n = 20000;
+    for (const Case& c : cases) {
+        const double x0 = c.size * std::cos(c.angle_deg * M_PI / 180);
+        const double y0 = c.size * std::sin(c.angle_deg * M_PI / 180);
+        double s = 0, s2 = 0, stated = 0;
+        for (int k = 0; k < n; ++k) {
+            const double x = x0 + c.sx * g(rng), y = y0 + c.sy * g(rng);
+            const double m = std::hypot(x, y);
+            s += m;
+            s2 += m * m;
+            stated += modulus_error(float(x), float(y), float(c.sx), float(c.sy));
+        }
+        const double mean = s / n, scatter = std::sqrt((s2 - n * mean * mean) / (n - 1));
+        EXPECT_NEAR(stated / n / scatter, 1.0, 0.03)
+            << "size " << c.size << " at " << c.angle_deg << " deg, errors " << c.sx << ", " << c.sy;
+    }
+    // No signal: |z| follows the Rayleigh law, sigma sqrt(pi/2) on average above the true 0
+    // (the modulus's own bias, kept) and scattered by sigma sqrt(2 - pi/2); the stated error
+    // is sigma, never less than the scatter.
+    double s = 0, s2 = 0;
+    for (int k = 0; k < n; ++k) {
+        const double x = g(rng), y = g(rng), m = std::hypot(x, y);
+        s += m;
+        s2 += m * m;
+        EXPECT_FLOAT_EQ(modulus_error(float(x), float(y), 1.0f, 1.0f), 1.0f);
+    }
+    const double mean = s / n, scatter = std::sqrt((s2 - n * mean * mean) / (n - 1));
+    EXPECT_NEAR(mean, std::sqrt(M_PI / 2), 0.02);
+    EXPECT_NEAR(scatter, std::sqrt(2 - M_PI / 2), 0.02);
+    // At 0 itself: the root mean square of the two errors; no errors give 0 (made weightless
+    // later); errors near the no-weight marker stay finite.
+    EXPECT_FLOAT_EQ(modulus_error(0, 0, 3, 4), float(std::sqrt(12.5)));
+    EXPECT_EQ(modulus_error(0.2f, 0.1f, 0, 0), 0.0f);
+    EXPECT_FLOAT_EQ(modulus_error(0.2f, 0.1f, no_weight_err, no_weight_err), no_weight_err);
 }
 
 // A final width beyond the whole range leaves no bins, and that is no failure.

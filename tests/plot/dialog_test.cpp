@@ -445,13 +445,15 @@ TEST(Dialog, InteractiveDeviceAndCaption)
 }
 
 // A virtual X display for the window device, while the test runs; its number is empty
-// when no Xvfb could be started (several may race for a display: a few tries).
+// when no Xvfb could be started. Under load a server may be slow to say its number, or die
+// on the way, and then a fresh one is tried. It does not reset when a client leaves, so the
+// next child's window finds it listening at once.
 class VirtualDisplay {
 public:
     VirtualDisplay()
     {
         if (::access("/usr/bin/Xvfb", X_OK) != 0) return;
-        for (int attempt = 0; attempt < 3 && number_.empty(); ++attempt) start();
+        for (int attempt = 0; attempt < 5 && number_.empty(); ++attempt) start();
     }
     ~VirtualDisplay() { stop(); }
     const std::string& number() const { return number_; }
@@ -469,31 +471,57 @@ private:
             ::dup2(out, 1);
             ::dup2(out, 2);
             const std::string fd = std::to_string(fds[1]);
-            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0",
-                    "1024x768x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
+            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-screen",
+                    "0", "1024x768x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
         char buf[16] = {};
-        pollfd p{fds[0], POLLIN, 0};
-        const bool said = ::poll(&p, 1, 10000) > 0 && ::read(fds[0], buf, sizeof buf - 1) > 0;
+        const bool said = read_number(fds[0], buf, sizeof buf - 1);
         ::close(fds[0]);
         const std::string socket = "/tmp/.X11-unix/X" + std::to_string(std::atoi(buf));
         for (int i = 0; said && i < 100 && ::access(socket.c_str(), F_OK) != 0; ++i)
             ::usleep(50000);
         ::usleep(200000);   // a server that lost the race for its number is gone by now
-        if (said && ::access(socket.c_str(), F_OK) == 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0)
+        if (said && ::access(socket.c_str(), F_OK) == 0 && alive())
             number_ = ":" + std::to_string(std::atoi(buf));
         else
             stop();
     }
+    // The number the server writes once it listens, within a minute; false when it died
+    // first. Whole once nothing more follows at once.
+    bool read_number(int fd, char* buf, std::size_t size)
+    {
+        std::size_t got = 0;
+        for (int waited = 0; waited < 60000 && got < size; waited += 50) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 50) > 0) {
+                const ssize_t n = ::read(fd, buf + got, size - got);
+                if (n <= 0) break;
+                got += static_cast<std::size_t>(n);
+            } else if (got > 0 || !alive()) {
+                break;
+            }
+        }
+        return got > 0;
+    }
+    // False once the server has ended (and was reaped: its number is no longer ours to
+    // signal).
+    bool alive()
+    {
+        if (!reaped_ && ::waitpid(pid_, nullptr, WNOHANG) != 0) reaped_ = true;
+        return !reaped_;
+    }
     void stop()
     {
         if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
+        if (!reaped_) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
         std::filesystem::remove(log_of(pid_));
         pid_ = -1;
+        reaped_ = false;
     }
     // Where the server's messages go while it runs.
     static std::string log_of(pid_t pid)
@@ -502,6 +530,7 @@ private:
     }
 
     pid_t pid_ = -1;
+    bool reaped_ = false;
     std::string number_;
 };
 

@@ -565,6 +565,51 @@ TEST_F(Draw, ValuesNearTheFloatLimitStayVisible)
     EXPECT_NEAR(y0, (f.top + f.bottom) / 2, 2);
 }
 
+// A reversed axis beside an axis whose window spans nearly all the floats: the reversed
+// axis's ticks reach in from the other axis's edges by a share of that span, which has no
+// float value (the ticks ran as long lines across the whole picture).
+TEST_F(Draw, ReversedAxisBesideTheWidestWindowKeepsShortTicks)
+{
+    struct WideCase {
+        const char* what;
+        bool inverse_x;   // X reversed, Y the wide axis
+        float ylo;        // fixed low Y limit above the automatic high end: Y reversed
+    };
+    const WideCase cases[] = {
+        {"inverse X beside Y of +-3e38", true, 0.0f},
+        {"Y from 2 down beside X of +-3e38", false, 2.0f},
+    };
+    for (const WideCase& c : cases) {
+        SetUp();
+        SCOPED_TRACE(c.what);
+        const std::string png = scratch("wide.png");
+        std::filesystem::remove(png);
+        ::setenv("PGPLOT_DEV", (png + "/png").c_str(), 1);
+        for (int i = 0; i <= 20; ++i) {
+            const float t = 0.5f + 0.5f * i;
+            const float wide = (i % 2 ? 3e38f : -3e38f) * (i / 20.0f);
+            if (c.inverse_x) doplch(t, wide, 1);
+            else doplch(wide, std::cos(t), 1);
+        }
+        l_rozude_par.l[7] = c.inverse_x;
+        r_rozude_par.r[5] = c.ylo;
+        EXPECT_EQ(rozude_draw(), DrawEnd::drawn);
+        const Picture pic = read_png(png);
+        ASSERT_GT(pic.w, 0);
+        const Frame f = frame_of(pic);
+        const Mapping m = mapping_of(f, call_of("pgswin"));
+        EXPECT_NE(m.x1 > m.x2, m.y1 > m.y2) << "not one reversed axis";
+        expect_ticks_inward(pic, f);
+        // Away from the edges only the dashed zero lines may be black.
+        const int x0 = m.px(0.0), y0 = m.py(0.0);
+        int stray = 0;
+        for (int y = f.top + 20; y <= f.bottom - 20; ++y)
+            for (int x = f.left + 20; x <= f.right - 20; ++x)
+                if (std::abs(x - x0) > 2 && std::abs(y - y0) > 2 && pic.dark(x, y)) ++stray;
+        EXPECT_EQ(stray, 0) << "black lines across the frame";
+    }
+}
+
 // A tick interval of a billionth of the range would keep the backend ticking for ever.
 TEST_F(Draw, TinyTickIntervalStillDraws)
 {
