@@ -506,11 +506,8 @@ TH_INLINE void gzz_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
     geo_fill(s.geo, b.T, w.t, w.u, nn);
     rot_fill(s.rot, b.T, w.c, w.sn, nn);
     const double nu = s.h, omega = s.omega, s2 = s.s2, dw = s.w2 - s.n2, pre = s.pre;
-    for (int i = 0; i < nn; ++i) {
-        const double t = w.t[i], e = w.u[i];
-        const double gam = pre * (s2 * nu * t + dw * (1 - e * w.c[i]) - 2 * nu * omega * e * w.sn[i]);
-        g[i] = -gam;
-    }
+    for (int i = 0; i < nn; ++i)
+        g[i] = -(pre * relax_detail::gzz_bracket(s2, dw, nu, omega, w.t[i], w.u[i], w.c[i], w.sn[i]));
     vm_exp(g, g, nn);
     const double f = s.form == f_gzz_lf ? s.nu : s.q;
     for (int i = 0; i < b.n; ++i)
@@ -577,7 +574,7 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
         gau_fill(s.gau, b.T, t, g, nn);
         for (int i = 0; i < nn; ++i) {
             const double x = s.lam * t[i];
-            g[i] = 0.3333333333333333 + 0.6666666666666666 * (1 - x * x) * g[i];
+            g[i] = relax_detail::kt_static(x * x, g[i]);
         }
         return;
     case f_gen_zf:
@@ -585,8 +582,7 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
         vm_pow(w.u, s.h, w.u, nn);
         for (int i = 0; i < nn; ++i) g[i] = -w.u[i] / s.h;
         vm_exp(g, g, nn);
-        for (int i = 0; i < nn; ++i)
-            g[i] = 0.3333333333333333 + 0.6666666666666666 * (1 - w.u[i]) * g[i];
+        for (int i = 0; i < nn; ++i) g[i] = relax_detail::kt_static(w.u[i], g[i]);
         return;
     case f_polzz_zf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
     case f_exp: geo_fill(s.geo, b.T, t, g, nn); return;
