@@ -498,8 +498,9 @@ TH_INLINE void each(double* g, const double* t, const Blk& b, Fn fn)
 }
 
 // The dynamic Kubo-Toyabe closed form of gzz at every bin: exp(-nu t) and the rotation
-// by the recurrences, then one vector exp; the few bins near t = 0, where gzz takes its
-// series, are gzz's own.
+// by the recurrences, then one vector exp. Near t = 0 (|nu - i w| t below 1) the bracket
+// cancels to a small part of its terms and would magnify the recurrences' last bits; those
+// bins, the series among them, are gzz's own.
 TH_INLINE void gzz_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
 {
     const int nn = b.nn;
@@ -511,7 +512,7 @@ TH_INLINE void gzz_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
     vm_exp(g, g, nn);
     const double f = s.form == f_gzz_lf ? s.nu : s.q;
     for (int i = 0; i < b.n; ++i)
-        if (s.hyp * std::fabs(w.t[i]) < 0.1) g[i] = gzz(w.t[i], s.lam, s.h, f);
+        if (s.hyp * std::fabs(w.t[i]) < 1) g[i] = gzz(w.t[i], s.lam, s.h, f);
 }
 
 // Values G of one signal at the block's bins into g (the padding included).
