@@ -813,12 +813,22 @@ int fio_read_line(int unit, std::string& line)
     if (unit == fio_stdin) std::fflush(stdout);  // the question before the answer
     if (u->last == Last::write) std::fseek(u->f, 0, SEEK_CUR);
     u->last = Last::read;
-    int ch = 0;
     bool any = false;
-    while ((ch = std::getc(u->f)) != EOF) {
-        any = true;
-        if (ch == '\n') break;
-        line.push_back(static_cast<char>(ch));
+    if (u->f == stdin) {
+        for (char c = 0;;) {
+            const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+            if (n < 0 && errno == EINTR) continue;
+            if (n != 1) break;
+            any = true;
+            if (c == '\n') break;
+            line.push_back(c);
+        }
+    } else {
+        for (int ch = 0; (ch = std::getc(u->f)) != EOF;) {
+            any = true;
+            if (ch == '\n') break;
+            line.push_back(static_cast<char>(ch));
+        }
     }
     if (!any) return -1;
     if (!line.empty() && line.back() == '\r') line.pop_back();

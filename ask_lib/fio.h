@@ -138,7 +138,9 @@ void fio_close_all();
 int fio_read(int unit, std::span<char> rec);
 template <std::size_t N>
 int fio_read(int unit, FText<N>& rec) { return fio_read(unit, rec.span()); }
-// The same for a record of any length, without padding.
+// The same for a record of any length, without padding. Standard input (unit 5) is read a
+// byte at a time, so nothing past the record is consumed: the line editor, a shell command
+// and MINUIT's SAVE read the same descriptor after it.
 int fio_read_line(int unit, std::string& line);
 
 // ---- Layouts -----------------------------------------------------------------------------
