@@ -709,9 +709,11 @@ int fio_open(int unit, std::string_view path, FStatus status)
     std::FILE* f = nullptr;
     bool writable = true;
     if (exists) {
-        f = std::fopen(name.c_str(), "r+");
+        // Not handed to the shell's commands: a command left running must not keep a
+        // unit's file (nor the lock on it) once this process has ended.
+        f = std::fopen(name.c_str(), "r+e");
         if (f == nullptr && (errno == EACCES || errno == EROFS)) {
-            f = std::fopen(name.c_str(), "r");
+            f = std::fopen(name.c_str(), "re");
             writable = false;
         }
     } else {

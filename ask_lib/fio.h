@@ -114,7 +114,11 @@ void fio_flush_all();
 // is rewritten), and fio_commit puts it in the file's place. Closing the unit before that
 // (fio_close, fio_close_all, so also a stop by a signal) removes the temporary and leaves
 // the file as it was. A name that is no regular file (a FIFO, a terminal) gets the lines
-// in place at fio_commit; so does a writable file in a folder that takes no new file.
+// in place at fio_commit; so does a writable file in a folder that takes no new file; a
+// name of one of the process's own descriptors (/dev/stdout) gets them through that
+// descriptor, where it stands (a transcript file goes on, not cut).
+// A file that may not be written gives EACCES (it is not replaced, folder or not); one that
+// another unit of the process has open (the log) gives EBUSY.
 // lock: an advisory lock (flock) that this process keeps on the file from now on; a file
 // another process holds gives EWOULDBLOCK. 0, or an errno value (the reason).
 int fio_open_whole(int unit, std::string_view path, bool lock = false);
