@@ -102,6 +102,10 @@ int fio_free_unit(int from, int to);
 std::FILE* fio_file(int unit);
 // The path the unit was opened on ("" for the standard streams and closed units).
 std::string_view fio_name(int unit);
+// Why lines written on the unit's file were lost (the errno of the first failed write, after
+// its buffer is flushed): 0 while all went well, and for standard streams, closed units and
+// uncommitted whole-file rewrites (which answer at fio_commit).
+int fio_lost(int unit);
 // Gives the unit's file the name path (a file of that name is replaced) and keeps the unit
 // connected to it, position and all, under the new name; the data written so far is flushed
 // first. 0, or an errno value (EBADF for a standard stream or a closed unit).

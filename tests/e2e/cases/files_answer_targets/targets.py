@@ -183,6 +183,19 @@ for name, limit, why in (
           f"{name}: row file {row[-60:]!r}")
     check(listing(d) == ["fit.aat", "fit.dat", "stdout"], f"{name}: left {listing(d)}")
 
+# ---- a log cut short while the answer files fit: a failed run, not a finished one ---------------
+base_log = len(slurp("stdout"))
+check(base_answer < base_log // 2, "the log is not the largest file")
+d = folder("full_log")
+status, out, err = run(d, script("full_log", "fit.dat"), fsize=base_log // 2)
+why = "*** File not written whole: stdout (File too large)"
+check(status == 1, f"full_log: status {status}")
+check(err == why + "\n", f"full_log: standard error {err!r}")
+check(out.endswith(" " + why + "\n"), "full_log: the screen does not say why")
+check(fitted("full_log", slurp(os.path.join(d, "fit.dat")), slurp(os.path.join(d, "fit.aat"))),
+      "full_log: the answer files were not written")
+check(listing(d) == ["fit.aat", "fit.dat", "stdout"], f"full_log: left {listing(d)}")
+
 # ---- ^C at "Done?" of the custom commands: no temporary, the old file kept ---------------------
 d = folder("interrupt")
 put(os.path.join(d, "fit.dat"), OLD_ANSWER)
