@@ -128,11 +128,12 @@ int time_axis(int nh, SlotWork* w, float tbin, double rbmax, float t1max, float 
 {
     float& first = rspectctrl.r_ctl(rctl_first, 1);
     float& last = rspectctrl.r_ctl(rctl_last, 1);
-    rspectctrl.r_ctl(rctl_width, 1) = tbin;
+    float& width = rspectctrl.r_ctl(rctl_width, 1);
+    const float asked_first = first, asked_last = last, asked_width = width;  // 0: the data's
+    width = tbin;
     const float h = static_cast<float>((tbin - rbmax) / 2.0);
 
     // The edges e1 and e2 are 4-byte reals like the axis they set; only rbmax is 8-byte.
-    const float asked_first = first, asked_last = last;  // as TIMES gave them (0: the data's)
     if (first == 0.0f) first = t1max;
     const int n = nint((first - h) / rbmax);
     const float e1 = static_cast<float>(std::max(rbmax * n, static_cast<double>(t1max)));
@@ -146,12 +147,17 @@ int time_axis(int nh, SlotWork* w, float tbin, double rbmax, float t1max, float 
     const int npk = trunc_int((last - first) / tbin + 0.01f);
     ispectctrl.npk = npk;
     spectimes = {tbin, first, last};
-    if (npk < 1)  // a range beside the good data, or one narrower than a bin
+    if (npk < 1) {  // a range beside the good data, or one narrower than a bin
+        // The settings stay as given, so that a second try names the same range.
+        first = asked_first;
+        last = asked_last;
+        width = asked_width;
         return refuse(spect_bad_params,
                       "(' *** TIMES range',F11.6,' to',F11.6,' us holds no packed bin; good data "
                       "from',F11.6,' to',F11.6,' us')",
                       {asked_first == 0.0f ? t1max : asked_first,
                        asked_last == 0.0f ? t2min : asked_last, t1max, t2min});
+    }
     fio_write(fio_stdout,
               "(' Ready to pack',I6,F10.6,'-',A,'s bins from',F10.6,' to',F11.6,1X,A,'s')",
               {npk, tbin, spchars.micro, first, last, spchars.micro});

@@ -132,10 +132,13 @@ void say_lines(int unit, const std::vector<std::string>& lines)
     for (const auto& l : lines) fio_write(unit, "(A)", {l});
 }
 
-// The reader's own message is fixed text; the reason goes to standard error.
+// The reader's own message is fixed text; the reason follows it where that message goes
+// when the run is interactive, else in the log, and on standard error.
 [[noreturn]] void tbl_stop(std::string_view name, const std::string& why)
 {
-    ask_fail(fio_text("(' *** Table file ',A,': ',A)", {text_of(name), why}));
+    constexpr std::string_view layout = "(' *** Table file ',A,': ',A)";
+    fio_write(rlx_msg_unit(), layout, {text_of(name), why});
+    ask_fail(fio_text(layout, {text_of(name), why}));
 }
 
 // Checks of the relaxation table's own parameters against its data.

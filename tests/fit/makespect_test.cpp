@@ -667,6 +667,27 @@ TEST(Makespect, Refusals)
     }
 }
 
+// A refused TIMES range stays in the settings as it was given (DISPLAY shows it, an answer
+// file would keep it), so the dialog's next try refuses it in the same words.
+TEST(Makespect, RefusedTimesStayAsGiven)
+{
+    struct Given { float first, last, width; };
+    for (const Given g : {Given{7, 9, 0}, Given{7, 9, 0.03f}, Given{0.5f, 0.1f, 0}, Given{0, -1, 0},
+                          Given{0.5f, 0.505f, 0.01f}}) {
+        one_hist_fixture();
+        rspectctrl.r_ctl(rctl_first, 1) = g.first;
+        rspectctrl.r_ctl(rctl_last, 1) = g.last;
+        rspectctrl.r_ctl(rctl_width, 1) = g.width;
+        std::string once, again;
+        ASSERT_EQ(build(&once), -102) << g.first << " " << g.last;
+        EXPECT_EQ(rspectctrl.r_ctl(rctl_first, 1), g.first);
+        EXPECT_EQ(rspectctrl.r_ctl(rctl_last, 1), g.last);
+        EXPECT_EQ(rspectctrl.r_ctl(rctl_width, 1), g.width);
+        EXPECT_EQ(build(&again), -102);
+        EXPECT_EQ(again, once);
+    }
+}
+
 // Nothing but the first-call mark changes on -101; column 2 holds column 1 after -103.
 TEST(Makespect, WhatAFailureLeaves)
 {

@@ -45,6 +45,9 @@ grep -q 'Ready to pack' times_outside/out.txt && { echo "times_outside: a bin co
   stop help_spect '*** CMLI -- Unrecognized Command "HELP    "'
 printf 'A table that is not one\n1 A 0.2 0.01\n2 D 0.3 0.01\n3 H 1 0.1\n0\nSIGNAL 0,1,0,-2,3\nbad.tbl\n' |
   stop bad_table '*** Table file bad.tbl: record 1 claims 1802401130 bytes, more than the file holds'
+# The log says why too, not only the reader's fixed text.
+grep -qxF ' *** Table file bad.tbl: record 1 claims 1802401130 bytes, more than the file holds' \
+  bad_table/stdout || { echo "bad_table: the log lacks the reason"; fail=1; }
 mkdir -p nesting && printf '@self\n' > nesting/self
 printf '@self\n' | stop nesting '*** ASK:  Attempt to nest Indirect files more than 10 deep ***'
 exit $fail
