@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "askq_local.h"
 #include "chars.h"
@@ -208,8 +209,23 @@ void ask_fail_at_end(std::string_view reason)
     if (failed_at_end.empty()) failed_at_end = reason;
 }
 
+// A file that lost lines on the way (a full disk, a size limit: the log above all) is no
+// finished run either: said on the screen, and in batch the run ends with status 1.
+static void note_lost_files()
+{
+    for (int n = 1; n <= fio_max_unit; ++n) {
+        const int err = fio_lost(n);
+        if (err == 0) continue;
+        const std::string line = fio_format1("(' *** File not written whole: ',A,' (',A,')')",
+                                             {fio_name(n), std::strerror(err)});
+        fio_write(fio_stdout, "(A)", {line});
+        if (loc_batch()) ask_fail_at_end(line);
+    }
+}
+
 void ask_stop(int status)
 {
+    if (status == 0) note_lost_files();
     if (status == 0 && !failed_at_end.empty()) ask_fail(failed_at_end);
     ask_flush();
     fio_close_all();

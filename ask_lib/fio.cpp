@@ -709,9 +709,11 @@ int fio_open(int unit, std::string_view path, FStatus status)
     std::FILE* f = nullptr;
     bool writable = true;
     if (exists) {
-        f = std::fopen(name.c_str(), "r+");
+        // Not handed to the shell's commands: a command left running must not keep a
+        // unit's file (nor the lock on it) once this process has ended.
+        f = std::fopen(name.c_str(), "r+e");
         if (f == nullptr && (errno == EACCES || errno == EROFS)) {
-            f = std::fopen(name.c_str(), "r");
+            f = std::fopen(name.c_str(), "re");
             writable = false;
         }
     } else {
@@ -773,6 +775,15 @@ std::string_view fio_name(int unit)
     return u ? std::string_view(u->name) : std::string_view();
 }
 
+int fio_lost(int unit)
+{
+    Unit* u = unit_of(unit);
+    if (u == nullptr || !u->owned || !u->writable || u->whole) return 0;
+    errno = 0;
+    std::fflush(u->f);
+    return note_error(*u);
+}
+
 int fio_rename(int unit, std::string_view path)
 {
     Unit* u = unit_of(unit);
@@ -790,7 +801,10 @@ void fio_flush_all()
 {
     for (int n = 0; n <= fio_max_unit; ++n) {
         Unit& u = fio_detail::unit_slot(n);
-        if (u.f && u.writable) std::fflush(u.f);
+        if (!u.f || !u.writable) continue;
+        errno = 0;
+        std::fflush(u.f);
+        note_error(u);  // the reason now: a later write would not know it
     }
 }
 
@@ -813,12 +827,22 @@ int fio_read_line(int unit, std::string& line)
     if (unit == fio_stdin) std::fflush(stdout);  // the question before the answer
     if (u->last == Last::write) std::fseek(u->f, 0, SEEK_CUR);
     u->last = Last::read;
-    int ch = 0;
     bool any = false;
-    while ((ch = std::getc(u->f)) != EOF) {
-        any = true;
-        if (ch == '\n') break;
-        line.push_back(static_cast<char>(ch));
+    if (u->f == stdin) {
+        for (char c = 0;;) {
+            const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+            if (n < 0 && errno == EINTR) continue;
+            if (n != 1) break;
+            any = true;
+            if (c == '\n') break;
+            line.push_back(c);
+        }
+    } else {
+        for (int ch = 0; (ch = std::getc(u->f)) != EOF;) {
+            any = true;
+            if (ch == '\n') break;
+            line.push_back(static_cast<char>(ch));
+        }
     }
     if (!any) return -1;
     if (!line.empty() && line.back() == '\r') line.pop_back();

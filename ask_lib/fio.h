@@ -102,6 +102,10 @@ int fio_free_unit(int from, int to);
 std::FILE* fio_file(int unit);
 // The path the unit was opened on ("" for the standard streams and closed units).
 std::string_view fio_name(int unit);
+// Why lines written on the unit's file were lost (the errno of the first failed write, after
+// its buffer is flushed): 0 while all went well, and for standard streams, closed units and
+// uncommitted whole-file rewrites (which answer at fio_commit).
+int fio_lost(int unit);
 // Gives the unit's file the name path (a file of that name is replaced) and keeps the unit
 // connected to it, position and all, under the new name; the data written so far is flushed
 // first. 0, or an errno value (EBADF for a standard stream or a closed unit).
@@ -114,7 +118,11 @@ void fio_flush_all();
 // is rewritten), and fio_commit puts it in the file's place. Closing the unit before that
 // (fio_close, fio_close_all, so also a stop by a signal) removes the temporary and leaves
 // the file as it was. A name that is no regular file (a FIFO, a terminal) gets the lines
-// in place at fio_commit; so does a writable file in a folder that takes no new file.
+// in place at fio_commit; so does a writable file in a folder that takes no new file; a
+// name of one of the process's own descriptors (/dev/stdout) gets them through that
+// descriptor, where it stands (a transcript file goes on, not cut).
+// A file that may not be written gives EACCES (it is not replaced, folder or not); one that
+// another unit of the process has open (the log) gives EBUSY.
 // lock: an advisory lock (flock) that this process keeps on the file from now on; a file
 // another process holds gives EWOULDBLOCK. 0, or an errno value (the reason).
 int fio_open_whole(int unit, std::string_view path, bool lock = false);
@@ -138,7 +146,9 @@ void fio_close_all();
 int fio_read(int unit, std::span<char> rec);
 template <std::size_t N>
 int fio_read(int unit, FText<N>& rec) { return fio_read(unit, rec.span()); }
-// The same for a record of any length, without padding.
+// The same for a record of any length, without padding. Standard input (unit 5) is read a
+// byte at a time, so nothing past the record is consumed: the line editor, a shell command
+// and MINUIT's SAVE read the same descriptor after it.
 int fio_read_line(int unit, std::string& line);
 
 // ---- Layouts -----------------------------------------------------------------------------

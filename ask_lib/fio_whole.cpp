@@ -1,5 +1,6 @@
 // fio_whole.cpp -- whole-file rewrites on units: the new text is put in a file's place only
-// when complete, links are followed, non-regular names are written in place; advisory locks.
+// when complete, links are followed, non-regular names and the process's own descriptors are
+// written in place; advisory locks.
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -33,6 +34,7 @@ struct Whole {
     char* mem = nullptr;      // the text of an in-place rewrite, until it is put in place
     std::size_t mem_len = 0;
     int temp_lock = -1;       // holds the lock on the temporary, which becomes the file
+    int own_fd = -1;          // the name is that of this descriptor of the process: written there
     bool new_lock = false;    // the target's lock was taken by this rewrite
     bool placeholder = false; // the target did not exist: this rewrite created it empty
     dev_t dev = 0;            // the target's identity when locked
@@ -61,16 +63,49 @@ void give_up(dev_t dev, ino_t ino)
         }
 }
 
+// Another unit of this process writes the file (the log, say): replacing it would send the
+// rest of that unit's lines nowhere.
+bool open_on_a_unit(const struct stat& st)
+{
+    for (int n = 0; n <= fio_max_unit; ++n) {
+        const Unit* u = unit_of(n);
+        struct stat ust {};
+        if (u != nullptr && u->owned && !u->whole && ::fstat(fileno(u->f), &ust) == 0 &&
+            same_file(ust, st.st_dev, st.st_ino))
+            return true;
+    }
+    return false;
+}
+
 std::string folder_of(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The file that path stands for: symbolic links followed, a relative one from its own folder.
-int follow_links(std::string path, std::string& out)
+// The descriptor of this process that path names (/dev/stdout leads to /proc/self/fd/1;
+// /dev/fd/N, /proc/<pid>/fd/N), or -1.
+int own_descriptor(const std::string& path)
 {
+    const std::string prefixes[] = {"/proc/self/fd/", "/proc/thread-self/fd/", "/dev/fd/",
+                                    "/proc/" + std::to_string(::getpid()) + "/fd/"};
+    for (const std::string& p : prefixes) {
+        if (!path.starts_with(p)) continue;
+        const std::string n = path.substr(p.size());
+        if (n.empty() || n.size() > 9 || n.find_first_not_of("0123456789") != std::string::npos)
+            return -1;
+        return std::stoi(n);
+    }
+    return -1;
+}
+
+// The file that path stands for: symbolic links followed, a relative one from its own folder.
+// own: the descriptor of this process that a name on the way names, or -1.
+int follow_links(std::string path, std::string& out, int& own)
+{
+    own = -1;
     for (int hops = 0; hops < 40; ++hops) {
+        if (own < 0) own = own_descriptor(path);
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
             out = path;
@@ -182,14 +217,21 @@ int write_all(int fd, const char* data, std::size_t len, off_t at)
 
 // The text of an in-place rewrite into the target. A regular file first gets room for the
 // whole text, so a full disk leaves it as it was; then it is overwritten and cut to length.
+// One of the process's own descriptors gets it where that descriptor stands, after what the
+// standard streams hold: a transcript in a file goes on, neither cut nor replaced.
 int put_in_place(Unit& u, Whole& w, bool keep_open)
 {
-    const int fd = ::open(w.target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (w.own_fd >= 0) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+    }
+    const int fd = w.own_fd >= 0 ? ::fcntl(w.own_fd, F_DUPFD_CLOEXEC, 0)
+                                 : ::open(w.target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return errno;
     struct stat st {};
     ::fstat(fd, &st);
     int err = 0;
-    if (S_ISREG(st.st_mode)) {
+    if (S_ISREG(st.st_mode) && w.own_fd < 0) {
         const int room = ::posix_fallocate(fd, 0, static_cast<off_t>(w.mem_len));
         if (room != 0 && room != EOPNOTSUPP && room != EINVAL) {
             if (::ftruncate(fd, st.st_size) != 0) { /* it never grew */ }
@@ -259,14 +301,19 @@ int fio_open_whole(int unit, std::string_view path, bool lock)
     struct stat st {};
     const bool exists = ::stat(name.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) return EISDIR;
-    // What is no regular file is written through its name. So is whatever a link into the
-    // process's own descriptors leads to (/dev/stdout): such a link names no folder.
-    bool regular = !exists || S_ISREG(st.st_mode);
+    // What is no regular file is written through its name, and a name of one of the
+    // process's own descriptors (/dev/stdout) through that descriptor: neither names a
+    // folder that could take a temporary.
+    const int link_err = follow_links(name, w.target, w.own_fd);
+    bool regular = (!exists || S_ISREG(st.st_mode)) && w.own_fd < 0;
     if (regular) {
-        if (const int err = follow_links(name, w.target); err != 0) return err;
+        if (link_err != 0) return link_err;
         regular = !w.target.starts_with("/proc/");
     }
     if (!regular) w.target = name;
+    // A file that may not be written is not replaced behind its back, folder or not.
+    if (regular && exists && ::access(w.target.c_str(), W_OK) != 0) return errno;
+    if (regular && exists && open_on_a_unit(st)) return EBUSY;
 
     std::FILE* f = nullptr;
     if (regular) {
@@ -277,7 +324,7 @@ int fio_open_whole(int unit, std::string_view path, bool lock)
         f = open_temp(w, fd);
         const int err = errno;
         if (f != nullptr && lock) {
-            w.temp_lock = ::dup(fd);
+            w.temp_lock = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);  // like every descriptor here
             if (w.temp_lock >= 0) ::flock(w.temp_lock, LOCK_EX | LOCK_NB);
         }
         // A folder that takes no new file: a file there that may be written is rewritten in

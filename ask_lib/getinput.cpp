@@ -2,7 +2,6 @@
 // Both read no further than the line they return, so a shell command or MINUIT's SAVE can
 // read the next lines of standard input themselves.
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -28,23 +27,13 @@ void screen(std::string_view text)
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-// One line of a script, a byte at a time so that nothing past it is consumed. Every byte is
-// data (TAB, control bytes, ^D, bytes above 127); a line ends as a file's record does.
+// One line of a script, as the same line of an "@" file: every byte is data (TAB, control
+// bytes, ^D, bytes above 127). The prompt goes out before the read waits, so a program that
+// drives the run through pipes sees each question before it answers.
 std::optional<std::string> script_line()
 {
     std::string line;
-    bool any = false;
-    for (;;) {
-        char c = 0;
-        const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-        if (n < 0 && errno == EINTR) continue;
-        if (n != 1) break;
-        any = true;
-        if (c == '\n') break;
-        line += c;
-    }
-    if (!any) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (fio_read_line(fio_stdin, line) != 0) return std::nullopt;
     return line;
 }
 

@@ -13,13 +13,13 @@ double gzf(double t, double delta)
 {
     const double x = delta * t;
     const double x2 = x * x;
-    return 0.3333333333333333 + 0.6666666666666666 * (1 - x2) * std::exp(-x2 / 2);
+    return kt_static(x2, std::exp(-x2 / 2));
 }
 
 double gen_zf(double t, double lam, double p)
 {
     const double y = std::pow(lam * t, p);
-    return 0.3333333333333333 + 0.6666666666666666 * (1 - y) * std::exp(-y / p);
+    return kt_static(y, std::exp(-y / p));
 }
 
 double kt_abragam(double sigma2, double h, double t)
@@ -47,8 +47,7 @@ double gzz(double t, double delta, double nu, double f)
         const double e = std::exp(-nu * t);
         const double s2 = w2 + n2;
         gam = 2 * delta * delta / (s2 * s2) *
-              (s2 * nu * t + (w2 - n2) * (1 - e * std::cos(omega * t)) -
-               2 * nu * omega * e * std::sin(omega * t));
+              gzz_bracket(s2, w2 - n2, nu, omega, t, e, std::cos(omega * t), std::sin(omega * t));
     }
     return std::exp(-gam);
 }

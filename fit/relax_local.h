@@ -65,6 +65,21 @@ inline double abragam_phi(double d)
     return (std::exp(-d) - 1 + d) / (d * d);
 }
 
+// 1/3 + (2/3)(1 - y) e: the static Kubo-Toyabe shape of gzf and gen_zf, y the scaled time
+// squared (or to the power), e its damping.
+inline double kt_static(double y, double e)
+{
+    return 0.3333333333333333 + 0.6666666666666666 * (1 - y) * e;
+}
+
+// The bracket of gzz's closed form, (w^2 + nu^2) nu t + (w^2 - nu^2)(1 - e cos) - 2 nu w e sin,
+// with s2 = w^2 + nu^2, dw = w^2 - nu^2, e = exp(-nu t) and c, s the cosine and sine of w t.
+inline double gzz_bracket(double s2, double dw, double nu, double omega, double t, double e,
+                          double c, double s)
+{
+    return s2 * nu * t + dw * (1 - e * c) - 2 * nu * omega * e * s;
+}
+
 // Writes a one-line notice on the screen unless told says it has been written; sets told.
 // The theory's threads may get here together: one of them writes, and one notice at a time.
 inline void relax_notice(bool& told, std::string_view text)

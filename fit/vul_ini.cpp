@@ -64,12 +64,14 @@ std::string answer_field(std::string_view f)
     return a;
 }
 
-// A name in a comma-separated row: quoted when it holds a comma (or a quote, so that the
-// quoting stays plain to read), padded to its field.
+// A name or the title in a comma-separated row: quoted when it holds a comma (or a quote,
+// so that the quoting stays plain to read) or ends in a backslash (which would continue the
+// row's last line into the next row), padded to its field.
 std::string row_field(std::string_view f)
 {
     const std::string_view t = significant(f);
-    std::string a = t.find_first_of(",'") == std::string_view::npos ? std::string(t) : quoted(t);
+    const bool plain = t.find_first_of(",'") == std::string_view::npos && !t.ends_with('\\');
+    std::string a = plain ? std::string(t) : quoted(t);
     if (a.size() < f.size()) a.resize(f.size(), ' ');
     return a;
 }
@@ -161,7 +163,7 @@ void table_row(Writer& w)
            two ? e2.full().substr(0, 9) : std::string_view(" ")});
     }
     w("('   CHI_SQ =',G12.5,',1,, \\',/,'  N_DEG_FR=',I7,',,, \\',/,4X,A)",
-      {b.fmin, degrees_of_freedom(), title_text()});
+      {b.fmin, degrees_of_freedom(), row_field(title_text())});
 }
 
 // ---- answer file ---------------------------------------------------------------------------

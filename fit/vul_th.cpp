@@ -202,13 +202,18 @@ TH_INLINE void rot_fill(const Rot& r, DTime T, double* c, double* s, int nn)
 // which itself shrinks by cc = exp(-2 k lanes^2 h^2) per step.
 struct Gau {
     double k = 0, h = 0;
+    double l = 0, c = 1;  // k = c l^2, the width l as the formula takes it
     double cc = 1;
     std::array<double, lanes> d{}, e{};
 };
 
-void gau_plan(Gau& g, double k, double h)
+// exp(-c (l t)^2) with c 1 or 1/2.
+void gau_plan(Gau& g, double l, double c, double h)
 {
+    const double k = c == 1 ? l * l : l * l / 2;
     g.k = k;
+    g.l = l;
+    g.c = c;
     g.h = h;
     const double lh = lanes * h;
     double arg[2 * lanes], val[2 * lanes];
@@ -257,7 +262,11 @@ TH_INLINE void gau_fill(const Gau& g, DTime T, const double* t, double* x, int n
 {
     double r[lanes];
     if (!gau_seed(g, T, x, r)) {
-        for (int i = 0; i < nn; ++i) x[i] = -(g.k * (t[i] * t[i]));
+        // As the formula reads: l t squared, which stays finite where l squared may not.
+        for (int i = 0; i < nn; ++i) {
+            const double u = g.l * t[i];
+            x[i] = -(u * u) * g.c;
+        }
         vm_exp(x, x, nn);
         return;
     }
@@ -413,9 +422,9 @@ void plan_steps(SigPlan& s, double h)
     case f_polzz_zf: s.zz = polzz_plan(s.lam, s.h, s.q); return;
     case f_lfpol: s.lf = lfpol_plan(s.lam, s.nu); return;
     case f_exp: geo_plan(s.geo, s.lam, h); return;
-    case f_gzf: gau_plan(s.gau, s.lam * s.lam / 2, h); return;
+    case f_gzf: gau_plan(s.gau, s.lam, 0.5, h); return;
     case f_exp_cos: geo_plan(s.geo, s.lam, h); break;
-    case f_gauss_cos: gau_plan(s.gau, s.lam * s.lam, h); break;
+    case f_gauss_cos: gau_plan(s.gau, s.lam, 1, h); break;
     case f_abragam:
     case f_cos:
     case f_cmplx_re:
@@ -489,23 +498,21 @@ TH_INLINE void each(double* g, const double* t, const Blk& b, Fn fn)
 }
 
 // The dynamic Kubo-Toyabe closed form of gzz at every bin: exp(-nu t) and the rotation
-// by the recurrences, then one vector exp; the few bins near t = 0, where gzz takes its
-// series, are gzz's own.
+// by the recurrences, then one vector exp. Near t = 0 (|nu - i w| t below 1) the bracket
+// cancels to a small part of its terms and would magnify the recurrences' last bits; those
+// bins, the series among them, are gzz's own.
 TH_INLINE void gzz_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
 {
     const int nn = b.nn;
     geo_fill(s.geo, b.T, w.t, w.u, nn);
     rot_fill(s.rot, b.T, w.c, w.sn, nn);
     const double nu = s.h, omega = s.omega, s2 = s.s2, dw = s.w2 - s.n2, pre = s.pre;
-    for (int i = 0; i < nn; ++i) {
-        const double t = w.t[i], e = w.u[i];
-        const double gam = pre * (s2 * nu * t + dw * (1 - e * w.c[i]) - 2 * nu * omega * e * w.sn[i]);
-        g[i] = -gam;
-    }
+    for (int i = 0; i < nn; ++i)
+        g[i] = -(pre * relax_detail::gzz_bracket(s2, dw, nu, omega, w.t[i], w.u[i], w.c[i], w.sn[i]));
     vm_exp(g, g, nn);
     const double f = s.form == f_gzz_lf ? s.nu : s.q;
     for (int i = 0; i < b.n; ++i)
-        if (s.hyp * std::fabs(w.t[i]) < 0.1) g[i] = gzz(w.t[i], s.lam, s.h, f);
+        if (s.hyp * std::fabs(w.t[i]) < 1) g[i] = gzz(w.t[i], s.lam, s.h, f);
 }
 
 // Values G of one signal at the block's bins into g (the padding included).
@@ -568,7 +575,7 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
         gau_fill(s.gau, b.T, t, g, nn);
         for (int i = 0; i < nn; ++i) {
             const double x = s.lam * t[i];
-            g[i] = 0.3333333333333333 + 0.6666666666666666 * (1 - x * x) * g[i];
+            g[i] = relax_detail::kt_static(x * x, g[i]);
         }
         return;
     case f_gen_zf:
@@ -576,8 +583,7 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
         vm_pow(w.u, s.h, w.u, nn);
         for (int i = 0; i < nn; ++i) g[i] = -w.u[i] / s.h;
         vm_exp(g, g, nn);
-        for (int i = 0; i < nn; ++i)
-            g[i] = 0.3333333333333333 + 0.6666666666666666 * (1 - w.u[i]) * g[i];
+        for (int i = 0; i < nn; ++i) g[i] = relax_detail::kt_static(w.u[i], g[i]);
         return;
     case f_polzz_zf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
     case f_exp: geo_fill(s.geo, b.T, t, g, nn); return;

@@ -19,10 +19,11 @@ void tell_stderr(const char* text, std::size_t n)
 template <std::size_t N>
 void tell_stderr(const char (&text)[N]) { tell_stderr(text, N - 1); }
 
-// Interrupt and termination end the run with status 1.
+// Interrupt, termination and a terminal's hang-up end the run with status 1.
 void on_stop_signal(int sig)
 {
     if (sig == SIGINT) tell_stderr("Interrupt\n");
+    else if (sig == SIGHUP) tell_stderr("Hangup\n");
     else tell_stderr("Killed\n");
     fio_close_all();
     std::_Exit(1);
@@ -48,6 +49,10 @@ void vulfit_signals()
 {
     std::signal(SIGINT, on_stop_signal);
     std::signal(SIGTERM, on_stop_signal);
+    // A closed terminal window ends the run the same way: a half-written answer file's
+    // temporary is removed and the log keeps what was written. A run started to outlive
+    // its terminal (nohup) goes on.
+    if (std::signal(SIGHUP, on_stop_signal) == SIG_IGN) std::signal(SIGHUP, SIG_IGN);
     // A file-size limit makes the write fail with its reason, which the writer reports,
     // instead of ending the process.
     std::signal(SIGXFSZ, SIG_IGN);

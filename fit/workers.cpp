@@ -91,11 +91,14 @@ Pool::~Pool()
 }
 
 // New threads never take the process's asynchronous signals: an interrupt still reaches
-// the main thread, whose handler closes the files.
+// the main thread, whose handler closes the files. A fault a job causes stays the thread's
+// own and unblocked, so its handler runs as on the main thread; the kernel would end the
+// process without it if the fault were blocked.
 void Pool::start_threads(int count)
 {
     sigset_t all, old;
     sigfillset(&all);
+    for (const int sig : {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGTRAP, SIGABRT, SIGSYS}) sigdelset(&all, sig);
     pthread_sigmask(SIG_BLOCK, &all, &old);
     while (int(threads_.size()) < count) {
         const int index = int(threads_.size());

@@ -1,8 +1,6 @@
 // mnsave.cpp -- SAVE: the parameter definitions (and error definition and matrix) as lines
 // MINUIT's own input syntax reads back, written on the save unit ISYSSA.
 
-#include <unistd.h>
-
 #include <cctype>
 #include <string>
 #include <vector>
@@ -12,17 +10,8 @@
 
 namespace {
 
-// One line straight from standard input, a byte at a time so that nothing beyond it is
-// consumed (the line editor reads the same descriptor). False at end of input.
-bool read_stdin_line(std::string& line)
-{
-    line.clear();
-    char c = 0;
-    ssize_t n = 0;
-    while ((n = ::read(0, &c, 1)) == 1 && c != '\n') line += c;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return n == 1 || !line.empty();
-}
+// One line straight from standard input, nothing beyond it consumed. False at end of input.
+bool read_stdin_line(std::string& line) { return fio_read_line(fio_stdin, line) == 0; }
 
 // Connect the save unit on a file the user names; false when nothing can be written.
 bool open_save_unit(int lun)

@@ -111,9 +111,8 @@ void wait_for_return()
 {
     fio_write(fio_stdout, "(' Press RETURN for next page: ',$)");
     fio_flush_all();
-    char c = 0;
-    while (::read(STDIN_FILENO, &c, 1) == 1 && c != '\n') {
-    }
+    std::string line;
+    fio_read_line(fio_stdin, line);
 }
 
 // A window edge as the backend takes it, in single precision: held at the largest float
@@ -266,7 +265,8 @@ int pg_open(std::string_view device)
     if (id <= 0) return id;
     // The backend would ask for RETURN at a window's close by itself (see pg_clos).
     cpgask(0);
-    window_at_terminal = !loc_batch() && qinf("HARDCOPY") == "NO";
+    // After ^D at a terminal no one answers any more, as at the end of a script.
+    window_at_terminal = !ask_unattended() && qinf("HARDCOPY") == "NO";
     page_shown = false;
     if (!file_writable()) {
         const std::string file = qinf("FILE");

@@ -25,10 +25,12 @@ int ZOG_openRead(const char* name, int* fmtID) noexcept;  // handle or -1
 int ZOG_openWrite(const char* name, int fmtID) noexcept;  // handle or -1
 int ZOG_closeRead(int fh) noexcept;   // 0 for a slot opened for writing
 // Encodes the whole file, writes it beside the named one and renames it over
-// that one when it is complete (a FIFO or a device is written in place). 0,
-// with the reason in ZOG_getWriteError, when the encoder refuses a section or
-// the file cannot be written whole; an old file then stays as it was and no
-// part of the new one is left.
+// that one when it is complete, with the old file's owner and permissions; a
+// link keeps leading to it. A FIFO or a device is written in place, and so is
+// a file in a folder that takes no new file, after room for all of it is
+// taken. 0, with the reason in ZOG_getWriteError, when the encoder refuses a
+// section or the file cannot be written whole; an old file then stays as it
+// was and no part of the new one is left.
 int ZOG_closeWrite(int fh) noexcept;
 // Why the last ZOG_openWrite or ZOG_closeWrite failed; empty after one that succeeded.
 int ZOG_getWriteError(char* buf, int len) noexcept;

@@ -239,8 +239,8 @@ std::int64_t zog_bytes_left(FILE* f, std::int64_t pos);
 
 // ---- a file written by handle
 struct ZOG_TARGET {
-    std::string path;     // the file to make, absolute unless direct
-    bool direct = false;  // written into path itself: no regular file there to keep
+    std::string path;     // the file to make, links followed (absolute but for a FIFO or a device)
+    bool direct = false;  // written into path itself: no regular file there, or no room beside it
 };
 // Settles where a file opened for writing goes, checking that it can be
 // written; touches nothing. false with the reason.

@@ -56,22 +56,31 @@ bool write_all(int fd, const std::uint8_t* p, std::size_t n)
     return true;
 }
 
-// Into the path itself: a FIFO, a device, a link to no file yet.
+// Into the path itself: a FIFO or a device as a stream; a regular file (in a
+// folder that takes no new file) rewritten in place. Such a file first gets
+// room for all n bytes, so that a full disk or a size limit leaves it as it was.
 bool write_direct(const ZOG_TARGET& t, const std::uint8_t* p, std::size_t n, std::string* why)
 {
-    const int fd = zog_fails(zs_temp) ? (errno = EIO, -1) : ::open(t.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = zog_fails(zs_temp) ? (errno = EIO, -1) : ::open(t.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         *why = failed("cannot open", t.path, errno);
         return false;
     }
-    bool ok = write_all(fd, p, n);
-    if (!ok) *why = failed("cannot write", t.path, errno);
-    const bool close_fault = zog_fails(zs_close);
-    if ((::close(fd) != 0 || close_fault) && ok) {
-        *why = failed("cannot write", t.path, close_fault ? EIO : errno);
-        ok = false;
+    struct stat st{};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    int err = 0;
+    if (regular) {
+        const int room = ::posix_fallocate(fd, 0, static_cast<off_t>(n));
+        if (room != 0 && room != EOPNOTSUPP && room != EINVAL) err = room;
     }
-    return ok;
+    if (err == 0 && !write_all(fd, p, n)) err = errno;
+    if (err != 0 && regular && ::ftruncate(fd, st.st_size) != 0) { /* the room taken stays */ }
+    if (err == 0 && regular && ::ftruncate(fd, static_cast<off_t>(n)) != 0) err = errno;
+    if (err == 0 && regular && ::fsync(fd) != 0) err = errno;
+    const bool close_fault = zog_fails(zs_close);
+    if ((::close(fd) != 0 || close_fault) && err == 0) err = close_fault ? EIO : errno;
+    if (err != 0) *why = failed("cannot write", t.path, err);
+    return err == 0;
 }
 
 // A new file of its own beside path, with a name no one else has; -1 and errno.
@@ -89,6 +98,41 @@ int create_beside(const std::string& path, std::string* made)
     }
     errno = EEXIST;
     return -1;
+}
+
+// The name a chain of links that leads to no file ends at: where the file is
+// to be made. 0, or why the chain cannot be followed.
+int link_end(std::string path, std::string* end)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st{};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            *end = path;
+            return 0;
+        }
+        std::string to(4096, '\0');
+        const ssize_t k = ::readlink(path.c_str(), to.data(), to.size());
+        if (k < 0) return errno;
+        if (k == 0 || static_cast<std::size_t>(k) >= to.size()) return ENAMETOOLONG;
+        to.resize(static_cast<std::size_t>(k));
+        path = to.front() == '/' ? to : folder_of(path) + "/" + to;
+    }
+    return ELOOP;
+}
+
+// A file not there yet at path, in a folder that takes it; name is what the
+// caller called it.
+bool new_file(const std::string& name, const std::string& path, ZOG_TARGET* t, std::string* why)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string folder = real_path(folder_of(path));
+    if (base.empty() || folder.empty() || ::access(folder.c_str(), W_OK | X_OK) != 0) {
+        *why = failed("cannot create", name, base.empty() ? EISDIR : errno);
+        return false;
+    }
+    t->path = (folder == "/" ? "" : folder) + "/" + base;
+    return true;
 }
 
 }  // namespace
@@ -126,20 +170,14 @@ bool zog_target(const char* name, ZOG_TARGET* t, std::string* why)
         *why = failed("cannot write", n, errno);
         return false;
     }
-    if (::lstat(name, &st) == 0) {  // a link to no file yet: made through the link
-        t->direct = true;
-        t->path = n;
-        return true;
+    std::string end = n;
+    if (::lstat(name, &st) == 0) {  // a link to no file yet: the file is made where it leads
+        if (const int err = link_end(n, &end); err != 0) {
+            *why = failed("cannot create", n, err);
+            return false;
+        }
     }
-    const std::size_t slash = n.rfind('/');
-    const std::string base = slash == std::string::npos ? n : n.substr(slash + 1);
-    const std::string folder = real_path(folder_of(n));
-    if (base.empty() || folder.empty() || ::access(folder.c_str(), W_OK | X_OK) != 0) {
-        *why = failed("cannot create", n, base.empty() ? EISDIR : errno);
-        return false;
-    }
-    t->path = (folder == "/" ? "" : folder) + "/" + base;
-    return true;
+    return new_file(n, end, t, why);
 }
 
 bool zog_replace(const ZOG_TARGET& t, const std::uint8_t* p, std::size_t n, std::string* why)
@@ -156,10 +194,15 @@ bool zog_replace(const ZOG_TARGET& t, const std::uint8_t* p, std::size_t n, std:
         if (ok) *why = failed(what, path, err);
         ok = false;
     };
-    // The old file's permissions carry over; a new file has those of any file made here.
+    // The old file's owner, group and permissions carry over, as far as this
+    // process may give them away; a new file has those of any file made here.
     struct stat old{};
-    if (::stat(t.path.c_str(), &old) == 0 && S_ISREG(old.st_mode) && ::fchmod(fd, old.st_mode & 07777) != 0)
-        fail("cannot set the permissions of", temp, errno);
+    if (::stat(t.path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            // neither is ours to give: the new file stays ours
+        }
+        if (::fchmod(fd, old.st_mode & 07777) != 0) fail("cannot set the permissions of", temp, errno);
+    }
     if (ok && !write_all(fd, p, n)) fail("cannot write", t.path, errno);
     if (ok && zog_fails(zs_flush)) fail("cannot write", t.path, EIO);
     if (ok && ::fsync(fd) != 0) fail("cannot write", t.path, errno);

@@ -2,6 +2,7 @@
 // the demo: Poisson counts of a muon decay with a chosen polarization model.
 
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -85,6 +86,7 @@ const char* const usage_text =
 struct Options {
     std::map<std::string, std::string> v;
     std::string out;
+    bool no_indvars = false;
 };
 
 const char* const value_options[] = {
@@ -126,7 +128,7 @@ Options parse(int argc, char** argv)
         a = a.substr(2);
         if (a == "packed") { o.v["bytes-per-bin"] = "0"; continue; }
         if (a == "plain") { o.v["bytes-per-bin"] = "4"; continue; }
-        if (a == "no-indvars") { o.v["log-points"] = "-1"; continue; }
+        if (a == "no-indvars") { o.no_indvars = true; continue; }
         std::string val;
         const std::size_t eq = a.find('=');
         if (eq != std::string::npos) {
@@ -402,9 +404,7 @@ Logged logged(double mean, double sd, long points, long begin, long elapsed, std
 // leave no summary to write, so 0 is refused.
 long log_points(const Options& o)
 {
-    const long points = integer(o, "log-points", 60, -1, 1000000);
-    if (points == 0) fail("--log-points must be a whole number from 1 to 1000000 (--no-indvars: no variables)");
-    return points;
+    return o.no_indvars ? -1 : integer(o, "log-points", 60, 1, 1000000);
 }
 
 // Why the last open or close for writing failed, as the library says it.
@@ -544,6 +544,9 @@ void write_run(const Options& o, const Setup& s)
 
 int main(int argc, char** argv)
 {
+    // Past a file-size limit the write then fails and says so, and its
+    // unfinished file beside the old one goes, instead of the run being killed.
+    std::signal(SIGXFSZ, SIG_IGN);
     const Options o = parse(argc, argv);
     write_run(o, setup_of(o));
     return 0;

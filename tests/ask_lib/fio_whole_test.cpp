@@ -209,14 +209,21 @@ TEST_F(FioWhole, OwnDescriptorIsWrittenInPlace)
     ::close(p[0]);
     EXPECT_EQ(got, lines_text(100));
 
-    put(at("out.txt"), "old\n");  // a descriptor on a file: that file, rewritten in place
-    const int fd = ::open(at("out.txt").c_str(), O_WRONLY);
-    ASSERT_EQ(fio_open_whole(unit, "/proc/self/fd/" + std::to_string(fd)), 0);
-    EXPECT_EQ(write_lines(3), 0);
-    EXPECT_EQ(fio_commit(unit), 0);
+    // A descriptor on a file (standard output sent to a transcript): the lines go on where
+    // the descriptor stands, and so does what it writes next; nothing is cut or replaced.
+    const int fd = ::open(at("out.txt").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(fd, "before\n", 7), 7);
+    const std::string own = "/proc/self/fd/" + std::to_string(fd);
+    fs::create_symlink(own, at("own"));  // a link to it, as /dev/stdout is
+    for (const std::string& name : {own, at("own")}) {
+        ASSERT_EQ(fio_open_whole(unit, name), 0) << name;
+        EXPECT_EQ(write_lines(3), 0);
+        EXPECT_EQ(fio_commit(unit), 0) << name;
+    }
+    ASSERT_EQ(::write(fd, "after\n", 6), 6);
     ::close(fd);
-    EXPECT_EQ(slurp(at("out.txt")), lines_text(3));
-    EXPECT_EQ(listing(dir_), "out.txt\n");
+    EXPECT_EQ(slurp(at("out.txt")), "before\n" + lines_text(3) + lines_text(3) + "after\n");
+    EXPECT_EQ(listing(dir_), "out.txt\nown\n");
 }
 
 // A terminal (a pseudo-terminal the test opens) is written in place too.
@@ -287,6 +294,49 @@ TEST_F(FioWhole, FolderWithoutRoomForATemporary)
     EXPECT_EQ(slurp(at("ro/answer.txt")), lines_text(30) + "after\n");  // cut to the new length
     EXPECT_EQ(slurp(at("ro/locked.txt")), "old\n");
     EXPECT_EQ(listing(dir_ / "ro"), "answer.txt\nlocked.txt\n");
+}
+
+// A file that may not be written is kept, also in a folder that takes new files (where a
+// temporary could be renamed over it).
+TEST_F(FioWhole, FileThatMayNotBeWrittenIsKept)
+{
+    const std::string path = at("kept.txt");
+    put(path, "old\n");
+    ::chmod(path.c_str(), 0444);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(dir_.c_str(), nobody, nobody), 0);
+        ASSERT_EQ(::chown(path.c_str(), nobody, nobody), 0);
+    }
+    const int rc = in_child([&] {
+        return as_user(dir_.string(), [&] {
+            if (fio_open_whole(unit, path, true) != EACCES) return 1;
+            return fio_open_whole(unit, path) == EACCES ? 0 : 2;
+        });
+    });
+    if (rc == 77) GTEST_SKIP() << "the test folder cannot be reached as an unprivileged user";
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(slurp(path), "old\n");
+    EXPECT_EQ(listing(dir_), "kept.txt\n");
+}
+
+// A file another unit writes (the log) is not replaced under it, by its name or a link's;
+// once that unit is closed it may be.
+TEST_F(FioWhole, FileOpenOnAnotherUnitIsKept)
+{
+    constexpr int log_unit = 42;
+    ASSERT_EQ(fio_open(log_unit, at("log.txt")), 0);
+    fio_write(log_unit, "('first')");
+    fs::create_symlink("log.txt", at("link"));
+    EXPECT_EQ(fio_open_whole(unit, at("log.txt"), true), EBUSY);
+    EXPECT_EQ(fio_open_whole(unit, at("link")), EBUSY);
+    fio_write(log_unit, "('second')");
+    fio_close(log_unit);
+    EXPECT_EQ(slurp(at("log.txt")), "first\nsecond\n");
+    EXPECT_EQ(listing(dir_), "link\nlog.txt\n");
+    ASSERT_EQ(fio_open_whole(unit, at("link")), 0);
+    EXPECT_EQ(write_lines(1), 0);
+    EXPECT_EQ(fio_commit(unit), 0);
+    EXPECT_EQ(slurp(at("log.txt")), lines_text(1));
 }
 
 // A full disk, made by a file-size limit: the write's own reason (File too large), the old

@@ -20,7 +20,8 @@ LIMIT = 120.0     # the whole run
 
 def run_at_terminal(argv, lines, cwd=None, on_prompt=None):
     """Runs argv at a pseudo-terminal, typing lines (bytes) at its prompts; on_prompt(screen),
-    when given, may return bytes to send instead of the next line. (status, screen bytes)."""
+    when given, may return bytes to send instead of the next line, or a signal number to send
+    the program instead. (status, screen bytes)."""
     lines = list(lines)
     pid, fd = pty.fork()
     if pid == 0:
@@ -49,7 +50,9 @@ def run_at_terminal(argv, lines, cwd=None, on_prompt=None):
         elif (not answered and out and out[-1:] != b"\n"
               and time.monotonic() - last > QUIET):
             special = on_prompt(bytes(out)) if on_prompt else None
-            if special is not None:
+            if isinstance(special, int):
+                os.kill(pid, special)
+            elif special is not None:
                 os.write(fd, special)
             elif lines:
                 os.write(fd, lines.pop(0) + b"\n")

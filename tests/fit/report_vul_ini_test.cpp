@@ -138,6 +138,30 @@ TEST_F(VulIni, CommasInNamesKeepTheirFields)
     EXPECT_NE(ans.find("\n         3  F,q         1.35541"), std::string::npos) << ans;
 }
 
+// The title ends the row: a comma in it would split its field, a quote is doubled as in
+// the names, and a last backslash would continue the row into the next one gathered after it.
+TEST_F(VulIni, TitleInTheRowKeepsItsField)
+{
+    const struct {
+        const char* title;
+        const char* last_line;
+    } cases[] = {
+        {"Ag 10K TF 100G", "    Ag 10K TF 100G\n"},
+        {"Ag, 10K", "    'Ag, 10K'\n"},
+        {"O'Neil's run", "    'O''Neil''s run'\n"},
+        {"scan 5 \\", "    'scan 5 \\'\n"},
+        {"a\\b", "    a\\b\n"},
+    };
+    for (const auto& c : cases) {
+        mntitle.minuit_title = c.title;
+        vul_ini();
+        const std::string row = slurp("fit.aat");
+        const std::size_t last = row.rfind('\n', row.size() - 2);
+        EXPECT_EQ(row.substr(last + 1), c.last_line) << c.title;
+        EXPECT_EQ(row.substr(last - 23, 24), "  N_DEG_FR=    195,,, \\\n") << c.title;
+    }
+}
+
 // Every card reads back through the parameter question to the label, numbers and remark it
 // was written from, however many quotes, blanks and backslashes they hold; a card longer
 // than an answer line goes on in continued lines of at most 132 characters.

@@ -1,8 +1,14 @@
 // workers_test.cpp -- the worker pool: every job once, on the threads asked for, pass
-// after pass; the default count from OMP_NUM_THREADS or the processors.
+// after pass; the default count from OMP_NUM_THREADS or the processors; the signals a
+// worker takes.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <atomic>
+#include <chrono>
+#include <csignal>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -62,6 +68,49 @@ TEST(Workers, DefaultCount)
     };
     for (const Case& c : cases)
         EXPECT_EQ(workers_default(c.env, c.processors), c.want) << (c.env ? c.env : "unset");
+}
+
+// A worker never takes an interrupt or a termination meant for the process (the main
+// thread's handler closes the files), but a fault its own job causes reaches the handler
+// on that thread, as it would on the main thread: blocked, a fault ends the process at once,
+// without its message and with the log's last lines unwritten.
+struct SignalSeen {
+    std::thread::id main = std::this_thread::get_id();
+    std::atomic<bool> on_worker{false};  // a job has run on a worker
+    sigset_t mask{};                     // that worker's mask
+};
+std::atomic<int> traps{0};
+void on_trap(int) { traps.fetch_add(1); }
+
+void signal_job(void* ctx, int)
+{
+    SignalSeen& seen = *static_cast<SignalSeen*>(ctx);
+    if (std::this_thread::get_id() != seen.main) {
+        pthread_sigmask(SIG_BLOCK, nullptr, &seen.mask);
+        raise(SIGTRAP);  // as a breakpoint or a trap instruction in the job would
+        seen.on_worker = true;
+        return;
+    }
+    // The main thread's job waits (a while at most) until a worker has taken the other.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!seen.on_worker && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+}
+
+TEST(Workers, FaultsReachTheirHandlerInterruptsTheMainThread)
+{
+    struct sigaction trap {}, old {};
+    trap.sa_handler = on_trap;
+    sigemptyset(&trap.sa_mask);
+    ASSERT_EQ(sigaction(SIGTRAP, &trap, &old), 0);
+    SignalSeen seen;
+    workers_run(2, 2, signal_job, &seen);
+    sigaction(SIGTRAP, &old, nullptr);
+    ASSERT_TRUE(seen.on_worker) << "no job ran on a worker";
+    EXPECT_EQ(traps.load(), 1);
+    for (const int sig : {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGUSR1})
+        EXPECT_EQ(sigismember(&seen.mask, sig), 1) << "signal " << sig << " not blocked";
+    for (const int sig : {SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGTRAP, SIGABRT})
+        EXPECT_EQ(sigismember(&seen.mask, sig), 0) << "fault signal " << sig << " blocked";
 }
 
 }  // namespace

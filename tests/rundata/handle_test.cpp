@@ -1,6 +1,7 @@
 // handle_test.cpp -- run files through the handle interface: every field written
 // and read back, slots, texts, bin widths, bins at each width, damaged files.
 
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <thread>
 
 #include "zog.h"
@@ -582,8 +584,52 @@ TEST(CloseWrite, AnArrayTheEncoderRefusesKeepsTheOldFileAndSaysWhy)
     EXPECT_EQ(write_error(), "");
 }
 
-// A write the file system stops part way (here a file-size limit, in a child
-// process of its own) fails the close and leaves the old file whole.
+constexpr uid_t nobody = 65534;
+
+// The child's exit status of body run in a child process; -1 when it did not exit.
+int in_child(const std::function<int()>& body)
+{
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) _exit(body());
+    int status = -1;
+    if (child < 0 || waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Goes on as an ordinary user (root takes every folder, so a root process
+// becomes "nobody"); false when dir cannot then be reached.
+bool as_ordinary_user(const std::string& dir)
+{
+    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(nobody, nobody, nobody) != 0 ||
+                             ::setresuid(nobody, nobody, nobody) != 0))
+        return false;
+    return ::access(dir.c_str(), X_OK) == 0;
+}
+
+// A write the file system stops part way: a run of 16 kB written to p under
+// a file-size limit of 4 kB (SIGXFSZ ignored, so the write fails with EFBIG).
+// 0 when the close failed for that reason, naming the file it wrote.
+int close_past_a_size_limit(const std::string& p)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit lim{};
+    getrlimit(RLIMIT_FSIZE, &lim);
+    lim.rlim_cur = 4096;
+    if (setrlimit(RLIMIT_FSIZE, &lim) != 0) return 10;
+    const int w = ZOG_openWrite(p.c_str(), ZOG_FMT_GENERIC);
+    ZOG_setHists(w, ZOG_HIST_GRP_GENERIC, 1);
+    ZOG_setHistNumBins(w, 1, 4000);
+    ZOG_setHistBytesPerBin(w, 1, 4);
+    const std::vector<std::uint32_t> bins(4000, 7);
+    if (ZOG_setHistData(w, 1, bins.data()) != 1) return 13;
+    if (ZOG_closeWrite(w) != 0) return 11;
+    const std::string why = write_error(), want = std::string(": ") + std::strerror(EFBIG);
+    if (why.rfind("cannot write /", 0) != 0 || !why.ends_with(want)) return 12;
+    return 0;
+}
+
+// Such a write fails the close and leaves the old file whole.
 TEST(CloseWrite, AWriteCutShortKeepsTheOldFile)
 {
     const std::string dir = scratch_dir("fsize");
@@ -594,28 +640,7 @@ TEST(CloseWrite, AWriteCutShortKeepsTheOldFile)
     ASSERT_EQ(ZOG_closeWrite(fh), 1);
     const Bytes old = file_bytes(p);
     ASSERT_LT(old.size(), 1000U);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
-        struct rlimit lim{};
-        getrlimit(RLIMIT_FSIZE, &lim);
-        lim.rlim_cur = 4096;
-        if (setrlimit(RLIMIT_FSIZE, &lim) != 0) _exit(10);
-        const int w = ZOG_openWrite(p.c_str(), ZOG_FMT_GENERIC);
-        ZOG_setHists(w, ZOG_HIST_GRP_GENERIC, 1);
-        ZOG_setHistNumBins(w, 1, 4000);
-        ZOG_setHistBytesPerBin(w, 1, 4);
-        const std::vector<std::uint32_t> bins(4000, 7);  // 16 kB
-        if (ZOG_setHistData(w, 1, bins.data()) != 1) _exit(13);
-        if (ZOG_closeWrite(w) != 0) _exit(11);
-        if (write_error() != "cannot write " + p + ": " + std::strerror(EFBIG)) _exit(12);
-        _exit(0);
-    }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(in_child([&] { return close_past_a_size_limit(p); }), 0);
     EXPECT_EQ(file_bytes(p), old);
     EXPECT_EQ(names_in(dir), std::vector<std::string>{"run.dat"});
     std::filesystem::remove_all(dir);
@@ -666,16 +691,66 @@ TEST(CloseWrite, ALinkKeepsPointingAtTheRewrittenFileWithItsPermissions)
     std::filesystem::remove_all(dir);
 }
 
+// Such a file is rewritten in place, and only when all of it has room: a
+// write cut short by a size limit, or failing at once, leaves the old file
+// whole there too.
 TEST(CloseWrite, AFileInAFolderThatTakesNoNewFileIsRewrittenInPlace)
 {
-    if (::geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind the superuser";
     const OldRun run("rofolder");
-    ASSERT_EQ(::chmod(run.dir.c_str(), 0555), 0);
-    EXPECT_EQ(write_full(run.p, ZOG_FMT_FUB_TI), 1);
-    EXPECT_EQ(check_full(run.p, ZOG_FMT_FUB_TI), 0);
-    EXPECT_EQ(ZOG_openWrite((run.dir + "/new.dat").c_str(), ZOG_FMT_GENERIC), -1);
-    EXPECT_NE(write_error().find(std::strerror(EACCES)), std::string::npos) << write_error();
-    ::chmod(run.dir.c_str(), 0755);
+    const std::string &dir = run.dir, &p = run.p;
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(p.c_str(), nobody, nobody), 0);
+    }
+    ASSERT_EQ(::chmod(dir.c_str(), 0555), 0);
+    const int rc = in_child([&] {
+        if (!as_ordinary_user(dir)) return 77;
+        if (const int cut = close_past_a_size_limit(p); cut != 0) return cut;
+        if (file_bytes(p) != run.old) return 20;
+        zog_fault = [](int site) { return site == zs_write ? 1 : 0; };
+        const int failed = write_full(p, ZOG_FMT_FUB_TI);
+        zog_fault = nullptr;
+        if (failed != 0 || file_bytes(p) != run.old) return 24;
+        if (write_full(p, ZOG_FMT_FUB_TI) != 1 || check_full(p, ZOG_FMT_FUB_TI) != 0) return 21;
+        if (ZOG_openWrite((dir + "/new.dat").c_str(), ZOG_FMT_GENERIC) != -1) return 22;
+        return write_error().find(std::strerror(EACCES)) != std::string::npos ? 0 : 23;
+    });
+    ::chmod(dir.c_str(), 0755);
+    if (rc == 77) GTEST_SKIP() << "the test folder cannot be reached as an ordinary user";
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(check_full(p, ZOG_FMT_FUB_TI), 0);
+    EXPECT_EQ(names_in(dir), std::vector<std::string>{"run.dat"});
+}
+
+// A link to no file yet: the file is made where the link leads, whole or not
+// at all, and the link stays a link.
+TEST(CloseWrite, ALinkToNoFileYetGetsItsFileWholeOrNone)
+{
+    const std::string dir = scratch_dir("dangling");
+    const std::string link = dir + "/link.dat", real = dir + "/sub/real.dat";
+    ASSERT_TRUE(std::filesystem::create_directory(dir + "/sub"));
+    ASSERT_EQ(::symlink("sub/real.dat", link.c_str()), 0);
+    EXPECT_EQ(in_child([&] { return close_past_a_size_limit(link); }), 0);
+    EXPECT_EQ(names_in(dir + "/sub"), std::vector<std::string>{});
+    ASSERT_EQ(write_full(link), 1);
+    struct stat st{};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(check_full(real), 0);
+    EXPECT_EQ(names_in(dir + "/sub"), std::vector<std::string>{"real.dat"});
+    std::filesystem::remove_all(dir);
+}
+
+// A rewritten file keeps its owner and group (root may give them away).
+TEST(CloseWrite, TheOldFilesOwnerIsKept)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "only the superuser can make a file another user's";
+    const OldRun run("owner");
+    ASSERT_EQ(::chown(run.p.c_str(), nobody, nobody), 0);
+    ASSERT_EQ(write_full(run.p, ZOG_FMT_FUB_TI), 1);
+    struct stat st{};
+    ASSERT_EQ(::stat(run.p.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, nobody);
+    EXPECT_EQ(st.st_gid, nobody);
 }
 
 // A FIFO has no old file to keep: it is written in place, the same bytes.

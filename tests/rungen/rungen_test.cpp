@@ -2,10 +2,14 @@
 // totals and shapes it was asked for, determinism, refusals.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -322,6 +326,7 @@ TEST(Rungen, RefusedRunsLeaveAnOldFileAndMakeNoNewOne)
         {"--bytes-per-bin 1 --n0 1000 ", "more than 1 bytes a bin can store"},
         {"--log-points 0 ", "--log-points must be a whole number from 1 to 1000000"},
         {"--format fubti --log-points 0 ", "--log-points must be a whole number from 1 to 1000000"},
+        {"--log-points -1 ", "--log-points must be a whole number from 1 to 1000000"},
     };
     std::string err;
     for (const Case& c : cases) {
@@ -354,6 +359,42 @@ TEST(Rungen, RefusedRunsLeaveAnOldFileAndMakeNoNewOne)
     EXPECT_EQ(sd, 0);
     ZOG_closeRead(fh);
     std::remove(p.c_str());
+}
+
+// A file-size limit stops the write part way: the generator says why and
+// exits 1, the old file stays whole and nothing is left beside it.
+TEST(Rungen, AFileSizeLimitKeepsTheOldFile)
+{
+    std::string dir = testing::TempDir() + "rungen_fsize_XXXXXX";
+    ASSERT_NE(mkdtemp(dir.data()), nullptr);
+    const std::string p = dir + "/run.dat", said = dir + "/said", err = dir + "/err";
+    ASSERT_EQ(run("--nbins 100 " + p), 0);
+    const std::string old = bytes_of(p);
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {  // the limit and the signal's default action for the generator alone
+        std::signal(SIGXFSZ, SIG_DFL);
+        struct rlimit lim{};
+        getrlimit(RLIMIT_FSIZE, &lim);
+        lim.rlim_cur = 8192;
+        if (setrlimit(RLIMIT_FSIZE, &lim) != 0) _exit(100);
+        const std::string cmd = std::string(KAVRIN_RUNGEN) + " --plain --nbins 20000 " + p + " >'" + said + "' 2>'" + err + "'";
+        const int rc = std::system(cmd.c_str());
+        _exit(WIFEXITED(rc) ? WEXITSTATUS(rc) : 101);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(bytes_of(err).find("File too large"), std::string::npos) << bytes_of(err);
+    EXPECT_EQ(bytes_of(p), old);
+    std::remove(err.c_str());
+    std::remove(said.c_str());
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"run.dat"});
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -4,7 +4,9 @@ standard error. Each situation is made real in a folder of its own."""
 import os
 import pty
 import select
+import signal
 import stat
+import subprocess
 import threading
 import tty
 
@@ -88,10 +90,28 @@ for m, s, _ in terms:
     os.close(m)
     os.close(s)
 
+# ---- standard output, sent to a transcript file, named through a link (as /dev/stdout is) ----
+# The answer goes on in the transcript after the screen's lines; neither is lost.
+d = folder("own")
+os.symlink("/proc/self/fd/1", os.path.join(d, "own.dat"))
+with open(os.path.join(d, "transcript"), "w") as out:
+    p_status = subprocess.run([KAVRIN], cwd=d, input=script("own", "own.dat").encode(), stdout=out,
+                              stderr=subprocess.PIPE, timeout=120).returncode
+transcript = slurp(os.path.join(d, "transcript"))
+end = "MINUIT> EXIT\n"
+check(p_status == 0, f"own: status {p_status}")
+check(transcript.startswith(" Kavrin static") and "TITLE (or @Filename) > TF fit own\n" in transcript
+      and end in transcript, f"own: the screen's lines are lost: {transcript[:80]!r}")
+check(end in transcript and fitted("own", transcript[transcript.find(end) + len(end):],
+                                   slurp(os.path.join(d, "own.aat"))),
+      f"own: the answer does not follow the screen's lines: {transcript[-80:]!r}")
+check(listing(d) == ["own.aat", "own.dat", "stdout", "transcript"], f"own: left {listing(d)}")
+
 # ---- a folder that takes no new file --------------------------------------------------------
 # Root writes in any folder, so the run goes on as an unprivileged user there.
 if can_run_as_nobody(WORK):
-    def no_room(name, unwritable=None):
+    def no_room(name, unwritable=None, room=False):
+        """A run in a folder of the user's that takes no new file (or, with room, does)."""
         d = folder(name)
         for n, text in (("fit.dat", OLD_ANSWER), ("fit.aat", OLD_ROW), ("stdout", "")):
             put(os.path.join(d, n), text)
@@ -99,7 +119,9 @@ if can_run_as_nobody(WORK):
                 os.chown(os.path.join(d, n), 65534, 65534)
         if unwritable:
             os.chmod(os.path.join(d, unwritable), 0o444)
-        os.chmod(d, 0o555)
+        if os.geteuid() == 0:
+            os.chown(d, 65534, 65534)
+        os.chmod(d, 0o755 if room else 0o555)
         result = run(d, script(name, "fit.dat"), as_nobody=os.geteuid() == 0)
         os.chmod(d, 0o755)
         return d, result
@@ -111,11 +133,14 @@ if can_run_as_nobody(WORK):
     check(listing(d) == ["fit.aat", "fit.dat", "stdout"], f"readonly: left {listing(d)}")
 
     # a file there that may not be written: said with its reason, status 1, kept; the other
-    # file is written all the same
-    for name, file, why in (
-            ("unwritable_answer", "fit.dat", "*** Answer file not written: fit.dat (Permission denied)"),
-            ("unwritable_row", "fit.aat", "*** Table row not written: fit.aat (Permission denied)")):
-        d, (status, out, err) = no_room(name, file)
+    # file is written all the same. So too where the folder takes new files: a file the
+    # user protected is not replaced by a renamed temporary.
+    for name, file, room, why in (
+            ("unwritable_answer", "fit.dat", False, "*** Answer file not written: fit.dat (Permission denied)"),
+            ("unwritable_row", "fit.aat", False, "*** Table row not written: fit.aat (Permission denied)"),
+            ("protected_answer", "fit.dat", True, "*** Answer file not written: fit.dat (Permission denied)"),
+            ("protected_row", "fit.aat", True, "*** Table row not written: fit.aat (Permission denied)")):
+        d, (status, out, err) = no_room(name, file, room)
         check(status == 1, f"{name}: status {status}")
         check(" " + why + "\n" in out and err == why + "\n", f"{name}: said {out[-300:]!r} / {err!r}")
         answer, row = slurp(os.path.join(d, "fit.dat")), slurp(os.path.join(d, "fit.aat"))
@@ -126,6 +151,17 @@ if can_run_as_nobody(WORK):
         check(listing(d) == ["fit.aat", "fit.dat", "stdout"], f"{name}: left {listing(d)}")
 else:
     print("SKIPPED: the folder cases need an unprivileged user who reaches the work folder")
+
+# ---- the answer file named as the run's own log: the log is not replaced, the reason said ------
+d = folder("log_named")
+status, out, err = run(d, script("log_named", "stdout"))
+why = "*** Answer file not written: stdout (Device or resource busy)"
+check(status == 1 and err == why + "\n" and " " + why + "\n" in out, f"log_named: {status} {err!r}")
+log = slurp(os.path.join(d, "stdout"))
+check(log.count("M I N U I T   ---   K A V R I N") == 1 and "TF fit log_named" in log
+      and not log.startswith(" TF fit"), "log_named: the log was replaced")
+check(slurp(os.path.join(d, "stdout.A")).endswith("    TF fit log_named\n"), "log_named: no row")
+check(listing(d) == ["stdout", "stdout.A"], f"log_named: left {listing(d)}")
 
 # ---- a full disk (a file-size limit): the old files stay whole --------------------------------
 base_answer, base_row = len(slurp("fit.dat")), len(slurp("fit.aat"))
@@ -147,6 +183,19 @@ for name, limit, why in (
           f"{name}: row file {row[-60:]!r}")
     check(listing(d) == ["fit.aat", "fit.dat", "stdout"], f"{name}: left {listing(d)}")
 
+# ---- a log cut short while the answer files fit: a failed run, not a finished one ---------------
+base_log = len(slurp("stdout"))
+check(base_answer < base_log // 2, "the log is not the largest file")
+d = folder("full_log")
+status, out, err = run(d, script("full_log", "fit.dat"), fsize=base_log // 2)
+why = "*** File not written whole: stdout (File too large)"
+check(status == 1, f"full_log: status {status}")
+check(err == why + "\n", f"full_log: standard error {err!r}")
+check(out.endswith(" " + why + "\n"), "full_log: the screen does not say why")
+check(fitted("full_log", slurp(os.path.join(d, "fit.dat")), slurp(os.path.join(d, "fit.aat"))),
+      "full_log: the answer files were not written")
+check(listing(d) == ["fit.aat", "fit.dat", "stdout"], f"full_log: left {listing(d)}")
+
 # ---- ^C at "Done?" of the custom commands: no temporary, the old file kept ---------------------
 d = folder("interrupt")
 put(os.path.join(d, "fit.dat"), OLD_ANSWER)
@@ -163,5 +212,21 @@ check("Done? " in screen, f"interrupt: never reached Done? ({screen[-300:]!r})")
 check(status == 1, f"interrupt: status {status}")
 check(slurp(os.path.join(d, "fit.dat")) == OLD_ANSWER, "interrupt: the old answer file changed")
 check(listing(d) == ["fit.aat", "fit.dat", "fit.prt"], f"interrupt: left {listing(d)}")
+
+# ---- the terminal hangs up at "Done?": the same, and a new name is not left made empty -----------
+d = folder("hangup")
+lines = script("hangup", "new.dat", commands="MIGRAD\nEXIT\n").splitlines()
+lines += ["", "", "y", "MIGRAD 500"]
+
+
+def hang_up_at_done(screen):
+    return signal.SIGHUP if screen.endswith(b"Done? ") else None
+
+
+status, screen = type_at_prompts([KAVRIN], d, lines, hang_up_at_done)
+check("Done? " in screen, f"hangup: never reached Done? ({screen[-300:]!r})")
+check(status == 1, f"hangup: status {status}")
+check(listing(d) == ["fit.prt", "new.aat"], f"hangup: left {listing(d)}")
+check("MIGRAD" in slurp(os.path.join(d, "fit.prt")), "hangup: the log lost its lines")
 
 finish()

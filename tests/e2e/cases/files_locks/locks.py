@@ -5,6 +5,7 @@ unaffected and give what a lone run gives."""
 import fcntl
 import os
 import re
+import signal
 
 from batch_runs import check, feed, finish, folder, listing, put, run, script, slurp, start
 
@@ -60,6 +61,25 @@ for name, held, kind in (("held_answer", "scan.ans", "Answer file"),
     check(slurp(os.path.join(d, "scan.ans")) == "old answer\n", f"{name}: the answer file changed")
     check(slurp(os.path.join(d, "scan.ans.row")) == "old row\n", f"{name}: the row file changed")
     check(listing(d) == ["scan.ans", "scan.ans.row", "stdout"], f"{name}: left {listing(d)}")
+
+# ---- a command the shell escape left running holds nothing once its run has ended ------------
+# The log existed before the run (opened, not made) and the answer file was written; then a
+# "$" line at the next title leaves a command running in the background.
+d, other = folder("left_running"), folder("left_running_other")
+put(os.path.join(d, "stdout"), "an old log\n")
+answer = os.path.join(d, "scan.ans")
+left = script("left running", "scan.ans", commands="MIGRAD\nEND\n") + \
+    "$sleep 60 > sleep.out 2>&1 < sleep.out & echo $! > sleep.pid\n"
+status, _, err = run(d, left)
+check(status == 0, f"left_running: status {status} {err!r}")
+try:
+    status, _, err = run(d, script("same folder", "scan.ans"))
+    check(status == 0, f"left_running: the next run in the folder ended with {status} {err!r}")
+    status, _, err = run(other, script("same files", "../left_running/scan.ans"))
+    check(status == 0, f"left_running: a run writing the same files ended with {status} {err!r}")
+    check(slurp(answer).startswith(" TF fit same files\n"), "left_running: the answer file")
+finally:
+    os.kill(int(slurp(os.path.join(d, "sleep.pid"))), signal.SIGTERM)
 
 # ---- runs in folders of their own: as a lone run ----------------------------------------------
 d = folder("lone")
