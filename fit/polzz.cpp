@@ -88,6 +88,13 @@ double inside(const PolzzPlan& p, double tn, int s)
 // each hop column already follow. The rate is the log-slope over about the last
 // 4 in tn of the two hop columns, interpolated in the hop rate as the values
 // are. *last receives the last value.
+//
+// A table shorter than the default may end before a slowly hopping column gets
+// there (a Lorentzian one still rises back from its static dip at tn = 8): below
+// hn = 1 the rate is at least hn (1 - Gs)(1 - 0.11 hn^2), Gs the static column's
+// last value. hn (1 - Gs) is the slowest pole to first order in hn; the true rate
+// falls below it by a share that grows as hn^2 (0.1 hn^2 for the Gaussian, 0.08 hn^2
+// for the Lorentzian in zero field), so a column that does decay keeps its own slope.
 double tail_rate(const PolzzPlan& p, int s, double* last)
 {
     const int nt = p.nt;
@@ -95,10 +102,13 @@ double tail_rate(const PolzzPlan& p, int s, double* last)
     int ib = nt - 1;
     while (ib > 1 && tend - time_of(ib) < 4) --ib;
     const double span = tend - time_of(ib);
+    const double kept = 1 - at_t(p, nt, 1, s);
     auto column = [&](int j) {
         const double pe = at_t(p, nt, j, s), pb = at_t(p, ib, j, s);
         // flat, rising or through zero: hold the level
-        return pe > 0 && pb > pe ? std::log(pb / pe) / span : 0.0;
+        const double k = pe > 0 && pb > pe ? std::log(pb / pe) / span : 0.0;
+        const double hj = j <= 1 ? 0.0 : std::exp(tblpar(6) + (j - 2) * double(tblpar(5)));
+        return hj < 1 ? std::fmax(k, hj * kept * (1 - 0.11 * hj * hj)) : k;
     };
     *last = hop_value(p, nt, s);
     double k;

@@ -63,7 +63,7 @@ const char help_text[] =
     "  collision function half-way between grid points (in ln hn, in time, between\n"
     "  slabs) for tn 0..100 and hn 0..1000, beyond the table and its fast-hopping\n"
     "  limit included: 6.5e-4 (dyn, gauss and lorentz, zero field), 3.4e-3 (dyn\n"
-    "  gauss --lf, q/Delta 0..20), 2.2e-3 (dyn lorentz --lf, q/Delta 0..20).\n";
+    "  gauss --lf, q/Delta 0..20), 3.0e-3 (dyn lorentz --lf, q/Delta 0..20).\n";
 
 [[noreturn]] void usage_error(const std::string& what)
 {
@@ -222,6 +222,11 @@ int main(int argc, char** argv)
         need(dyn.fine >= 1 && dyn.dq > 0, "need fine >= 1 and lf-step > 0");
         need(std::fabs(dyn.dt2 / (dyn.dt1 / dyn.fine) - std::round(dyn.dt2 / (dyn.dt1 / dyn.fine))) < 1e-9,
              "dt2 must be a multiple of dt1/fine");
+        if (dyn.tmax < 20)
+            std::fprintf(stderr,
+                         "kavrin_tablegen: note: the time axis ends at tn = %g; past it the fitting program\n"
+                         "  continues the decay of the last points, which is within 6.5e-4 from tn = 20 on\n",
+                         dyn.tmax);
         if (dyn.nslab > 0 && shape == 'g' && dyn.nslab * dyn.dq < 2.5)
             std::fprintf(stderr,
                          "kavrin_tablegen: note: the field axis ends at q/Delta = %g; the high-field form\n"

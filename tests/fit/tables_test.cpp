@@ -471,9 +471,11 @@ TEST(Polzz, AnalyticBranches)
     polzz(2.0, 1.0, 6.4, 5.0, g, d1, d2, d3);
     EXPECT_NEAR(g, std::exp(-2 * 2.0 / 6.4), 1e-12);
     // Long times: the last time point, hop-interpolated, decaying as the last
-    // points of its hop columns do; this table rises in time, so it holds.
+    // points of its hop columns do. This table rises in time: from hn = 1 on it
+    // holds; below, it decays at the slow-hopping rate hn (1 - Gs)(1 - 0.11 hn^2),
+    // Gs the last value of the static column (here 0.401).
     polzz(6.0, 1.0, 0.4, 0.0, g, d1, d2, d3);
-    EXPECT_NEAR(g, ka * 30 + kb * 4 + kc, 1e-6);
+    EXPECT_NEAR(g, (ka * 30 + kb * 4 + kc) * std::exp(-0.4 * (1 - 0.401) * (1 - 0.11 * 0.16) * (6.0 - 4.8)), 1e-6);
     polzz(6.0, 1.0, 3.2, 0.0, g, d1, d2, d3);
     EXPECT_NEAR(g, ka * 30 + kb * 7 + kc, 1e-6);
     // A table whose columns decay as e^(-k_j tn), k_j = 0.05 j: the rate is
@@ -532,8 +534,10 @@ TEST(Polzz, AnalyticFormsWithAFieldAxis)
         double tn, hn, fq;                         // delta is 1
         std::function<double()> want;
     };
-    auto slab_p = [](double tn_pos, double hn, double slab) {
-        return ka * tn_pos + kb * hop_pos(hn) + kc * slab;
+    // slab s at tn 6, hn 0.4 (hop point 4), past the table's end at 4.8
+    auto tail = [](int s) {
+        const double gs = 0.3 + 0.001 + 0.1 * s;
+        return (ka * 30 + kb * 4 + kc * s) * std::exp(-0.4 * (1 - gs) * (1 - 0.11 * 0.16) * (6.0 - 4.8));
     };
     const Row rows[] = {
         // fast hopping in a field below the high-field slabs: narrowed, and
@@ -541,11 +545,12 @@ TEST(Polzz, AnalyticFormsWithAFieldAxis)
         // hopping in a field, are checked against the strong-collision solution
         // in kt_reference_test)
         {2, 1.3, 10.0, 1.0, [&] { return std::exp(-(2 * 1.3 / 10.0) / (1 + tp * tp / 100.0)); }},
-        // long times on the field axis: the slab-interpolated last value, which
-        // holds on this table rising in time
-        {2, 6.0, 0.4, 0.75, [&] { return slab_p(30, 0.4, 2.5); }},
-        {2, 6.0, 0.4, 0.25, [&] { return slab_p(30, 0.4, 1.25); }},
-        {1, 6.0, 0.4, 0.25, [&] { return slab_p(30, 0.4, 1.25); }},
+        // long times on the field axis: each slab's last value, on this table
+        // rising in time decaying at the slow-hopping rate of the slab (its static
+        // column ends at Gs = 0.301 + 0.1 s), combined between the slabs
+        {2, 6.0, 0.4, 0.75, [&] { return 0.5 * tail(2) + 0.5 * tail(3); }},
+        {2, 6.0, 0.4, 0.25, [&] { return 0.75 * tail(1) + 0.25 * tail(2); }},
+        {1, 6.0, 0.4, 0.25, [&] { return 0.75 * tail(1) + 0.25 * tail(2); }},
         // code 11: the square-root forms, fast and at long times
         {11, 1.3, 8.0, 0.0, [] { return std::exp(-2 * std::sqrt(1.3 / 8.0)); }},
         {11, 6.0, 3.0, 0.0, [] { return std::exp(-2 * std::sqrt(6.0 / 3.0)); }},
