@@ -7,6 +7,7 @@
 #include <cmath>
 #include <complex>
 
+#include "../tools/kt_tablegen.h"
 #include "relax.h"
 #include "relax_local.h"
 
@@ -87,6 +88,13 @@ double inside(const PolzzPlan& p, double tn, int s)
 // each hop column already follow. The rate is the log-slope over about the last
 // 4 in tn of the two hop columns, interpolated in the hop rate as the values
 // are. *last receives the last value.
+//
+// A table shorter than the default may end before a slowly hopping column gets
+// there (a Lorentzian one still rises back from its static dip at tn = 8): below
+// hn = 1 the rate is at least hn (1 - Gs)(1 - 0.11 hn^2), Gs the static column's
+// last value. hn (1 - Gs) is the slowest pole to first order in hn; the true rate
+// falls below it by a share that grows as hn^2 (0.1 hn^2 for the Gaussian, 0.08 hn^2
+// for the Lorentzian in zero field), so a column that does decay keeps its own slope.
 double tail_rate(const PolzzPlan& p, int s, double* last)
 {
     const int nt = p.nt;
@@ -94,10 +102,13 @@ double tail_rate(const PolzzPlan& p, int s, double* last)
     int ib = nt - 1;
     while (ib > 1 && tend - time_of(ib) < 4) --ib;
     const double span = tend - time_of(ib);
+    const double kept = 1 - at_t(p, nt, 1, s);
     auto column = [&](int j) {
         const double pe = at_t(p, nt, j, s), pb = at_t(p, ib, j, s);
         // flat, rising or through zero: hold the level
-        return pe > 0 && pb > pe ? std::log(pb / pe) / span : 0.0;
+        const double k = pe > 0 && pb > pe ? std::log(pb / pe) / span : 0.0;
+        const double hj = j <= 1 ? 0.0 : std::exp(tblpar(6) + (j - 2) * double(tblpar(5)));
+        return hj < 1 ? std::fmax(k, hj * kept * (1 - 0.11 * hj * hj)) : k;
     };
     *last = hop_value(p, nt, s);
     double k;
@@ -161,42 +172,114 @@ PoleSum lorentz_zero_field(double hn)
     return three_poles(2 - hn, 1 - 2 * hn / 3, -hn / 3, 2.0 / 3, 1.0 / 3, hn, false);
 }
 
-// The closed forms: motional narrowing, the square-root and Abragam forms, and
-// the Lorentzian high-field and fast-hopping forms.
-enum : int { c_exp = 0, c_sqrt, c_abragam, c_lor_high_slow, c_lor_high_fast, c_lor_fast_lf };
-
-double closed_at(const PolzzPlan& p, int form, double on, double tn, double t)
+// (1 - atan(z)/z)/z^2, by its series where the difference cancels.
+double lor_phi(double z)
 {
-    const double hn = p.hn;
+    if (z < 1e-2) {
+        const double z2 = z * z;
+        return 1.0 / 3 - z2 * (1.0 / 5 - z2 * (1.0 / 7 - z2 / 9));
+    }
+    return (1 - std::atan(z) / z) / (z * z);
+}
+
+// The transform g0(p) of the static Lorentzian function in the field w, for real
+// p > 0, written so that it stays exact down to w = 0: with z = w/(p+1) and
+// phi = lor_phi(z), g0 = (p + z^2 phi)/(p (p+1)) + (1 - p) phi/(p (p+1)^2).
+double lor_g0(double p, double w)
+{
+    const double z = w / (p + 1), phi = lor_phi(z);
+    return (p + z * z * phi) / (p * (p + 1)) + (1 - p) * phi / (p * (p + 1) * (p + 1));
+}
+
+// The Lorentzian strong-collision function in the field w (angular, in units of delta)
+// at the hop rate nu, which no closed form gives. Its transform g0(p)/(1 - nu g0(p)),
+// p = s + nu, has one real pole in p in (0, nu); the rest of the function falls about
+// as 2 e^(-(nu+1) tn)/(1 + w^2 tn), so it is solved on a grid up to where that is 1e-5:
+// in full (the generator's own solver) or, where nu << w^2, to first order in the hops
+// that follow the first one, G - r e^(s tn) = Gs e^(-nu tn) - r e^(s tn)(1 - nu int_0^tn Gs e^(-p u) du),
+// whose error is about 0.8 nu/w^2.
+FieldSolution lorentz_field(double w, double nu)
+{
+    FieldSolution f;
+    if (!(w >= 0) || !(nu >= 0)) {
+        f.s = f.r = std::nan("");
+        return f;
+    }
+    w = std::fmin(w, 1e12);   // the field has decoupled everything long before
+    if (nu > 1e-100) {   // below, hops change nothing a double holds
+        double lo = 0, hi = nu;
+        for (int k = 0; k < 200 && hi - lo > 1e-15 * hi; ++k) {
+            const double m = (lo + hi) / 2;
+            (nu * lor_g0(m, w) > 1 ? lo : hi) = m;
+        }
+        // The residue 1/(-nu^2 g0'(p)) as -p/(nu L), L = d ln g0 / d ln p, which
+        // stays finite however small p is.
+        const double p = (lo + hi) / 2, e = 1e-5;
+        const double L = (std::log(lor_g0(p * (1 + e), w)) - std::log(lor_g0(p * (1 - e), w))) /
+                         std::log((1 + e) / (1 - e));
+        f.s = p - nu;
+        f.r = -p / (nu * L);
+    } else {
+        nu = 0;
+        f.r = (1 + w * w) * lor_phi(w);   // the static function's long-time value
+    }
+    double lo = 0, hi = 60;                // (nu+1) T + ln(1 + w^2 T) = ln(2e5)
+    for (int k = 0; k < 60; ++k) {
+        const double m = (lo + hi) / 2;
+        ((nu + 1) * m + std::log1p(w * w * m) < std::log(2e5) ? lo : hi) = m;
+    }
+    f.tcut = hi;
+    const double want = std::fmin(0.2 / (1 + w), hi / 32);
+    const std::size_t n = std::size_t(std::fmin(std::ceil(hi / std::fmin(want, 0.25 / nu)), 4000)) + 4;
+    f.h = hi / double(n - 4);
+    const double h = f.h;
+    f.rest.resize(n);
+    if (nu > 1.25e-4 * w * w) {
+        const std::vector<double> g = ktgen::kt_dynamic('l', w, nu, h, n);
+        for (std::size_t k = 0; k < n; ++k) f.rest[k] = g[k] - f.r * std::exp(f.s * h * double(k));
+        return f;
+    }
+    const std::vector<double> gs = ktgen::static_on_grid('l', w, h / 2, 2 * n - 1);
+    const double p = f.s + nu;
+    auto y = [&](std::size_t i) { return gs[i] * std::exp(-p * h / 2 * double(i)); };
+    double integral = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k > 0) integral += h / 6 * (y(2 * k - 2) + 4 * y(2 * k - 1) + y(2 * k));
+        const double t = h * double(k);
+        f.rest[k] = gs[2 * k] * std::exp(-nu * t) - f.r * std::exp(f.s * t) * (1 - nu * integral);
+    }
+    return f;
+}
+
+// The closed forms: motional narrowing, the square-root and Abragam forms.
+enum : int { c_exp = 0, c_sqrt, c_abragam };
+
+double closed_at(const PolzzPlan& p, int form, double tn, double t)
+{
     switch (form) {
-    case c_sqrt: return std::exp(-2 * std::sqrt(tn / hn));
+    case c_sqrt: return std::exp(-2 * std::sqrt(tn / p.hn));
     case c_abragam: return kt_abragam(p.sigma2, p.h, t);
-    case c_lor_high_slow: {
-        const double a = kt_x(on);
-        return a * std::exp(-tn) * kt_w(on * tn) + (1 - a) * std::exp(-a * hn * tn);
-    }
-    case c_lor_high_fast: {
-        const double a = kt_x(on) / 2;
-        return a * std::exp(-tn) * kt_w(on * tn) + (1 - a) * std::exp(-tn / std::sqrt(1 + on * on / (hn * hn)));
-    }
-    case c_lor_fast_lf: {
-        const double a = kt_x(on) / 2;
-        return a * kt_w(on * tn) + (1 - a) * std::exp(-tn / std::sqrt(1 + on * on / (hn * hn)));
-    }
     default: return std::exp(-p.rate * tn);
     }
 }
 
 // The high-field form at the field where it takes over (in the gap after the last slab).
-double high_at(const PolzzPlan& p, double tn, double t)
+double high_at(const PolzzPlan& p, double tn)
 {
-    return p.poles.n > 0 ? p.poles.at(tn) : closed_at(p, p.form, p.on_high, tn, t);
+    return p.code == 1 ? p.lor.at(tn) : p.poles.at(tn);
 }
 
-// A hop rate for the pole forms: negative as none, NaN kept.
-double nonneg(double x) { return x < 0 ? 0.0 : x; }
+// A hop rate for the pole forms and the field solution: negative as none, NaN
+// kept, and past 1e9 (where nothing changes any more) held there.
+double nonneg(double x) { return x < 0 ? 0.0 : x > 1e9 ? 1e9 : x; }
 
 }  // namespace
+
+double FieldSolution::at(double tn) const
+{
+    const double g = r * std::exp(s * tn);
+    return tn < tcut ? g + ktgen::grid_at(rest, h, tn) : g;
+}
 
 double PoleSum::at(double tn) const
 {
@@ -225,7 +308,9 @@ PolzzPlan polzz_plan(double delta, double h, double q)
     int s0 = 0;
     bool high = false;
     if (third) {
-        fn = std::fabs(q / delta);      // even in the field, whatever sign delta has
+        // even in the field, whatever sign delta has; past 1e11 (an infinite
+        // field, or no width) the field has long decoupled everything
+        fn = std::fmin(std::fabs(q / delta), 1e11);
         const double c = fn / tblpar(10);
         high = !(c < nslab);
         s0 = trunc_in(c, 0, nslab - 1);
@@ -242,9 +327,9 @@ PolzzPlan polzz_plan(double delta, double h, double q)
     p.code = code;
 
     if (high) {
-        p.kind = PolzzPlan::closed;
         if (lorentz) {
-            p.form = hn <= 1 ? c_lor_high_slow : c_lor_high_fast;
+            p.kind = PolzzPlan::field;
+            p.lor = lorentz_field(on, nonneg(hn));
         } else {
             p.kind = PolzzPlan::pole;
             p.poles = gauss_high(on, nonneg(hn));
@@ -261,11 +346,12 @@ PolzzPlan polzz_plan(double delta, double h, double q)
             p.sigma2 = tblpar(12);
             p.h = h;
         } else if (lorentz) {
-            if (on <= 1) {
+            if (third) {
+                p.kind = PolzzPlan::field;
+                p.lor = lorentz_field(on, nonneg(hn));
+            } else {
                 p.kind = PolzzPlan::pole;
                 p.poles = lorentz_zero_field(nonneg(hn));
-            } else {
-                p.form = c_lor_fast_lf;
             }
         } else {
             // Motional narrowing; the field slows it as 1/(1 + on^2/hn^2).
@@ -273,7 +359,7 @@ PolzzPlan polzz_plan(double delta, double h, double q)
             if (third && s0 == nslab - 1) {
                 // past the last slab: towards the high-field form where it takes over
                 p.kind = PolzzPlan::blend;
-                p.poles = gauss_high(two_pi * nslab * tblpar(10), hn);
+                p.poles = gauss_high(two_pi * nslab * tblpar(10), nonneg(hn));
             }
         }
         return p;
@@ -302,7 +388,7 @@ PolzzPlan polzz_plan(double delta, double h, double q)
         p.s2 = nslab;
         p.to_high = true;
         p.on_high = two_pi * nslab * tblpar(10);
-        if (lorentz) p.form = hn <= 1 ? c_lor_high_slow : c_lor_high_fast;
+        if (lorentz) p.lor = lorentz_field(p.on_high, nonneg(hn));
         else p.poles = gauss_high(p.on_high, nonneg(hn));
     }
     p.tend = tblpar(4);
@@ -318,8 +404,9 @@ double polzz_at(const PolzzPlan& p, double t)
     if (!(tn > 0)) return std::isnan(tn) ? tn : 1.0;
     switch (p.kind) {
     case PolzzPlan::one: return 1;
-    case PolzzPlan::closed: return closed_at(p, p.form, p.on, tn, t);
+    case PolzzPlan::closed: return closed_at(p, p.form, tn, t);
     case PolzzPlan::pole: return p.poles.at(tn);
+    case PolzzPlan::field: return p.lor.at(tn);
     case PolzzPlan::blend: return (1 - p.df) * std::exp(-p.rate * tn) + p.df * p.poles.at(tn);
     case PolzzPlan::table: break;
     }
@@ -332,12 +419,12 @@ double polzz_at(const PolzzPlan& p, double t)
         }
         const double g1 = p.p1 * std::exp(-p.k1 * over);
         if (p.df == 0) return g1;
-        const double g2 = p.to_high ? high_at(p, tn, t) : p.p2 * std::exp(-p.k2 * over);
+        const double g2 = p.to_high ? high_at(p, tn) : p.p2 * std::exp(-p.k2 * over);
         return (1 - p.df) * g1 + p.df * g2;
     }
     const double g1 = inside(p, tn, p.s1);
     if (p.df == 0) return g1;
-    const double g2 = p.to_high ? high_at(p, tn, t) : inside(p, tn, p.s2);
+    const double g2 = p.to_high ? high_at(p, tn) : inside(p, tn, p.s2);
     return (1 - p.df) * g1 + p.df * g2;
 }
 

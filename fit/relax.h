@@ -9,6 +9,7 @@
 #include <complex>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "rlx_tables.h"
 
@@ -51,16 +52,25 @@ struct PoleSum {
     double at(double tn) const;
 };
 
-// Everything of one polzz call that does not depend on time; plain values, so
-// any number of plans may be evaluated at once on different threads.
+// A strong-collision function solved for one call: its slowest pole r e^(s tn),
+// which is all of it from tn = tcut on, and before that the rest on a grid of step h.
+struct FieldSolution {
+    double s = 0, r = 0, h = 0, tcut = 0;
+    std::vector<double> rest;   // G - r e^(s tn) at k h
+    double at(double tn) const;
+};
+
+// Everything of one polzz call that does not depend on time. Only read once made,
+// so any number of plans may be evaluated at once on different threads.
 struct PolzzPlan {
-    enum Kind : std::uint8_t { one, closed, pole, blend, table } kind = one;
+    enum Kind : std::uint8_t { one, closed, pole, blend, field, table } kind = one;
     double delta = 0;           // tn = delta t
     double hn = 0, on = 0;      // normalised hop rate and angular field
     int code = 0;               // line-shape code of the table
     // closed forms (fast hopping): G = exp(-rate tn) unless code 11 or Abragam
     double rate = 0, sigma2 = 0, h = 0;
     PoleSum poles;              // the pole form (high field, exact zero-field Lorentzian)
+    FieldSolution lor;          // the Lorentzian in a field where the table holds nothing
     // inside the table
     int nt = 0, nh = 0, ih = 1;
     double ah = 0, bh = 1;
@@ -68,8 +78,8 @@ struct PolzzPlan {
     int s1 = 1, s2 = 1;         // the two slabs, combined with weight df
     double df = 0;
     bool to_high = false;       // the second slab is the high-field form (past the last slab)
-    int form = 0;               // which closed form (also the high-field one at on_high)
-    double on_high = 0;
+    int form = 0;               // which closed form
+    double on_high = 0;         // the field where the high-field form takes over
     // past the table's last time: the last values and log-slopes of both slabs
     double tend = 0, p1 = 0, p2 = 0, k1 = 0, k2 = 0;
 };

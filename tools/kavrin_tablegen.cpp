@@ -35,7 +35,7 @@ const char help_text[] =
     "              (q in MHz); the high-field form takes over at 2.52\n"
     "  --lf-slabs N   a field axis of N slabs instead\n"
     "  --lf-step DQ   slab step in q/Delta (0.05; 0.04 with --lf)\n"
-    "  --fine M       solver steps per dt1 (2; more where nu h would exceed 0.25)\n"
+    "  --fine M       solver steps per dt1 (4; more where nu h would exceed 0.25)\n"
     "\n"
     "KIND complex -- complex G(x) at x = 0, dx, ... (the G_CMPLX(t) table)\n"
     "  --func gauss|exp|onesided  exp(-x^2/2), exp(-x), or (e^(2 pi i x) - 1)/(2 pi i x),\n"
@@ -63,7 +63,7 @@ const char help_text[] =
     "  collision function half-way between grid points (in ln hn, in time, between\n"
     "  slabs) for tn 0..100 and hn 0..1000, beyond the table and its fast-hopping\n"
     "  limit included: 6.5e-4 (dyn, gauss and lorentz, zero field), 3.4e-3 (dyn\n"
-    "  gauss --lf, q/Delta 0..20).\n";
+    "  gauss --lf, q/Delta 0..20), 3.0e-3 (dyn lorentz --lf, q/Delta 0..20).\n";
 
 [[noreturn]] void usage_error(const std::string& what)
 {
@@ -222,6 +222,11 @@ int main(int argc, char** argv)
         need(dyn.fine >= 1 && dyn.dq > 0, "need fine >= 1 and lf-step > 0");
         need(std::fabs(dyn.dt2 / (dyn.dt1 / dyn.fine) - std::round(dyn.dt2 / (dyn.dt1 / dyn.fine))) < 1e-9,
              "dt2 must be a multiple of dt1/fine");
+        if (dyn.tmax < 20)
+            std::fprintf(stderr,
+                         "kavrin_tablegen: note: the time axis ends at tn = %g; past it the fitting program\n"
+                         "  continues the decay of the last points, which is within 6.5e-4 from tn = 20 on\n",
+                         dyn.tmax);
         if (dyn.nslab > 0 && shape == 'g' && dyn.nslab * dyn.dq < 2.5)
             std::fprintf(stderr,
                          "kavrin_tablegen: note: the field axis ends at q/Delta = %g; the high-field form\n"

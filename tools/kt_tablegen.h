@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <complex>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace ktgen {
@@ -159,13 +161,31 @@ inline std::vector<double> strong_collision_grid(const std::vector<double>& gs, 
     // Past nu u = 40 the kernel is below 1e-17 of its start: fast hopping costs
     // a short sum, not the whole history.
     const std::size_t reach = std::size_t(std::min(double(n), 40 / (nu * h) + 2));
+    // The history sum is the table's whole cost: the weights A a_m + B c_m once, the
+    // solution kept backwards (gr[n-1-j] = g_j) so that both run forwards, and four
+    // partial sums so that the additions need not wait for each other.
+    std::vector<double> wt(n), gr(n);
+    for (std::size_t m = 0; m < n; ++m) wt[m] = A * a[m] + B * c[m];
     g[0] = gs[0];
+    gr[n - 1] = g[0];
     for (std::size_t k = 1; k < n; ++k) {
-        double sum = 0;
         const std::size_t mend = std::min(k, reach);
-        for (std::size_t m = 1; m < mend; ++m) sum += (A * a[m] + B * c[m]) * g[k - m];
+        const double* x = wt.data() + 1;
+        const double* y = gr.data() + (n - k);   // y[i] = g_(k-1-i)
+        const std::size_t len = mend > 0 ? mend - 1 : 0;
+        double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+        std::size_t i = 0;
+        for (; i + 4 <= len; i += 4) {
+            s0 += x[i] * y[i];
+            s1 += x[i + 1] * y[i + 1];
+            s2 += x[i + 2] * y[i + 2];
+            s3 += x[i + 3] * y[i + 3];
+        }
+        for (; i < len; ++i) s0 += x[i] * y[i];
+        double sum = (s0 + s1) + (s2 + s3);
         if (k < reach) sum += B * c[k] * g[0];
         g[k] = (a[k] + nu * sum) / denom;
+        gr[n - 1 - k] = g[k];
     }
     return g;
 }
@@ -391,14 +411,23 @@ inline bool write_dyn_table(const std::string& path, const DynSpec& s, std::stri
         return false;
     }
     std::vector<float> data(std::size_t(nt) * std::size_t(nh) * std::size_t(ns));
-    for (int sl = 1; sl <= ns; ++sl) {
-        const double on = s.nslab > 0 ? 2 * std::numbers::pi * (sl - 1) * s.dq : 0.0;
-        for (int j = 1; j <= nh; ++j) {
+    // Every (slab, hop) column is solved apart and fills its own values: the columns
+    // go to as many threads as the machine has.
+    std::atomic<int> next{0};
+    auto work = [&] {
+        for (int col; (col = next++) < ns * nh;) {
+            const int sl = col / nh + 1, j = col % nh + 1;
+            const double on = s.nslab > 0 ? 2 * std::numbers::pi * (sl - 1) * s.dq : 0.0;
             const DynCurve c = kt_dynamic_curve(s.shape, on, hop[std::size_t(j - 1)], s.dt1, s.fine, s.tmax);
             for (int i = 1; i <= nt; ++i)
                 data[std::size_t((sl - 1) * nt * nh + (i - 1) * nh + (j - 1))] =
                     float(grid_at(c.g, c.h, t[std::size_t(i - 1)]));
         }
+    };
+    {
+        std::vector<std::jthread> crew(std::clamp(std::thread::hardware_concurrency(), 1u, 16u) - 1);
+        for (auto& th : crew) th = std::jthread(work);
+        work();
     }
     std::vector<std::int32_t> pai(16, 0);
     pai[0] = s.nslab > 0 ? 3 : 2;

@@ -471,9 +471,11 @@ TEST(Polzz, AnalyticBranches)
     polzz(2.0, 1.0, 6.4, 5.0, g, d1, d2, d3);
     EXPECT_NEAR(g, std::exp(-2 * 2.0 / 6.4), 1e-12);
     // Long times: the last time point, hop-interpolated, decaying as the last
-    // points of its hop columns do; this table rises in time, so it holds.
+    // points of its hop columns do. This table rises in time: from hn = 1 on it
+    // holds; below, it decays at the slow-hopping rate hn (1 - Gs)(1 - 0.11 hn^2),
+    // Gs the last value of the static column (here 0.401).
     polzz(6.0, 1.0, 0.4, 0.0, g, d1, d2, d3);
-    EXPECT_NEAR(g, ka * 30 + kb * 4 + kc, 1e-6);
+    EXPECT_NEAR(g, (ka * 30 + kb * 4 + kc) * std::exp(-0.4 * (1 - 0.401) * (1 - 0.11 * 0.16) * (6.0 - 4.8)), 1e-6);
     polzz(6.0, 1.0, 3.2, 0.0, g, d1, d2, d3);
     EXPECT_NEAR(g, ka * 30 + kb * 7 + kc, 1e-6);
     // A table whose columns decay as e^(-k_j tn), k_j = 0.05 j: the rate is
@@ -532,33 +534,23 @@ TEST(Polzz, AnalyticFormsWithAFieldAxis)
         double tn, hn, fq;                         // delta is 1
         std::function<double()> want;
     };
-    auto slab_p = [](double tn_pos, double hn, double slab) {
-        return ka * tn_pos + kb * hop_pos(hn) + kc * slab;
+    // slab s at tn 6, hn 0.4 (hop point 4), past the table's end at 4.8
+    auto tail = [](int s) {
+        const double gs = 0.3 + 0.001 + 0.1 * s;
+        return (ka * 30 + kb * 4 + kc * s) * std::exp(-0.4 * (1 - gs) * (1 - 0.11 * 0.16) * (6.0 - 4.8));
     };
     const Row rows[] = {
-        // high field, Lorentzian, slow and fast hopping (the Gaussian form is
-        // checked against the strong-collision solution in kt_reference_test)
-        {1, 1.3, 0.5, 2.0, [&] {
-             const double on = tp * 2.0, a = form_x(on);
-             return a * std::exp(-1.3) * form_w(on * 1.3) + (1 - a) * std::exp(-a * 0.5 * 1.3);
-         }},
-        {1, 1.3, 3.0, 7.0, [&] {
-             const double on = tp * 7.0, a = form_x(on) / 2;
-             return a * std::exp(-1.3) * form_w(on * 1.3) +
-                    (1 - a) * std::exp(-1.3 / std::sqrt(1 + on * on / 9.0));
-         }},
         // fast hopping in a field below the high-field slabs: narrowed, and
-        // slowed by the field
+        // slowed by the field (the high-field forms, and the Lorentzian's fast
+        // hopping in a field, are checked against the strong-collision solution
+        // in kt_reference_test)
         {2, 1.3, 10.0, 1.0, [&] { return std::exp(-(2 * 1.3 / 10.0) / (1 + tp * tp / 100.0)); }},
-        {1, 1.3, 10.0, 1.0, [&] {
-             const double on = tp, a = form_x(on) / 2;
-             return a * form_w(on * 1.3) + (1 - a) * std::exp(-1.3 / std::sqrt(1 + on * on / 100.0));
-         }},
-        // long times on the field axis: the slab-interpolated last value, which
-        // holds on this table rising in time
-        {2, 6.0, 0.4, 0.75, [&] { return slab_p(30, 0.4, 2.5); }},
-        {2, 6.0, 0.4, 0.25, [&] { return slab_p(30, 0.4, 1.25); }},
-        {1, 6.0, 0.4, 0.25, [&] { return slab_p(30, 0.4, 1.25); }},
+        // long times on the field axis: each slab's last value, on this table
+        // rising in time decaying at the slow-hopping rate of the slab (its static
+        // column ends at Gs = 0.301 + 0.1 s), combined between the slabs
+        {2, 6.0, 0.4, 0.75, [&] { return 0.5 * tail(2) + 0.5 * tail(3); }},
+        {2, 6.0, 0.4, 0.25, [&] { return 0.75 * tail(1) + 0.25 * tail(2); }},
+        {1, 6.0, 0.4, 0.25, [&] { return 0.75 * tail(1) + 0.25 * tail(2); }},
         // code 11: the square-root forms, fast and at long times
         {11, 1.3, 8.0, 0.0, [] { return std::exp(-2 * std::sqrt(1.3 / 8.0)); }},
         {11, 6.0, 3.0, 0.0, [] { return std::exp(-2 * std::sqrt(6.0 / 3.0)); }},
@@ -582,23 +574,40 @@ TEST(Polzz, AnalyticFormsWithAFieldAxis)
     }
 }
 
-// Values just past the tables are poisoned: no argument may reach them.
+// Values just past the tables are poisoned: no argument may reach them. The
+// Lorentzian (code 1) solves fast hopping and high fields itself; it too gives
+// a number for every argument, infinite ones included, and NaN for a NaN hop rate.
 TEST(Polzz, NeverReadsOutsideItsTable)
 {
     const std::string p = tmp_path("rlx_lin3.tbl");
-    write_rlx(p, linear_rlx(true));
-    ASSERT_TRUE(read_rlx_tbl(p));
-    for (int k = 30 * 8 * 4 + 1; k <= 30 * 8 * 5; ++k) tbldat(k) = NAN;
-    const double big = 1e12, nan_free[] = {0.0, 1e-300, 0.099, 0.1, 4.79, 4.8, 6.39, 6.4, 1e6, big};
-    double g, d1, d2, d3;
-    for (double tn : nan_free)
-        for (double hn : nan_free)
-            for (double fq : {0.0, 1.49, 1.5, 1.99, 2.0, 1e9}) {
-                polzz(tn, 1.0, hn, fq, g, d1, d2, d3);
-                ASSERT_FALSE(std::isnan(g)) << tn << " " << hn << " " << fq;
-                polzz(-tn, -1.0, -hn, fq, g, d1, d2, d3);   // negative width
-                ASSERT_FALSE(std::isnan(g)) << -tn << " " << -hn << " " << fq;
+    RlxDesc d = linear_rlx(true);
+    for (int code : {2, 1}) {
+        d.pai[3] = code;
+        write_rlx(p, d);
+        ASSERT_TRUE(read_rlx_tbl(p));
+        for (int k = 30 * 8 * 4 + 1; k <= 30 * 8 * 5; ++k) tbldat(k) = NAN;
+        const double big = 1e12, inf = HUGE_VAL;
+        const std::vector<double> all{0.0, 1e-300, 0.099, 0.1, 4.79, 4.8, 6.39, 6.4, 1e6, big, inf};
+        const std::vector<double> few{0.0, 1e-300, 0.1, 6.4, big, inf};
+        double g, d1, d2, d3;
+        for (double tn : code == 1 ? few : all)
+            for (double hn : code == 1 ? few : all) {
+                if (std::isinf(tn)) continue;   // a time is finite
+
+                for (double fq : {0.0, 1.49, 1.5, 1.99, 2.0, 1e9, inf}) {
+                    SCOPED_TRACE(testing::Message() << "code " << code << " tn " << tn << " hn " << hn
+                                                    << " q " << fq);
+                    polzz(tn, 1.0, hn, fq, g, d1, d2, d3);
+                    ASSERT_FALSE(std::isnan(g));
+                    polzz(-tn, -1.0, -hn, fq, g, d1, d2, d3);   // negative width
+                    ASSERT_FALSE(std::isnan(g));
+                    polzz(tn, 0.0, hn, fq, g, d1, d2, d3);      // no width
+                    ASSERT_FALSE(std::isnan(g));
+                }
             }
+        polzz(1.0, 1.0, NAN, 3.0, g, d1, d2, d3);
+        EXPECT_TRUE(std::isnan(g)) << code;
+    }
 }
 
 TEST(Lfpol, ExactOnALinearTable)

@@ -38,6 +38,50 @@ TEST(TablegenCli, HelpStatesTheAccuracy)
     EXPECT_NE(out.find("within 1e-5 of the converged solution"), std::string::npos);
     // the figures the reference tests measure (tests/ktref)
     EXPECT_NE(out.find("6.5e-4 (dyn, gauss and lorentz, zero field), 3.4e-3 (dyn"), std::string::npos);
+    EXPECT_NE(out.find("3.0e-3 (dyn lorentz --lf, q/Delta 0..20)"), std::string::npos);
+    EXPECT_NE(out.find("solver steps per dt1 (4;"), std::string::npos);
+}
+
+// What the generator says on standard error about a table that ends early, in
+// time or in field: where the fitting program's continuation is what --help states.
+TEST(TablegenCli, ShortAxesAreNoted)
+{
+    auto said = [] {
+        std::string b;
+        if (std::FILE* f = std::fopen(tmp_path("tablegen_said").c_str(), "rb")) {
+            char buf[4096];
+            for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) b.append(buf, n);
+            std::fclose(f);
+        }
+        return b;
+    };
+    const std::string t = tmp_path("short.tbl");
+    ASSERT_EQ(run("dyn -o " + t + " --tmax 6 --hmax 1 --per-decade 2 --lf-slabs 3"), 0);
+    const std::string notes = said();
+    EXPECT_NE(notes.find("note: the time axis ends at tn = 6;"), std::string::npos) << notes;
+    EXPECT_NE(notes.find("note: the field axis ends at q/Delta = 0.15;"), std::string::npos) << notes;
+    ASSERT_EQ(run("dyn -o " + t + " --hmax 1 --per-decade 2 --lf"), 0);
+    EXPECT_EQ(said(), "");
+}
+
+// The defaults --help names are the ones the generator uses.
+TEST(TablegenCli, DefaultsAreTheStatedOnes)
+{
+    auto bytes = [](const std::string& path) {
+        std::string b;
+        if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+            char buf[4096];
+            for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) b.append(buf, n);
+            std::fclose(f);
+        }
+        return b;
+    };
+    const std::string a = tmp_path("dflt.tbl"), b = tmp_path("named.tbl");
+    const std::string small = " --tmax 6 --hmax 1 --per-decade 2";
+    ASSERT_EQ(run("dyn -o " + a + small), 0);
+    ASSERT_EQ(run("dyn -o " + b + small + " --fine 4 --dt1 0.05 --t2 5 --dt2 0.1 --hmin 0.01"), 0);
+    EXPECT_FALSE(bytes(a).empty());
+    EXPECT_EQ(bytes(a), bytes(b));
 }
 
 TEST(TablegenCli, EveryKindReadsBack)
