@@ -1,8 +1,9 @@
 // zog_group_bench.cpp -- time per member of building a large group of a run
 // file: appending members (ZOG_addToGroup), recomputing offsets (ZOG_setSizes),
 // encoding the whole file in memory, and the same through the handle
-// (ZOG_setScalers, then ZOG_closeWrite, which sizes, encodes, writes and syncs
-// the file beside the old one and renames it). Flat columns mean linear work;
+// (ZOG_setScalers; every scaler's counts and label set one by one; then
+// ZOG_closeWrite, which sizes, encodes, writes and syncs the file beside the
+// old one and renames it). Flat columns mean linear work;
 // ZOG_closeWrite also pays a fixed cost per file (the sync), printed apart.
 //
 // usage: zog_group_bench [largest member count, default 1000000]
@@ -31,7 +32,7 @@ double seconds_since(Clock::time_point t0)
 }
 
 struct Times {
-    double add = 1e300, sizes = 1e300, encode = 1e300, set = 1e300, close = 1e300;  // best of the repeats, seconds
+    double add = 1e300, sizes = 1e300, encode = 1e300, set = 1e300, each = 1e300, close = 1e300;  // best of the repeats, seconds
 };
 
 // One in-memory group of n scalers in a head group.
@@ -69,9 +70,16 @@ void by_handle(int n, const std::string& path, Times* t)
     const int made = ZOG_setScalers(fh, ZOG_SCALER_GRP, n);
     t->set = std::min(t->set, seconds_since(t0));
     t0 = Clock::now();
+    int filled = 1;
+    for (int k = 1; k <= n; ++k) {
+        const int counts[2] = {k, 2 * k};
+        filled &= ZOG_setScalerCounts(fh, k, counts) & ZOG_setScalerLabel(fh, k, "Clock");
+    }
+    t->each = std::min(t->each, seconds_since(t0));
+    t0 = Clock::now();
     const int closed = ZOG_closeWrite(fh);
     t->close = std::min(t->close, seconds_since(t0));
-    if (made != 1 || closed != 1) {
+    if (made != 1 || filled != 1 || closed != 1) {
         std::fprintf(stderr, "zog_group_bench: building %d scalers failed\n", n);
         std::exit(1);
     }
@@ -90,8 +98,8 @@ int main(int argc, char** argv)
     for (int r = 0; r < 20; ++r) by_handle(0, path, &empty);
     std::printf("ZOG_closeWrite of a file without members: %.0f us (best of 20)\n", 1e6 * empty.close);
     std::printf("ns per member (best of repeats; files of n scalers)\n");
-    std::printf("%10s %8s %14s %12s %12s %16s %16s\n", "members", "repeats", "ZOG_addToGroup",
-                "ZOG_setSizes", "encode file", "ZOG_setScalers", "ZOG_closeWrite");
+    std::printf("%10s %8s %14s %12s %12s %16s %12s %16s\n", "members", "repeats", "ZOG_addToGroup",
+                "ZOG_setSizes", "encode file", "ZOG_setScalers", "set each", "ZOG_closeWrite");
     for (long n = 1000; n <= largest; n *= 10) {
         const int members = static_cast<int>(n);
         const int repeats = static_cast<int>(std::max(3L, 100000 / n));
@@ -100,9 +108,9 @@ int main(int argc, char** argv)
             in_memory(members, &t);
             by_handle(members, path, &t);
         }
-        std::printf("%10d %8d %14.1f %12.1f %12.1f %16.1f %16.1f\n", members, repeats,
+        std::printf("%10d %8d %14.1f %12.1f %12.1f %16.1f %12.1f %16.1f\n", members, repeats,
                     ns_per(t.add, members), ns_per(t.sizes, members), ns_per(t.encode, members),
-                    ns_per(t.set, members), ns_per(t.close, members));
+                    ns_per(t.set, members), ns_per(t.each, members), ns_per(t.close, members));
         std::fflush(stdout);
     }
     std::remove(path.c_str());

@@ -163,10 +163,7 @@ bool zog_is_fub(const Slot* s) { return s->head->instanceID == static_cast<std::
 
 ZOG_SEC* zog_member(ZOG_SEC* grp, std::uint32_t secID, std::uint32_t instanceID)
 {
-    ZOG_SEC_GRP* g = as_group(grp);
-    if (g == nullptr) return nullptr;
-    const ZOG_PATH path[] = {{secID, instanceID}, {0, 0}};
-    ZOG_SEC* m = ZOG_search(g->members, path);
+    ZOG_SEC* m = ZOG_findMember(as_group(grp), secID, instanceID);
     return m != nullptr && m->damaged ? nullptr : m;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // ---- fault injection: every file operation and allocation of the library asks
@@ -133,6 +134,11 @@ struct ZOG_SEC_GRP : ZOG_SEC {
     bool incomplete = false;        // reading ended before all of the group arrived
     bool damagedParts = false;      // the read (of a head) kept damaged sections or met a damaged end
     std::uint32_t announced = 0;    // members a streamed group's start left room for
+    // Each (secID, instanceID)'s first member, as far as the list has been looked
+    // through: a getter of every one of many members stays linear in all. Only
+    // appends change a list; whoever empties one clears this too.
+    std::unordered_map<std::uint64_t, ZOG_SEC*> seen;
+    ZOG_SEC* seenLast = nullptr;    // the last member entered in seen
 };
 
 struct ZOG_SEC_FIXED : ZOG_SEC {
@@ -230,6 +236,15 @@ void addIndex(ZOG_SEC_GRP* grp, ZOG_SEC* rec);
 std::int64_t ZOG_setSizes(ZOG_SEC* grp);
 void ZOG_assignCore(ZOG_SEC* core, ZOG_SEC* rec);
 ZOG_SEC* ZOG_search(ZOG_SEC* list, const ZOG_PATH* path);
+inline std::uint64_t zog_pair_key(std::uint32_t secID, std::uint32_t instanceID)
+{
+    return static_cast<std::uint64_t>(secID) << 32 | instanceID;
+}
+// The first member (secID, instanceID) of g, as ZOG_search finds it, without
+// walking the members already looked through.
+ZOG_SEC* ZOG_findMember(ZOG_SEC_GRP* g, std::uint32_t secID, std::uint32_t instanceID);
+// Empties g's member list (freeing the members) and forgets what was looked up.
+void ZOG_dropMembers(ZOG_SEC_GRP* g);
 // Encodes a record with its members (not the records after it).
 int zog_encode_subtree(ZOG_CURSOR* c, ZOG_SEC* rec);
 // Writes a record with its members at the current position; 1 or 0.

@@ -188,13 +188,12 @@ struct IndexFinder {
             return &index[k];
         if (!built) {
             first.reserve(index.size());
-            for (std::size_t i = 0; i < index.size(); ++i) first.emplace(pair_key(index[i].secID, index[i].instanceID), i);
+            for (std::size_t i = 0; i < index.size(); ++i) first.emplace(zog_pair_key(index[i].secID, index[i].instanceID), i);
             built = true;
         }
-        const auto it = first.find(pair_key(secID, instanceID));
+        const auto it = first.find(zog_pair_key(secID, instanceID));
         return it == first.end() ? nullptr : &index[it->second];
     }
-    static std::uint64_t pair_key(std::uint32_t a, std::uint32_t b) { return static_cast<std::uint64_t>(a) << 32 | b; }
 };
 
 std::int64_t set_sizes(ZOG_SEC* rec, int depth)
@@ -405,6 +404,32 @@ void ZOG_assignCore(ZOG_SEC* core, ZOG_SEC* rec)
     rec->size = core->size;
     rec->secID = core->secID;
     rec->instanceID = core->instanceID;
+}
+
+ZOG_SEC* ZOG_findMember(ZOG_SEC_GRP* g, std::uint32_t secID, std::uint32_t instanceID)
+{
+    if (g == nullptr || secID == 0 || instanceID == 0) return nullptr;
+    try {
+        for (ZOG_SEC* m = g->seenLast == nullptr ? g->members : g->seenLast->next; m != nullptr; m = m->next) {
+            g->seen.emplace(zog_pair_key(m->secID, m->instanceID), m);
+            g->seenLast = m;
+        }
+    } catch (const std::bad_alloc&) {  // no room for the table: look the slow way
+        g->seen.clear();
+        g->seenLast = nullptr;
+        const ZOG_PATH path[] = {{secID, instanceID}, {0, 0}};
+        return ZOG_search(g->members, path);
+    }
+    const auto it = g->seen.find(zog_pair_key(secID, instanceID));
+    return it == g->seen.end() ? nullptr : it->second;
+}
+
+void ZOG_dropMembers(ZOG_SEC_GRP* g)
+{
+    ZOG_free(g->members);
+    g->members = g->tail = nullptr;
+    g->seen.clear();
+    g->seenLast = nullptr;
 }
 
 ZOG_SEC* ZOG_search(ZOG_SEC* list, const ZOG_PATH* path)

@@ -95,8 +95,7 @@ int ZOG_writeGrpStart(FILE* f, ZOG_SEC_GRP* parent, ZOG_SEC_GRP* group, int n)
     group->groupPos = static_cast<std::int32_t>(pos);
     group->memSize = 0;
     group->index.clear();
-    ZOG_free(group->members);
-    group->members = group->tail = nullptr;
+    ZOG_dropMembers(group);
     group->num = 0;
     group->announced = static_cast<std::uint32_t>(n);
     const std::int64_t room = 20 + 12 * static_cast<std::int64_t>(n);  // the group's own section

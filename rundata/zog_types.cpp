@@ -135,8 +135,7 @@ std::int64_t grp_proc(int op, ZOG_CURSOR* c, ZOG_SEC* rec)
     }
     case zop_free:
         g->index.clear();
-        ZOG_free(g->members);
-        g->members = g->tail = nullptr;
+        ZOG_dropMembers(g);
         return 1;
     case zop_size: return 8 + 12 * static_cast<std::int64_t>(g->index.size());
     case zop_show:

@@ -110,6 +110,7 @@ TEST(Tree, AppendsAfterTheMembersAreReleased)
     ZOG_SEC_GRP* g = group(7);
     ZOG_addToGroup(g, scaler(1, nullptr));
     ZOG_addToGroup(g, scaler(2, nullptr));
+    ASSERT_NE(ZOG_findMember(g, ZOG_ID_GEN_SCALER, 2), nullptr);  // looked up before the release
     const std::string p = temp_path("stream");
     FILE* f = ZOG_openOutput(p.c_str());
     ASSERT_EQ(ZOG_writeGrpStart(f, nullptr, g, 1), 1);  // releases the members
@@ -120,6 +121,31 @@ TEST(Tree, AppendsAfterTheMembersAreReleased)
     EXPECT_EQ(g->members->instanceID, 3U);
     EXPECT_EQ(g->members->next->instanceID, 4U);
     EXPECT_EQ(g->members->next->next, nullptr);
+    EXPECT_EQ(ZOG_findMember(g, ZOG_ID_GEN_SCALER, 2), nullptr);
+    EXPECT_EQ(ZOG_findMember(g, ZOG_ID_GEN_SCALER, 4), g->members->next);
+    ZOG_free(g);
+}
+
+// Looking a member up by its pair finds what a walk of the list finds, with
+// lookups and appends interleaved and pairs repeated (the first one counts).
+TEST(Search, MemberLookupAgreesWithAWalkOfTheList)
+{
+    std::mt19937 rng(11);
+    ZOG_SEC_GRP* g = group(7);
+    for (int step = 0; step < 3000; ++step) {
+        const auto id = static_cast<std::uint32_t>(1 + rng() % 400);
+        if (rng() % 3 == 0) {
+            ZOG_addToGroup(g, rng() % 2 ? static_cast<ZOG_SEC*>(scaler(id, nullptr)) : ZOG_new(ZOG_ID_GEN_HIST_HDR, id));
+            continue;
+        }
+        const std::uint32_t sec = rng() % 2 ? ZOG_ID_GEN_SCALER : ZOG_ID_GEN_HIST_HDR;
+        ZOG_SEC* walked = nullptr;
+        for (ZOG_SEC* m = g->members; m != nullptr && walked == nullptr; m = m->next)
+            if (m->secID == sec && m->instanceID == id) walked = m;
+        ASSERT_EQ(ZOG_findMember(g, sec, id), walked) << "step " << step;
+    }
+    EXPECT_EQ(ZOG_findMember(g, ZOG_ID_GEN_SCALER, 0), nullptr);
+    EXPECT_EQ(ZOG_findMember(nullptr, ZOG_ID_GEN_SCALER, 1), nullptr);
     ZOG_free(g);
 }
 
