@@ -3,6 +3,7 @@
 #include "vul_map.h"
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -100,6 +101,7 @@ bool vul_premap(const double* x_mn)
             continue;  // keeps the old value
         }
         if (in_table(expressions.jexpr(e))) xv(expressions.jexpr(e)) = v;
+        all = all && std::isfinite(v);  // sqrt(-1) or 1/0 gives no value a model can use
     }
     return all;
 }

@@ -561,24 +561,29 @@ TEST_F(SetupDeath, TableMessageShowsTheAnswerAsAnEightyCharacterName)
 }
 
 // An expression is evaluated where it is entered, with the labels at their parameter
-// lines' values and the expressions before it: one that gives no value stops a batch run
-// with the evaluator's message and the refusal (on standard error too).
+// lines' values and the expressions before it: one that gives no value, or a value that
+// is no finite number, stops a batch run with the evaluator's message (when it has one)
+// and the refusal (on standard error too).
 TEST_F(SetupDeath, ExpressionThatDoesNotEvaluateStopsABatchRun)
 {
     Pars x{};
     add_par(x, 1, 0.25, "Asy");
-    struct Case { const char* answers; int slot; const char* text; };
+    struct Case { const char* answers; int slot; const char* text; bool evaluator_says; };
     const Case cases[] = {
-        {"Asy*\n", 201, "Asy\\*"},                // unfinished
-        {"Asy*Nothing\n", 202, "Asy\\*Nothing"},   // a name nobody defined
-        {"Asy+\n", 300, "Asy\\+"},
+        {"Asy*\n", 201, "Asy\\*", true},                // unfinished
+        {"Asy*Nothing\n", 202, "Asy\\*Nothing", true},   // a name nobody defined
+        {"Asy+\n", 300, "Asy\\+", true},
+        {"sqrt(-Asy)\n", 201, "sqrt\\(-Asy\\)", false},        // NaN
+        {"1/(Asy-0.25)\n", 202, "1/\\(Asy-0.25\\)", false},    // infinite
+        {"log(Asy-0.25)\n", 203, "log\\(Asy-0.25\\)", false},
     };
     for (const Case& c : cases) {
         answers(c.answers);
         const float a[n_slots] = {0, static_cast<float>(c.slot)};
-        const std::string msg = "EVAL: .*\n \\*\\*\\* Expression for " + std::to_string(c.slot) +
-                                " does not evaluate with the initial parameter values: " + c.text;
-        EXPECT_EXIT((screen_to_stderr(), setup_signal(a)), testing::ExitedWithCode(1), msg)
+        const std::string re = std::string(c.evaluator_says ? "EVAL: .*\n" : "") +
+                               " \\*\\*\\* Expression for " + std::to_string(c.slot) +
+                               " does not evaluate with the initial parameter values: " + c.text;
+        EXPECT_EXIT((screen_to_stderr(), setup_signal(a)), testing::ExitedWithCode(1), re)
             << c.answers;
         set_ask_indir(0, 0);
         fio_close(answer_unit);
