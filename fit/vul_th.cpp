@@ -17,6 +17,7 @@
 #include <complex>
 #include <cstring>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 #include "fit_records.h"
@@ -489,6 +490,18 @@ struct Blk {
     DTime T;
 };
 
+// Calls fn(x, y) with x and y as compile-time constants (std::bool_constant), so that each
+// of the four cases is a loop of its own with nothing to decide per bin.
+#define TH_INLINE_LAMBDA __attribute__((always_inline))
+template <class Fn>
+TH_INLINE void with_flags(bool x, bool y, Fn fn)
+{
+    using T = std::true_type;
+    using F = std::false_type;
+    if (x) y ? fn(T{}, T{}) : fn(T{}, F{});
+    else y ? fn(F{}, T{}) : fn(F{}, F{});
+}
+
 // g[i] = fn(t[i]) for the block's real bins; the padding reads as 0.
 template <class Fn>
 TH_INLINE void each(double* g, const double* t, const Blk& b, Fn fn)
@@ -654,28 +667,29 @@ TH_INLINE void run_blocks(const SpecPlan& p, int ib1, int ib2, const Out& out)
                 double* sum = w.s;
                 const double* f = w.f;
                 const double* e = w.e;
-                const double s0 = 0;  // a first term still adds to 0: -0 becomes +0
-                if (p.rawform && f_one)
-                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + e[i] * a * g[i];
-                else if (p.rawform)
-                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + e[i] * a * g[i] * f[i];
-                else if (f_one)
-                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + a * g[i];
-                else
-                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + a * g[i] * f[i];
+                const bool first = s_zero;
+                with_flags(p.rawform, f_one, [&](auto raw, auto one) TH_INLINE_LAMBDA {
+                    const double s0 = 0;  // a first term still adds to 0: -0 becomes +0
+                    for (int i = 0; i < nn; ++i) {
+                        double v = a;
+                        if constexpr (raw) v = e[i] * a;
+                        v = v * g[i];
+                        if constexpr (!one) v = v * f[i];
+                        sum[i] = (first ? s0 : sum[i]) + v;
+                    }
+                });
                 s_zero = false;
                 f_one = true;
             } else {  // a factor of the next term, scaled by A in group T
                 double* f = w.f;
-                const double as = sg.scale_a ? a : 1.0;
-                if (sg.scale_a && f_one)
-                    for (int i = 0; i < nn; ++i) f[i] = as * g[i];
-                else if (sg.scale_a)
-                    for (int i = 0; i < nn; ++i) f[i] = as * g[i] * f[i];
-                else if (f_one)
-                    for (int i = 0; i < nn; ++i) f[i] = g[i];
-                else
-                    for (int i = 0; i < nn; ++i) f[i] = g[i] * f[i];
+                with_flags(sg.scale_a, f_one, [&](auto scaled, auto one) TH_INLINE_LAMBDA {
+                    for (int i = 0; i < nn; ++i) {
+                        double v = g[i];
+                        if constexpr (scaled) v = a * v;
+                        if constexpr (!one) v = v * f[i];
+                        f[i] = v;
+                    }
+                });
                 f_one = false;
             }
         }
