@@ -510,6 +510,13 @@ TH_INLINE void each(double* g, const double* t, const Blk& b, Fn fn)
     for (int i = b.n; i < b.nn; ++i) g[i] = 0;
 }
 
+// x[i] = (l t[i])^p for i < nn.
+TH_INLINE void pow_fill(double l, double p, const double* t, double* x, int nn)
+{
+    for (int i = 0; i < nn; ++i) x[i] = l * t[i];
+    vm_pow(x, p, x, nn);
+}
+
 // The dynamic Kubo-Toyabe closed form of gzz at every bin: exp(-nu t) and the rotation
 // by the recurrences, then one vector exp. Near t = 0 (|nu - i w| t below 1) the bracket
 // cancels to a small part of its terms and would magnify the recurrences' last bits; those
@@ -572,8 +579,7 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
     }
     case f_stretch_cos:
     case f_stretch:
-        for (int i = 0; i < nn; ++i) g[i] = s.lam * t[i];
-        vm_pow(g, s.h, g, nn);
+        pow_fill(s.lam, s.h, t, g, nn);
         for (int i = 0; i < nn; ++i) g[i] = -g[i];
         vm_exp(g, g, nn);
         if (s.form == f_stretch) return;
@@ -582,7 +588,8 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
     case f_j0: each(g, t, b, [&](double u) { return ::j0(s.w * u); }); return;
     case f_gzz_lf:
     case f_gzz_zf: gzz_block(s, b, w, g); return;
-    case f_polzz_lf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
+    case f_polzz_lf:
+    case f_polzz_zf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
     case f_lfpol: each(g, t, b, [&](double u) { return lfpol_at(s.lf, u); }); return;
     case f_gzf:
         gau_fill(s.gau, b.T, t, g, nn);
@@ -592,18 +599,13 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
         }
         return;
     case f_gen_zf:
-        for (int i = 0; i < nn; ++i) w.u[i] = s.lam * t[i];
-        vm_pow(w.u, s.h, w.u, nn);
+        pow_fill(s.lam, s.h, t, w.u, nn);
         for (int i = 0; i < nn; ++i) g[i] = -w.u[i] / s.h;
         vm_exp(g, g, nn);
         for (int i = 0; i < nn; ++i) g[i] = relax_detail::kt_static(w.u[i], g[i]);
         return;
-    case f_polzz_zf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
     case f_exp: geo_fill(s.geo, b.T, t, g, nn); return;
-    case f_power:
-        for (int i = 0; i < nn; ++i) g[i] = s.lam * t[i];
-        vm_pow(g, s.h, g, nn);
-        return;
+    case f_power: pow_fill(s.lam, s.h, t, g, nn); return;
     case f_spin_glass: {
         // At a + b = 0 (t = 0, or no width) b / sqrt(a + b) tends to 0 and the form to 1,
         // where the formula gives 0/0.
