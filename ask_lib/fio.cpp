@@ -41,6 +41,12 @@ Unit* unit_of(int unit)
     return u.f ? &u : nullptr;
 }
 
+std::string unit_path(std::string_view path)
+{
+    while (!path.empty() && (path.back() == ' ' || path.back() == '\0')) path.remove_suffix(1);
+    return std::string(path);
+}
+
 }  // namespace fio_detail
 
 namespace {
@@ -697,8 +703,7 @@ int fio_open(int unit, std::string_view path, FStatus status)
 {
     if (unit < 0 || unit > fio_max_unit) return EBADF;
     fio_close(unit);
-    while (!path.empty() && (path.back() == ' ' || path.back() == '\0')) path.remove_suffix(1);
-    const std::string name(path);
+    const std::string name = fio_detail::unit_path(path);
     if (name.empty()) return ENOENT;
     struct stat st {};
     const bool exists = ::stat(name.c_str(), &st) == 0;
@@ -788,8 +793,7 @@ int fio_rename(int unit, std::string_view path)
 {
     Unit* u = unit_of(unit);
     if (u == nullptr || !u->owned) return EBADF;
-    while (!path.empty() && (path.back() == ' ' || path.back() == '\0')) path.remove_suffix(1);
-    std::string name(path);
+    std::string name = fio_detail::unit_path(path);
     if (name.empty()) return ENOENT;
     if (std::fflush(u->f) != 0) return EIO;
     if (std::rename(u->name.c_str(), name.c_str()) != 0) return errno;

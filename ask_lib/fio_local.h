@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "fio.h"
 
@@ -27,6 +28,9 @@ struct Unit {
 Unit* unit_of(int unit);
 // The table entry of a unit in 0..99, connected or not.
 Unit& unit_slot(int unit);
+// The name of the file a unit is opened on: path without the blanks and NULs that pad a
+// text field.
+std::string unit_path(std::string_view path);
 // Ends an uncommitted whole-file rewrite: the unit is closed, its temporary removed and the
 // file left as it was.
 void whole_drop(int unit);

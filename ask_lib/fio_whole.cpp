@@ -294,9 +294,8 @@ int fio_open_whole(int unit, std::string_view path, bool lock)
 {
     if (unit < 0 || unit > fio_max_unit) return EBADF;
     fio_close(unit);
-    while (!path.empty() && (path.back() == ' ' || path.back() == '\0')) path.remove_suffix(1);
-    if (path.empty()) return ENOENT;
-    const std::string name(path);
+    const std::string name = fio_detail::unit_path(path);
+    if (name.empty()) return ENOENT;
     Whole w;
     struct stat st {};
     const bool exists = ::stat(name.c_str(), &st) == 0;
