@@ -780,13 +780,18 @@ std::string_view fio_name(int unit)
     return u ? std::string_view(u->name) : std::string_view();
 }
 
+int fio_detail::flush_error(Unit& u)
+{
+    errno = 0;
+    std::fflush(u.f);
+    return note_error(u);
+}
+
 int fio_lost(int unit)
 {
     Unit* u = unit_of(unit);
     if (u == nullptr || !u->owned || !u->writable || u->whole) return 0;
-    errno = 0;
-    std::fflush(u->f);
-    return note_error(*u);
+    return fio_detail::flush_error(*u);
 }
 
 int fio_rename(int unit, std::string_view path)
@@ -805,10 +810,7 @@ void fio_flush_all()
 {
     for (int n = 0; n <= fio_max_unit; ++n) {
         Unit& u = fio_detail::unit_slot(n);
-        if (!u.f || !u.writable) continue;
-        errno = 0;
-        std::fflush(u.f);
-        note_error(u);  // the reason now: a later write would not know it
+        if (u.f && u.writable) fio_detail::flush_error(u);
     }
 }
 

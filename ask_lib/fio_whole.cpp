@@ -353,9 +353,7 @@ int fio_commit(int unit, bool keep_open)
     Unit* u = unit_of(unit);
     if (u == nullptr || !u->whole) return EBADF;
     Whole& w = whole_of(unit);
-    errno = 0;
-    int err = std::fflush(u->f) != 0 || std::ferror(u->f) ? (errno != 0 ? errno : EIO) : 0;
-    if (u->err != 0) err = u->err;
+    int err = fio_detail::flush_error(*u);
     if (err == 0) err = w.temp.empty() ? put_in_place(*u, w, keep_open) : put_temp(*u, w);
     if (err != 0) {
         fio_detail::whole_drop(unit);
