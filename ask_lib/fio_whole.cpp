@@ -147,7 +147,7 @@ int lock_target(Whole& w)
             const int err = errno;
             if (created) ::unlink(w.target.c_str());
             ::close(fd);
-            return err == EWOULDBLOCK ? EWOULDBLOCK : err;
+            return err;
         }
         if (::stat(w.target.c_str(), &now) != 0 || !same_file(now, mine.st_dev, mine.st_ino)) {
             ::close(fd);  // replaced while we locked it: try the file that is there now
@@ -330,8 +330,6 @@ int fio_open_whole(int unit, std::string_view path, bool lock)
         // place. Anything else is the reason the file cannot be written.
         if (f == nullptr && !((err == EACCES || err == EPERM || err == EROFS) && exists &&
                               ::access(w.target.c_str(), W_OK) == 0)) {
-            Unit& u = fio_detail::unit_slot(unit);
-            u.f = nullptr;
             whole_of(unit) = std::move(w);
             fio_detail::whole_drop(unit);
             return err;
