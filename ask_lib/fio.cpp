@@ -794,18 +794,6 @@ int fio_lost(int unit)
     return fio_detail::flush_error(*u);
 }
 
-int fio_rename(int unit, std::string_view path)
-{
-    Unit* u = unit_of(unit);
-    if (u == nullptr || !u->owned) return EBADF;
-    std::string name = fio_detail::unit_path(path);
-    if (name.empty()) return ENOENT;
-    if (std::fflush(u->f) != 0) return EIO;
-    if (std::rename(u->name.c_str(), name.c_str()) != 0) return errno;
-    u->name = std::move(name);
-    return 0;
-}
-
 void fio_flush_all()
 {
     for (int n = 0; n <= fio_max_unit; ++n) {
