@@ -41,6 +41,12 @@ Unit* unit_of(int unit)
     return u.f ? &u : nullptr;
 }
 
+std::string unit_path(std::string_view path)
+{
+    while (!path.empty() && (path.back() == ' ' || path.back() == '\0')) path.remove_suffix(1);
+    return std::string(path);
+}
+
 }  // namespace fio_detail
 
 namespace {
@@ -697,8 +703,7 @@ int fio_open(int unit, std::string_view path, FStatus status)
 {
     if (unit < 0 || unit > fio_max_unit) return EBADF;
     fio_close(unit);
-    while (!path.empty() && (path.back() == ' ' || path.back() == '\0')) path.remove_suffix(1);
-    const std::string name(path);
+    const std::string name = fio_detail::unit_path(path);
     if (name.empty()) return ENOENT;
     struct stat st {};
     const bool exists = ::stat(name.c_str(), &st) == 0;
@@ -775,36 +780,25 @@ std::string_view fio_name(int unit)
     return u ? std::string_view(u->name) : std::string_view();
 }
 
+int fio_detail::flush_error(Unit& u)
+{
+    errno = 0;
+    std::fflush(u.f);
+    return note_error(u);
+}
+
 int fio_lost(int unit)
 {
     Unit* u = unit_of(unit);
     if (u == nullptr || !u->owned || !u->writable || u->whole) return 0;
-    errno = 0;
-    std::fflush(u->f);
-    return note_error(*u);
-}
-
-int fio_rename(int unit, std::string_view path)
-{
-    Unit* u = unit_of(unit);
-    if (u == nullptr || !u->owned) return EBADF;
-    while (!path.empty() && (path.back() == ' ' || path.back() == '\0')) path.remove_suffix(1);
-    std::string name(path);
-    if (name.empty()) return ENOENT;
-    if (std::fflush(u->f) != 0) return EIO;
-    if (std::rename(u->name.c_str(), name.c_str()) != 0) return errno;
-    u->name = std::move(name);
-    return 0;
+    return fio_detail::flush_error(*u);
 }
 
 void fio_flush_all()
 {
     for (int n = 0; n <= fio_max_unit; ++n) {
         Unit& u = fio_detail::unit_slot(n);
-        if (!u.f || !u.writable) continue;
-        errno = 0;
-        std::fflush(u.f);
-        note_error(u);  // the reason now: a later write would not know it
+        if (u.f && u.writable) fio_detail::flush_error(u);
     }
 }
 

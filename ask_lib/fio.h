@@ -106,10 +106,6 @@ std::string_view fio_name(int unit);
 // its buffer is flushed): 0 while all went well, and for standard streams, closed units and
 // uncommitted whole-file rewrites (which answer at fio_commit).
 int fio_lost(int unit);
-// Gives the unit's file the name path (a file of that name is replaced) and keeps the unit
-// connected to it, position and all, under the new name; the data written so far is flushed
-// first. 0, or an errno value (EBADF for a standard stream or a closed unit).
-int fio_rename(int unit, std::string_view path);
 void fio_flush_all();
 
 // ---- Whole-file rewrites -----------------------------------------------------------------

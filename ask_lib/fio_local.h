@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "fio.h"
 
@@ -27,6 +28,12 @@ struct Unit {
 Unit* unit_of(int unit);
 // The table entry of a unit in 0..99, connected or not.
 Unit& unit_slot(int unit);
+// Flushes the unit's stream and gives its first write error as its errno, kept on the unit
+// (a later write would not know the reason); 0 while the stream is sound.
+int flush_error(Unit& u);
+// The name of the file a unit is opened on: path without the blanks and NULs that pad a
+// text field.
+std::string unit_path(std::string_view path);
 // Ends an uncommitted whole-file rewrite: the unit is closed, its temporary removed and the
 // file left as it was.
 void whole_drop(int unit);

@@ -147,7 +147,7 @@ int lock_target(Whole& w)
             const int err = errno;
             if (created) ::unlink(w.target.c_str());
             ::close(fd);
-            return err == EWOULDBLOCK ? EWOULDBLOCK : err;
+            return err;
         }
         if (::stat(w.target.c_str(), &now) != 0 || !same_file(now, mine.st_dev, mine.st_ino)) {
             ::close(fd);  // replaced while we locked it: try the file that is there now
@@ -294,9 +294,8 @@ int fio_open_whole(int unit, std::string_view path, bool lock)
 {
     if (unit < 0 || unit > fio_max_unit) return EBADF;
     fio_close(unit);
-    while (!path.empty() && (path.back() == ' ' || path.back() == '\0')) path.remove_suffix(1);
-    if (path.empty()) return ENOENT;
-    const std::string name(path);
+    const std::string name = fio_detail::unit_path(path);
+    if (name.empty()) return ENOENT;
     Whole w;
     struct stat st {};
     const bool exists = ::stat(name.c_str(), &st) == 0;
@@ -331,8 +330,6 @@ int fio_open_whole(int unit, std::string_view path, bool lock)
         // place. Anything else is the reason the file cannot be written.
         if (f == nullptr && !((err == EACCES || err == EPERM || err == EROFS) && exists &&
                               ::access(w.target.c_str(), W_OK) == 0)) {
-            Unit& u = fio_detail::unit_slot(unit);
-            u.f = nullptr;
             whole_of(unit) = std::move(w);
             fio_detail::whole_drop(unit);
             return err;
@@ -354,9 +351,7 @@ int fio_commit(int unit, bool keep_open)
     Unit* u = unit_of(unit);
     if (u == nullptr || !u->whole) return EBADF;
     Whole& w = whole_of(unit);
-    errno = 0;
-    int err = std::fflush(u->f) != 0 || std::ferror(u->f) ? (errno != 0 ? errno : EIO) : 0;
-    if (u->err != 0) err = u->err;
+    int err = fio_detail::flush_error(*u);
     if (err == 0) err = w.temp.empty() ? put_in_place(*u, w, keep_open) : put_temp(*u, w);
     if (err != 0) {
         fio_detail::whole_drop(unit);

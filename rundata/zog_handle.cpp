@@ -291,6 +291,7 @@ extern "C" int ZOG_openWrite(const char* name, int fmtID) noexcept
         write_error.clear();
         return k;
     } catch (...) {
+        write_error = "out of memory";  // no earlier call's reason stands for this one
         return -1;
     }
 }

@@ -6,7 +6,7 @@ import subprocess
 
 from pty_run import run_at_terminal
 
-KAVRIN = os.path.join(os.environ["TOOLS"], "..", "fit", "kavrin")
+KAVRIN = os.environ["KAVRIN"]
 WORK = os.getcwd()
 RUN_FILE = os.path.join(WORK, "tf.zog")
 NOBODY = 65534

@@ -18,11 +18,12 @@
 #   mask.sed         optional: sed script applied to both sides before
 #                    comparing (dates, timings)
 #   env              optional: NAME=value lines, set for kavrin's run only
-#   check.sh         optional: extra checks run last in the work folder
+#   check.sh         optional: extra checks run last in the work folder (KAVRIN
+#                    names the program the case runs, for runs of its own)
 set -u
 kavrin=$1 case=$2 work=$3 tools=${4:-}
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 2
-export TZ=UTC LC_ALL=C TERM=dumb INPUTRC=/dev/null TOOLS=$tools CASE=$case
+export TZ=UTC LC_ALL=C TERM=dumb INPUTRC=/dev/null TOOLS=$tools CASE=$case KAVRIN=$kavrin
 # No X display: plots go to the file devices the cases name, never to a window.
 unset DISPLAY
 if [ -f "$case/setup.sh" ]; then

@@ -2,7 +2,7 @@
 # control byte, the micro sign 0xB5 and a ^D byte are data of the answers (the TAB is no
 # delimiter, so its line does not evaluate and is asked again). The parameters both runs
 # hand to MINUIT, as its log shows them, are the same.
-kavrin=${KAVRIN:-$TOOLS/../fit/kavrin}  # the binary beside the generators
+kavrin=$KAVRIN
 mkdir -p from_file && cp "$CASE/input" from_file/script || exit 1
 (cd from_file && printf '@script\n' | "$kavrin" > out.txt 2> err.txt; echo $? > status)
 [ "$(cat from_file/status)" = 1 ] || { echo "the @ run ended with $(cat from_file/status)"; exit 1; }

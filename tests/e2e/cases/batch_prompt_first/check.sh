@@ -1,7 +1,7 @@
 # A program that drives a batch run through pipes answers each question once its prompt has
 # come: every prompt must reach the pipe before the run waits for its answer (it waited for
 # the answer first, so such a driver and the run waited for each other for ever).
-kavrin=${KAVRIN:-$TOOLS/../fit/kavrin}  # the binary beside the generators
+kavrin=$KAVRIN
 mkdir -p driven && cd driven || exit 1
 exec python3 - "$kavrin" "$CASE/input" <<'PY'
 import os, select, subprocess, sys, time

@@ -4,7 +4,7 @@
 [ "$(grep -c '^ ERROR!   There are no spectra defined! $' out.txt)" = 1 ] ||
   { echo "the set-up did not end at the first ^D"; exit 1; }
 [ "$(grep -c '^DIRADE> ' out.txt)" = 1 ] || { echo "DIRADE> asked again after ^D"; exit 1; }
-kavrin=${KAVRIN:-$TOOLS/../fit/kavrin}  # the binary beside the generators
+kavrin=$KAVRIN
 # A run of the script's first k lines, piped (batch) or typed at a pseudo-terminal (pty),
 # where ^D follows them.
 run() {

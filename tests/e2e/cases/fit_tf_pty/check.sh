@@ -1,6 +1,6 @@
 # The script of the batch run, typed at a pseudo-terminal: the same questions and answers,
 # plus what only the keyboard sees (parameter echo, spectrum line, hint, end-of-fit questions).
-kavrin=${KAVRIN:-$TOOLS/../fit/kavrin}  # the binary beside the generators
+kavrin=$KAVRIN
 python3 "$CASE/../../pty_run.py" "$kavrin" "$CASE/input" > pty.txt || { echo "pty run failed"; exit 1; }
 dialog() { grep -E '^(TITLE \(or @Filename\) > |Parameter #|DIRADE> |DATA File name > |SPECT: |MINUIT> [^ ])' "$1"; }
 if ! diff <(dialog out.txt) <(dialog pty.txt) > dialog.diff; then

@@ -1,3 +1,2 @@
 # A transverse-field run: forward and backward histograms precessing at 1.5 MHz.
-"$TOOLS/kavrin_rungen" --model exp --freq 1.5 --lambda 0.3 --asym 0.22 --phases 10,190 \
-  --n0 2000 --seed 11 tf.zog >> setup.txt
+. "$CASE/../../tf_runs.sh" && tf_run_1_5mhz tf.zog

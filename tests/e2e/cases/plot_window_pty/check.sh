@@ -22,7 +22,7 @@ got=$(sed -n '/^MINUIT> PL$/,/^MINUIT> EXIT$/p' out.txt)
 # The same at a quick typist's pace: at each RETURN prompt the word and the next dialog
 # lines arrive at once. The prompt takes its own line only; the lines typed ahead are the
 # next "ROZUDE: " commands (a new tick interval and a redraw, then new X limits).
-kavrin=${KAVRIN:-$TOOLS/../fit/kavrin}  # the binary beside the generators
+kavrin=$KAVRIN
 mkdir -p ahead && cd ahead && cp ../tf.zog . || exit 1
 python3 - "$CASE/../../pty_run.py" "$kavrin" "$CASE/input" > out.txt <<'PY' || { echo "typed-ahead run failed"; exit 1; }
 import os, sys

@@ -2,7 +2,7 @@
 # longer than an answer line goes on in continued lines, and three replays in a row read the
 # same labels, limits and remarks (the log shows each remark as the run read it).
 set -u
-kavrin=$TOOLS/../fit/kavrin
+kavrin=$KAVRIN
 cp stdout log0.txt
 for round in 1 2 3; do
   cp rt.inp "round$round.inp"

@@ -2,7 +2,7 @@
 # parameters and chi-square, and the same answer file and table row again, apart from the
 # date and the last digits of the errors (a new minimisation from the fitted values).
 set -u
-kavrin=$TOOLS/../fit/kavrin
+kavrin=$KAVRIN
 cp tf.inp first.inp && cp tf.anp first.anp || exit 1
 "$kavrin" < first.inp > replay_stdin.txt 2>&1 || { echo "replay from standard input failed"; exit 1; }
 cp tf.inp stdin.inp && cp tf.anp stdin.anp

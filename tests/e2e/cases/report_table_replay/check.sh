@@ -2,7 +2,7 @@
 # the set-up did not read ("nosuch.tbl"), so its replay loads the same table and fits the
 # same chi-square.
 set -u
-kavrin=$TOOLS/../fit/kavrin
+kavrin=$KAVRIN
 [ "$(grep -c '^kt.tbl  *(Table file)$' zf.inp)" = 2 ] || { echo "table lines:"; grep -n 'Table file' zf.inp; exit 1; }
 grep -q nosuch zf.inp && { echo "the unread table name was recorded"; exit 1; }
 chisq=$(grep 'NDFR, CHISQ' zf.inp)

@@ -3,7 +3,7 @@
 # (CHARSET 2; DISPLAY's micro stays Latin-1); in the C locale and through pipes in either
 # locale they are the single bytes as made, and the log files do not change at all.
 export LC_ALL=C
-kavrin=${KAVRIN:-$TOOLS/../fit/kavrin}
+kavrin=$KAVRIN
 fail=0
 run_pty() {  # folder locale
   mkdir -p "$1" && cp tf.zog "$1"/ &&

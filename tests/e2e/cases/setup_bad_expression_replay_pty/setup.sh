@@ -1,7 +1,6 @@
 # A transverse-field run at 1.8 MHz and a stored answer file whose frequency expression does
 # not evaluate.
-"$TOOLS/kavrin_rungen" --model exp --freq 1.8 --lambda 0.15 --asym 0.2 --phases 45,225 \
-  --n0 1500 --seed 51 tf.zog > setup.txt
+. "$CASE/../../tf_runs.sh" && tf_run_1_8mhz tf.zog
 cat > bad.ans <<'END'
 An answer file with an expression that does not evaluate
 1 Phase 40 5

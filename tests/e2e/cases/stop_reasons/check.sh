@@ -4,7 +4,7 @@
 # batch run does not show (they go to the log).
 grep -qx ' ERROR:   Parameter number        101 greater than allowed maximum of  100' stdout ||
   { echo "the log lacks the parameter line's error"; exit 1; }
-kavrin=${KAVRIN:-$TOOLS/../fit/kavrin}
+kavrin=$KAVRIN
 fail=0
 # At a terminal the same stop shows the count on the screen, then the reason from standard
 # error.
