@@ -17,7 +17,6 @@
 #include <complex>
 #include <cstring>
 #include <span>
-#include <type_traits>
 #include <vector>
 
 #include "fit_records.h"
@@ -490,16 +489,32 @@ struct Blk {
     DTime T;
 };
 
-// Calls fn(x, y) with x and y as compile-time constants (std::bool_constant), so that each
-// of the four cases is a loop of its own with nothing to decide per bin.
-#define TH_INLINE_LAMBDA __attribute__((always_inline))
-template <class Fn>
-TH_INLINE void with_flags(bool x, bool y, Fn fn)
+// S = S + E A G F for a term (E only in the raw form, F only when a factor waits; a first
+// term adds to 0, so -0 becomes +0); one loop per case.
+template <bool raw, bool one>
+TH_INLINE void add_term(double* sum, bool first, const double* e, double a, const double* g,
+                        const double* f, int nn)
 {
-    using T = std::true_type;
-    using F = std::false_type;
-    if (x) y ? fn(T{}, T{}) : fn(T{}, F{});
-    else y ? fn(F{}, T{}) : fn(F{}, F{});
+    const double s0 = 0;
+    for (int i = 0; i < nn; ++i) {
+        double v = a;
+        if constexpr (raw) v = e[i] * a;
+        v = v * g[i];
+        if constexpr (!one) v = v * f[i];
+        sum[i] = (first ? s0 : sum[i]) + v;
+    }
+}
+
+// F = G F for a factor (times A in group T; F reads as 1 when no factor waits).
+template <bool scaled, bool one>
+TH_INLINE void mul_factor(double* f, double a, const double* g, int nn)
+{
+    for (int i = 0; i < nn; ++i) {
+        double v = g[i];
+        if constexpr (scaled) v = a * v;
+        if constexpr (!one) v = v * f[i];
+        f[i] = v;
+    }
 }
 
 // g[i] = fn(t[i]) for the block's real bins; the padding reads as 0.
@@ -666,32 +681,17 @@ TH_INLINE void run_blocks(const SpecPlan& p, int ib1, int ib2, const Out& out)
             form_block(sg, b, w, g);
             const double a = sg.a;
             if (sg.kas > 0) {  // closes a term: S = S + E A G F
-                double* sum = w.s;
-                const double* f = w.f;
-                const double* e = w.e;
-                const bool first = s_zero;
-                with_flags(p.rawform, f_one, [&](auto raw, auto one) TH_INLINE_LAMBDA {
-                    const double s0 = 0;  // a first term still adds to 0: -0 becomes +0
-                    for (int i = 0; i < nn; ++i) {
-                        double v = a;
-                        if constexpr (raw) v = e[i] * a;
-                        v = v * g[i];
-                        if constexpr (!one) v = v * f[i];
-                        sum[i] = (first ? s0 : sum[i]) + v;
-                    }
-                });
+                if (p.rawform && f_one) add_term<true, true>(w.s, s_zero, w.e, a, g, w.f, nn);
+                else if (p.rawform) add_term<true, false>(w.s, s_zero, w.e, a, g, w.f, nn);
+                else if (f_one) add_term<false, true>(w.s, s_zero, w.e, a, g, w.f, nn);
+                else add_term<false, false>(w.s, s_zero, w.e, a, g, w.f, nn);
                 s_zero = false;
                 f_one = true;
             } else {  // a factor of the next term, scaled by A in group T
-                double* f = w.f;
-                with_flags(sg.scale_a, f_one, [&](auto scaled, auto one) TH_INLINE_LAMBDA {
-                    for (int i = 0; i < nn; ++i) {
-                        double v = g[i];
-                        if constexpr (scaled) v = a * v;
-                        if constexpr (!one) v = v * f[i];
-                        f[i] = v;
-                    }
-                });
+                if (sg.scale_a && f_one) mul_factor<true, true>(w.f, a, g, nn);
+                else if (sg.scale_a) mul_factor<true, false>(w.f, a, g, nn);
+                else if (f_one) mul_factor<false, true>(w.f, a, g, nn);
+                else mul_factor<false, false>(w.f, a, g, nn);
                 f_one = false;
             }
         }
