@@ -105,8 +105,8 @@ double tail_rate(const PolzzPlan& p, int s, double* last)
     const double kept = 1 - at_t(p, nt, 1, s);
     auto column = [&](int j) {
         const double pe = at_t(p, nt, j, s), pb = at_t(p, ib, j, s);
-        // flat, rising or through zero: hold the level
-        const double k = pe > 0 && pb > pe ? std::log(pb / pe) / span : 0.0;
+        // flat, rising, through zero or no span to take a slope over: hold the level
+        const double k = pe > 0 && pb > pe && span > 0 ? std::log(pb / pe) / span : 0.0;
         const double hj = j <= 1 ? 0.0 : std::exp(tblpar(6) + (j - 2) * double(tblpar(5)));
         return hj < 1 ? std::fmax(k, hj * kept * (1 - 0.11 * hj * hj)) : k;
     };
