@@ -418,8 +418,8 @@ void plan_steps(SigPlan& s, double h)
         rot_plan(s.rot, s.omega, 0, h);
         return;
     }
-    case f_polzz_lf: s.zz = polzz_plan(s.lam, s.h, s.nu); return;
-    case f_polzz_zf: s.zz = polzz_plan(s.lam, s.h, s.q); return;
+    case f_polzz_lf:
+    case f_polzz_zf: s.zz = polzz_plan(s.lam, s.h, s.form == f_polzz_lf ? s.nu : s.q); return;
     case f_lfpol: s.lf = lfpol_plan(s.lam, s.nu); return;
     case f_exp: geo_plan(s.geo, s.lam, h); return;
     case f_gzf: gau_plan(s.gau, s.lam, 0.5, h); return;
@@ -569,7 +569,8 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
     case f_j0: each(g, t, b, [&](double u) { return ::j0(s.w * u); }); return;
     case f_gzz_lf:
     case f_gzz_zf: gzz_block(s, b, w, g); return;
-    case f_polzz_lf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
+    case f_polzz_lf:
+    case f_polzz_zf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
     case f_lfpol: each(g, t, b, [&](double u) { return lfpol_at(s.lf, u); }); return;
     case f_gzf:
         gau_fill(s.gau, b.T, t, g, nn);
@@ -585,7 +586,6 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
         vm_exp(g, g, nn);
         for (int i = 0; i < nn; ++i) g[i] = relax_detail::kt_static(w.u[i], g[i]);
         return;
-    case f_polzz_zf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
     case f_exp: geo_fill(s.geo, b.T, t, g, nn); return;
     case f_power:
         for (int i = 0; i < nn; ++i) g[i] = s.lam * t[i];
