@@ -105,8 +105,8 @@ double tail_rate(const PolzzPlan& p, int s, double* last)
     const double kept = 1 - at_t(p, nt, 1, s);
     auto column = [&](int j) {
         const double pe = at_t(p, nt, j, s), pb = at_t(p, ib, j, s);
-        // flat, rising or through zero: hold the level
-        const double k = pe > 0 && pb > pe ? std::log(pb / pe) / span : 0.0;
+        // flat, rising, through zero or no span to take a slope over: hold the level
+        const double k = pe > 0 && pb > pe && span > 0 ? std::log(pb / pe) / span : 0.0;
         const double hj = j <= 1 ? 0.0 : std::exp(tblpar(6) + (j - 2) * double(tblpar(5)));
         return hj < 1 ? std::fmax(k, hj * kept * (1 - 0.11 * hj * hj)) : k;
     };
@@ -283,10 +283,11 @@ double FieldSolution::at(double tn) const
 
 double PoleSum::at(double tn) const
 {
+    const double damp = gauss_pair ? std::exp(-tn * tn / 2) : 1;
     double g = 0;
     for (int k = 0; k < n; ++k) {
         const double v = (r[k] * std::exp(s[k] * tn)).real();
-        g += k > 0 && gauss_pair ? v * std::exp(-tn * tn / 2) : v;
+        g += k > 0 && gauss_pair ? v * damp : v;
     }
     return g;
 }
@@ -322,6 +323,7 @@ PolzzPlan polzz_plan(double delta, double h, double q)
     if (code == 3) hn = std::fmin(sp(hn), tblpar(9) - 0.01f);
     const bool fast = sp(hn) >= tblpar(9);
     const double on = two_pi * fn;
+    const double on_high = two_pi * nslab * tblpar(10);   // where the high-field form takes over
     p.hn = hn;
     p.on = on;
     p.code = code;
@@ -359,7 +361,7 @@ PolzzPlan polzz_plan(double delta, double h, double q)
             if (third && s0 == nslab - 1) {
                 // past the last slab: towards the high-field form where it takes over
                 p.kind = PolzzPlan::blend;
-                p.poles = gauss_high(two_pi * nslab * tblpar(10), nonneg(hn));
+                p.poles = gauss_high(on_high, nonneg(hn));
             }
         }
         return p;
@@ -387,14 +389,12 @@ PolzzPlan polzz_plan(double delta, double h, double q)
         // over: combine the last slab with that form there.
         p.s2 = nslab;
         p.to_high = true;
-        p.on_high = two_pi * nslab * tblpar(10);
-        if (lorentz) p.lor = lorentz_field(p.on_high, nonneg(hn));
-        else p.poles = gauss_high(p.on_high, nonneg(hn));
+        if (lorentz) p.lor = lorentz_field(on_high, nonneg(hn));
+        else p.poles = gauss_high(on_high, nonneg(hn));
     }
     p.tend = tblpar(4);
     p.k1 = tail_rate(p, p.s1, &p.p1);
     if (third) p.k2 = tail_rate(p, p.s2, &p.p2);
-    if (!third) p.df = 0;
     return p;
 }
 

@@ -79,7 +79,6 @@ struct PolzzPlan {
     double df = 0;
     bool to_high = false;       // the second slab is the high-field form (past the last slab)
     int form = 0;               // which closed form
-    double on_high = 0;         // the field where the high-field form takes over
     // past the table's last time: the last values and log-slopes of both slabs
     double tend = 0, p1 = 0, p2 = 0, k1 = 0, k2 = 0;
 };

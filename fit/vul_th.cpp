@@ -418,8 +418,8 @@ void plan_steps(SigPlan& s, double h)
         rot_plan(s.rot, s.omega, 0, h);
         return;
     }
-    case f_polzz_lf: s.zz = polzz_plan(s.lam, s.h, s.nu); return;
-    case f_polzz_zf: s.zz = polzz_plan(s.lam, s.h, s.q); return;
+    case f_polzz_lf:
+    case f_polzz_zf: s.zz = polzz_plan(s.lam, s.h, s.form == f_polzz_lf ? s.nu : s.q); return;
     case f_lfpol: s.lf = lfpol_plan(s.lam, s.nu); return;
     case f_exp: geo_plan(s.geo, s.lam, h); return;
     case f_gzf: gau_plan(s.gau, s.lam, 0.5, h); return;

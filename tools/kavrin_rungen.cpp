@@ -205,6 +205,9 @@ double code_seconds(long c)
     return static_cast<double>(c) * 1e-15;
 }
 
+// The static Kubo-Toyabe function in zero field at (sigma t)^2 = x2.
+double static_kt(double x2) { return 1.0 / 3.0 + 2.0 / 3.0 * (1 - x2) * std::exp(-0.5 * x2); }
+
 // The strong-collision dynamic Kubo-Toyabe function at k h, k < n, marched
 // in time: G(t) = K(t) + nu int_0^t K(u) G(t - u) du with K the static
 // function times e^(-nu u), by the trapezoid rule on h and h/2 combined.
@@ -216,7 +219,7 @@ std::vector<double> dynamic_kt(double sigma, double nu, double h, std::size_t n)
         std::vector<double> k(count), g(count);
         for (std::size_t i = 0; i < count; ++i) {
             const double t = step * static_cast<double>(i), x2 = sigma * sigma * t * t;
-            k[i] = (1.0 / 3.0 + 2.0 / 3.0 * (1 - x2) * std::exp(-0.5 * x2)) * std::exp(-nu * t);
+            k[i] = static_kt(x2) * std::exp(-nu * t);
         }
         const double reach = nu > 0 ? 40 / (nu * step) + 2 : static_cast<double>(count);
         g[0] = k[0];
@@ -321,7 +324,7 @@ double polarization(const Setup& s, double t, double phase)
     }
     case Model::kt: {
         const double x2 = s.sigma * s.sigma * t * t;
-        return std::cos(phase) * (1.0 / 3.0 + 2.0 / 3.0 * (1 - x2) * std::exp(-0.5 * x2));
+        return std::cos(phase) * static_kt(x2);
     }
     case Model::dynkt: {
         const double x = t / s.dynkt_h;

@@ -610,6 +610,36 @@ TEST(Polzz, NeverReadsOutsideItsTable)
     }
 }
 
+// A table whose points all lie at one time (its second region from the first point,
+// with no step, where the table ends) gives no span to take a decay rate over: past
+// its end it holds its last values, or decays at the slow-hopping rate below hn = 1,
+// and never turns infinite or NaN.
+TEST(Polzz, ATimeAxisOfNoLengthStillContinues)
+{
+    const std::string p = tmp_path("rlx_one_time.tbl");
+    RlxDesc d = linear_rlx(false);
+    d.pai[4] = 1;
+    d.par[1] = 2.5f;
+    d.par[2] = 0.0f;
+    d.par[3] = 2.5f;
+    d.dat.clear();
+    for (int i = 1; i <= 30; ++i)
+        for (int j = 1; j <= 8; ++j) d.dat.push_back(float(0.9 - 0.01 * i + 0.001 * j));
+    write_rlx(p, d);
+    std::string why;
+    ASSERT_TRUE(read_rlx_tbl(p, &why)) << why;
+    const double last = 0.9 - 0.3 + 0.004, gs = 0.9 - 0.3 + 0.001;   // hop point 4 (hn 0.4), static
+    double g, d1, d2, d3;
+    for (double tn : {2.5 - 1e-9, 2.5, 2.5 + 1e-9, 3.0, 10.0, 100.0}) {
+        polzz(tn, 1.0, 0.4, 0.0, g, d1, d2, d3);
+        ASSERT_TRUE(std::isfinite(g)) << tn;
+        EXPECT_NEAR(g, last * std::exp(-0.4 * (1 - gs) * (1 - 0.11 * 0.16) * (tn - 2.5)), 1e-6) << tn;
+        polzz(tn, 1.0, 3.2, 0.0, g, d1, d2, d3);   // hop point 7: held
+        ASSERT_TRUE(std::isfinite(g)) << tn;
+        EXPECT_NEAR(g, 0.9 - 0.3 + 0.007, 1e-6) << tn;
+    }
+}
+
 TEST(Lfpol, ExactOnALinearTable)
 {
     const std::string p = tmp_path("lf_lin.tbl");

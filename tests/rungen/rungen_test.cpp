@@ -25,13 +25,10 @@ std::string temp(const std::string& name)
     return testing::TempDir() + "rungen_" + name + "_" + std::to_string(::getpid()) + ".dat";
 }
 
-int run(const std::string& args)
+std::string bytes_of(const std::string& p)
 {
-    const std::string said = temp("said");
-    const std::string cmd = std::string(KAVRIN_RUNGEN) + " " + args + " >'" + said + "' 2>&1";
-    const int rc = std::system(cmd.c_str());
-    std::remove(said.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Runs the generator; its standard error into *err.
@@ -42,22 +39,21 @@ int run_err(const std::string& args, std::string* err)
         std::string(KAVRIN_RUNGEN) + " " + args + " >'" + said + "' 2>'" + e + "'";
     const int rc = std::system(cmd.c_str());
     std::remove(said.c_str());
-    std::ifstream in(e);
-    *err = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    *err = bytes_of(e);
     std::remove(e.c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+int run(const std::string& args)
+{
+    std::string err;
+    return run_err(args, &err);
 }
 
 bool exists(const std::string& p)
 {
     std::ifstream in(p);
     return in.good();
-}
-
-std::string bytes_of(const std::string& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 struct Hist {

@@ -14,6 +14,26 @@
 
 namespace {
 
+// Everything left to read from f.
+std::string rest_of(std::FILE* f)
+{
+    std::string b;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) b.append(buf, n);
+    return b;
+}
+
+// The bytes of a file; none if it cannot be opened.
+std::string bytes_of(const std::string& path)
+{
+    std::string b;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        b = rest_of(f);
+        std::fclose(f);
+    }
+    return b;
+}
+
 // Runs the generator with args; its exit status, and its standard output in *out.
 int run(const std::string& args, std::string* out = nullptr)
 {
@@ -21,10 +41,8 @@ int run(const std::string& args, std::string* out = nullptr)
         std::string(KAVRIN_TABLEGEN) + " " + args + " 2>'" + tmp_path("tablegen_said") + "'";
     std::FILE* p = popen(cmd.c_str(), "r");
     if (p == nullptr) return -1;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        if (out != nullptr) out->append(buf, n);
+    const std::string said = rest_of(p);
+    if (out != nullptr) *out += said;
     const int st = pclose(p);
     return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
 }
@@ -46,15 +64,7 @@ TEST(TablegenCli, HelpStatesTheAccuracy)
 // time or in field: where the fitting program's continuation is what --help states.
 TEST(TablegenCli, ShortAxesAreNoted)
 {
-    auto said = [] {
-        std::string b;
-        if (std::FILE* f = std::fopen(tmp_path("tablegen_said").c_str(), "rb")) {
-            char buf[4096];
-            for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) b.append(buf, n);
-            std::fclose(f);
-        }
-        return b;
-    };
+    auto said = [] { return bytes_of(tmp_path("tablegen_said")); };
     const std::string t = tmp_path("short.tbl");
     ASSERT_EQ(run("dyn -o " + t + " --tmax 6 --hmax 1 --per-decade 2 --lf-slabs 3"), 0);
     const std::string notes = said();
@@ -67,21 +77,12 @@ TEST(TablegenCli, ShortAxesAreNoted)
 // The defaults --help names are the ones the generator uses.
 TEST(TablegenCli, DefaultsAreTheStatedOnes)
 {
-    auto bytes = [](const std::string& path) {
-        std::string b;
-        if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-            char buf[4096];
-            for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) b.append(buf, n);
-            std::fclose(f);
-        }
-        return b;
-    };
     const std::string a = tmp_path("dflt.tbl"), b = tmp_path("named.tbl");
     const std::string small = " --tmax 6 --hmax 1 --per-decade 2";
     ASSERT_EQ(run("dyn -o " + a + small), 0);
     ASSERT_EQ(run("dyn -o " + b + small + " --fine 4 --dt1 0.05 --t2 5 --dt2 0.1 --hmin 0.01"), 0);
-    EXPECT_FALSE(bytes(a).empty());
-    EXPECT_EQ(bytes(a), bytes(b));
+    EXPECT_FALSE(bytes_of(a).empty());
+    EXPECT_EQ(bytes_of(a), bytes_of(b));
 }
 
 TEST(TablegenCli, EveryKindReadsBack)
