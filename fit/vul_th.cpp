@@ -489,12 +489,47 @@ struct Blk {
     DTime T;
 };
 
+// S = S + E A G F for a term (E only in the raw form, F only when a factor waits; a first
+// term adds to 0, so -0 becomes +0); one loop per case.
+template <bool raw, bool one>
+TH_INLINE void add_term(double* sum, bool first, const double* e, double a, const double* g,
+                        const double* f, int nn)
+{
+    const double s0 = 0;
+    for (int i = 0; i < nn; ++i) {
+        double v = a;
+        if constexpr (raw) v = e[i] * a;
+        v = v * g[i];
+        if constexpr (!one) v = v * f[i];
+        sum[i] = (first ? s0 : sum[i]) + v;
+    }
+}
+
+// F = G F for a factor (times A in group T; F reads as 1 when no factor waits).
+template <bool scaled, bool one>
+TH_INLINE void mul_factor(double* f, double a, const double* g, int nn)
+{
+    for (int i = 0; i < nn; ++i) {
+        double v = g[i];
+        if constexpr (scaled) v = a * v;
+        if constexpr (!one) v = v * f[i];
+        f[i] = v;
+    }
+}
+
 // g[i] = fn(t[i]) for the block's real bins; the padding reads as 0.
 template <class Fn>
 TH_INLINE void each(double* g, const double* t, const Blk& b, Fn fn)
 {
     for (int i = 0; i < b.n; ++i) g[i] = fn(t[i]);
     for (int i = b.n; i < b.nn; ++i) g[i] = 0;
+}
+
+// x[i] = (l t[i])^p for i < nn.
+TH_INLINE void pow_fill(double l, double p, const double* t, double* x, int nn)
+{
+    for (int i = 0; i < nn; ++i) x[i] = l * t[i];
+    vm_pow(x, p, x, nn);
 }
 
 // The dynamic Kubo-Toyabe closed form of gzz at every bin: exp(-nu t) and the rotation
@@ -559,8 +594,7 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
     }
     case f_stretch_cos:
     case f_stretch:
-        for (int i = 0; i < nn; ++i) g[i] = s.lam * t[i];
-        vm_pow(g, s.h, g, nn);
+        pow_fill(s.lam, s.h, t, g, nn);
         for (int i = 0; i < nn; ++i) g[i] = -g[i];
         vm_exp(g, g, nn);
         if (s.form == f_stretch) return;
@@ -580,17 +614,13 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
         }
         return;
     case f_gen_zf:
-        for (int i = 0; i < nn; ++i) w.u[i] = s.lam * t[i];
-        vm_pow(w.u, s.h, w.u, nn);
+        pow_fill(s.lam, s.h, t, w.u, nn);
         for (int i = 0; i < nn; ++i) g[i] = -w.u[i] / s.h;
         vm_exp(g, g, nn);
         for (int i = 0; i < nn; ++i) g[i] = relax_detail::kt_static(w.u[i], g[i]);
         return;
     case f_exp: geo_fill(s.geo, b.T, t, g, nn); return;
-    case f_power:
-        for (int i = 0; i < nn; ++i) g[i] = s.lam * t[i];
-        vm_pow(g, s.h, g, nn);
-        return;
+    case f_power: pow_fill(s.lam, s.h, t, g, nn); return;
     case f_spin_glass: {
         // At a + b = 0 (t = 0, or no width) b / sqrt(a + b) tends to 0 and the form to 1,
         // where the formula gives 0/0.
@@ -651,31 +681,17 @@ TH_INLINE void run_blocks(const SpecPlan& p, int ib1, int ib2, const Out& out)
             form_block(sg, b, w, g);
             const double a = sg.a;
             if (sg.kas > 0) {  // closes a term: S = S + E A G F
-                double* sum = w.s;
-                const double* f = w.f;
-                const double* e = w.e;
-                const double s0 = 0;  // a first term still adds to 0: -0 becomes +0
-                if (p.rawform && f_one)
-                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + e[i] * a * g[i];
-                else if (p.rawform)
-                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + e[i] * a * g[i] * f[i];
-                else if (f_one)
-                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + a * g[i];
-                else
-                    for (int i = 0; i < nn; ++i) sum[i] = (s_zero ? s0 : sum[i]) + a * g[i] * f[i];
+                if (p.rawform && f_one) add_term<true, true>(w.s, s_zero, w.e, a, g, w.f, nn);
+                else if (p.rawform) add_term<true, false>(w.s, s_zero, w.e, a, g, w.f, nn);
+                else if (f_one) add_term<false, true>(w.s, s_zero, w.e, a, g, w.f, nn);
+                else add_term<false, false>(w.s, s_zero, w.e, a, g, w.f, nn);
                 s_zero = false;
                 f_one = true;
             } else {  // a factor of the next term, scaled by A in group T
-                double* f = w.f;
-                const double as = sg.scale_a ? a : 1.0;
-                if (sg.scale_a && f_one)
-                    for (int i = 0; i < nn; ++i) f[i] = as * g[i];
-                else if (sg.scale_a)
-                    for (int i = 0; i < nn; ++i) f[i] = as * g[i] * f[i];
-                else if (f_one)
-                    for (int i = 0; i < nn; ++i) f[i] = g[i];
-                else
-                    for (int i = 0; i < nn; ++i) f[i] = g[i] * f[i];
+                if (sg.scale_a && f_one) mul_factor<true, true>(w.f, a, g, nn);
+                else if (sg.scale_a) mul_factor<true, false>(w.f, a, g, nn);
+                else if (f_one) mul_factor<false, true>(w.f, a, g, nn);
+                else mul_factor<false, false>(w.f, a, g, nn);
                 f_one = false;
             }
         }
