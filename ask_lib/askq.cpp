@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "askq_local.h"
 #include "chars.h"
@@ -201,12 +203,16 @@ void ask_write(std::string_view text) { fio_write(fio_stdout, "(A)", {text}); }
 void ask_flush() { fio_flush_all(); }
 
 namespace {
-std::string failed_at_end;  // the reason of ask_fail_at_end; empty while none
+// The reasons of ask_fail_at_end, in order, and the most serious status among them (0: none).
+std::vector<std::string> failed_at_end;
+int failed_status = 0;
 }
 
-void ask_fail_at_end(std::string_view reason)
+void ask_fail_at_end(std::string_view reason, AskEndStatus status)
 {
-    if (failed_at_end.empty()) failed_at_end = reason;
+    if (std::find(failed_at_end.begin(), failed_at_end.end(), reason) == failed_at_end.end())
+        failed_at_end.emplace_back(reason);
+    if (failed_status == 0 || status < failed_status) failed_status = status;
 }
 
 // A file that lost lines on the way (a full disk, a size limit: the log above all) is no
@@ -223,10 +229,23 @@ static void note_lost_files()
     }
 }
 
+// One reason as one line on standard error, its blanks at both ends dropped.
+static void write_reason(std::string_view reason)
+{
+    const auto first = reason.find_first_not_of(' ');
+    const auto last = reason.find_last_not_of(' ');
+    if (first == std::string_view::npos) return;
+    fio_write(fio_stderr, "(A)", {reason.substr(first, last - first + 1)});
+}
+
 void ask_stop(int status)
 {
     if (status == 0) note_lost_files();
-    if (status == 0 && !failed_at_end.empty()) ask_fail(failed_at_end);
+    if (status == 0 && failed_status != 0) {
+        ask_flush();  // the screen's lines stay before the reasons
+        for (const std::string& r : failed_at_end) write_reason(r);
+        status = failed_status;
+    }
     ask_flush();
     fio_close_all();
     std::exit(status);
@@ -234,12 +253,9 @@ void ask_stop(int status)
 
 void ask_fail(std::string_view reason)
 {
-    const auto first = reason.find_first_not_of(' ');
-    const auto last = reason.find_last_not_of(' ');
-    if (first != std::string_view::npos) {
-        ask_flush();  // the screen's lines stay before the reason
-        fio_write(fio_stderr, "(A)", {reason.substr(first, last - first + 1)});
-    }
+    ask_flush();  // the screen's lines stay before the reasons
+    for (const std::string& r : failed_at_end) write_reason(r);
+    write_reason(reason);
     ask_stop(1);
 }
 

@@ -235,9 +235,17 @@ bool loc_batch();   // standard input is not a terminal
 // A failed run's end: reason (its blanks at both ends dropped) as one line on standard error,
 // so a driver of batch runs sees why even when the messages went to the log; then status 1.
 [[noreturn]] void ask_fail(std::string_view reason);
-// A failure that must not cut the run short (a batch run still finishes its work): the first
-// reason noted turns the run's normal end, ask_stop(0), into ask_fail(reason).
-void ask_fail_at_end(std::string_view reason);
+// Exit statuses of a run that ends normally in spite of something gone wrong (the README
+// lists them); the most serious one noted wins: failed, then refused, then not converged.
+enum AskEndStatus {
+    ask_end_failed = 1,         // a file not written whole, a stop of the run
+    ask_end_refused = 2,        // a batch run refused an answer and went on
+    ask_end_not_converged = 3,  // the last minimisation did not converge
+};
+// A failure that must not cut the run short (a batch run still finishes its work): every
+// reason noted (each distinct line once, in order) goes to standard error at the run's normal
+// end, ask_stop(0), which then exits with the most serious status noted.
+void ask_fail_at_end(std::string_view reason, AskEndStatus status = ask_end_failed);
 
 // The read of standard input for a question: prompt (its first 80 characters) through readline
 // at a terminal, or shown with the answer after it in batch; line receives the answer

@@ -51,6 +51,33 @@ TEST(AskPiped, Transcripts)
     }
 }
 
+// Failures noted on the way are all named at the end, each once and in order, and the
+// run ends with the most serious status noted; a fatal stop names them before its own.
+TEST(AskPiped, FailuresNotedForTheEnd)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> steps;
+        std::string want;
+        int status;
+    } const cases[] = {
+        {"none", {"stop:0"}, "", 0},
+        {"one", {"failend:3:  not converged  ", "stop:0"}, "not converged\n", 3},
+        {"lowest wins, each once",
+         {"failend:3:late", "failend:2:refused", "failend:3:late", "failend:1:lost", "stop:0"},
+         "late\nrefused\nlost\n", 1},
+        {"a fatal stop names them first", {"failend:2:refused", "fail:*** stopped"},
+         "refused\n*** stopped\n", 1},
+        {"a stop with its own status keeps it", {"failend:2:refused", "stop:1"}, "", 1},
+    };
+    for (const Case& c : cases) {
+        Scratch s;
+        const RunResult r = run_piped(s, c.steps, "");
+        EXPECT_EQ(r.out, c.want) << c.what;
+        EXPECT_EQ(r.status, c.status) << c.what;
+    }
+}
+
 // Once standard input is exhausted every question reads an empty answer, and says so.
 TEST(AskPiped, EndOfInput)
 {

@@ -14,6 +14,7 @@
 //   locale   the character type from the environment, as the program sets it at its start
 //   say:TEXT  sayerr:TEXT   TEXT as one line on unit 6, on unit 0
 //   cp437     texts made in code page 437 from now on
+//   failend:STATUS:REASON  ask_fail_at_end   stop:STATUS  ask_stop   fail:REASON  ask_fail
 // After each question the values are printed as "=> v1|v2|...".
 
 #include <clocale>
@@ -184,6 +185,14 @@ void step(const std::string& arg)
         fio_write(fio_stdout, "('eof=',L1)", {ask_eof()});
     } else if (kind == "interact") {
         fio_write(fio_stdout, "('interact=',L1)", {interact()});
+    } else if (kind == "failend") {
+        const std::size_t c2 = rest.find(':');
+        ask_fail_at_end(rest.substr(c2 + 1),
+                        static_cast<AskEndStatus>(std::atoi(rest.substr(0, c2).c_str())));
+    } else if (kind == "stop") {
+        ask_stop(std::atoi(rest.c_str()));
+    } else if (kind == "fail") {
+        ask_fail(rest);
     } else if (kind == "repeat") {
         const std::size_t c2 = rest.find(':');
         const int n = std::atoi(rest.substr(0, c2).c_str());
