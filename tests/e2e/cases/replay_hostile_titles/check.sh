@@ -75,9 +75,23 @@ replay at at
 replay stdin stdin
 marks
 
-# Answers with controls of their own: a title holding ESC, TAB, CR and a line break's worth of
-# "\!" and "$", a remark and an independent variable's name with ESC. Each is written on one
-# line as a blank, and the replay of what was written writes it again.
+# A run title of 500 characters with quotes, "\", "@", "$" and "!" around a CR LF: the fit's
+# title (its first 50 characters) reads back as it was written, quotes and all.
+mkdir -p long && cp evil.cmd long/ && cd long || exit 1
+"$TOOLS/kavrin_rungen" --model exp --freq 1.5 --lambda 0.3 --asym 0.22 --phases 10,190 \
+  --n0 2000 --seed 11 --title "'q\"\\@\$!"$'\r\n@evil.cmd '"$(printf 'w%.0s' {1..480})" h.zog > setup.txt &&
+  sed 's/^h\.fit$/l.fit/' "$CASE/input" > long.in || exit 1
+"$kavrin" < long.in > out.txt 2>&1 || say "long: status $?"
+clean l.fit
+head -1 l.fit | grep -qxF " '  1234: ''q\"\\@\$!  @evil.cmd wwwwwwwwwwwwwwwwwwwwwww'" ||
+  say "long title line: $(head -1 l.fit)"
+sed 's/^l\.fit$/m.fit/' l.fit > src.ans && "$kavrin" < src.ans > replay.txt 2>&1 || say "long replay: status $?"
+[ "$(head -1 m.fit)" = "$(head -1 l.fit)" ] || say "long replay title: $(head -1 m.fit)"
+cd .. && marks
+
+# Answers with controls of their own: a title holding ESC, TAB, CR, "$" and "\!", a remark and
+# an independent variable's name with ESC. Each control is written as a blank, and the replay
+# of what was written writes it again.
 mkdir -p typed && cp h.zog evil.cmd typed/ && cd typed || exit 1
 {
   printf 'T\033[2J\tx\r$touch PWN_TYPED \\!\n'
