@@ -1,11 +1,14 @@
-// vmath.cpp -- array exp and pow through SLEEF's vector functions (1-ulp variants): four
-// lanes with AVX2 and FMA, else two lanes of SSE2. Each set is called by its own name, not
+// vmath.cpp -- array exp and pow through SLEEF's vector functions (1-ulp variants): on
+// x86-64 four lanes with AVX2 and FMA, else two lanes of SSE2; on AArch64 two lanes of
+// Advanced SIMD; elsewhere SLEEF's scalar functions. Each set is called by its own name, not
 // through SLEEF's dispatcher, whose first call per function settles a pointer that threads
 // would otherwise race to write.
 #include "vmath.h"
 
-#include <immintrin.h>
 #include <sleef.h>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
 
 // sleef.h declares its four-lane functions only when the whole file is built for AVX; these
 // two are called only from functions below that switch AVX2 on.
@@ -14,16 +17,9 @@ __m256d Sleef_expd4_u10avx2(__m256d);
 __m256d Sleef_powd4_u10avx2(__m256d, __m256d);
 }
 
-namespace {
-
-bool cpu_wide()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-}
-
-const bool have_wide = cpu_wide();
-bool use_wide = have_wide;
+#elif defined(__aarch64__)
+#include <arm_neon.h>
+#endif
 
 // Each function runs whole groups of lanes, then the last, partial group through a padded
 // copy, so no lane reads or writes past the arrays.
@@ -36,6 +32,19 @@ bool use_wide = have_wide;
         store(out, call(load(in)));                                  \
         for (int k = 0; i + k < n; ++k) y[i + k] = out[k];           \
     }
+
+#if defined(__x86_64__)
+
+namespace {
+
+bool cpu_wide()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}
+
+const bool have_wide = cpu_wide();
+bool use_wide = have_wide;
 
 __attribute__((target("avx2,fma"))) void exp_avx2(const double* x, double* y, int n)
 {
@@ -67,8 +76,6 @@ void pow_sse(const double* x, double p, double* y, int n)
 #undef CALL
 }
 
-#undef VM_GROUPS
-
 }  // namespace
 
 void vm_exp(const double* x, double* y, int n)
@@ -88,3 +95,49 @@ bool vm_wide() { return use_wide; }
 void vm_select(bool wide) { use_wide = wide && have_wide; }
 
 const char* vm_name() { return use_wide ? "AVX2" : "SSE2"; }
+
+#elif defined(__aarch64__)
+
+// Advanced SIMD is part of every AArch64 processor: nothing to choose at run time.
+void vm_exp(const double* x, double* y, int n)
+{
+#define CALL(v) Sleef_expd2_u10advsimd(v)
+    VM_GROUPS(2, vld1q_f64, vst1q_f64, CALL)
+#undef CALL
+}
+
+void vm_pow(const double* x, double p, double* y, int n)
+{
+    const float64x2_t vp = vdupq_n_f64(p);
+#define CALL(v) Sleef_powd2_u10advsimd(v, vp)
+    VM_GROUPS(2, vld1q_f64, vst1q_f64, CALL)
+#undef CALL
+}
+
+bool vm_wide() { return false; }
+
+void vm_select(bool) {}
+
+const char* vm_name() { return "AdvSIMD"; }
+
+#else
+
+void vm_exp(const double* x, double* y, int n)
+{
+    for (int i = 0; i < n; ++i) y[i] = Sleef_exp_u10(x[i]);
+}
+
+void vm_pow(const double* x, double p, double* y, int n)
+{
+    for (int i = 0; i < n; ++i) y[i] = Sleef_pow_u10(x[i], p);
+}
+
+bool vm_wide() { return false; }
+
+void vm_select(bool) {}
+
+const char* vm_name() { return "scalar"; }
+
+#endif
+
+#undef VM_GROUPS
