@@ -1,8 +1,7 @@
-// workers.h -- a small pool of worker threads for passes over the fitted bins.
+// workers.h -- passes over the fitted bins on worker threads (OpenMP's).
 //
 // A pass is a numbered list of jobs; each job writes only its own results, so the caller
-// gets the same numbers whichever thread ran which job. The pool starts its threads at the
-// first pass that wants them and keeps them until the process ends.
+// gets the same numbers whichever thread ran which job.
 #pragma once
 
 // Threads a pass may use: OMP_NUM_THREADS when it holds a number from 1 up, else the
