@@ -1,7 +1,8 @@
-// workers.h -- passes over the fitted bins on worker threads (OpenMP's).
+// workers.h -- a small pool of worker threads for passes over the fitted bins.
 //
 // A pass is a numbered list of jobs; each job writes only its own results, so the caller
-// gets the same numbers whichever thread ran which job.
+// gets the same numbers whichever thread ran which job. The pool starts its threads at the
+// first pass that wants them and keeps them until the process ends.
 #pragma once
 
 // Threads a pass may use: OMP_NUM_THREADS when it holds a number from 1 up, else the
