@@ -33,6 +33,16 @@ __m256d Sleef_powd4_u10avx2(__m256d, __m256d);
         for (int k = 0; i + k < n; ++k) y[i + k] = out[k];           \
     }
 
+// The exp and pow of a two-lane set.
+#define VM_TWO_LANES(exp_name, pow_name, vec, load, store, set1, sleef_exp, sleef_pow) \
+    void exp_name(const double* x, double* y, int n) { VM_GROUPS(2, load, store, sleef_exp) } \
+    void pow_name(const double* x, double p, double* y, int n)                 \
+    {                                                                          \
+        const vec vp = set1(p);                                                \
+        const auto call = [vp](vec v) { return sleef_pow(v, vp); };            \
+        VM_GROUPS(2, load, store, call)                                        \
+    }
+
 #if defined(__x86_64__)
 
 namespace {
@@ -61,20 +71,8 @@ __attribute__((target("avx2,fma"))) void pow_avx2(const double* x, double p, dou
 #undef CALL
 }
 
-void exp_sse(const double* x, double* y, int n)
-{
-#define CALL(v) Sleef_expd2_u10sse2(v)
-    VM_GROUPS(2, _mm_loadu_pd, _mm_storeu_pd, CALL)
-#undef CALL
-}
-
-void pow_sse(const double* x, double p, double* y, int n)
-{
-    const __m128d vp = _mm_set1_pd(p);
-#define CALL(v) Sleef_powd2_u10sse2(v, vp)
-    VM_GROUPS(2, _mm_loadu_pd, _mm_storeu_pd, CALL)
-#undef CALL
-}
+VM_TWO_LANES(exp_sse, pow_sse, __m128d, _mm_loadu_pd, _mm_storeu_pd, _mm_set1_pd, Sleef_expd2_u10sse2,
+             Sleef_powd2_u10sse2)
 
 }  // namespace
 
@@ -99,20 +97,8 @@ const char* vm_name() { return use_wide ? "AVX2" : "SSE2"; }
 #elif defined(__aarch64__)
 
 // Advanced SIMD is part of every AArch64 processor: nothing to choose at run time.
-void vm_exp(const double* x, double* y, int n)
-{
-#define CALL(v) Sleef_expd2_u10advsimd(v)
-    VM_GROUPS(2, vld1q_f64, vst1q_f64, CALL)
-#undef CALL
-}
-
-void vm_pow(const double* x, double p, double* y, int n)
-{
-    const float64x2_t vp = vdupq_n_f64(p);
-#define CALL(v) Sleef_powd2_u10advsimd(v, vp)
-    VM_GROUPS(2, vld1q_f64, vst1q_f64, CALL)
-#undef CALL
-}
+VM_TWO_LANES(vm_exp, vm_pow, float64x2_t, vld1q_f64, vst1q_f64, vdupq_n_f64, Sleef_expd2_u10advsimd,
+             Sleef_powd2_u10advsimd)
 
 bool vm_wide() { return false; }
 
@@ -140,4 +126,5 @@ const char* vm_name() { return "scalar"; }
 
 #endif
 
+#undef VM_TWO_LANES
 #undef VM_GROUPS
