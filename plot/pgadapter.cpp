@@ -3,12 +3,16 @@
 #include "pgadapter.h"
 
 #include <cpgplot.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <limits>
 #include <string>
@@ -75,16 +79,126 @@ std::string default_device()
     return "/null";
 }
 
-// The backend "opens" a file in a missing or read-only directory and fails only at the
-// close, having drawn nothing: refuse such a file at the open, as the classic library does.
-bool file_writable()
+// ---- plot files ------------------------------------------------------------------------
+// The backend writes its file by name, and a full disk or a size limit leaves it cut while
+// the backend only prints a line. So it writes into the temporary of a whole-file unit
+// beside the file, and the file is put in place only when it ends as its format ends.
+
+// The file types the backend writes: the extension it adds to a name that lacks it, and the
+// last bytes of a complete file.
+struct FileType {
+    std::string_view type, ext, trailer;
+};
+constexpr FileType file_types[] = {
+    {"png", ".png", {"\0\0\0\0IEND\xAE\x42\x60\x82", 12}},
+    {"ps", ".ps", "%%EOF\n"}, {"vps", ".ps", "%%EOF\n"}, {"cps", ".ps", "%%EOF\n"},
+    {"eps", ".eps", "%%EOF\n"}, {"pdf", ".pdf", "%%EOF\n"}, {"vpdf", ".pdf", "%%EOF\n"},
+    {"svg", ".svg", "</svg>\n"},
+};
+
+std::string lower(std::string_view s)
 {
-    const std::string type = qinf("TYPE");
-    if (type == "/null" || type == "/xw") return true;
-    const std::string file = qinf("FILE");
-    const auto slash = file.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : file.substr(0, slash + 1);
-    return ::access(dir.c_str(), W_OK | X_OK) == 0;
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// The plot file of the open device.
+struct PlotFile {
+    int unit = -1;              // whole-file unit holding the temporary; -1: none
+    std::string file;           // the name the user finds the plot under; empty: no file
+    std::string written;        // the name the backend writes: the temporary, or the file
+    std::string_view trailer;   // how a complete file ends
+};
+PlotFile plot_file;
+
+// The name the backend gives the file of "prefix/type": the prefix, with the extension
+// added unless it holds it somewhere (in any case); "giza" for an empty prefix.
+std::string backend_file_name(std::string_view prefix, std::string_view ext)
+{
+    std::string p = trimmed(prefix);
+    if (p.empty()) p = "giza";
+    return lower(p).find(ext) != std::string::npos ? p : p + std::string(ext);
+}
+
+// The device name to hand to the backend for dev: a file device's file becomes a temporary
+// beside it. Empty when the file cannot be written (said, with the reason).
+std::string plot_file_open(const std::string& dev)
+{
+    plot_file = PlotFile{};
+    const auto slash = dev.rfind('/');
+    if (slash == std::string::npos) return dev;
+    const std::string type = lower(trimmed(dev.substr(slash + 1)));
+    const FileType* ft = nullptr;
+    for (const FileType& t : file_types)
+        if (t.type == type) ft = &t;
+    if (ft == nullptr) return dev;   // a window, /null, or no device the backend knows
+    plot_file.file = backend_file_name(std::string_view(dev).substr(0, slash), ft->ext);
+    plot_file.written = plot_file.file;
+    plot_file.trailer = ft->trailer;
+    const int unit = fio_free_unit(fio_max_unit, 84);
+    if (unit < 0) return dev;   // no unit to spare: written in place, still checked
+    if (const int err = fio_open_whole(unit, plot_file.file); err != 0) {
+        fio_flush_all();
+        fio_write(fio_stdout, "(' Cannot write the plot file ',A,' (',A,')')",
+                  {plot_file.file, std::strerror(err)});
+        plot_file = PlotFile{};
+        return {};
+    }
+    const std::string temp(fio_whole_temp(unit));
+    // A name that takes no temporary (a FIFO, a folder closed to new files) is written in
+    // place; so is one whose temporary lost the extension the backend would add again.
+    if (temp.empty() || lower(temp).find(ft->ext) == std::string::npos) {
+        fio_close(unit);
+        return dev;
+    }
+    plot_file.unit = unit;
+    plot_file.written = temp;
+    return temp + dev.substr(slash);
+}
+
+// True when the file ends as a complete file of its format does.
+bool complete(const std::string& name, std::string_view trailer)
+{
+    std::FILE* f = std::fopen(name.c_str(), "rb");
+    if (f == nullptr) return false;
+    std::string tail(trailer.size(), '\0');
+    const bool ok = std::fseek(f, -static_cast<long>(trailer.size()), SEEK_END) == 0 &&
+                    std::fread(tail.data(), 1, tail.size(), f) == tail.size() && tail == trailer;
+    std::fclose(f);
+    return ok;
+}
+
+// Why the backend could not finish the file: writing on at its end meets the same wall (a
+// full disk, a size limit) and names it. The file is given up in any case.
+std::string why_cut(const std::string& name)
+{
+    const int fd = ::open(name.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    static const char block[4096] = {};
+    int err = 0;
+    for (int k = 0; k < 64 && err == 0; ++k)   // a size limit may let part of a block in
+        if (::write(fd, block, sizeof block) < 0) err = errno;
+    ::close(fd);
+    return err != 0 ? std::strerror(err) : "the plot library could not write it whole";
+}
+
+// After the backend has closed the device: the file whole in its place, or the reason.
+PgLost plot_file_close(bool keep)
+{
+    PlotFile pf = std::move(plot_file);
+    plot_file = PlotFile{};
+    PgLost lost;
+    if (pf.file.empty()) return lost;
+    const bool whole = complete(pf.written, pf.trailer);
+    if (whole && keep && pf.unit >= 0) {
+        if (const int err = fio_commit(pf.unit); err != 0) lost = {pf.file, std::strerror(err)};
+        return lost;
+    }
+    if (!whole && keep) lost = {pf.file, why_cut(pf.written)};
+    if (pf.unit >= 0) fio_close(pf.unit);   // the temporary goes, the old file stays
+    else if (!keep) ::unlink(pf.written.c_str());
+    return lost;
 }
 
 // Any byte above 127 blanks the rest of the backend's page: the micro and plus-minus signs
@@ -260,21 +374,19 @@ int pg_open(std::string_view device)
     if (dev.empty()) dev = default_device();
     trace("pgopen", {std::string_view(dev)});
     if (dev.front() == '?') return 0;   // the backend would prompt, for ever at end of input
+    const std::string to_backend = plot_file_open(dev);
+    if (to_backend.empty()) return 0;
     fio_flush_all();
-    const int id = cpgopen(dev.c_str());
-    if (id <= 0) return id;
+    const int id = cpgopen(to_backend.c_str());
+    if (id <= 0) {
+        plot_file_close(false);
+        return id;
+    }
     // The backend would ask for RETURN at a window's close by itself (see pg_clos).
     cpgask(0);
     // After ^D at a terminal no one answers any more, as at the end of a script.
     window_at_terminal = !ask_unattended() && qinf("HARDCOPY") == "NO";
     page_shown = false;
-    if (!file_writable()) {
-        const std::string file = qinf("FILE");
-        cpgclos();
-        fio_flush_all();
-        fio_write(fio_stdout, "(' Cannot write the plot file ',A)", {file});
-        return 0;
-    }
     return id;
 }
 
@@ -288,12 +400,14 @@ void pg_ldev()
 
 // A plot on a window waits for RETURN before the window goes, when someone is there to
 // press it; in batch it would take a line of the answers.
-void pg_clos()
+PgLost pg_clos(bool page_prompt, bool keep_file)
 {
     trace("pgclos");
-    if (window_at_terminal && page_shown) wait_for_return();
+    if (page_prompt && window_at_terminal && page_shown) wait_for_return();
     window_at_terminal = page_shown = false;
     cpgclos();
+    fio_flush_all();
+    return plot_file_close(keep_file);
 }
 
 void pg_bbuf() { trace("pgbbuf"); cpgbbuf(); }

@@ -380,7 +380,8 @@ TEST(Dialog, NextWithoutDeviceGivesUp)
                                 "_missing/plot.png";
     const struct { std::string dev, says; } devices[] = {
         {"/bogus", "giza - ERROR"},
-        {missing + "/png", " Cannot write the plot file " + missing + "\n"},
+        {missing + "/png",
+         " Cannot write the plot file " + missing + " (No such file or directory)\n"},
     };
     for (const auto& d : devices)
         for (const bool tty : {false, true}) {
