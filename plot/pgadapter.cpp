@@ -79,6 +79,12 @@ std::string default_device()
     return "/null";
 }
 
+}  // namespace
+
+bool pg_default_draws_nothing() { return default_device() == "/null"; }
+
+namespace {
+
 // ---- plot files ------------------------------------------------------------------------
 // The backend writes its file by name, and a full disk or a size limit leaves it cut while
 // the backend only prints a line. So it writes into the temporary of a whole-file unit

@@ -10,6 +10,8 @@
 // Never prompts: the caller lists devices and asks for a name itself. A plot file is drawn
 // into a temporary beside it, which pg_clos puts in its place once it is whole.
 int pg_open(std::string_view device);
+// True when the default device is none at all (no PGPLOT_DEV, no display): /null.
+bool pg_default_draws_nothing();
 void pg_ldev();                                    // the device types, on standard output
 // Why a plot file was not put in its place: the file and the reason ("" when all went well).
 struct PgLost {

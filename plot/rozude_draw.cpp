@@ -25,6 +25,9 @@ bool open_device(DrawBy by)
         p.hardcopy = false;
         return open_named_device() > 0;
     }
+    // The user would otherwise see nothing happen and not know why.
+    if (by == DrawBy::user && pg_default_draws_nothing())
+        fio_write(fio_stdout, "(' No plot device is open: set PGPLOT_DEV, or use HARDCOPY')");
     if (pg_open(" ") > 0) return true;
     return by == DrawBy::user && !loc_batch() && open_named_device() > 0;
 }
