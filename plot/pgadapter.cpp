@@ -207,18 +207,79 @@ PgLost plot_file_close(bool keep)
     return lost;
 }
 
-// Any byte above 127 blanks the rest of the backend's page: the micro and plus-minus signs
-// become the backend's escapes, other such bytes a '?'. Labels keep their bytes elsewhere.
+// Text outside ASCII. The backend draws a byte above 127 as nothing and blanks the rest
+// of the page, and takes no UTF-8: every such character goes to it as its own escapes.
+// Texts hold the bytes as made (Latin-1 or code page 437) or as typed at a UTF-8 terminal;
+// both are read as characters first.
+
+// The backend's Greek letters by their Latin keys, in Unicode order from Alpha (U+0391) and
+// from alpha (U+03B1); a blank where Unicode has no letter (U+03A2).
+constexpr std::string_view greek_keys = "ABGDEZYHIKLMNCOPR STUFXQW";
+
+// Characters the backend has a form for; a letter with an acute, grave or circumflex accent
+// is its letter and the accent, which the backend sets over it.
+struct Glyph {
+    char32_t c;
+    std::string_view text;
+};
+constexpr Glyph glyphs[] = {
+    {0x00B0, "\\(2218)"}, {0x00B1, "\\(2233)"}, {0x00B5, "\\gm"}, {0x00B7, "\\(0229)"},
+    {0x00D7, "\\(2227)"}, {0x00F7, "\\(2237)"}, {0x00A7, "\\(2276)"}, {0x00A9, "\\(0274)"},
+    {0x00AE, "\\(0273)"}, {0x00B9, "\\u1\\d"}, {0x00B2, "\\u2\\d"}, {0x00B3, "\\u3\\d"},
+    {0x00A0, " "},          {0x03C2, "\\gs"},
+};
+constexpr std::string_view accented = "AEIOUaeiou";         // at U+00C0 on, in rows of four
+constexpr std::string_view accents[] = {"\\(2248)", "\\(2249)", "\\(2247)"};  // ` ' ^
+
+// What the backend is given for character c; "?" for one it has no form for, so the place
+// of such a character still shows.
+std::string glyph_of(char32_t c)
+{
+    if (c >= 0x0391 && c <= 0x03A9 && greek_keys[c - 0x0391] != ' ')
+        return std::string("\\g") + greek_keys[c - 0x0391];
+    if (c >= 0x03B1 && c <= 0x03C9 && greek_keys[c - 0x03B1] != ' ')
+        return std::string("\\g") +
+               static_cast<char>(std::tolower(static_cast<unsigned char>(greek_keys[c - 0x03B1])));
+    for (const Glyph& g : glyphs)
+        if (g.c == c) return std::string(g.text);
+    // Latin-1 keeps the grave, acute and circumflex vowels at fixed places: A at C0..C2,
+    // E at C8..CA, I at CC..CE, O at D2..D4, U at D9..DB, and the same 32 above.
+    static constexpr char32_t rows[5] = {0xC0, 0xC8, 0xCC, 0xD2, 0xD9};
+    for (int lower = 0; lower < 2; ++lower)
+        for (int v = 0; v < 5; ++v) {
+            const char32_t first = rows[v] + 0x20 * lower;
+            if (c >= first && c < first + 3)
+                return std::string(1, accented[static_cast<std::size_t>(v + 5 * lower)]) +
+                       std::string(accents[c - first]);
+        }
+    if (c == 0xDD || c == 0xFD) return std::string(1, c == 0xDD ? 'Y' : 'y') + "\\(2249)";
+    return "?";
+}
+
+// The next character of UTF-8 text at i (advanced); U+FFFD for a broken sequence.
+char32_t next_char(std::string_view t, std::size_t& i)
+{
+    const auto b = static_cast<unsigned char>(t[i++]);
+    if (b < 0x80) return b;
+    const int more = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
+    if (more < 0) return 0xFFFD;
+    char32_t c = b & (0x3F >> more);
+    for (int k = 0; k < more; ++k) {
+        if (i >= t.size() || (static_cast<unsigned char>(t[i]) & 0xC0) != 0x80) return 0xFFFD;
+        c = (c << 6) | (static_cast<unsigned char>(t[i++]) & 0x3F);
+    }
+    return c;
+}
+
 std::string backend_text(std::string_view s)
 {
+    const std::string utf8 = fio_utf8(s, fio_made_in());
     std::string out;
-    for (const char c : s) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b == 181) out += "\\gm";
-        else if (b == 177) out += "\\(2233)";
-        else if (b >= 128) out += '?';
-        else if (b == 0) out += ' ';   // would end the C string
-        else out += c;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t c = next_char(utf8, i);
+        if (c == 0) out += ' ';   // would end the C string
+        else if (c < 0x80) out += static_cast<char>(c);
+        else out += glyph_of(c);
     }
     return out;
 }
