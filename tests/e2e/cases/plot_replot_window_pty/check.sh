@@ -20,17 +20,7 @@ def on_prompt(screen):
     if typed and screen.endswith(b"MINUIT> ") and screen.count(b"MINUIT> ") == 1:
         return typed.pop()
     return None
-with open("xvfb.log", "wb") as log:
-    xserver, display = pty_run.start_display(log)
-if xserver is None:
-    sys.exit("no virtual X display could be started")
-os.environ["DISPLAY"] = display
-try:
-    status, out = pty_run.run_at_terminal([kavrin], lines, on_prompt=on_prompt)
-finally:
-    pty_run.stop_display(xserver)
-sys.stdout.buffer.write(out.replace(b"\r\n", b"\n"))
-sys.exit(status)
+pty_run.type_on_display([kavrin], lines, on_prompt)
 PY
 ! grep -q 'Press RETURN' out.txt || { echo "typed ahead, a redraw asked for RETURN"; exit 1; }
 grep -q 'MINUIT> MIGRAD' out.txt || { echo "typed ahead, no MIGRAD"; cat out.txt; exit 1; }
