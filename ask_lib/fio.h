@@ -126,6 +126,10 @@ int fio_open_whole(int unit, std::string_view path, bool lock = false);
 // e.g. ENOSPC, EFBIG), and then the file is as it was and the unit closed. keep_open leaves
 // the unit connected to the file for further lines.
 int fio_commit(int unit, bool keep_open = false);
+// The temporary an uncommitted rewrite on unit writes to, for a writer that takes a file name
+// rather than a unit (the plot library): it writes there, fio_commit puts the file in place.
+// Empty when the unit is no such rewrite or its lines go in place (see fio_open_whole).
+std::string_view fio_whole_temp(int unit);
 // An advisory lock on the unit's file that this process keeps for the rest of its life, also
 // after the unit is closed: 0, EWOULDBLOCK when another process holds one, EBADF for a
 // standard stream or a closed unit.
