@@ -181,20 +181,21 @@ TEST(AskPiped, MissingFileBatch)
     EXPECT_EQ(r.out, "N > @nosuch\nN > 6\n=> 6\n");
 }
 
-// A logical line stops at 1024 characters: the piece that would pass it is dropped, and
-// the line still ends where its pieces end, so the next answer stays in step.
+// A logical line stops at 1024 characters: one that would pass it is read to where its
+// pieces end and refused whole, so no part of it answers and the next answer stays in step;
+// the question is put again.
 TEST(AskPiped, LogicalLineLimit)
 {
     Scratch s;
     std::string input = "1,\\\n";                                   // placed at 1..3
     for (int k = 0; k < 7; ++k) input += std::string(128, ' ') + "\\\n";  // up to 899
     input += std::string(127, 'x') + "\\\n";                        // would pass 1024
-    input += "5\n4\n";
+    input += "5\n4\n6\n";                                          // 5 ends the long line
     s.write("f", input);
     const RunResult r = run_piped(s, {"echo:0", "file:f", "ask:I,I:N > ", "ask:I:M > "}, "");
     EXPECT_EQ(r.out,
-              " *** ASK:  Answer line longer than 1024 characters, line dropped\n"
-              "=> 1|0\n=> 4\n");
+              " *** ASK:  Answer line longer than 1024 characters refused: \"1,\"...\n"
+              "=> 4|0\n=> 6\n");
 }
 
 // A long answer reaches the batch transcript whole, however narrow the terminal type.
@@ -289,8 +290,9 @@ TEST(AskPty, ReadlineSeesEightyCharacters)
 }
 
 // ^D at a question ends the input as the end of a script does: that question and every
-// later one read an empty answer without waiting. At the library's own prompts (the
-// calculator, the help browser) it ends only them, and the question is put again.
+// later one read an empty answer without waiting. At the calculator it does the same: the
+// question put again reads an empty answer. In the help browser it ends only the browser,
+// and the question is put again.
 TEST(AskPty, EndOfInputAtTerminal)
 {
     Scratch s;
@@ -304,9 +306,9 @@ TEST(AskPty, EndOfInputAtTerminal)
     } cases[] = {
         {"at a question", {"ask:I=4:N > ", "eof", "askd:I=4:M > ", "eof"}, {{"N > ", "\x04"}},
          "=> 0\n=> 4\neof=T", "N > \n=> 0\neof=T\nM > {4} \n=> 4\neof=T\n"},
-        {"at the calculator", {"ask:I:N > ", "eof"},
-         {{"N > ", "\\C\n"}, {"CALC> ", "\x04"}, {"N > ", "5\n"}}, "=> 5\neof=F",
-         "N > \\C\nCALC> \nN > 5\n=> 5\neof=F\n"},
+        {"at the calculator", {"ask:I=4:N > ", "eof", "ask:I:M > "},
+         {{"N > ", "\\C\n"}, {"CALC> ", "\x04"}}, "=> 0\n=> 0\neof=T",
+         "N > \\C\nCALC> \nN > \n=> 0\neof=T\nM > \n=> 0\n"},
         {"in the help browser", {"help:" + s.dir.string() + ",users", "ask:I:N > ", "eof"},
          {{"N > ", "??\n"}, {"topic? ", "\x04"}, {"N > ", "6\n"}}, "=> 6\neof=F", nullptr},
     };

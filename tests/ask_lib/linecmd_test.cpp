@@ -21,14 +21,15 @@ TEST(Journal, WritesAndReplays)
     EXPECT_EQ(r.out, "N > @j.txt\n=> 5\n!! N >\n 6\n=> 6\n");   // "\\E" replayed too
 }
 
-// A continued answer goes in as its pieces alone: a prompt comment or an indent between
-// them would end the answer early or land inside it.
+// A continued answer goes in as its pieces alone, the first one too: a prompt comment or
+// an indent between them would end the answer early or land inside it, and an indent before
+// them would make the replayed line one character longer than the one typed.
 TEST(Journal, ContinuedLinesReplayWhole)
 {
     Scratch s;
     const std::vector<std::string> steps{"ask:8A,I:N > ", "ask:I:M > "};
     run_piped(s, steps, "@+j.txt\nab\\\ncd,\\\n4\n5\n");
-    EXPECT_EQ(s.read("j.txt"), "!! N > \n ab\\\ncd,\\\n4\n!! M > \n 5\n");
+    EXPECT_EQ(s.read("j.txt"), "!! N > \nab\\\ncd,\\\n4\n!! M > \n 5\n");
     const RunResult r = run_piped(s, steps, "@j.txt\n");
     EXPECT_EQ(stored(r.out), "=> [abcd]|4\n=> 5\n");
 }
