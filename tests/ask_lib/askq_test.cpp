@@ -198,6 +198,50 @@ TEST(AskPiped, LogicalLineLimit)
               "=> 4|0\n=> 6\n");
 }
 
+// A batch run that refused an answer goes on with the next line as the keyboard would, but
+// names the line and why on standard error at its end, each line once, and ends with status
+// 2: a script's typing error looked like a clean run. At the keyboard the user sees the
+// message and answers again: the run ends with 0.
+TEST(AskPiped, RefusedAnswersNamedAtTheEnd)
+{
+    const std::string long_line = "1," + std::string(1100, ' ') + "2";
+    const struct {
+        const char* what;
+        std::vector<std::string> steps;
+        std::string input;
+        std::string want;          // what the questions stored
+        std::string reasons;       // the end of the output: standard error's lines
+    } cases[] = {
+        {"a field that does not evaluate", {"ask:I:N > ", "stop:0"}, "2O\n5\n", "=> 5\n",
+         "Answer refused: \"2O\" (EVAL: O is not defined)\n"},
+        {"the same line twice, named once", {"ask:I:N > ", "ask:I:M > ", "stop:0"},
+         "2O\n5\n2O\n6\n", "=> 5\n=> 6\n",
+         "Answer refused: \"2O\" (EVAL: O is not defined)\n"},
+        {"two lines", {"ask:I,D:N > ", "stop:0"}, "1,x\n1,y+\n1,2\n", "=> 1|2\n",
+         "Answer refused: \"1,x\" (EVAL: x is not defined)\n"
+         "Answer refused: \"1,y+\" (EVAL: y is not defined)\n"},
+        {"a line past 1024 characters", {"ask:I,I:N > ", "stop:0"},
+         long_line.substr(0, 600) + "\\\n" + long_line.substr(600) + "\n3,4\n", "=> 3|4\n",
+         "Answer refused: \"1,\"... (longer than 1024 characters)\n"},
+        {"neither yes nor no", {"if:Go? ", "stop:0"}, "maybe\ny\n", "=> T\n",
+         "Answer refused: \"maybe\" (not Y or N)\n"},
+    };
+    for (const auto& c : cases) {
+        Scratch s;
+        const RunResult r = run_piped(s, c.steps, c.input);
+        EXPECT_EQ(stored(r.out), c.want) << c.what;
+        ASSERT_GE(r.out.size(), c.reasons.size()) << c.what;
+        EXPECT_EQ(r.out.substr(r.out.size() - c.reasons.size()), c.reasons) << c.what << r.out;
+        EXPECT_EQ(r.status, 2) << c.what;
+    }
+    Scratch s;
+    const RunResult t =
+        run_pty(s, {"ask:I:N > ", "stop:0"}, {{"N > ", "2O\n"}, {"N > ", "5\n"}});
+    EXPECT_EQ(stored(t.out), "=> 5\n");
+    EXPECT_EQ(t.out.find("Answer refused"), std::string::npos);
+    EXPECT_EQ(t.status, 0);
+}
+
 // A long answer reaches the batch transcript whole, however narrow the terminal type.
 TEST(AskPiped, LongAnswerEchoedWhole)
 {
