@@ -19,6 +19,7 @@
 namespace {
 
 AskState& st = ask_state;
+int passed_over = 0;  // lines of files and scripts whose fields did not read (ask_passed_over)
 
 // The prompt for a terminal read: the shown form puts the current values in braces.
 std::string terminal_prompt(std::span<const Val> v, AskForm form)
@@ -108,8 +109,14 @@ bool read_logical(std::span<const Val> v, AskForm form)
     }
     if (!too_long) return true;
     ask_write(" *** ASK:  Answer line longer than 1024 characters refused: " + quoted_line());
-    ask_refused("longer than 1024 characters");
     return false;
+}
+
+// The answer just read is refused: a line of a file or a script is counted as passed over.
+void refuse_line(std::string_view why)
+{
+    if (st.src != Source::terminal || st.batch) ++passed_over;
+    ask_refused(why);
 }
 
 // First unit not open counting down from 82; 0 when the search reaches it.
@@ -149,7 +156,10 @@ void baseask(std::string_view prompt, std::span<const Val> v, AskForm form, int*
         return;
     }
     for (;;) {
-        if (!read_logical(v, form)) continue;
+        if (!read_logical(v, form)) {
+            refuse_line("longer than 1024 characters");
+            continue;
+        }
         st.batch = loc_batch();
         if (line_command()) continue;
         parse({st.line.data(), st.line.size()});
@@ -159,10 +169,12 @@ void baseask(std::string_view prompt, std::span<const Val> v, AskForm form, int*
             if (error != 0) break;              // fields stored so far keep their values
         }
         if (error == 0) break;
-        ask_refused(eval_last_error());
+        refuse_line(eval_last_error());
     }
     if (nch != nullptr) *nch = st.pn;
 }
+
+int ask_passed_over() { return passed_over; }
 
 // ---- Answer sources ---------------------------------------------------------------------
 
