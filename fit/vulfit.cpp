@@ -39,6 +39,7 @@ constexpr Constant constants[] = {
 };
 
 bool screen_output = false;  // TOSC: MINUIT's printout on the screen; survives a restart
+bool minimised = false;      // a minimisation of this fit has run; false at each restart
 
 void say(std::string_view line) { fio_write(lun_screen, "(A)", {line}); }
 void say_minuit(std::string_view what) { fio_write(lun_screen, "(' MINUIT ',A,'.')", {what}); }
@@ -135,6 +136,7 @@ void vulfit_startup()
 
 void vulfit_restart(mnfcn fcn)
 {
+    minimised = false;
     midata();
     int code = 0;
     const double one = 1, eps = 9e-15;
@@ -164,7 +166,14 @@ void vulfit_loop(mnfcn fcn)
         for (int i = 0; i < max_numbers; ++i)
             if (args[i] != 0) n = i + 1;
         if (ask_eof() && cmd.blank() && n == 0) {
-            // Input is exhausted: finish as EXIT does, so nothing of the fit is lost.
+            // Input is exhausted: finish as EXIT does, so nothing of the fit is lost. With
+            // no minimisation yet there is no fit: its start values written as a result
+            // would replace the files of an earlier one.
+            if (!minimised) {
+                say(" *** Input ended before any minimisation: nothing written, "
+                    "the files of an earlier fit are kept");
+                ask_stop(0);
+            }
             int code = 0;
             run_bare(fcn, "EXIT", code);
             ask_stop(0);
@@ -191,6 +200,7 @@ void vulfit_loop(mnfcn fcn)
         } else if (word == "SET" || word == "SHO" || word == "SHOW") {
             say(" Please omit the space from SET and SHOW commands");
             say(" For example: \"setstrat 1\"");
+            ask_refused("no space after SET or SHOW");
             continue;
         } else if (word == "QUIT") {
             ask_stop(0);
@@ -220,12 +230,15 @@ void vulfit_loop(mnfcn fcn)
         }
         int code = 0;
         run(fcn, word, args, n, code);
+        for (const std::string_view head : {"MIG", "MIN", "SIM", "SEE", "IMP", "MNC"})
+            minimised = minimised || (starts(word, head) && code != 2 && code != 3);
         if (code == 11) ask_stop(0);
         if (code == 1) continue;
         minstatus(0);
         if (code == 2 || code == 3) {
             say(code == 2 ? " MINUIT cannot read your command.  Try again."
                           : " MINUIT cannot interpret your command.  Try again.");
+            ask_refused(code == 2 ? "MINUIT cannot read it" : "MINUIT cannot interpret it");
             continue;
         }
         if (starts(word, "SHO") && code == 0 && !screen_output) {
