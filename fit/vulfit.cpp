@@ -40,6 +40,18 @@ constexpr Constant constants[] = {
 
 bool screen_output = false;  // TOSC: MINUIT's printout on the screen; survives a restart
 bool minimised = false;      // a minimisation of this fit has run; false at each restart
+bool unconverged = false;    // the fit's last minimisation did not converge; reset per fit
+
+// A batch fit that ends on a minimisation that did not converge has its results written all
+// the same; the run says so at its end and exits with the status for it.
+void note_unconverged()
+{
+    if (!unconverged || online != 0) return;
+    const std::string title(mntitle.minuit_title.trimmed());
+    ask_fail_at_end(" *** The last minimisation of the fit \"" + title + "\" did not converge",
+                    ask_end_not_converged);
+    unconverged = false;
+}
 
 void say(std::string_view line) { fio_write(lun_screen, "(A)", {line}); }
 void say_minuit(std::string_view what) { fio_write(lun_screen, "(' MINUIT ',A,'.')", {what}); }
@@ -146,6 +158,7 @@ void vulfit_restart(mnfcn fcn)
     run(fcn, "SETEPS", &eps, 1, code);
     run_bare(fcn, "SHOEPS", code);
     run(fcn, "SETPRI", &one, 1, code);
+    unconverged = false;
     minstatus(0);
     set_ask_delims(",");
 }
@@ -176,6 +189,7 @@ void vulfit_loop(mnfcn fcn)
             }
             int code = 0;
             run_bare(fcn, "EXIT", code);
+            note_unconverged();
             ask_stop(0);
         }
         case_upper(10, cmd.span());
@@ -203,6 +217,7 @@ void vulfit_loop(mnfcn fcn)
             ask_refused("no space after SET or SHOW");
             continue;
         } else if (word == "QUIT") {
+            note_unconverged();
             ask_stop(0);
         } else if (starts(word, "?") || starts(word, "HELP")) {
             program_help();
@@ -232,7 +247,10 @@ void vulfit_loop(mnfcn fcn)
         run(fcn, word, args, n, code);
         for (const std::string_view head : {"MIG", "MIN", "SIM", "SEE", "IMP", "MNC"})
             minimised = minimised || (starts(word, head) && code != 2 && code != 3);
-        if (code == 11) ask_stop(0);
+        if (code == 11) {
+            note_unconverged();
+            ask_stop(0);
+        }
         if (code == 1) continue;
         minstatus(0);
         if (code == 2 || code == 3) {
@@ -287,8 +305,16 @@ void vulfit_loop(mnfcn fcn)
         } else if (code == 4) {
             say_minuit("admits failure");
         }
+        // What the fit's results now rest on: a minimisation, or a search that moved them.
+        const bool moved = bestfit.fmin < saved_fmin;
+        if (starts(word, "MIG") || minimize || starts(word, "SIM") || starts(word, "IMP") ||
+            ((starts(word, "SEE") || starts(word, "SCA") || new_minimum) && moved))
+            unconverged = mn7flg.isw[4] < 1;
         if (code > 4) fio_write(lun_screen, "(' MINUIT returns code',I5,'.')", {code});
         if (report) minstatus(lun_screen);
-        if (starts(word, "END")) return;
+        if (starts(word, "END")) {
+            note_unconverged();
+            return;
+        }
     }
 }
