@@ -127,6 +127,10 @@ int fio_flush(int unit);
 // lock: an advisory lock (flock) that this process keeps on the file from now on; a file
 // another process holds gives EWOULDBLOCK. 0, or an errno value (the reason).
 int fio_open_whole(int unit, std::string_view path, bool lock = false);
+// Whether path, its links followed, is a regular file or a name still free in a folder:
+// false for a FIFO, a terminal, a device or a name of one of the process's own descriptors
+// (/dev/stdout), which have no folder of their own beside them.
+bool fio_in_folder(std::string_view path);
 // Puts the lines written on unit in the file's place: 0, or why not (the write's own errno,
 // e.g. ENOSPC, EFBIG), and then the file is as it was and the unit closed. keep_open leaves
 // the unit connected to the file for further lines.

@@ -380,6 +380,18 @@ void fio_detail::whole_drop(int unit)
     u = Unit{};
 }
 
+bool fio_in_folder(std::string_view path)
+{
+    const std::string name = fio_detail::unit_path(path);
+    std::string target;
+    int own = -1;
+    if (name.empty() || follow_links(name, target, own) != 0 || own >= 0 ||
+        target.starts_with("/proc/"))
+        return false;
+    struct stat st {};
+    return ::stat(target.c_str(), &st) != 0 ? errno == ENOENT : S_ISREG(st.st_mode);
+}
+
 int fio_open_whole(int unit, std::string_view path, bool lock)
 {
     if (unit < 0 || unit > fio_max_unit) return EBADF;

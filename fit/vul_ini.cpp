@@ -452,14 +452,13 @@ void complain_pair(OutFile& a, OutFile& b)
         if (f->err == 0) complain(f->what, f->path, f->partner);
 }
 
-// The table row beside the answer file; but an answer file that is no regular file (a
-// terminal, /dev/stdout) has no folder of its own to take a new file, so a row that is not
+// The table row beside the answer file; but an answer file that is no file of a folder (a
+// terminal, /dev/stdout) has nothing beside it to take a new file, so a row that is not
 // there already is made in the working folder.
 std::string row_path(const AnswerNames& n)
 {
     struct stat st {};
-    if (::stat(n.file.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return n.table;
-    if (::lstat(n.table.c_str(), &st) == 0) return n.table;
+    if (fio_in_folder(n.file) || ::lstat(n.table.c_str(), &st) == 0) return n.table;
     const std::size_t slash = n.table.rfind('/');
     return slash == std::string::npos ? n.table : n.table.substr(slash + 1);
 }
