@@ -148,6 +148,31 @@ def in_pipe(fd):
     return n[0]
 
 
+def ended_by_sigterm(tag, p):
+    """SIGTERM ends the run within a second, status 1, its message on standard error."""
+    t0 = time.monotonic()
+    p.send_signal(signal.SIGTERM)
+    try:
+        status = p.wait(1.0)
+    except subprocess.TimeoutExpired:
+        p.kill()
+        status = p.wait()
+    took = time.monotonic() - t0
+    err = p.stderr.read().decode("latin-1")
+    check(took < 1.0 and status == 1 and err == "Killed\n",
+          f"{tag}: SIGTERM took {took:.2f} s, status {status}, {err!r}")
+
+
+# no reader at all: the run waits for one at the log's open, writing nothing anywhere
+d = folder("fifo_no_reader")
+os.mkfifo(os.path.join(d, "stdout"))
+p = start(d, script("fifo_no_reader", "fit.dat"))
+time.sleep(0.5)
+check(p.poll() is None, f"fifo_no_reader: the run ended with {p.returncode} without a reader")
+ended_by_sigterm("fifo_no_reader", p)
+check(listing(d) == ["stdout"], f"fifo_no_reader: left {listing(d)}")
+
+# a reader that never reads: the run fills the pipe and blocks in a write of its log
 d = folder("fifo_log")
 os.mkfifo(os.path.join(d, "stdout"))
 held = os.open(os.path.join(d, "stdout"), os.O_RDONLY | os.O_NONBLOCK)  # open, never read
@@ -161,17 +186,7 @@ for _ in range(600):  # until the pipe is full and stays so
     if still >= 10 or p.poll() is not None:
         break
 check(p.poll() is None and last >= 32768, f"fifo_log: the run did not block ({last} bytes)")
-t0 = time.monotonic()
-p.send_signal(signal.SIGTERM)
-try:
-    status = p.wait(1.0)
-except subprocess.TimeoutExpired:
-    p.kill()
-    status = p.wait()
-took = time.monotonic() - t0
-err = p.stderr.read().decode("latin-1")
-check(took < 1.0 and status == 1 and err == "Killed\n",
-      f"fifo_log: SIGTERM took {took:.2f} s, status {status}, {err!r}")
+ended_by_sigterm("fifo_log", p)
 os.close(held)
 check(listing(d) == ["stdout"], f"fifo_log: left {listing(d)}")
 
