@@ -23,11 +23,13 @@ void tell_stderr(const char* text, std::size_t n)
 template <std::size_t N>
 void tell_stderr(const char (&text)[N]) { tell_stderr(text, N - 1); }
 
-// Interrupt, termination and a terminal's hang-up end the run with status 1.
+// Interrupt, termination, a terminal's hang-up and a reader gone from a pipe end the run
+// with status 1.
 void on_stop_signal(int sig)
 {
     if (sig == SIGINT) tell_stderr("Interrupt\n");
     else if (sig == SIGHUP) tell_stderr("Hangup\n");
+    else if (sig == SIGPIPE) tell_stderr("Broken pipe\n");
     else tell_stderr("Killed\n");
     fio_remove_temporaries();
     _exit(1);
@@ -78,6 +80,9 @@ void vulfit_signals()
     // temporary is removed and the log keeps what was written. A run started to outlive
     // its terminal (nohup) goes on.
     if (std::signal(SIGHUP, on_stop_signal) == SIG_IGN) std::signal(SIGHUP, SIG_IGN);
+    // A log's FIFO (or the screen's pipe) whose reader left: the lines can no longer be
+    // delivered, which the run says as it ends, rather than dying in silence.
+    if (std::signal(SIGPIPE, on_stop_signal) == SIG_IGN) std::signal(SIGPIPE, SIG_IGN);
     // A file-size limit makes the write fail with its reason, which the writer reports,
     // instead of ending the process.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -202,6 +202,17 @@ ended_by_sigterm("fifo_log", p)
 os.close(held)
 check(listing(d) == ["stdout"], f"fifo_log: left {listing(d)}")
 
+# a reader that leaves early: the run ends at once and says why, its files not written
+d = folder("fifo_gone")
+os.mkfifo(os.path.join(d, "stdout"))
+p = start(d, script("fifo_gone", "fit.dat", commands="HESSE\n" * 60 + "EXIT\n"))
+with open(os.path.join(d, "stdout"), "rb") as f:
+    f.read(1000)
+p.wait(120)
+err = p.stderr.read().decode("latin-1")
+check(p.returncode == 1 and err == "Broken pipe\n", f"fifo_gone: status {p.returncode}, {err!r}")
+check(listing(d) == ["stdout"], f"fifo_gone: left {listing(d)}")
+
 # a short log into a FIFO that is read reaches its reader whole
 d = folder("fifo_read")
 os.mkfifo(os.path.join(d, "stdout"))
