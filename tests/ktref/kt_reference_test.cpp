@@ -10,6 +10,8 @@
 #include <cmath>
 #include <complex>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -390,5 +392,50 @@ TEST(KtReference, FieldAxisDefaultTable) { field_axis_default_table('g'); }
 // The Lorentzian shape with a field axis: past its last slab and at fast hopping no
 // closed form holds, and the values there come from the call's own solution.
 TEST(KtReference, LorentzianFieldAxisDefaultTable) { field_axis_default_table('l'); }
+
+// The help file's text, its lines joined by single blanks.
+std::string help_text()
+{
+    std::ifstream f(std::filesystem::weakly_canonical(KAVRIN_TEST_DATA "/../../../help/users.hlp"));
+    std::string all, word;
+    while (f >> word) all += (all.empty() ? "" : " ") + word;
+    return all;
+}
+
+// gzz, the closed approximation, against the strong-collision function: the
+// figures the help file gives for it, measured (largest difference over tn 0..20).
+TEST(KtReference, ClosedApproximationWhereItHolds)
+{
+    auto worst = [](double hn, double fq) {
+        std::vector<double> times;
+        for (double tn = 0.05; tn <= 20; tn += 0.05) times.push_back(tn);
+        const std::vector<double> ref = reference_lf('g', fq, hn, times, march_end('g', fq, hn));
+        double e = 0;
+        for (std::size_t i = 0; i < times.size(); ++i)
+            e = std::max(e, std::fabs(gzz(times[i], 1.0, hn, fq) - ref[i]));
+        return e;
+    };
+    struct Figure {
+        double hn, fq;
+        const char* text;   // as the help file states it
+        double lo, hi;
+    };
+    const Figure figures[] = {
+        {0.3, 0, "0.17 at h/lam = 0.3", 0.15, 0.19},       {1, 0, "0.059 at 1", 0.053, 0.065},
+        {3, 0, "0.022 at 3", 0.020, 0.024},                {10, 0, "0.003 at 10", 0.0025, 0.0035},
+        {50, 0, "below 1e-3 from h/lam = 50 on", 0, 1e-3},
+        {0.1, 10, "from a field nu/lam = 10 on", 0, 1e-3},
+        {1, 10, "from a field nu/lam = 10 on", 0, 1e-3},
+        {10, 10, "from a field nu/lam = 10 on", 0, 1e-3},
+    };
+    const std::string help = help_text();
+    for (const Figure& f : figures) {
+        EXPECT_NE(help.find(f.text), std::string::npos) << f.text;
+        const double e = worst(f.hn, f.fq);
+        std::printf("gzz at hn %g q/Delta %g: %.2e\n", f.hn, f.fq, e);
+        EXPECT_GE(e, f.lo) << f.text;
+        EXPECT_LE(e, f.hi) << f.text;
+    }
+}
 
 }  // namespace
