@@ -1,6 +1,7 @@
 // kavrin_tablegen.cpp -- writes relaxation-function table files computed from the
 // physics: static and dynamic Kubo-Toyabe tables, complex and OMNI tables.
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,7 +41,9 @@ const char help_text[] =
     "KIND complex -- complex G(x) at x = 0, dx, ... (the G_CMPLX(t) table)\n"
     "  --func gauss|exp|onesided  exp(-x^2/2), exp(-x), or (e^(2 pi i x) - 1)/(2 pi i x),\n"
     "              the last a flat distribution of shifts from 0 to 1 (gauss)\n"
-    "  --n N (2048)  --dx X (0.01)\n"
+    "  --n N (2048)  --dx X (0.01; onesided: the step that ends the table at the\n"
+    "              next whole x at or past 0.01 (n-1), a zero of Z, so that the cut\n"
+    "              to 0 there is below 1e-5: 21/2047, x = 21, by default)\n"
     "\n"
     "KIND omni -- N-dimensional table (the OMNI G(t) table); one --axis LO:HI:N per axis\n"
     "  --func static-lf  axes tn, on               static LF Kubo-Toyabe (with --shape)\n"
@@ -164,6 +167,7 @@ int main(int argc, char** argv)
     int dyn_given = 0;   // 1 --per-decade, 2 --lf-slabs, 4 --lf-step
     int cn = 2048;
     double cdx = 0.01;
+    bool cdx_given = false;
     std::vector<ktgen::OmniAxis> axes;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& o = args[i];
@@ -193,7 +197,7 @@ int main(int argc, char** argv)
         else if (o == "--fine") dyn.fine = int_arg(o, take());
         else if (o == "--func") { need(v != nullptr, "--func needs a name"); func = take(); }
         else if (o == "--n") cn = int_arg(o, take());
-        else if (o == "--dx") cdx = num_arg(o, take());
+        else if (o == "--dx") { cdx = num_arg(o, take()); cdx_given = true; }
         else if (o == "--axis") axes.push_back(axis_arg(take(), "axis " + std::to_string(axes.size() + 1)));
         else usage_error("unknown option " + o);
     }
@@ -236,6 +240,9 @@ int main(int argc, char** argv)
     } else if (kind == "complex") {
         need(func == "gauss" || func == "exp" || func == "onesided", "unknown --func " + func);
         need(cn >= 2 && cn <= 2048 && cdx > 0, "need 2 <= n <= 2048 and dx > 0");
+        // Past its last point the table reads 0; the one-sided function falls only as 1/x,
+        // so its table ends on one of its zeros, at whole x.
+        if (func == "onesided" && !cdx_given) cdx = std::ceil(0.01 * (cn - 1) - 1e-9) / (cn - 1);
         ok = ktgen::write_cmplx_table(out, cn, cdx, [&](double x) { return cmplx_func(func, x); });
     } else if (kind == "omni") {
         need(!axes.empty(), "an OMNI table needs its axes (--axis LO:HI:N)");

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <complex>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -114,6 +116,35 @@ TEST(TablegenCli, EveryKindReadsBack)
     ASSERT_TRUE(read_omni_tbl(om, &why)) << why;
     const double rates[1] = {0.0};
     EXPECT_NEAR(omni_pol(1.0, 1.0, rates), 1.0 / 3, 1e-6);        // zero field at delta t = 1
+}
+
+// The one-sided complex table by default: (e^(2 pi i x) - 1)/(2 pi i x) falls only as
+// 1/x, so the table ends on one of its zeros, where the cut to 0 is below 1e-4, and
+// is still followed between its points.
+TEST(TablegenCli, OneSidedComplexTableEndsOnAZero)
+{
+    auto z = [](double x) {
+        const double a = 2 * 3.14159265358979324 * x;
+        return std::abs((std::exp(std::complex<double>(0, a)) - 1.0) / a);
+    };
+    const std::string cx = tmp_path("onesided.tbl");
+    ASSERT_EQ(run("complex --func onesided -o " + cx), 0);
+    ASSERT_TRUE(read_g_cmplx(cx));
+    const float xmax = g_cmplx_tbl.xmax;
+    EXPECT_EQ(g_cmplx_tbl.n, 2048);
+    EXPECT_GE(xmax, 20.47f);                 // no shorter than before
+    EXPECT_LT(z(xmax), 1e-4) << xmax;
+    EXPECT_LT(std::abs(g_cmplx(std::nextafter(xmax, 0.0f))), 1e-4f);
+    EXPECT_EQ(std::abs(g_cmplx(xmax)), 0.0f);
+    double worst = 0;
+    for (double x = 0.0031; x < xmax; x += 0.0637) {
+        const std::complex<float> g = g_cmplx(float(x));
+        const double a = 2 * 3.14159265358979324 * double(float(x));
+        const std::complex<double> want = (std::exp(std::complex<double>(0, a)) - 1.0) /
+                                          std::complex<double>(0, a);
+        worst = std::max(worst, std::abs(std::complex<double>(g) - want));
+    }
+    EXPECT_LT(worst, 2e-4);
 }
 
 TEST(TablegenCli, RefusedOptions)
