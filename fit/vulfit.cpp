@@ -35,7 +35,7 @@ constexpr Constant constants[] = {
     {"TN_S", 917},                   {"TPI", 26.03},             {"TPI0", 8.28e-8},
     {"TMU", static_cast<double>(2.19714f)},                      {"MU_BOHR", 5.78838263e-15},
     {"MU_NUCL", 3.15245166e-18},     {"HFMU", 4463.302},         {"FLUX", 2.06783461e-7},
-    {"DT0BNC", 0.048848125},         {"BNC_BIN", 0.048848125},
+    {"DT0BNC", 0.048828125},         {"BNC_BIN", 0.048828125},
 };
 
 bool screen_output = false;  // TOSC: MINUIT's printout on the screen; survives a restart
