@@ -7,6 +7,7 @@
 
 #include "fio.h"
 #include "vulfit.h"
+#include "zog.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ void on_stop_signal(int sig)
     if (sig == SIGINT) tell_stderr("Interrupt\n");
     else if (sig == SIGHUP) tell_stderr("Hangup\n");
     else tell_stderr("Killed\n");
+    ZOG_dropTemporaries();
     fio_close_all();
     std::_Exit(1);
 }
@@ -38,6 +40,7 @@ void on_fault_signal(int sig)
     case SIGTRAP: tell_stderr("Trace trap\n"); break;
     default: tell_stderr("IOT Trap\n"); break;
     }
+    ZOG_dropTemporaries();
     fio_close_all();
     std::signal(SIGABRT, SIG_DFL);
     std::abort();

@@ -34,6 +34,12 @@ int ZOG_closeRead(int fh) noexcept;   // 0 for a slot opened for writing
 int ZOG_closeWrite(int fh) noexcept;
 // Why the last ZOG_openWrite or ZOG_closeWrite failed; empty after one that succeeded.
 int ZOG_getWriteError(char* buf, int len) noexcept;
+// A signal during ZOG_closeWrite: where the program leaves a signal that ends
+// the process at its default, the library removes its temporary first; an
+// in-place rewrite holds such signals back until the file is whole. A program
+// whose own handler ends the process calls this there: it removes the
+// temporary of a write under way, if any, and is async-signal-safe.
+void ZOG_dropTemporaries() noexcept;
 // damaged := 1 when the file opened for reading holds damaged parts, else 0.
 int ZOG_getDamaged(int fh, int* damaged) noexcept;
 
