@@ -16,9 +16,11 @@ extern "C" {
 // ---- files
 // A file opens when its head group's tree arrives whole. A section inside it
 // whose bytes do not decode (an array whose counts disagree, say) is kept
-// unreadable: its getters fail, every other section reads. A damaged end of
-// the file after that tree (a cut or zero-size end section, stray bytes) is
-// passed over. Either marks the file damaged (ZOG_getDamaged).
+// unreadable: its getters fail, every other section reads. A group that holds
+// other sections than its index names keeps those; the named ones are
+// missing. A damaged end of the file after that tree (a cut or zero-size end
+// section, stray bytes, bytes after the end section) is passed over. Each
+// marks the file damaged (ZOG_getDamaged) and is said (ZOG_getDamage).
 int ZOG_openRead(const char* name, int* fmtID) noexcept;  // handle or -1
 // Checks that the file can be written, and writes nothing yet: the file is
 // made at ZOG_closeWrite. -1 with the reason in ZOG_getWriteError.
@@ -40,8 +42,16 @@ int ZOG_getWriteError(char* buf, int len) noexcept;
 // whose own handler ends the process calls this there: it removes the
 // temporary of a write under way, if any, and is async-signal-safe.
 void ZOG_dropTemporaries() noexcept;
+// Why the last ZOG_openRead failed, in words (where the file is cut short or
+// does not decode, by byte); empty after one that succeeded.
+int ZOG_getReadError(char* buf, int len) noexcept;
 // damaged := 1 when the file opened for reading holds damaged parts, else 0.
 int ZOG_getDamaged(int fh, int* damaged) noexcept;
+// What those parts are, each with the byte where it lies, "; " between
+// them: sections kept without their bodies, members a group's index names
+// but the file does not hold, a damaged end, bytes after the end section.
+// Empty for an undamaged file.
+int ZOG_getDamage(int fh, char* buf, int len) noexcept;
 
 // ---- run description
 int ZOG_getRunDesc(int fh, int* type) noexcept;
