@@ -34,7 +34,9 @@ int ZOG_closeRead(int fh) noexcept;   // 0 for a slot opened for writing
 // section or the file cannot be written whole; an old file then stays as it
 // was and no part of the new one is left.
 int ZOG_closeWrite(int fh) noexcept;
-// Why the last ZOG_openWrite or ZOG_closeWrite failed; empty after one that succeeded.
+// Why the last ZOG_openWrite or ZOG_closeWrite failed, or the last array
+// shape setter that refused a shape without a layout; empty after an open or
+// close that succeeded.
 int ZOG_getWriteError(char* buf, int len) noexcept;
 // A signal during ZOG_closeWrite: where the program leaves a signal that ends
 // the process at its default, the library removes its temporary first; an
@@ -222,7 +224,10 @@ int ZOG_getIndVarpTimeData(int fh, int n, void** pTimeData, int* nBytes) noexcep
 int ZOG_setIndVarpTimeData(int fh, int n, void* pTimeData, int nBytes) noexcept;
 // Layouts an array can have: type 1 integers of 1, 2 or 4 bytes, or packed
 // (elemSize 0, fetched as 4-byte ones); type 2 reals of 4 or 8 bytes; type 3
-// raw bytes, elements of any size. Once an array holds data or times, a
+// raw bytes, elements of any size. A setter of elemSize or type refuses a
+// shape of types 1 to 3 without a layout (reals of 3 bytes, say: set the size
+// before the type), saying why in ZOG_getWriteError, so that the rest of the
+// file still writes. Once an array holds data or times, a
 // setter of num, elemSize or type, or of the buffers, that would leave them
 // unwritable (their sizes no longer those the shape gives) refuses; set the
 // shape first. A refused buffer stays the caller's.

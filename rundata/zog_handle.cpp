@@ -205,6 +205,8 @@ int zog_add_group(Slot* s, std::uint32_t kind, int num, std::initializer_list<st
     return zog_add_member(s, g);
 }
 
+void zog_refused(const std::string& why) { write_error = why; }
+
 int zog_get_text_out(const ZText& t, char* buf, int len)
 {
     if (buf == nullptr || len < 1) return 0;
