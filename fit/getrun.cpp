@@ -41,7 +41,7 @@ void say_format_id(const char* what, const char* words, int got, int want)
 std::string damage()
 {
     int damaged = 0;
-    char t[1024];
+    char t[2048];  // sixteen parts named, the rest counted
     if (ZOG_getDamaged(fh, &damaged) != 1 || damaged != 1 || ZOG_getDamage(fh, t, sizeof t) != 1) return {};
     return t;
 }

@@ -87,11 +87,22 @@ int write_cursor(FILE* f, const ZOG_CURSOR& c)
 struct ReadState {
     bool incomplete = false;
     std::string why;                  // the first thing that made it incomplete
-    std::vector<std::string> damage;  // each damaged part, in file order
+    std::vector<std::string> damage;  // each damaged part, in file order, the first few
+    std::size_t unsaid = 0;           // damaged parts beyond those
     long at = 0;                      // where the last section read began
 };
 
 std::string at_byte(long pos) { return "byte " + std::to_string(pos) + ": "; }
+
+// A damaged file names its first parts; the rest are counted, so that a file
+// of many small damaged sections cannot make the words outgrow it.
+constexpr std::size_t damage_named = 16;
+
+void harm(ReadState* st, std::string what)
+{
+    if (st->damage.size() < damage_named) st->damage.push_back(std::move(what));
+    else ++st->unsaid;
+}
 
 void cut(ReadState* st, const std::string& why)
 {
@@ -140,8 +151,8 @@ void check_index(const ZOG_SEC_GRP* g, long pos, ReadState* st)
     std::string t = at_byte(pos) + pair_text(g->secID, g->instanceID) + ": its index names " +
                     std::to_string(missing.size()) + (missing.size() == 1 ? " member" : " members") +
                     " the file does not hold (" + pairs_text(missing) + ")";
-    if (!instead.empty()) t += "; in their place " + pairs_text(instead);
-    st->damage.push_back(t);
+    if (!instead.empty()) t += ", but " + pairs_text(instead) + " in their place";
+    harm(st, t);
 }
 
 ZOG_SEC* read_section(FILE* f, ReadState* st);
@@ -202,9 +213,9 @@ ZOG_SEC* read_section(FILE* f, ReadState* st)
         return nullptr;
     }
     const std::uint32_t size = bdecode_4(head);
-    const std::string what = at_byte(pos) + pair_text(bdecode_4(head + 4), bdecode_4(head + 8));
+    const auto what = [&] { return at_byte(pos) + pair_text(bdecode_4(head + 4), bdecode_4(head + 8)); };
     if (size < 12 || size > left || size > zog_max_section) {  // checked before anything is allocated
-        cut(st, what + " claims " + std::to_string(size) + " bytes" +
+        cut(st, what() + " claims " + std::to_string(size) + " bytes" +
                     (size < 12 ? ", less than its core" : size > left ? ", the file holds " + std::to_string(left) : ", more than a section may have"));
         return nullptr;
     }
@@ -223,8 +234,8 @@ ZOG_SEC* read_section(FILE* f, ReadState* st)
     } catch (const std::bad_alloc&) {
         c.nomem = true;
     }
-    if (rec == nullptr) cut(st, c.nomem ? std::string("out of memory") : what + (got ? " does not decode" : " cannot be read"));
-    else if (rec->damaged) st->damage.push_back(what + ": its body does not decode; its fields are not read");
+    if (rec == nullptr) cut(st, c.nomem ? std::string("out of memory") : what() + (got ? " does not decode" : " cannot be read"));
+    else if (rec->damaged) harm(st, what() + ": its body does not decode, its fields are not read");
     return rec;
 }
 
@@ -248,7 +259,7 @@ ZOG_SEC* read_option(FILE* f, int option, ReadState* st)
             ZOG_free(nx);
             const long end = std::ftell(f);
             if (const std::int64_t more = end < 0 ? 0 : zog_bytes_left(f, end); more > 0)
-                after.damage.push_back(at_byte(end) + std::to_string(more) + " bytes after the end-of-file section");
+                harm(&after, at_byte(end) + std::to_string(more) + " bytes after the end-of-file section");
             break;
         }
         tail->next = nx;
@@ -258,8 +269,9 @@ ZOG_SEC* read_option(FILE* f, int option, ReadState* st)
             if (ng->incomplete) break;
         }
     }
-    if (after.incomplete) after.damage.push_back(after.why);
-    st->damage.insert(st->damage.end(), after.damage.begin(), after.damage.end());
+    if (after.incomplete) harm(&after, after.why);
+    for (std::string& d : after.damage) harm(st, std::move(d));
+    st->unsaid += after.unsaid;
     return rec;
 }
 
@@ -464,6 +476,7 @@ ZOG_SEC* zog_read_file(FILE* f, std::string* why)
     if (ZOG_SEC_GRP* g = as_group(head)) {
         g->incomplete = g->incomplete || st.incomplete;
         for (const std::string& d : st.damage) g->damage += (g->damage.empty() ? "" : "; ") + d;
+        if (st.unsaid > 0) g->damage += "; and " + std::to_string(st.unsaid) + " more damaged parts";
         g->damagedParts = !st.damage.empty();
     } else if (head != nullptr) {
         cut(&st, "its first section, " + pair_text(head->secID, head->instanceID) + ", is no group");

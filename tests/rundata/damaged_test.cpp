@@ -232,7 +232,7 @@ std::string damage_of(const Bytes& b)
     const int fh = ZOG_openRead(p.c_str(), &fmt);
     std::remove(p.c_str());
     if (fh < 0) return "<refused>";
-    char t[1000];
+    char t[4000];
     const std::string d = ZOG_getDamage(fh, t, sizeof t) == 1 ? t : "<fail>";
     ZOG_closeRead(fh);
     return d;
@@ -284,14 +284,14 @@ TEST(Damaged, AGroupCutShortSaysWhichMembersAreMissing)
     const std::size_t at_a = 20 + 3 * 12 + p.desc.bytes.size() + p.hists.bytes.size();
     EXPECT_EQ(damage_of(fb::whole(head_a)),
               "byte " + std::to_string(at_a) + ": group 0x02010004: its index names 2 members the file does not "
-              "hold (section 0x01020004 2, section 0x01020004 3); in their place group 0x01020006, group 0x0C0C0C0C");
+              "hold (section 0x01020004 2, section 0x01020004 3), but group 0x01020006, group 0x0C0C0C0C in their place");
     // Its index cut to one scaler while three follow: the head then holds
     // the other two in place of the groups it names.
     const Sec head_b = group_naming(ZOG_FMT_FUB_TI, {p.desc, p.hists, sc3, p.vars, p.notes},
                                     {p.desc, p.hists, fb::group(scalers, {p.sc[0]}), p.sc[1], p.sc[2], p.vars, p.notes});
     EXPECT_EQ(damage_of(fb::whole(head_b)),
               "byte 0: group 0x02020000: its index names 2 members the file does not hold (group 0x01020006, "
-              "group 0x0C0C0C0C); in their place section 0x01020004 2, section 0x01020004 3");
+              "group 0x0C0C0C0C), but section 0x01020004 2, section 0x01020004 3 in their place");
     for (const Sec& head : {head_a, head_b}) {
         const auto seen = open_and_read(fb::whole(head), "cut scalers");
         ASSERT_TRUE(seen.has_value());
@@ -325,6 +325,19 @@ TEST(Damaged, TheEndsDamageIsSaidWhere)
     Parts stray;
     stray.end = Bytes(5, 0xA5);
     EXPECT_EQ(damage_of(run_file(stray)), "byte " + end + ": the file ends 5 bytes on, inside a section's core");
+}
+
+// Many damaged parts: the first sixteen are named, the rest counted.
+TEST(Damaged, ManyDamagedPartsAreCounted)
+{
+    std::vector<Sec> notes;
+    for (std::uint32_t k = 1; k <= 20; ++k) notes.push_back(fb::leaf(ZOG_ID_CMT, k, fb::ints({k, 0, 0})));
+    const std::string said = damage_of(fb::whole(fb::group(ZOG_FMT_FUB_TI, {fb::group(comments_kind, notes)})));
+    std::size_t parts = 1;
+    for (std::size_t at = said.find("; "); at != std::string::npos; at = said.find("; ", at + 2)) ++parts;
+    EXPECT_EQ(parts, 17U) << said;
+    EXPECT_TRUE(said.ends_with("; and 4 more damaged parts")) << said;
+    EXPECT_EQ(said.substr(0, said.find("; ")), "byte 292: section 0x01010005 1: its body does not decode, its fields are not read");
 }
 
 // A refused file says why, by byte.
