@@ -106,12 +106,16 @@ void askfile(std::string_view prompt, int unit, std::string_view mode, int& ista
     fio_close(unit);
     const char m = mode.empty() ? ' ' : mode[0];
     const std::string_view path = text_of(name);
-    // An unknown mode opens nothing, and says so like a failed open.
-    const bool opened = (m == 'R' && fio_open(unit, path, FStatus::old) == 0) ||
-                        (m == 'U' && fio_open(unit, path, FStatus::unknown) == 0) ||
-                        (m == 'W' && fio_open_whole(unit, path) == 0);
-    if (!opened) {
-        tell1("Could not open file ", {"132A", name});
+    // An unknown mode opens nothing, and says so like a failed open (without a reason).
+    const int err = m == 'R'   ? fio_open(unit, path, FStatus::old)
+                    : m == 'U' ? fio_open(unit, path, FStatus::unknown)
+                    : m == 'W' ? fio_open_whole(unit, path)
+                               : -1;
+    if (err != 0) {
+        if (err > 0)
+            tell0("Could not open file " + std::string(path) + " (" + std::strerror(err) + ")");
+        else
+            tell1("Could not open file ", {"132A", name});
         istat = -1;
         return;
     }

@@ -18,6 +18,7 @@
 namespace {
 
 AskState& st = ask_state;
+int passed_over = 0;  // lines of files and scripts whose fields did not read (ask_passed_over)
 
 // The prompt for a terminal read: the shown form puts the current values in braces.
 std::string terminal_prompt(std::span<const Val> v, AskForm form)
@@ -150,9 +151,12 @@ void baseask(std::string_view prompt, std::span<const Val> v, AskForm form, int*
             if (error != 0) break;              // fields stored so far keep their values
         }
         if (error == 0) break;
+        if (st.src != Source::terminal || st.batch) ++passed_over;
     }
     if (nch != nullptr) *nch = st.pn;
 }
+
+int ask_passed_over() { return passed_over; }
 
 // ---- Answer sources ---------------------------------------------------------------------
 

@@ -28,6 +28,10 @@ enum class AskForm { plain, shown };
 // answer would come from the keyboard. nch, when given and fields were read, receives the
 // significant length of the last physical line (0: empty answer).
 void baseask(std::string_view prompt, std::span<const Val> v, AskForm form, int* nch);
+// How many answer lines from a file or a script a question has passed over so far because a
+// field did not read (the question then took the next line): a caller that must not lose a
+// line compares the count before and after its question.
+int ask_passed_over();
 
 inline void ask0(std::string_view p) { baseask(p, {}, AskForm::plain, nullptr); }
 inline void ask0s(std::string_view p, int& nch) { baseask(p, {}, AskForm::plain, &nch); }

@@ -663,19 +663,32 @@ void put_utf8(std::string& out, char32_t u)
     out += static_cast<char>(0x80 | (u & 0x3F));
 }
 
-// The stream is a terminal that takes UTF-8; decided once per stream, after the program
-// has set its locale.
-bool utf8_screen(std::FILE* f)
+enum class Screen : signed char { unknown = -1, none, utf8, bytes };
+
+// Whether the stream is a terminal, and one that takes UTF-8; decided once per stream, after
+// the program has set its locale.
+Screen screen_of(std::FILE* f)
 {
-    static int out = -1, err = -1;
-    int* known = f == stdout ? &out : f == stderr ? &err : nullptr;
-    if (known == nullptr) return false;
-    if (*known < 0) {
+    static Screen out = Screen::unknown, err = Screen::unknown;
+    Screen* known = f == stdout ? &out : f == stderr ? &err : nullptr;
+    if (known == nullptr) return Screen::none;
+    if (*known == Screen::unknown) {
         const char* cs = nl_langinfo(CODESET);
         const bool utf8 = cs != nullptr && (strcasecmp(cs, "UTF-8") == 0 || strcasecmp(cs, "utf8") == 0);
-        *known = utf8 && isatty(fileno(f)) != 0 ? 1 : 0;
+        *known = isatty(fileno(f)) == 0 ? Screen::none : utf8 ? Screen::utf8 : Screen::bytes;
     }
-    return *known == 1;
+    return *known;
+}
+
+bool utf8_screen(std::FILE* f) { return screen_of(f) == Screen::utf8; }
+
+// How the unit's reader takes a line: the screen and the log are read by people, every
+// other file by programs.
+FOneLine reader_of(int unit, std::FILE* f)
+{
+    if (unit != fio_stdout && unit != fio_stderr)
+        return unit == 2 ? FOneLine::shown : FOneLine::stored;
+    return screen_of(f) == Screen::bytes ? FOneLine::shown_8bit : FOneLine::shown;
 }
 
 // Writes lines to the unit, the last without its end when open.
@@ -684,10 +697,12 @@ int put_lines(int unit, const std::vector<std::string>& lines, bool open)
     std::FILE* f = begin_write(unit);
     if (f == nullptr) return EBADF;
     const bool utf8 = utf8_screen(f);  // before errno is cleared: isatty may set it
+    const FOneLine how = reader_of(unit, f);
     errno = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string converted = utf8 ? fio_utf8(lines[i], made_in) : std::string();
-        const std::string& line = utf8 ? converted : lines[i];
+        const std::string one = fio_one_line(lines[i], how);
+        const std::string converted = utf8 ? fio_utf8(one, made_in) : std::string();
+        const std::string& line = utf8 ? converted : one;
         std::fwrite(line.data(), 1, line.size(), f);
         if (i + 1 < lines.size() || !open) std::fputc('\n', f);
     }
@@ -935,5 +950,44 @@ std::string fio_utf8(std::string_view text, FCharset cs)
 std::string fio_screen_text(int unit, std::string_view text)
 {
     const Unit* u = unit_of(unit);
-    return u != nullptr && utf8_screen(u->f) ? fio_utf8(text, made_in) : std::string(text);
+    const bool utf8 = u != nullptr && utf8_screen(u->f);
+    const std::string one =
+        fio_one_line(text, u != nullptr ? reader_of(unit, u->f) : FOneLine::shown);
+    return utf8 ? fio_utf8(one, made_in) : one;
+}
+
+std::string fio_one_line(std::string_view text, FOneLine how)
+{
+    const bool shown = how != FOneLine::stored;
+    const bool c1 = made_in == FCharset::latin1;  // code page 437 draws letters at 128..159
+    const auto at = [&](std::size_t k) {
+        return k < text.size() ? static_cast<unsigned char>(text[k]) : 0U;
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned b = at(i);
+        // A UTF-8 character from U+00A0 on is text to a reader of UTF-8; U+0080..U+009F
+        // (C2 80..C2 9F) is a control to it, as its second byte is to any other reader.
+        if (c1 && b >= 0xC2 && how != FOneLine::shown_8bit && !(b == 0xC2 && at(i + 1) < 0xA0)) {
+            if (const std::size_t n = utf8_length(text, i); n > 0) {
+                out.append(text, i, n);
+                i += n;
+                continue;
+            }
+        }
+        ++i;
+        const bool control =
+            b < 0x20 ? !(shown && b == '\t') : b == 0x7F || (c1 && b >= 0x80 && b < 0xA0);
+        if (!control) {
+            out += static_cast<char>(b);
+        } else if (!shown) {
+            out += ' ';
+        } else {
+            if (b >= 0x80) out += "M-";
+            out += '^';
+            out += b == 0x7F ? '?' : static_cast<char>((b & 0x1F) + 0x40);
+        }
+    }
+    return out;
 }

@@ -126,6 +126,10 @@ int fio_open_whole(int unit, std::string_view path, bool lock = false);
 // e.g. ENOSPC, EFBIG), and then the file is as it was and the unit closed. keep_open leaves
 // the unit connected to the file for further lines.
 int fio_commit(int unit, bool keep_open = false);
+// The temporary an uncommitted rewrite on unit writes to, for a writer that takes a file name
+// rather than a unit (the plot library): it writes there, fio_commit puts the file in place.
+// Empty when the unit is no such rewrite or its lines go in place (see fio_open_whole).
+std::string_view fio_whole_temp(int unit);
 // An advisory lock on the unit's file that this process keeps for the rest of its life, also
 // after the unit is closed: 0, EWOULDBLOCK when another process holds one, EBADF for a
 // standard stream or a closed unit.
@@ -219,9 +223,22 @@ FCharset fio_made_in();
 // text in UTF-8, its bytes above 127 read in cs; Latin-1's controls 128..159 become U+FFFD,
 // so that a byte from a run file never reaches a terminal as a control.
 std::string fio_utf8(std::string_view text, FCharset cs);
-// text as the screen of unit receives it: converted when the unit's lines are, else as it is
-// (for the prompt that readline writes itself).
+// text as the screen of unit receives it: on one line, converted when the unit's lines are,
+// else as it is (for the prompt that readline writes itself).
 std::string fio_screen_text(int unit, std::string_view text);
+
+// Every line written on a unit passes here first, so that no text in it (a title from a run
+// file, an answer) can end the line or act on a terminal. Its controls, the C0 bytes, DEL and
+// in Latin-1 the C1 bytes 128..159, become a blank in a stored file; on the screen and in the
+// log they are shown in caret form (ESC as ^[, CR as ^M, 155 as M-^[) and TAB stays. Latin-1's
+// printable bytes (181, 177) stay, and so does a UTF-8 character from U+00A0 on, except at a
+// terminal that reads single bytes.
+enum class FOneLine : unsigned char {
+    stored,      // a file read by programs: the answer file, journals, rows, DB files
+    shown,       // the log, the screen through a pipe, a terminal that reads UTF-8
+    shown_8bit,  // a terminal that reads single bytes
+};
+std::string fio_one_line(std::string_view text, FOneLine how);
 
 // For texts made in one character set whatever was chosen: the previous one comes back at
 // the end of the scope.

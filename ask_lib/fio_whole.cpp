@@ -364,6 +364,13 @@ int fio_commit(int unit, bool keep_open)
     return 0;
 }
 
+std::string_view fio_whole_temp(int unit)
+{
+    const Unit* u = unit_of(unit);
+    if (u == nullptr || !u->whole) return {};
+    return whole_of(unit).temp;
+}
+
 int fio_lock(int unit)
 {
     Unit* u = unit_of(unit);

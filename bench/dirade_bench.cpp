@@ -7,7 +7,9 @@
 //
 //   build/release/bench/dirade_bench [rounds] [seconds per measurement] [cases, e.g. ac] [sse2]
 //
-// sse2 runs the kernels a processor without AVX2 would run.
+// sse2 runs the kernels a processor without AVX2 would run. Cases d and e (16 raw spectra of
+// 1024 and of 16384 bins) are timed on the wall clock at 1, 2, 4 and 8 threads instead: the
+// cost of the threads themselves.
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -177,10 +179,29 @@ void case_c()
     for (int j = 0; j < 8; ++j) spectrum(0, 16384, 0.00125f, {1, 2});
 }
 
+// (d) and (e): 16 raw spectra of `n` bins, exponential-damped cosine, as the whole-fit bench.
+void raw16(int n)
+{
+    fresh();
+    par(1, 5.0);
+    par(2, 0.02);
+    par(3, 20.0);
+    par(4, 0.16);
+    par(5, 7.3);
+    par(6, 0.45);
+    signal({3, 4, 5, 6, 0});
+    for (int j = 0; j < 16; ++j) spectrum(0, n, 0.00125f, {1, 2});
+}
+void case_d() { raw16(1024); }
+void case_e() { raw16(16384); }
+
+constexpr std::array<int, 4> thread_counts{1, 2, 4, 8};
+
 struct Case {
     const char* name;
     void (*setup)();
     std::vector<double> one, all;  // ns/bin per round
+    std::array<std::vector<double>, thread_counts.size()> by_threads{};  // (d), (e)
     double rel = 0;                // chi-square against the literal sum
     double chi2 = 0;
 };
@@ -237,10 +258,23 @@ int main(int argc, char** argv)
     std::array<Case, 3> cases{{{"(a) 4 x 2048 asymmetry, Gaussian cos + exponential", case_a, {}, {}},
                                {"(b) 2 x 8192 asymmetry, gzz in longitudinal field", case_b, {}, {}},
                                {"(c) 8 x 16384 raw, exponential-damped cosine", case_c, {}, {}}}};
+    std::array<Case, 2> scaled{{{"(d) 16 x 1024 raw, exponential-damped cosine", case_d, {}, {}},
+                                {"(e) 16 x 16384 raw, exponential-damped cosine", case_e, {}, {}}}};
     std::vector<double> bare;
     const int all = workers_available();
     for (int r = 0; r < rounds; ++r) {
         bare.push_back(ns_per_bin(bare_bins, bare_once, thread_seconds));
+        for (Case& c : scaled) {
+            if (which.find(c.name[1]) == std::string::npos) continue;
+            c.setup();
+            const long bins = fitted_bins();
+            for (std::size_t k = 0; k < thread_counts.size(); ++k) {
+                workers_limit(thread_counts[k]);
+                c.by_threads[k].push_back(ns_per_bin(bins, [] { one_call(); }, wall_seconds));
+            }
+            c.chi2 = one_call();
+            c.rel = std::max(c.rel, std::fabs(c.chi2 - literal_chisq()) / literal_chisq());
+        }
         for (Case& c : cases) {
             if (which.find(c.name[1]) == std::string::npos) continue;
             c.setup();
@@ -266,6 +300,13 @@ int main(int argc, char** argv)
                     best(c.one), median(c.one), best(c.all), median(c.all), best(c.one) / best(bare),
                     median(c.one) / median(bare), best(c.all) / best(bare),
                     median(c.all) / median(bare), c.rel);
+    }
+    for (const Case& c : scaled) {
+        if (c.by_threads[0].empty()) continue;
+        std::printf("%-52s wall ns/bin, best (median):", c.name);
+        for (std::size_t k = 0; k < thread_counts.size(); ++k)
+            std::printf("  %d thr %.3f (%.3f)", thread_counts[k], best(c.by_threads[k]), median(c.by_threads[k]));
+        std::printf("  chi2 rel %.1e\n", c.rel);
     }
     std::printf("(chi2 rel: largest relative difference from the literal extended-precision sum)\n");
     return bare_sink == 0;  // keeps the bare loop's result alive

@@ -145,6 +145,10 @@ int time_axis(int nh, SlotWork* w, float tbin, double rbmax, float t1max, float 
     last = e2 - h;
 
     const int npk = trunc_int((last - first) / tbin + 0.01f);
+    // A range cut at the end of the good data ends between packed bins: the end kept is the
+    // one on the grid for the same bins, which a replay asking for it reaches and keeps again.
+    const float eg = e1 + tbin * static_cast<float>(npk + (2.0f * h > 0.01f * tbin ? 1 : 0));
+    if (npk >= 1 && eg < e2 && trunc_int((eg - h - first) / tbin + 0.01f) == npk) last = eg - h;
     ispectctrl.npk = npk;
     spectimes = {tbin, first, last};
     if (npk < 1) {  // a range beside the good data, or one narrower than a bin

@@ -2,6 +2,7 @@
 // Bad parameter lines are reported and counted; the list is read to its end before the stop.
 
 #include <algorithm>
+#include <cmath>
 #include <initializer_list>
 
 #include "ask.h"
@@ -107,7 +108,12 @@ void midata()
     set_ask_delims(" ");
     for (;;) {
         ParLine p;
+        const int passed = ask_passed_over();
         ask_line(p);
+        if (ask_passed_over() != passed) {  // a replay without that parameter fits another model
+            ++fatal;
+            both(interactive, "(' ERROR:   A parameter line did not read and was passed over')", {});
+        }
         if (p.number < 1) break;
         if (bestfit.nxpar >= max_minuit_par) {
             ++fatal;
@@ -119,6 +125,15 @@ void midata()
             both(interactive,
                  "(' ERROR:   Parameter number',I11,' greater than allowed maximum of ',I4)",
                  {p.number, max_minuit_par});
+            if (interactive) echo_refused(p);
+            continue;
+        }
+        if (!std::isfinite(p.value) || !std::isfinite(p.step) || !std::isfinite(p.lower) ||
+            !std::isfinite(p.upper)) {
+            ++fatal;
+            both(interactive,
+                 "(' ERROR:   Parameter number',I4,': value, step or limit is not a finite number')",
+                 {p.number});
             if (interactive) echo_refused(p);
             continue;
         }

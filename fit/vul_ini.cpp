@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +32,13 @@ std::string_view significant(std::string_view t)
     return t.substr(0, n);
 }
 
+// t as the file will hold it, on one line (fio_one_line), without its trailing blanks: what
+// the quoting must look at.
+std::string stored(std::string_view t)
+{
+    return std::string(significant(fio_one_line(t, FOneLine::stored)));
+}
+
 std::string quoted(std::string_view t)
 {
     std::string q = "'";
@@ -45,8 +53,10 @@ std::string quoted(std::string_view t)
 // doubled one for one, quoted or not) or leading blanks would otherwise change it on the
 // way in, when its first character would make the line a command of the answer library
 // (indirect file, comment, message, shell, \), or its last one continue the line.
-std::string answer_text(std::string_view t, std::string_view delims = ",")
+std::string answer_text(std::string_view text, std::string_view delims = ",")
 {
+    const std::string s = stored(text);
+    const std::string_view t = s;
     const bool plain = t.find_first_of(delims) == std::string_view::npos &&
                        t.find('\'') == std::string_view::npos &&
                        (t.empty() || (std::string_view(" @!\"$\\?").find(t.front()) ==
@@ -69,7 +79,8 @@ std::string answer_field(std::string_view f)
 // row's last line into the next row), padded to its field.
 std::string row_field(std::string_view f)
 {
-    const std::string_view t = significant(f);
+    const std::string s = stored(f);
+    const std::string_view t = s;
     const bool plain = t.find_first_of(",'") == std::string_view::npos && !t.ends_with('\\');
     std::string a = plain ? std::string(t) : quoted(t);
     if (a.size() < f.size()) a.resize(f.size(), ' ');
@@ -289,6 +300,35 @@ void signal_block(Writer& w, ExprFeed& feed)
     }
 }
 
+// The layout with every I and F field at its least width (I0, F0.d), quoted texts kept.
+std::string least_width(std::string_view layout)
+{
+    std::string out;
+    bool quote = false;
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        const char c = layout[i];
+        out += c;
+        if (c == '\'') quote = !quote;
+        if (quote || (c != 'I' && c != 'F')) continue;
+        std::size_t k = i + 1;
+        while (k < layout.size() && std::isdigit(static_cast<unsigned char>(layout[k])) != 0) ++k;
+        if (k == i + 1) continue;
+        out += '0';
+        i = k - 1;
+    }
+    return out;
+}
+
+// A keyword line of the "SPECT: " dialog. A number too wide for its field would fill it with
+// asterisks, which a replay cannot read and passes over: such a line has its numbers written
+// at their least widths instead.
+void keyword_line(Writer& w, std::string_view layout, std::initializer_list<FVal> v)
+{
+    const bool fits = fio_format1(layout, FVals(v.begin(), v.size())).find('*') == std::string::npos;
+    if (fits) w(layout, v);
+    else w(least_width(layout), v);
+}
+
 void spect_keywords(Writer& w, int j)
 {
     const Arr2<int, n_ifit, max_spectra_arrays>& f = i_fit_ctl.i_fit;
@@ -299,30 +339,34 @@ void spect_keywords(Writer& w, int j)
           {f(1, j), v_text(r(13, j)), v_text(r(14, j))});
     else
         w("('SPEC_TYP ',I2,:,',',:,'  FRQRRF=',A,',  TBINRRF=',A)", {f(1, j)});
-    w("('HIST_# ',I3,',',I3,',',I3,',',I3)", {f(3, j), f(4, j), f(5, j), f(6, j)});
-    if (f(2, j) != 0) w("('INVERT ',I2)", {f(2, j)});
+    keyword_line(w, "('HIST_# ',I3,',',I3,',',I3,',',I3)", {f(3, j), f(4, j), f(5, j), f(6, j)});
+    if (f(2, j) != 0) keyword_line(w, "('INVERT ',I2)", {f(2, j)});
     auto any = [&](int from, int to) {
         for (int i = from; i <= to; ++i)
             if (f(i, j) != 0) return true;
         return false;
     };
     if (any(7, 14))
-        w("('BACKGRND ',I5,',',I5,',  ',I5,',',I5,',  ',I5,',',I5,',  ',I5,',',I5)",
-          {f(7, j), f(11, j), f(8, j), f(12, j), f(9, j), f(13, j), f(10, j), f(14, j)});
+        keyword_line(w,
+                     "('BACKGRND ',I5,',',I5,',  ',I5,',',I5,',  ',I5,',',I5,',  ',I5,',',I5)",
+                     {f(7, j), f(11, j), f(8, j), f(12, j), f(9, j), f(13, j), f(10, j), f(14, j)});
     if (any(15, 26))
-        w("('MARKERS ',I5,',',I5,',',I6,', ',I5,',',I5,',',I6,', ',I5,',',I5,',',I6,', ',I5,"
-          "',',I5,',',I6)",
-          {f(15, j), f(19, j), f(23, j), f(16, j), f(20, j), f(24, j), f(17, j), f(21, j),
-           f(25, j), f(18, j), f(22, j), f(26, j)});
+        keyword_line(w,
+                     "('MARKERS ',I5,',',I5,',',I6,', ',I5,',',I5,',',I6,', ',I5,',',I5,',',I6,"
+                     "', ',I5,',',I5,',',I6)",
+                     {f(15, j), f(19, j), f(23, j), f(16, j), f(20, j), f(24, j), f(17, j),
+                      f(21, j), f(25, j), f(18, j), f(22, j), f(26, j)});
     bool raw = false;
     for (int i = 1; i <= 8; ++i) raw = raw || r(i, j) != 0;
     if (raw) {
         auto ns = [&](int i) { return r(i, j) * 1000.0f; };
-        w("('RAW_BINS_Tbin_T0ns ',F10.5,',',F10.5,',  ',F10.5,',',F10.5,',  ',F10.5,',',F10.5,"
-          "',  ',F10.5,',',F10.5)",
-          {ns(1), ns(5), ns(2), ns(6), ns(3), ns(7), ns(4), ns(8)});
+        keyword_line(w,
+                     "('RAW_BINS_Tbin_T0ns ',F10.5,',',F10.5,',  ',F10.5,',',F10.5,',  ',F10.5,"
+                     "',',F10.5,',  ',F10.5,',',F10.5)",
+                     {ns(1), ns(5), ns(2), ns(6), ns(3), ns(7), ns(4), ns(8)});
     }
-    if (r(9, j) != 0 && r(9, j) != muon_lifetime) w("('LIFETIME_us ',F12.6)", {r(9, j)});
+    if (r(9, j) != 0 && r(9, j) != muon_lifetime)
+        keyword_line(w, "('LIFETIME_us ',F12.6)", {r(9, j)});
     if (r(10, j) != 0 || r(11, j) != 0 || r(12, j) != 0)
         w("('TIMES  T1_us=',A,',  T2_us=',A,',  Tbin_ns=',A)",
           {v_text(r(10, j)), v_text(r(11, j)), v_text(r(12, j) * 1000.0f)});
@@ -530,10 +574,18 @@ void vul_ini()
 
 namespace {
 
-// A card value: single precision, at least 7 significant digits, right in 9 columns.
+// A card value: single precision, at least 7 significant digits, right in 9 columns. A
+// value single precision cannot hold (beyond its range, or lost below it) keeps its double
+// in exponent form, so that the card reads back as the same parameter.
 FText<9> card_number(double v)
 {
     FText<9> t;
+    if (std::isfinite(v) && v != 0 && (std::fabs(v) > FLT_MAX || std::fabs(v) < FLT_MIN)) {
+        const FText<32> d = dbltoch_v(v, 9, 6);
+        const std::string_view e = d.trimmed().substr(0, 9);
+        std::copy(e.begin(), e.end(), t.c.end() - static_cast<std::ptrdiff_t>(e.size()));
+        return t;
+    }
     int nsig = 7;
     encdx(static_cast<float>(v), t.span(), 6, 9, 2, nsig);
     return t;
@@ -544,7 +596,7 @@ FText<9> card_number(double v)
 void mnformat(int unit, int p, std::string_view label, double value, double step, double lower,
               double upper, std::string_view remark)
 {
-    const FText<10> field(label);
+    const FText<10> field(fio_one_line(label, FOneLine::stored));
     const FText<9> v = card_number(value);
     // The parameter line is read with the blank as the only delimiter: a label with blanks
     // (or none at all) goes in quotes, and a full-width label keeps a blank before its value.
@@ -553,7 +605,7 @@ void mnformat(int unit, int p, std::string_view label, double value, double step
     if (lab.size() == name.size()) lab = std::string(field.full());
     if (lab.size() < 10) lab.resize(10, ' ');
     if (lab.back() != ' ' && v.c[0] != ' ') lab += ' ';
-    const std::string_view rem = significant(remark);
+    const std::string rem = stored(remark);
     const std::string tail = rem.empty() ? std::string(" ") : " " + quoted(rem);
     put_answer_line(unit, fio_format1("(I10,2X,A,4(A9,1X),1X,A)",
                                       {p, lab, v, card_number(step), card_number(lower),

@@ -9,7 +9,6 @@
 // threads poll for a short while before they sleep.
 #include "workers.h"
 
-#include <immintrin.h>
 #include <pthread.h>
 #include <sched.h>
 #include <signal.h>
@@ -36,6 +35,16 @@ int processors()
     return int(std::thread::hardware_concurrency());
 }
 
+// Tells the processor this thread is spinning (lets its sibling thread run on x86).
+inline void spin_pause()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
 // Calls ready() until it is true or the polling time is over; true when it became true.
 // After a few pauses it yields the processor between looks: on a busy machine a polling
 // thread must not keep a worker that holds a job (and so the whole pass) off its core.
@@ -46,7 +55,7 @@ bool poll(Ready ready)
     for (int k = 0;; ++k) {
         if (ready()) return true;
         if (k < 64) {
-            _mm_pause();
+            spin_pause();
         } else {
             std::this_thread::yield();
             if (std::chrono::steady_clock::now() > until) return false;

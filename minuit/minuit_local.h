@@ -2,6 +2,9 @@
 // Transforms, the EDM formula and counted FCN calls used by several routines.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+
 #include "minuit.h"
 
 // Number of the internal parameter, by external number, or 0.
@@ -15,6 +18,14 @@ double mn_edm_of(const double grd[]);
 
 // Default call limit of a minimisation: 200 + 100 NPAR + 5 NPAR^2.
 inline int mn_default_calls(int npar) { return 200 + 100 * npar + 5 * npar * npar; }
+
+// Command number k as an integer: truncated, and held within +-1e9 (a NaN gives 0), so that
+// a number past the integer range is a large count or an unknown parameter, never undefined.
+inline int mn_int_arg(int k)
+{
+    const double v = mn7arg.word7[static_cast<std::size_t>(k)];
+    return v == v ? static_cast<int>(std::clamp(std::trunc(v), -1e9, 1e9)) : 0;
+}
 
 // Origin of a warning raised on a command's behalf: the command word (10 characters).
 inline std::string_view mn_origin()

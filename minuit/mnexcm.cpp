@@ -17,7 +17,7 @@ constexpr int ok = 0, blank = 1, unreadable = 2, unknown = 3, abnormal = 4, end_
               exit_code = 11, return_code = 12;
 
 double word7(int k) { return mn7arg.word7[static_cast<std::size_t>(k)]; }
-int iword7(int k) { return static_cast<int>(word7(k)); }  // truncated, as an integer field
+int iword7(int k) { return mn_int_arg(k); }  // truncated, as an integer field
 
 void echo_command(std::string_view word, int llist)
 {

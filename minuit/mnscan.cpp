@@ -107,9 +107,9 @@ void mnplot(const double xpt[], const double ypt[], const char chpt[], int nxypt
 int mn_scan(mnfcn fcn, int llist, void* futil)
 {
     if (mn7min.amin == mn7cns.undefi) mnamin(fcn, futil);
-    const int kpar = llist >= 1 ? static_cast<int>(mn7arg.word7[1]) : 0;
+    const int kpar = llist >= 1 ? mn_int_arg(1) : 0;
     // 40 points unless told, at most 100, the range's two ends included.
-    int npts = llist >= 2 ? static_cast<int>(mn7arg.word7[2]) : 0;
+    int npts = llist >= 2 ? mn_int_arg(2) : 0;
     npts = npts < 1 ? 40 : std::clamp(npts, 2, 100);
     const int nfcn0 = mn7cnv.nfcn;
     std::vector<int> todo;
@@ -172,7 +172,7 @@ int mn_seek(mnfcn fcn, int /*llist*/, void* futil)
     const int n = mn7npr.npar;
     if (n < 1) return 4;
     if (mn7min.amin == mn7cns.undefi) mnamin(fcn, futil);
-    const int maxcalls = mn7arg.word7[1] >= 1 ? static_cast<int>(mn7arg.word7[1]) : mn_default_calls(n);
+    const int maxcalls = mn7arg.word7[1] >= 1 ? mn_int_arg(1) : mn_default_calls(n);
     const double devs = mn7arg.word7[2] > 0 ? mn7arg.word7[2] : 3.0;
     const int nfcn0 = mn7cnv.nfcn;
     if (mn7flg.isw[5] >= 1)
@@ -212,7 +212,7 @@ int mn_improve(mnfcn fcn, void* futil)
     const int n = mn7npr.npar;
     if (n < 1) return 4;
     mncuve(fcn, "IMPROVE", futil);
-    const int maxcalls = mn7arg.word7[1] >= 1 ? static_cast<int>(mn7arg.word7[1]) : 4 * mn_default_calls(n);
+    const int maxcalls = mn7arg.word7[1] >= 1 ? mn_int_arg(1) : 4 * mn_default_calls(n);
     const int nfcn0 = mn7cnv.nfcn;
     const MnSnap base = mn_take();
     std::vector<double> box(static_cast<std::size_t>(n) + 1);
@@ -255,15 +255,15 @@ int mn_improve(mnfcn fcn, void* futil)
 // held; each cell shows in how many UP-sigma band it lies (0 inside one sigma, '.' beyond 9).
 int mn_contour_map(mnfcn fcn, int llist, void* futil)
 {
-    const int k1 = llist >= 1 ? static_cast<int>(mn7arg.word7[1]) : 0;
-    const int k2 = llist >= 2 ? static_cast<int>(mn7arg.word7[2]) : 0;
+    const int k1 = llist >= 1 ? mn_int_arg(1) : 0;
+    const int k2 = llist >= 2 ? mn_int_arg(2) : 0;
     if (niofex_of(k1) == 0 || niofex_of(k2) == 0 || k1 == k2) {
         mnput(" INVALID PARAMETER NUMBERS FOR CONTOUR.  BOTH MUST BE VARIABLE AND DIFFERENT.");
         return 4;
     }
     if (mn7min.amin == mn7cns.undefi) mnamin(fcn, futil);
     const double devs = mn7arg.word7[3] > 0 ? mn7arg.word7[3] : 2.0;
-    const int ngrid = mn7arg.word7[4] >= 2 ? std::min(static_cast<int>(mn7arg.word7[4]), 51) : 25;
+    const int ngrid = mn7arg.word7[4] >= 2 ? std::min(mn_int_arg(4), 51) : 25;
     double xlo, xhi, ylo, yhi;
     scan_range(k1, devs, xlo, xhi);
     scan_range(k2, devs, ylo, yhi);

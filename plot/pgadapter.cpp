@@ -3,12 +3,16 @@
 #include "pgadapter.h"
 
 #include <cpgplot.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <limits>
 #include <string>
@@ -75,30 +79,207 @@ std::string default_device()
     return "/null";
 }
 
-// The backend "opens" a file in a missing or read-only directory and fails only at the
-// close, having drawn nothing: refuse such a file at the open, as the classic library does.
-bool file_writable()
+}  // namespace
+
+bool pg_default_draws_nothing() { return default_device() == "/null"; }
+
+namespace {
+
+// ---- plot files ------------------------------------------------------------------------
+// The backend writes its file by name, and a full disk or a size limit leaves it cut while
+// the backend only prints a line. So it writes into the temporary of a whole-file unit
+// beside the file, and the file is put in place only when it ends as its format ends.
+
+// The file types the backend writes: the extension it adds to a name that lacks it, and the
+// last bytes of a complete file.
+struct FileType {
+    std::string_view type, ext, trailer;
+};
+constexpr FileType file_types[] = {
+    {"png", ".png", {"\0\0\0\0IEND\xAE\x42\x60\x82", 12}},
+    {"ps", ".ps", "%%EOF\n"}, {"vps", ".ps", "%%EOF\n"}, {"cps", ".ps", "%%EOF\n"},
+    {"eps", ".eps", "%%EOF\n"}, {"pdf", ".pdf", "%%EOF\n"}, {"vpdf", ".pdf", "%%EOF\n"},
+    {"svg", ".svg", "</svg>\n"},
+};
+
+std::string lower(std::string_view s)
 {
-    const std::string type = qinf("TYPE");
-    if (type == "/null" || type == "/xw") return true;
-    const std::string file = qinf("FILE");
-    const auto slash = file.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : file.substr(0, slash + 1);
-    return ::access(dir.c_str(), W_OK | X_OK) == 0;
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
 }
 
-// Any byte above 127 blanks the rest of the backend's page: the micro and plus-minus signs
-// become the backend's escapes, other such bytes a '?'. Labels keep their bytes elsewhere.
+// The plot file of the open device.
+struct PlotFile {
+    int unit = -1;              // whole-file unit holding the temporary; -1: none
+    std::string file;           // the name the user finds the plot under; empty: no file
+    std::string written;        // the name the backend writes: the temporary, or the file
+    std::string_view trailer;   // how a complete file ends
+};
+PlotFile plot_file;
+
+// The name the backend gives the file of "prefix/type": the prefix, with the extension
+// added unless it holds it somewhere (in any case); "giza" for an empty prefix.
+std::string backend_file_name(std::string_view prefix, std::string_view ext)
+{
+    std::string p = trimmed(prefix);
+    if (p.empty()) p = "giza";
+    return lower(p).find(ext) != std::string::npos ? p : p + std::string(ext);
+}
+
+// The device name to hand to the backend for dev: a file device's file becomes a temporary
+// beside it. Empty when the file cannot be written (said, with the reason).
+std::string plot_file_open(const std::string& dev)
+{
+    plot_file = PlotFile{};
+    const auto slash = dev.rfind('/');
+    if (slash == std::string::npos) return dev;
+    const std::string type = lower(trimmed(dev.substr(slash + 1)));
+    const FileType* ft = nullptr;
+    for (const FileType& t : file_types)
+        if (t.type == type) ft = &t;
+    if (ft == nullptr) return dev;   // a window, /null, or no device the backend knows
+    plot_file.file = backend_file_name(std::string_view(dev).substr(0, slash), ft->ext);
+    plot_file.written = plot_file.file;
+    plot_file.trailer = ft->trailer;
+    const int unit = fio_free_unit(fio_max_unit, 84);
+    if (unit < 0) return dev;   // no unit to spare: written in place, still checked
+    if (const int err = fio_open_whole(unit, plot_file.file); err != 0) {
+        fio_flush_all();
+        fio_write(fio_stdout, "(' Cannot write the plot file ',A,' (',A,')')",
+                  {plot_file.file, std::strerror(err)});
+        plot_file = PlotFile{};
+        return {};
+    }
+    const std::string temp(fio_whole_temp(unit));
+    // A name that takes no temporary (a FIFO, a folder closed to new files) is written in
+    // place; so is one whose temporary lost the extension the backend would add again.
+    if (temp.empty() || lower(temp).find(ft->ext) == std::string::npos) {
+        fio_close(unit);
+        return dev;
+    }
+    plot_file.unit = unit;
+    plot_file.written = temp;
+    return temp + dev.substr(slash);
+}
+
+// True when the file ends as a complete file of its format does.
+bool complete(const std::string& name, std::string_view trailer)
+{
+    std::FILE* f = std::fopen(name.c_str(), "rb");
+    if (f == nullptr) return false;
+    std::string tail(trailer.size(), '\0');
+    const bool ok = std::fseek(f, -static_cast<long>(trailer.size()), SEEK_END) == 0 &&
+                    std::fread(tail.data(), 1, tail.size(), f) == tail.size() && tail == trailer;
+    std::fclose(f);
+    return ok;
+}
+
+// Why the backend could not finish the file: writing on at its end meets the same wall (a
+// full disk, a size limit) and names it. The file is given up in any case.
+std::string why_cut(const std::string& name)
+{
+    const int fd = ::open(name.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    static const char block[4096] = {};
+    int err = 0;
+    for (int k = 0; k < 64 && err == 0; ++k)   // a size limit may let part of a block in
+        if (::write(fd, block, sizeof block) < 0) err = errno;
+    ::close(fd);
+    return err != 0 ? std::strerror(err) : "the plot library could not write it whole";
+}
+
+// After the backend has closed the device: the file whole in its place, or the reason.
+PgLost plot_file_close(bool keep)
+{
+    PlotFile pf = std::move(plot_file);
+    plot_file = PlotFile{};
+    PgLost lost;
+    if (pf.file.empty()) return lost;
+    const bool whole = complete(pf.written, pf.trailer);
+    if (whole && keep && pf.unit >= 0) {
+        if (const int err = fio_commit(pf.unit); err != 0) lost = {pf.file, std::strerror(err)};
+        return lost;
+    }
+    if (!whole && keep) lost = {pf.file, why_cut(pf.written)};
+    if (pf.unit >= 0) fio_close(pf.unit);   // the temporary goes, the old file stays
+    else if (!keep) ::unlink(pf.written.c_str());
+    return lost;
+}
+
+// Text outside ASCII. The backend draws a byte above 127 as nothing and blanks the rest
+// of the page, and takes no UTF-8: every such character goes to it as its own escapes.
+// Texts hold the bytes as made (Latin-1 or code page 437) or as typed at a UTF-8 terminal;
+// both are read as characters first.
+
+// The backend's Greek letters by their Latin keys, in Unicode order from Alpha (U+0391) and
+// from alpha (U+03B1); a blank where Unicode has no letter (U+03A2).
+constexpr std::string_view greek_keys = "ABGDEZYHIKLMNCOPR STUFXQW";
+
+// Characters the backend has a form for; a letter with an acute, grave or circumflex accent
+// is its letter and the accent, which the backend sets over it.
+struct Glyph {
+    char32_t c;
+    std::string_view text;
+};
+constexpr Glyph glyphs[] = {
+    {0x00B0, "\\(2218)"}, {0x00B1, "\\(2233)"}, {0x00B5, "\\gm"}, {0x00B7, "\\(0229)"},
+    {0x00D7, "\\(2227)"}, {0x00F7, "\\(2237)"}, {0x00A7, "\\(2276)"}, {0x00A9, "\\(0274)"},
+    {0x00AE, "\\(0273)"}, {0x00B9, "\\u1\\d"}, {0x00B2, "\\u2\\d"}, {0x00B3, "\\u3\\d"},
+    {0x00A0, " "},          {0x03C2, "\\gs"},
+};
+constexpr std::string_view accented = "AEIOUaeiou";         // at U+00C0 on, in rows of four
+constexpr std::string_view accents[] = {"\\(2248)", "\\(2249)", "\\(2247)"};  // ` ' ^
+
+// What the backend is given for character c; "?" for one it has no form for, so the place
+// of such a character still shows.
+std::string glyph_of(char32_t c)
+{
+    if (c >= 0x0391 && c <= 0x03A9 && greek_keys[c - 0x0391] != ' ')
+        return std::string("\\g") + greek_keys[c - 0x0391];
+    if (c >= 0x03B1 && c <= 0x03C9 && greek_keys[c - 0x03B1] != ' ')
+        return std::string("\\g") +
+               static_cast<char>(std::tolower(static_cast<unsigned char>(greek_keys[c - 0x03B1])));
+    for (const Glyph& g : glyphs)
+        if (g.c == c) return std::string(g.text);
+    // Latin-1 keeps the grave, acute and circumflex vowels at fixed places: A at C0..C2,
+    // E at C8..CA, I at CC..CE, O at D2..D4, U at D9..DB, and the same 32 above.
+    static constexpr char32_t rows[5] = {0xC0, 0xC8, 0xCC, 0xD2, 0xD9};
+    for (int lower = 0; lower < 2; ++lower)
+        for (int v = 0; v < 5; ++v) {
+            const char32_t first = rows[v] + 0x20 * lower;
+            if (c >= first && c < first + 3)
+                return std::string(1, accented[static_cast<std::size_t>(v + 5 * lower)]) +
+                       std::string(accents[c - first]);
+        }
+    if (c == 0xDD || c == 0xFD) return std::string(1, c == 0xDD ? 'Y' : 'y') + "\\(2249)";
+    return "?";
+}
+
+// The next character of UTF-8 text at i (advanced); U+FFFD for a broken sequence.
+char32_t next_char(std::string_view t, std::size_t& i)
+{
+    const auto b = static_cast<unsigned char>(t[i++]);
+    if (b < 0x80) return b;
+    const int more = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
+    if (more < 0) return 0xFFFD;
+    char32_t c = b & (0x3F >> more);
+    for (int k = 0; k < more; ++k) {
+        if (i >= t.size() || (static_cast<unsigned char>(t[i]) & 0xC0) != 0x80) return 0xFFFD;
+        c = (c << 6) | (static_cast<unsigned char>(t[i++]) & 0x3F);
+    }
+    return c;
+}
+
 std::string backend_text(std::string_view s)
 {
+    const std::string utf8 = fio_utf8(s, fio_made_in());
     std::string out;
-    for (const char c : s) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b == 181) out += "\\gm";
-        else if (b == 177) out += "\\(2233)";
-        else if (b >= 128) out += '?';
-        else if (b == 0) out += ' ';   // would end the C string
-        else out += c;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t c = next_char(utf8, i);
+        if (c == 0) out += ' ';   // would end the C string
+        else if (c < 0x80) out += static_cast<char>(c);
+        else out += glyph_of(c);
     }
     return out;
 }
@@ -260,21 +441,19 @@ int pg_open(std::string_view device)
     if (dev.empty()) dev = default_device();
     trace("pgopen", {std::string_view(dev)});
     if (dev.front() == '?') return 0;   // the backend would prompt, for ever at end of input
+    const std::string to_backend = plot_file_open(dev);
+    if (to_backend.empty()) return 0;
     fio_flush_all();
-    const int id = cpgopen(dev.c_str());
-    if (id <= 0) return id;
+    const int id = cpgopen(to_backend.c_str());
+    if (id <= 0) {
+        plot_file_close(false);
+        return id;
+    }
     // The backend would ask for RETURN at a window's close by itself (see pg_clos).
     cpgask(0);
     // After ^D at a terminal no one answers any more, as at the end of a script.
     window_at_terminal = !ask_unattended() && qinf("HARDCOPY") == "NO";
     page_shown = false;
-    if (!file_writable()) {
-        const std::string file = qinf("FILE");
-        cpgclos();
-        fio_flush_all();
-        fio_write(fio_stdout, "(' Cannot write the plot file ',A)", {file});
-        return 0;
-    }
     return id;
 }
 
@@ -288,12 +467,14 @@ void pg_ldev()
 
 // A plot on a window waits for RETURN before the window goes, when someone is there to
 // press it; in batch it would take a line of the answers.
-void pg_clos()
+PgLost pg_clos(bool page_prompt, bool keep_file)
 {
     trace("pgclos");
-    if (window_at_terminal && page_shown) wait_for_return();
+    if (page_prompt && window_at_terminal && page_shown) wait_for_return();
     window_at_terminal = page_shown = false;
     cpgclos();
+    fio_flush_all();
+    return plot_file_close(keep_file);
 }
 
 void pg_bbuf() { trace("pgbbuf"); cpgbbuf(); }

@@ -2,14 +2,26 @@
 // departures from the classic library are mended in pgadapter.cpp and nowhere else.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // Opens a device; a blank device name opens the default device (PGPLOT_DEV, else /xw when
 // a display is set, else /null). Returns the device id, or 0 or below when none opened.
-// Never prompts: the caller lists devices and asks for a name itself.
+// Never prompts: the caller lists devices and asks for a name itself. A plot file is drawn
+// into a temporary beside it, which pg_clos puts in its place once it is whole.
 int pg_open(std::string_view device);
+// True when the default device is none at all (no PGPLOT_DEV, no display): /null.
+bool pg_default_draws_nothing();
 void pg_ldev();                                    // the device types, on standard output
-void pg_clos();
+// Why a plot file was not put in its place: the file and the reason ("" when all went well).
+struct PgLost {
+    std::string file, reason;
+};
+// Closes the device. A plot on a window waits for RETURN first when page_prompt is set and
+// someone is at the keyboard. A plot file replaces the old one only when complete; otherwise
+// the old file stays as it was and the result says which file was lost and why. keep_file
+// false (a device opened only to try it) leaves no file at all.
+PgLost pg_clos(bool page_prompt = true, bool keep_file = true);
 void pg_bbuf();
 void pg_ebuf();
 // The view surface in inches.

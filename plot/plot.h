@@ -101,8 +101,9 @@ void rozude_recall(std::string_view file);
 
 // ---- Drawing ---------------------------------------------------------------------------------
 // Draws the buffer once on the default device and empties it, asking nothing: false when
-// no device opened (the backend or the adapter has said why) and the drawing, with its
-// points, was given up. rozude_status.npt is 0 on return.
+// no device opened or its plot file could not be written whole (the backend or the plot
+// package has said why) and the drawing, with its points, was given up. rozude_status.npt
+// is 0 on return.
 bool rozude_next();
 // The "ROZUDE: " dialog over the buffer; returns when the user leaves it (EXIT empties the
 // buffer, KEEP and NEXT keep it); rozude_status.npt is set on return.

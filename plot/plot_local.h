@@ -38,8 +38,8 @@ inline std::string_view rozude_text(std::string_view field, int n) { return fiel
 // types and asks again); the device id, 0 or below when none opened.
 int rozude_ask_device(std::string_view prompt);
 
-// Why a drawing ended.
-enum class DrawEnd { drawn, no_device };
+// Why a drawing ended: drawn, no device opened, or its plot file lost (said already).
+enum class DrawEnd { drawn, no_device, file_lost };
 // Who asked for a drawing: a user at the terminal may name another device when the default
 // one fails; a drawing in batch or one the program started by itself (a redraw during a fit)
 // gives up at once and reads nothing.

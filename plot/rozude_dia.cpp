@@ -201,7 +201,7 @@ void add_points()
 
 void test_device()
 {
-    if (rozude_ask_device("Format? (filename/device): ") > 0) pg_clos();
+    if (rozude_ask_device("Format? (filename/device): ") > 0) pg_clos(true, false);
 }
 
 void settings_file(bool write, float a1)

@@ -2,6 +2,7 @@
 // Everything reaches the plot library through pgadapter.h.
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "ask.h"
 #include "pgadapter.h"
@@ -10,6 +11,7 @@
 namespace {
 
 constexpr float no_positive = 1e20f;   // smallest positive value when there is none
+constexpr int log_unit = 2;             // the log file, fixed for the whole system
 
 int open_named_device() { return rozude_ask_device("Format? (filename/devicetype): "); }
 
@@ -23,6 +25,9 @@ bool open_device(DrawBy by)
         p.hardcopy = false;
         return open_named_device() > 0;
     }
+    // The user would otherwise see nothing happen and not know why.
+    if (by == DrawBy::user && pg_default_draws_nothing())
+        fio_write(fio_stdout, "(' No plot device is open: set PGPLOT_DEV, or use HARDCOPY')");
     if (pg_open(" ") > 0) return true;
     return by == DrawBy::user && !loc_batch() && open_named_device() > 0;
 }
@@ -215,6 +220,17 @@ void draw_caption(float chbase)
     pg_ptxt(p.xcpt, p.ycpt, p.angcpt, 0.0f, rozude_text(p.capt, p.nchcpt));
 }
 
+// A plot file lost is said once, on the screen and in the log; a batch run then ends with
+// status 1 after the rest of its work.
+void report_lost(const PgLost& lost)
+{
+    const std::string line = fio_format1("(' *** Plot file not written: ',A,' (',A,')')",
+                                         {lost.file, lost.reason});
+    fio_write(fio_stdout, "(A)", {line});
+    if (fio_is_open(log_unit)) fio_write(log_unit, "(A)", {line});
+    if (loc_batch()) ask_fail_at_end(line);
+}
+
 }  // namespace
 
 // A "?" is answered here: the plot library would prompt by itself and, at the end of input,
@@ -274,8 +290,12 @@ DrawEnd rozude_draw(DrawBy by)
                   {dopltl.npt, dopltl.ignpt});
     draw_caption(chbase);
     pg_ebuf();
-    pg_clos();
-    return DrawEnd::drawn;
+    // A drawing the program started by itself asks nothing: a line typed ahead is for the
+    // question after it.
+    const PgLost lost = pg_clos(by == DrawBy::user);
+    if (lost.file.empty()) return DrawEnd::drawn;
+    report_lost(lost);
+    return DrawEnd::file_lost;
 }
 
 bool rozude_next()

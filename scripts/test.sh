@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build needs, then builds Kavrin twice (optimised, and with
-# AddressSanitizer + UBSan) and runs every test in both builds.
+# AddressSanitizer + UBSan) and runs every test in both builds; every source must also
+# compile for AArch64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -16,3 +17,5 @@ for kind in release asan; do
   (cd "$dir" && TZ=UTC LC_ALL=C TERM=dumb INPUTRC=/dev/null \
      ctest --output-on-failure -j "$jobs")
 done
+echo "=== aarch64 compile"
+bash scripts/aarch64_check.sh build/release "$jobs"

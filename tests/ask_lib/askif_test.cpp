@@ -53,9 +53,20 @@ TEST(AskFile, OpensByMode)
     s.write("there", "x\n");
     const RunResult r = run_piped(s, {"askfile:R:F: ", "askfile:R:F: ", "askfile:U:F: "},
                                   "there\nmissing\nnew\n");
-    EXPECT_EQ(r.out, "F: there\n=> istat=0 open=T\nF: missing\n  Could not open file missing \n"
+    EXPECT_EQ(r.out, "F: there\n=> istat=0 open=T\nF: missing\n"
+                     "  Could not open file missing (No such file or directory) \n"
                      "=> istat=-1 open=F\nF: new\n=> istat=0 open=T\n");
     EXPECT_TRUE(std::filesystem::exists(s.dir / "new"));
+}
+
+// A file written whole (the DB files) that cannot be opened says why.
+TEST(AskFile, WholeFileFailureGivesTheReason)
+{
+    Scratch s;
+    const RunResult r = run_piped(s, {"askfile:W:F: "}, "no_folder/x.db\n");
+    EXPECT_EQ(r.out, "F: no_folder/x.db\n"
+                     "  Could not open file no_folder/x.db (No such file or directory) \n"
+                     "=> istat=-1 open=F\n");
 }
 
 // A mode other than "R" or "U" opens nothing and reports the failure.

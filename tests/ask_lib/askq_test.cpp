@@ -210,7 +210,7 @@ TEST(AskPiped, LongAnswerEchoedWhole)
 // from an "@" file: no key of a line editor acts on it (a TAB completed file names and glued
 // fields, ^A moved the cursor, the micro sign 0xB5 began a numeric argument where the user's
 // settings make bytes above 127 Meta keys, a ^D byte ended the input, a CR accepted half a
-// line), and each line is shown after its prompt.
+// line), and each line is shown after its prompt (its controls made visible).
 struct BytesCase {
     const char* what;
     std::vector<std::string> steps;
@@ -230,6 +230,21 @@ const BytesCase bytes_cases[] = {
     {"bytes above 127 in a text", {"ask:8A:N > "}, "\xe9t\xe9\n", "=> [\xe9t\xe9]\n"},
 };
 
+// What the screen shows of text: its C0 controls but TAB as ^@ .. ^_.
+std::string caret(const std::string& text)
+{
+    std::string r;
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n') {
+            r += c;
+        } else {
+            r += '^';
+            r += static_cast<char>(c + 64);
+        }
+    }
+    return r;
+}
+
 TEST(AskPiped, BytesAreDataAsInAnIndirectFile)
 {
     for (const BytesCase& c : bytes_cases) {
@@ -237,17 +252,17 @@ TEST(AskPiped, BytesAreDataAsInAnIndirectFile)
         s.write("inputrc", "set convert-meta on\n");
         const RunResult piped =
             run_piped(s, c.steps, c.lines, {"INPUTRC=" + (s.dir / "inputrc").string()});
-        EXPECT_EQ(stored(piped.out), c.want) << c.what;
+        EXPECT_EQ(stored(piped.out), caret(c.want)) << c.what;
         std::size_t from = 0;
         for (std::size_t end; (end = c.lines.find('\n', from)) != std::string::npos; from = end + 1) {
             std::string line = c.lines.substr(from, end - from);
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            EXPECT_NE(piped.out.find("> " + line + "\n"), std::string::npos) << c.what;
+            EXPECT_NE(piped.out.find("> " + caret(line) + "\n"), std::string::npos) << c.what;
         }
         s.write("f", c.lines);
         std::vector<std::string> steps{"echo:0"};
         steps.insert(steps.end(), c.steps.begin(), c.steps.end());
-        EXPECT_EQ(stored(run_piped(s, steps, "@f\n").out), c.want) << c.what << " (@ file)";
+        EXPECT_EQ(stored(run_piped(s, steps, "@f\n").out), caret(c.want)) << c.what << " (@ file)";
     }
 }
 

@@ -381,3 +381,63 @@ TEST_F(Units, FreeUnitInEitherDirection)
 }
 
 }  // namespace
+
+// ---- Texts on one line -------------------------------------------------------------------
+
+struct OneLineCase {
+    const char* what;
+    std::string in;
+    FOneLine how;
+    FCharset cs;
+    std::string want;
+};
+
+const OneLineCase one_line_cases[] = {
+    {"line breaks", "X\n$touch P #\r\n@f", FOneLine::stored, FCharset::latin1, "X $touch P #  @f"},
+    {"line breaks shown", "X\n$t\r\n@f", FOneLine::shown, FCharset::latin1, "X^J$t^M^J@f"},
+    {"NUL, ESC, BEL, BS, DEL", std::string("a\0b\x1b[2J\a\b\x7f", 10), FOneLine::stored,
+     FCharset::latin1, "a b [2J   "},
+    {"the same shown", std::string("a\0b\x1b[2J\a\b\x7f", 10), FOneLine::shown, FCharset::latin1,
+     "a^@b^[[2J^G^H^?"},
+    {"TAB is blank in a file, kept when shown", "a\tb", FOneLine::stored, FCharset::latin1, "a b"},
+    {"TAB shown", "a\tb", FOneLine::shown, FCharset::latin1, "a\tb"},
+    {"C1 CSI and NEL", "x\x9b" "31m\x85y", FOneLine::stored, FCharset::latin1, "x 31m y"},
+    {"C1 shown", "x\x9b" "31m\x85y", FOneLine::shown, FCharset::latin1, "xM-^[31mM-^Ey"},
+    {"Latin-1 micro, plus-minus, e acute", "\xb5s \xb1 \xe9", FOneLine::stored, FCharset::latin1,
+     "\xb5s \xb1 \xe9"},
+    {"UTF-8 text stays in a file", "\xc2\xb5 \xe2\x82\xac", FOneLine::stored, FCharset::latin1,
+     "\xc2\xb5 \xe2\x82\xac"},
+    {"UTF-8 text stays when shown", "\xe2\x82\xac", FOneLine::shown, FCharset::latin1, "\xe2\x82\xac"},
+    {"UTF-8 text at a byte terminal", "\xe2\x82\xac", FOneLine::shown_8bit, FCharset::latin1,
+     "\xe2M-^B\xac"},
+    {"UTF-8 C1 (U+009B) is a control", "\xc2\x9b" "31m", FOneLine::stored, FCharset::latin1,
+     "\xc2 31m"},
+    {"code page 437 letters at 128..159", "\x80\x9b", FOneLine::stored, FCharset::cp437, "\x80\x9b"},
+    {"code page 437 still blanks C0", "a\nb\x1b", FOneLine::stored, FCharset::cp437, "a b "},
+    {"plain text", "'quoted' \"@!$\\?,", FOneLine::stored, FCharset::latin1, "'quoted' \"@!$\\?,"},
+};
+
+TEST(OneLine, Cases)
+{
+    for (const OneLineCase& c : one_line_cases) {
+        FMadeIn set(c.cs);
+        EXPECT_EQ(fio_one_line(c.in, c.how), c.want) << c.what;
+    }
+}
+
+// Every line written passes there: a text with line breaks stays on its line in a file, and
+// the log (unit 2) shows the controls made visible.
+TEST_F(Units, TextsStayOnTheirLine)
+{
+    const std::string title = "T\n$touch X #\r\n@evil\x1b]0;x\a\x9b" + std::string(500, 'w');
+    ASSERT_EQ(fio_open(13, path("ans.txt")), 0);
+    fio_write(13, "(1X,A)", {title});
+    fio_write(13, "(A,'|',A)", {"a\nb", "\xb5\xb1"});
+    fio_close(13);
+    EXPECT_EQ(slurp("ans.txt"), " T $touch X #  @evil ]0;x  " + std::string(500, 'w') + "\n" +
+                                    "a b|\xb5\xb1\n");
+    ASSERT_EQ(fio_open(2, path("log.txt")), 0);
+    fio_write(2, "(1X,A)", {title.substr(0, 30)});
+    fio_close(2);
+    EXPECT_EQ(slurp("log.txt"), " T^J$touch X #^M^J@evil^[]0;x^GM-^[wwww\n");
+}

@@ -111,6 +111,22 @@ def stop_display(proc):
         proc.wait()
 
 
+def type_on_display(argv, lines, on_prompt=None):
+    """run_at_terminal with a virtual X display of its own (its messages in xvfb.log); writes
+    the screen as run() does and exits with the program's status."""
+    with open("xvfb.log", "wb") as log:
+        xserver, display = start_display(log)
+    if xserver is None:
+        sys.exit("no virtual X display could be started")
+    os.environ["DISPLAY"] = display
+    try:
+        status, out = run_at_terminal(argv, lines, on_prompt=on_prompt)
+    finally:
+        stop_display(xserver)
+    sys.stdout.buffer.write(out.replace(b"\r\n", b"\n"))
+    sys.exit(status)
+
+
 def main():
     args = sys.argv[1:]
     xserver = None

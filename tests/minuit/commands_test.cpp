@@ -2,6 +2,7 @@
 // SET/SHOW as one word, parameter definitions and their messages.
 
 #include <cmath>
+#include <string_view>
 
 #include "mn_test.h"
 
@@ -290,4 +291,35 @@ TEST_F(Commands, SetLimitsOnOneOrAll)
     EXPECT_EQ(mn7inx.nvarl[1], 1);
     EXPECT_EQ(mn7inx.nvarl[2], 1);
     EXPECT_TRUE(mn7log.lnolim);
+}
+
+// Numbers past the integer range, infinite or NaN, wherever a command takes a count or a
+// parameter number: each reads as a large count (up to 1e9) or an unknown parameter (the
+// sanitizer build checks the conversions), and the minimisations still converge.
+TEST_F(Commands, NumbersPastTheIntegerRange)
+{
+    const double inf = INFINITY, nan = NAN;
+    const std::vector<std::vector<double>> numbers = {
+        {1e10}, {-1e10}, {1e300, 1e300}, {inf}, {-inf, 1e10}, {nan, nan}, {1, 1e10, 1e10}};
+    const char* words[] = {"MIGRAD", "MINIMIZE", "SIMPLEX", "HESSE", "IMPROVE", "SEEK", "SCAN",
+                           "CONTOUR", "MNCONTOUR", "MINOS", "FIX", "RELEASE", "RESTORE",
+                           "SETPRI", "SETSTR", "CALL", "SETPAR", "SETLIM"};
+    for (const char* w : words)
+        for (const std::vector<double>& n : numbers) {
+            // SEEK and IMPROVE would spend the count they were given on the search
+            const std::string_view word(w);
+            if ((word == "SEEK" || word == "IMPROVE") && n[0] > 1e9) continue;
+            const int code = command(quad, w, n);
+            EXPECT_TRUE(code == 0 || code == 4) << w << " " << n[0] << ": " << code;
+            command(quad, "SETPAR", {1, 0});  // back to the start for the next command
+            command(quad, "SETPAR", {2, 0});
+            command(quad, "SETLIM");
+            command(quad, "RESTORE");
+            command(quad, "SETPRI", {0});
+        }
+    EXPECT_EQ(mn7npr.npar, 2);
+    EXPECT_EQ(command(quad, "MIGRAD", {1e10, 1e10}), 0);
+    EXPECT_NEAR(mn7ext.u[1], 1.0, 1e-3);
+    EXPECT_EQ(command(quad, "MIGRAD", {1e10}), 0);
+    EXPECT_NEAR(mn7ext.u[2], -1.0, 1e-3);
 }

@@ -86,7 +86,11 @@ TEST(Dialog, EmptyLineDrawsThenLeaves)
 {
     const DialogResult r = run_rozude("\n\n", {}, false, true);
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.starts_with("ROZUDE: \n  pgopen \"/null\"\n")) << r.out;
+    // No device is named and there is no display: the drawing says so.
+    EXPECT_TRUE(r.out.starts_with("ROZUDE: \n"
+                                  " No plot device is open: set PGPLOT_DEV, or use HARDCOPY\n"
+                                  "  pgopen \"/null\"\n"))
+        << r.out;
     EXPECT_TRUE(r.out.ends_with("  pgclos\nROZUDE: \n npt  0 status  0\n")) << r.out;
 }
 
@@ -302,7 +306,8 @@ TEST(Dialog, DbDump)
               "       5.0000000,,,       6.0000000,,,     -7,,, \n\n\n");
     // Without a file name: back at the prompt, the plot counted as changed.
     const DialogResult none = run_rozude("DB_DUMP\n\n\nKEEP\n", {}, false, true);
-    EXPECT_TRUE(has(none.out, "DB file to contain the point: \nROZUDE: \n  pgopen")) << none.out;
+    EXPECT_TRUE(has(none.out, "DB file to contain the point: \nROZUDE: \n No plot device is open"))
+        << none.out;
     EXPECT_TRUE(none.out.ends_with(" npt  2 status  2\n")) << none.out;
 }
 
@@ -380,7 +385,8 @@ TEST(Dialog, NextWithoutDeviceGivesUp)
                                 "_missing/plot.png";
     const struct { std::string dev, says; } devices[] = {
         {"/bogus", "giza - ERROR"},
-        {missing + "/png", " Cannot write the plot file " + missing + "\n"},
+        {missing + "/png",
+         " Cannot write the plot file " + missing + " (No such file or directory)\n"},
     };
     for (const auto& d : devices)
         for (const bool tty : {false, true}) {

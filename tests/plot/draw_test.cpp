@@ -210,6 +210,44 @@ void expect_ticks_inward(const Picture& p, const Frame& f)
     }
 }
 
+// Titles outside ASCII: the same text typed at a UTF-8 terminal or made in Latin-1 draws
+// the same picture as that text written in the plot library's own escapes (a letter with
+// its accent, Greek letters by their keys); a character the library has no form for (the
+// u with diaeresis here) is one visible "?"; the picture is not blanked after it.
+TEST_F(Draw, TitlesOutsideAsciiDrawAsTheLibrarysEscapes)
+{
+    const auto draw = [](std::string_view title, FCharset cs) {
+        const std::string png = scratch("title.png");
+        std::filesystem::remove(png);
+        ::setenv("PGPLOT_DEV", (png + "/png").c_str(), 1);
+        rozude_clear();
+        doplpt(0, 0);
+        doplpt(1, 1);
+        titlpl(static_cast<int>(title.size()), title);
+        const FMadeIn made(cs);
+        EXPECT_EQ(rozude_draw(), DrawEnd::drawn) << title;
+        return read_png(png);
+    };
+    const struct { const char* title; FCharset cs; const char* escapes; } rows[] = {
+        {"G\xC3\xA9 \xCF\x83 \xCE\xBB \xCE\x94 \xC3\xBC end", FCharset::latin1,
+         "Ge\\(2249) \\gs \\gl \\gD ? end"},
+        {"G\xE9 \xE8 \xB5 \xB1 \xFC end", FCharset::latin1,
+         "Ge\\(2249) e\\(2248) \\gm \\(2233) ? end"},
+        {"G\x82 \xE5 \xE6 end", FCharset::cp437, "Ge\\(2249) \\gs \\gm end"},
+    };
+    const Picture plain = draw("G end", FCharset::latin1);
+    ASSERT_GT(plain.w, 0) << "the picture could not be read";
+    for (const auto& r : rows) {
+        const Picture got = draw(r.title, r.cs);
+        const Picture want = draw(r.escapes, FCharset::latin1);
+        ASSERT_GT(got.w, 0) << r.escapes;
+        EXPECT_TRUE(got.rgb == want.rgb) << r.escapes;
+        EXPECT_FALSE(got.rgb == plain.rgb) << r.escapes;   // the letters are drawn
+        EXPECT_EQ(count_in(got, &Picture::dark, 0, 0, got.w - 1, got.h - 1),
+                  count_in(want, &Picture::dark, 0, 0, want.w - 1, want.h - 1));
+    }
+}
+
 // Data, frame, ticks, zero line and labels where they belong: red markers at the points and
 // red nowhere far from them (or outside the frame), ticks inward on all four edges, the
 // dashed line Y = 0 across the frame and not beyond it, the labels and title around it.

@@ -2,7 +2,7 @@
 # gives up with one message and asks nothing, so MINOS and EXIT reach "MINUIT> " as typed;
 # no further redraw is tried, and the run ends normally.
 want='MINUIT> MIGRAD
- Cannot write the plot file no_such_folder/fit.png
+ Cannot write the plot file no_such_folder/fit.png (No such file or directory)
  MINUIT converged.'
 got=$(grep -A2 -x 'MINUIT> MIGRAD' out.txt)
 [ "$got" = "$want" ] || { echo "the redraw's failure differs:"; echo "$got"; exit 1; }
