@@ -11,6 +11,7 @@
 
 #include "fio.h"
 #include "vulfit.h"
+#include "zog.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ void on_stop_signal(int sig)
     else if (sig == SIGHUP) tell_stderr("Hangup\n");
     else if (sig == SIGPIPE) tell_stderr("Broken pipe\n");
     else tell_stderr("Killed\n");
+    ZOG_dropTemporaries();
     fio_remove_temporaries();
     _exit(1);
 }
@@ -44,6 +46,7 @@ void on_fault_signal(int sig)
     case SIGTRAP: tell_stderr("Trace trap\n"); break;
     default: tell_stderr("IOT Trap\n"); break;
     }
+    ZOG_dropTemporaries();
     fio_remove_temporaries();
     std::signal(SIGABRT, SIG_DFL);
     std::abort();
