@@ -16,7 +16,11 @@
 
 namespace {
 
-void please_answer() { fio_list(fio_stdout, {"Please answer Y or N."}); }
+void please_answer()
+{
+    fio_list(fio_stdout, {"Please answer Y or N."});
+    ask_refused("not Y or N");
+}
 
 // replace on four bytes that hold an integer ("I") or a single real ("R").
 void replace_4(std::string_view prompt, const void* iold, void* inew, std::string_view type)

@@ -11,6 +11,7 @@
 
 #include "askq_local.h"
 #include "chars.h"
+#include "eval.h"
 #include "fio.h"
 #include "parse.h"
 #include "tell.h"
@@ -32,12 +33,12 @@ std::string terminal_prompt(std::span<const Val> v, AskForm form)
     return p + ' ';                   // "MINUIT> " stays as it is; "N >" gets its blank
 }
 
-// Reads one physical line from the first source that has one; ended sources are left.
+// Reads one physical line, whole, from the first source that has one; ended sources are left.
 void read_physical(std::span<const Val> v, AskForm form)
 {
     for (;;) {
         if (ask_luns.caller_flag != 0) {
-            if (fio_read(ask_luns.caller_unit, st.pline) == 0) {
+            if (fio_read_line(ask_luns.caller_unit, st.pline) == 0) {
                 st.src = Source::caller;
                 break;
             }
@@ -48,7 +49,7 @@ void read_physical(std::span<const Val> v, AskForm form)
             continue;
         }
         if (ask_luns.depth >= 1) {
-            if (fio_read(ask_luns.lun[ask_luns.depth], st.pline) == 0) {
+            if (fio_read_line(ask_luns.lun[ask_luns.depth], st.pline) == 0) {
                 st.src = Source::indirect;
                 break;
             }
@@ -59,49 +60,63 @@ void read_physical(std::span<const Val> v, AskForm form)
             continue;
         }
         st.terminal_prompt = terminal_prompt(v, form);
-        getinput(st.terminal_prompt, st.pline);
+        terminal_line(st.terminal_prompt, st.pline);
         st.src = Source::terminal;
         break;
     }
     st.pn = static_cast<int>(ask_trim(st.pline).size());
 }
 
-bool starts_with(std::span<const char> f, std::string_view s)
+// The logical line as a refusal names it: in quotes, its first 60 characters.
+std::string quoted_line()
 {
-    return f.size() >= s.size() && std::equal(s.begin(), s.end(), f.begin());
+    constexpr std::size_t shown = 60;
+    const std::string_view text = line_part(1, line_last());
+    if (text.size() <= shown) return '"' + std::string(text) + '"';
+    return '"' + std::string(text_of(text.substr(0, shown))) + "\"...";
 }
 
 // Assembles one logical line: physical lines ending in "\" continue it, each one
-// overwriting the backslash of the one before.
-void read_logical(std::span<const Val> v, AskForm form)
+// overwriting the backslash of the one before; a physical line longer than 132 characters
+// is taken whole. A logical line that would pass 1024 characters is read to its end and
+// refused whole (false): no part of it answers, and the question is put again.
+bool read_logical(std::span<const Val> v, AskForm form)
 {
     std::fill(st.line.begin(), st.line.end(), ' ');
     int pos = 1;
     bool journalled = true;    // a line that opens or closes a journal is kept out of them all
+    bool too_long = false;
     for (;;) {
         read_physical(v, form);
         const int n = st.pn;
         const std::string_view text(st.pline.data(), static_cast<std::size_t>(n));
-        if (pos == 1) journalled = !starts_with(st.pline, "@+") && !starts_with(st.pline, "@-");
+        if (pos == 1) journalled = !text.starts_with("@+") && !text.starts_with("@-");
         if (st.src == Source::terminal && st.journal && journalled)
             journal_line(st.terminal_prompt, text, pos == 1);
         if (st.src != Source::terminal && st.echo)
             fio_write(fio_stdout, pos == 1 ? "(A)" : "('+',A)", {text});
         if (n == 0) {                           // an empty line ends it; a pending "\" goes
             st.line[static_cast<std::size_t>(pos - 1)] = ' ';
-            return;
+            break;
         }
-        if (pos + n - 1 > ask_line_len) {       // dropped; its own "\" still continues
-            ask_write(" *** ASK:  Answer line longer than 1024 characters, line dropped");
-            if (st.pline[static_cast<std::size_t>(n - 1)] == '\\') continue;
-            st.line[static_cast<std::size_t>(pos - 1)] = ' ';
-            return;
+        too_long = too_long || pos + n - 1 > ask_line_len;
+        if (!too_long) {
+            std::copy_n(text.begin(), n, st.line.begin() + (pos - 1));
+            std::fill(st.line.begin() + (pos - 1 + n), st.line.end(), ' ');
+            pos += n - 1;
         }
-        std::copy_n(st.pline.begin(), n, st.line.begin() + (pos - 1));
-        std::fill(st.line.begin() + (pos - 1 + n), st.line.end(), ' ');
-        pos += n - 1;
-        if (st.line[static_cast<std::size_t>(pos - 1)] != '\\') return;
+        if (text.back() != '\\') break;
     }
+    if (!too_long) return true;
+    ask_write(" *** ASK:  Answer line longer than 1024 characters refused: " + quoted_line());
+    return false;
+}
+
+// The answer just read is refused: a line of a file or a script is counted as passed over.
+void refuse_line(std::string_view why)
+{
+    if (st.src != Source::terminal || st.batch) ++passed_over;
+    ask_refused(why);
 }
 
 // First unit not open counting down from 82; 0 when the search reaches it.
@@ -141,7 +156,10 @@ void baseask(std::string_view prompt, std::span<const Val> v, AskForm form, int*
         return;
     }
     for (;;) {
-        read_logical(v, form);
+        if (!read_logical(v, form)) {
+            refuse_line("longer than 1024 characters");
+            continue;
+        }
         st.batch = loc_batch();
         if (line_command()) continue;
         parse({st.line.data(), st.line.size()});
@@ -151,7 +169,7 @@ void baseask(std::string_view prompt, std::span<const Val> v, AskForm form, int*
             if (error != 0) break;              // fields stored so far keep their values
         }
         if (error == 0) break;
-        if (st.src != Source::terminal || st.batch) ++passed_over;
+        refuse_line(eval_last_error());
     }
     if (nch != nullptr) *nch = st.pn;
 }
@@ -200,6 +218,13 @@ void open_indirect(std::string_view name, std::string_view shown, bool programma
     if (unit != 0) fio_close(unit);
     ask_luns.lun[ask_luns.depth] = 0;
     ask_luns.depth = std::max(ask_luns.depth - 1, 0);
+}
+
+void ask_refused(std::string_view why)
+{
+    if (loc_batch())
+        ask_fail_at_end("Answer refused: " + quoted_line() + " (" + std::string(why) + ")",
+                        ask_end_refused);
 }
 
 void ask_write(std::string_view text) { fio_write(fio_stdout, "(A)", {text}); }

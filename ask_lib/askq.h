@@ -251,6 +251,11 @@ enum AskEndStatus {
 // end, ask_stop(0), which then exits with the most serious status noted.
 void ask_fail_at_end(std::string_view reason, AskEndStatus status = ask_end_failed);
 
+// The answer just read is refused and its question put again: a batch run notes the line
+// and why for its end (status 2, each line once), so a typing error in a script is not lost
+// among the messages.
+void ask_refused(std::string_view why);
+
 // The read of standard input for a question: prompt (its first 80 characters) through readline
 // at a terminal, or shown with the answer after it in batch; line receives the answer
 // blank-filled, or blanks at the end of input. Once a question has met the end (^D at a

@@ -9,7 +9,7 @@
 
 #include "askq.h"
 
-inline constexpr int ask_phys_len = 132;    // one physical answer line
+inline constexpr int ask_phys_len = 132;    // one physical line as the journal writes it
 inline constexpr int ask_line_len = 1024;   // one logical answer line
 inline constexpr int ask_prompt_len = 131;  // the prompt buffer
 inline constexpr int ask_max_depth = 10;    // nested indirect files
@@ -30,7 +30,7 @@ struct AskLoop {
 // commands; one question is under way at a time.
 struct AskState {
     std::array<char, ask_line_len> line{};   // the logical answer line
-    std::array<char, ask_phys_len> pline{};  // the last physical line read
+    std::string pline;                       // the last physical line read, whole
     int pn = 0;                              // its significant length
     Source src = Source::terminal;           // where the last physical line came from
     std::string prompt;                      // the question's prompt, at most 131 characters
@@ -67,9 +67,12 @@ void ask_flush();
 
 // ---- Standard input (getinput.cpp) --------------------------------------------------------
 // One line at prompt (shown whole): readline at a terminal, in batch read as it stands and
-// shown after the prompt; nullopt at the end of input. For the calculator, "\T" and the help
-// browser: their end of input ends only them, not the run's input.
+// shown after the prompt; nullopt at the end of input. For "\T" and the help browser: their
+// end of input ends only them, not the run's input.
 std::optional<std::string> input_line(std::string_view prompt);
+// As getinput, the line whole: at the end of input line is empty, and standard input is
+// not read again (the calculator's end of input is the run's too).
+void terminal_line(std::string_view prompt, std::string& line);
 
 // ---- Journal and loop (linecmd.cpp) -------------------------------------------------------
 // A typed physical line into the journal (first: it begins a logical line).

@@ -11,15 +11,15 @@ namespace {
 
 AskState& st = ask_state;
 
-// The next calculator line: typed at "CALC> ", or in batch the innermost file's next line.
-bool calc_line(std::span<char> buf)
+// The next calculator line, whole: typed at "CALC> " (the end of input ends the calculator
+// and is the end for every later question too), or in batch the innermost file's next line.
+bool calc_line(std::string& line)
 {
     if (!st.batch) {
-        const std::optional<std::string> got = input_line("CALC> ");
-        put_text(buf, got ? std::string_view(*got) : std::string_view());
+        terminal_line("CALC> ", line);
         return true;
     }
-    return ask_luns.depth >= 1 && fio_read(ask_luns.lun[ask_luns.depth], buf) == 0;
+    return ask_luns.depth >= 1 && fio_read_line(ask_luns.lun[ask_luns.depth], line) == 0;
 }
 
 // A line typed at "CALC> " goes into an open journal as what redoes it at a question: an
@@ -46,7 +46,7 @@ void show_value(double v) { fio_write(fio_stdout, "(G20.8)", {v}); }
 void calculator()
 {
     st.calc = true;
-    std::array<char, ask_phys_len> buf{};
+    std::string buf;
     while (calc_line(buf)) {
         const std::string_view text = ask_trim(buf);
         if (text.empty()) break;

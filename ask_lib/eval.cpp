@@ -31,10 +31,13 @@ constexpr std::string_view fun_names[] = {
     "exp", "log", "log10", "sqrt", "aint", "anint", "min", "max", "abs",
 };
 
+std::string last_error;             // the message of the last evaluation that failed
+
 // The one door for evaluation errors: message in 80 columns, then the expression quoted.
 void eval_error(std::string_view msg, std::string_view expr)
 {
-    std::string m(msg.substr(0, 80));
+    last_error = msg.substr(0, 80);
+    std::string m(last_error);
     m.resize(80, ' ');
     fio_list(fio_stdout, {m, " \"", expr, "\""});
 }
@@ -373,6 +376,8 @@ bool eval(std::string_view expr, double& value)
     }
     return true;
 }
+
+std::string_view eval_last_error() { return last_error; }
 
 bool loc_eval(std::string_view expr, double& value) { return eval(expr, value); }
 

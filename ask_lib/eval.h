@@ -30,6 +30,7 @@ enum class EvalTok {
 // message on the screen, value unchanged (a failed assignment leaves the result in value).
 bool eval(std::string_view expr, double& value);
 bool loc_eval(std::string_view expr, double& value);  // the same; the name callers use
+std::string_view eval_last_error();    // the message of the last evaluation that failed
 
 // Defines or replaces a variable (name upper-cased, cut to 32); false when new and full.
 bool evaldefine(std::string_view name, double value);

@@ -67,7 +67,12 @@ int note_error(Unit& u)
 std::FILE* begin_write(int unit)
 {
     Unit* u = unit_of(unit);
-    if (u == nullptr || !u->writable) return nullptr;
+    if (u == nullptr) return nullptr;
+    if (!u->writable) {
+        if (u->err == 0) u->err = u->ro_why;  // said at the end, not lost in silence
+        return nullptr;
+    }
+    u->writes = true;
     if (unit == fio_stderr) std::fflush(stdout);  // keep screen and error lines in order
     if (u->last == Last::read) std::fseek(u->f, 0, SEEK_CUR);
     if (u->rewrite) {
@@ -695,7 +700,10 @@ FOneLine reader_of(int unit, std::FILE* f)
 int put_lines(int unit, const std::vector<std::string>& lines, bool open)
 {
     std::FILE* f = begin_write(unit);
-    if (f == nullptr) return EBADF;
+    if (f == nullptr) {
+        const Unit* u = unit_of(unit);
+        return u != nullptr && u->err != 0 ? u->err : EBADF;
+    }
     const bool utf8 = utf8_screen(f);  // before errno is cleared: isatty may set it
     const FOneLine how = reader_of(unit, f);
     errno = 0;
@@ -727,12 +735,22 @@ int fio_open(int unit, std::string_view path, FStatus status)
     if (status == FStatus::new_file && exists) return EEXIST;
     Unit& u = fio_detail::unit_slot(unit);
     std::FILE* f = nullptr;
-    bool writable = true;
-    if (exists) {
+    bool writable = true, readable = true;
+    int ro_why = 0;
+    if (exists && S_ISFIFO(st.st_mode) && status != FStatus::old) {
+        // Written only: a FIFO this process also read would swallow its own lines (lost
+        // when the process ends) and never block for a reader. The open waits for one.
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        if (fd >= 0 && (f = ::fdopen(fd, "w")) == nullptr) ::close(fd);
+        readable = false;
+    } else if (exists) {
         // Not handed to the shell's commands: a command left running must not keep a
         // unit's file (nor the lock on it) once this process has ended.
         f = std::fopen(name.c_str(), "r+e");
-        if (f == nullptr && (errno == EACCES || errno == EROFS)) {
+        // Only a file opened to be read may fall back to reading: a file to be written
+        // that may not be is refused here, with its reason, rather than lost in silence.
+        if (f == nullptr && (errno == EACCES || errno == EROFS) && status == FStatus::old) {
+            ro_why = errno;
             f = std::fopen(name.c_str(), "re");
             writable = false;
         }
@@ -743,7 +761,9 @@ int fio_open(int unit, std::string_view path, FStatus status)
         if (fd >= 0 && (f = ::fdopen(fd, "r+")) == nullptr) ::close(fd);
     }
     if (f == nullptr) return errno != 0 ? errno : EIO;
-    u = {f, name, true, writable, true, true, Last::none};
+    u = {f, name, true, writable, readable, writable && readable, Last::none};
+    u.writes = status != FStatus::old;
+    u.ro_why = ro_why;
     return 0;
 }
 
@@ -805,8 +825,15 @@ int fio_detail::flush_error(Unit& u)
 int fio_lost(int unit)
 {
     Unit* u = unit_of(unit);
-    if (u == nullptr || !u->owned || !u->writable || u->whole) return 0;
+    if (u == nullptr || !u->owned || u->whole) return 0;
+    if (!u->writable) return u->err;
     return fio_detail::flush_error(*u);
+}
+
+int fio_flush(int unit)
+{
+    Unit* u = unit_of(unit);
+    return u == nullptr || !u->writable ? 0 : fio_detail::flush_error(*u);
 }
 
 void fio_flush_all()

@@ -80,7 +80,9 @@ constexpr int fio_stderr = 0, fio_stdin = 5, fio_stdout = 6;
 
 // OLD: the file must exist. NEW: it must not, and is created. UNKNOWN: an existing file is
 // kept until the first write after opening (or rewinding), which rewrites it from there;
-// a missing one is created. Files that may not be written are opened for reading only.
+// a missing one is created. A file opened OLD that may not be written is opened for reading
+// only (a write then fails, and fio_lost tells why); UNKNOWN and NEW refuse it (EACCES). A
+// FIFO opened UNKNOWN or NEW is only written; the open waits for its reader.
 enum class FStatus { unknown, old, new_file };
 
 // Connects unit to the file path (trailing blanks dropped); a unit already open is closed
@@ -107,6 +109,8 @@ std::string_view fio_name(int unit);
 // uncommitted whole-file rewrites (which answer at fio_commit).
 int fio_lost(int unit);
 void fio_flush_all();
+// Flushes one unit: 0, or the errno of its first failed write (whole-file rewrites too).
+int fio_flush(int unit);
 
 // ---- Whole-file rewrites -----------------------------------------------------------------
 // Connects unit for writing path anew, whole or not at all. The lines go to a temporary
@@ -118,10 +122,15 @@ void fio_flush_all();
 // name of one of the process's own descriptors (/dev/stdout) gets them through that
 // descriptor, where it stands (a transcript file goes on, not cut).
 // A file that may not be written gives EACCES (it is not replaced, folder or not); one that
-// another unit of the process has open (the log) gives EBUSY.
+// another unit of the process writes (the log) gives EBUSY; units that only read it go on
+// reading the old text.
 // lock: an advisory lock (flock) that this process keeps on the file from now on; a file
 // another process holds gives EWOULDBLOCK. 0, or an errno value (the reason).
 int fio_open_whole(int unit, std::string_view path, bool lock = false);
+// Whether path, its links followed, is a regular file or a name still free in a folder:
+// false for a FIFO, a terminal, a device or a name of one of the process's own descriptors
+// (/dev/stdout), which have no folder of their own beside them.
+bool fio_in_folder(std::string_view path);
 // Puts the lines written on unit in the file's place: 0, or why not (the write's own errno,
 // e.g. ENOSPC, EFBIG), and then the file is as it was and the unit closed. keep_open leaves
 // the unit connected to the file for further lines.
@@ -130,6 +139,25 @@ int fio_commit(int unit, bool keep_open = false);
 // rather than a unit (the plot library): it writes there, fio_commit puts the file in place.
 // Empty when the unit is no such rewrite or its lines go in place (see fio_open_whole).
 std::string_view fio_whole_temp(int unit);
+// Several rewrites put in their places as one: every unit's lines are checked complete
+// before any file is touched, and the regular files are put with the stop signals held
+// back, so a signal finds them all old or all new. 0, or the reason with the unit in
+// failed; then every unit is closed and the files not yet put are as they were (only a
+// FIFO or terminal, written first, may already have its lines).
+struct FioPut {
+    int unit;
+    bool keep_open;
+};
+int fio_commit_all(std::span<const FioPut> files, int& failed);
+// For a stop signal's handler (async-signal-safe): removes every temporary of an uncommitted
+// rewrite, and every placeholder a rewrite made for a new name while it is still empty, so
+// the files are left as they were.
+void fio_remove_temporaries() noexcept;
+// Test sites of the rewrites: called just after a placeholder or a temporary is made and
+// between the files of fio_commit_all, each while the stop signals are held (a signal
+// raised there arrives as the hold ends).
+enum FioWholeSite { fio_site_placeholder = 1, fio_site_temp = 2, fio_site_between = 3 };
+inline void (*fio_whole_site)(FioWholeSite site) = nullptr;
 // An advisory lock on the unit's file that this process keeps for the rest of its life, also
 // after the unit is closed: 0, EWOULDBLOCK when another process holds one, EBADF for a
 // standard stream or a closed unit.

@@ -22,6 +22,10 @@ struct Unit {
     Last last = Last::none;     // a stdio stream needs a seek between reading and writing
     int err = 0;                // errno of the first failed write; 0 while all went well
     bool whole = false;         // an uncommitted whole-file rewrite (fio_whole.cpp owns it)
+    bool writes = false;        // opened to be written, or written since: replacing its file
+                                // would send the unit's lines nowhere
+    int ro_why = 0;             // why a file opened OLD was opened for reading only (the
+                                // errno of the write open); a write then fails with it
 };
 
 // The connected unit, nullptr when it is closed or outside 0..99.

@@ -3,6 +3,8 @@
 // written in place; advisory locks.
 
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +12,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "fio_local.h"
@@ -44,6 +47,62 @@ std::array<Whole, fio_max_unit + 1> wholes;
 
 Whole& whole_of(int unit) { return wholes[static_cast<std::size_t>(unit)]; }
 
+// ---- what a stop signal removes ----------------------------------------------------------
+// The names of the temporaries and placeholders made so far, where a signal handler reads
+// them without allocating. Each slot changes only while the stop signals are held back, so a
+// handler sees a name whole, and a file is never made without its name here.
+
+enum DebrisKind : int { debris_none, debris_temp, debris_placeholder };
+
+struct Debris {
+    char path[PATH_MAX];
+    dev_t dev;                    // a placeholder is removed only while it is still this
+    ino_t ino;                    // empty file
+    volatile sig_atomic_t kind;   // DebrisKind
+};
+std::array<Debris, 2 * (fio_max_unit + 1)> debris;  // unit u: [2u] temporary, [2u+1] placeholder
+
+Debris& debris_of(int unit, DebrisKind k)
+{
+    return debris[2 * static_cast<std::size_t>(unit) + (k == debris_temp ? 0 : 1)];
+}
+
+// Called while the stop signals are held.
+void note_debris(int unit, DebrisKind k, const std::string& path, int fd)
+{
+    Debris& d = debris_of(unit, k);
+    struct stat st {};
+    ::fstat(fd, &st);
+    std::copy_n(path.c_str(), path.size() + 1, d.path);
+    d.dev = st.st_dev, d.ino = st.st_ino;
+    d.kind = k;
+}
+
+void clear_debris(int unit, DebrisKind k) { debris_of(unit, k).kind = debris_none; }
+
+// The stop signals wait while a file is made, named here, or put in place.
+class HoldStops {
+public:
+    HoldStops()
+    {
+        sigset_t stops;
+        sigemptyset(&stops);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&stops, sig);
+        sigprocmask(SIG_BLOCK, &stops, &old_);
+    }
+    ~HoldStops() { sigprocmask(SIG_SETMASK, &old_, nullptr); }
+    HoldStops(const HoldStops&) = delete;
+    HoldStops& operator=(const HoldStops&) = delete;
+
+private:
+    sigset_t old_;
+};
+
+void at_site(FioWholeSite site)
+{
+    if (fio_whole_site != nullptr) fio_whole_site(site);
+}
+
 bool same_file(const struct stat& a, dev_t dev, ino_t ino) { return a.st_dev == dev && a.st_ino == ino; }
 
 Held* held_for(dev_t dev, ino_t ino)
@@ -64,13 +123,14 @@ void give_up(dev_t dev, ino_t ino)
 }
 
 // Another unit of this process writes the file (the log, say): replacing it would send the
-// rest of that unit's lines nowhere.
+// rest of that unit's lines nowhere. A unit that only reads it (an indirect file being
+// replayed) goes on reading the old text after the rename, and does not count.
 bool open_on_a_unit(const struct stat& st)
 {
     for (int n = 0; n <= fio_max_unit; ++n) {
         const Unit* u = unit_of(n);
         struct stat ust {};
-        if (u != nullptr && u->owned && !u->whole && ::fstat(fileno(u->f), &ust) == 0 &&
+        if (u != nullptr && u->owned && u->writes && !u->whole && ::fstat(fileno(u->f), &ust) == 0 &&
             same_file(ust, st.st_dev, st.st_ino))
             return true;
     }
@@ -124,16 +184,22 @@ int follow_links(std::string path, std::string& out, int& own)
 // Takes the lock on the regular (or missing) target for this process. A missing target is
 // created empty, so that two runs starting the same new file meet at one lock. The name is
 // checked again after locking: a run that replaced the file meanwhile holds the new one.
-int lock_target(Whole& w)
+int lock_target(int unit, Whole& w)
 {
     for (int tries = 0; tries < 8; ++tries) {
         bool created = false;
         int fd = ::open(w.target.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         if (fd < 0 && errno == EACCES) fd = ::open(w.target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         if (fd < 0 && errno == ENOENT) {
+            const HoldStops hold;
             fd = ::open(w.target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd < 0 && errno == EEXIST) continue;
             created = fd >= 0;
+            if (created) {
+                w.placeholder = true;  // from here on a drop removes it
+                note_debris(unit, debris_placeholder, w.target, fd);
+                at_site(fio_site_placeholder);
+            }
         }
         if (fd < 0) return errno;
         struct stat mine {}, now {};
@@ -143,33 +209,51 @@ int lock_target(Whole& w)
             w.dev = mine.st_dev, w.ino = mine.st_ino;
             return 0;
         }
+        w.dev = mine.st_dev, w.ino = mine.st_ino;
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int err = errno;
-            if (created) ::unlink(w.target.c_str());
             ::close(fd);
-            return err;
+            return err;  // the drop removes a placeholder made here
         }
         if (::stat(w.target.c_str(), &now) != 0 || !same_file(now, mine.st_dev, mine.st_ino)) {
             ::close(fd);  // replaced while we locked it: try the file that is there now
+            if (created) {  // what we made is gone from the name: nothing of ours to remove
+                w.placeholder = false;
+                clear_debris(unit, debris_placeholder);
+            }
             continue;
         }
         held.push_back({mine.st_dev, mine.st_ino, fd});
         w.new_lock = true;
-        w.placeholder = created;
-        w.dev = mine.st_dev, w.ino = mine.st_ino;
         return 0;
     }
     return EWOULDBLOCK;
 }
 
+// A new temporary from the template name, named for the signal handler as it is made.
+int make_temp(int unit, std::string& name)
+{
+    if (name.size() >= PATH_MAX) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    const HoldStops hold;
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0) {
+        note_debris(unit, debris_temp, name, fd);
+        at_site(fio_site_temp);
+    }
+    return fd;
+}
+
 // A new temporary beside the target, as a stream; its descriptor in fd.
-std::FILE* open_temp(Whole& w, int& fd)
+std::FILE* open_temp(int unit, Whole& w, int& fd)
 {
     w.temp = w.target + ".XXXXXX";
-    fd = ::mkostemp(w.temp.data(), O_CLOEXEC);
+    fd = make_temp(unit, w.temp);
     if (fd < 0 && errno == ENAMETOOLONG) {  // no room for the suffix: a short name beside it
         w.temp = folder_of(w.target) + "kavrin.XXXXXX";
-        fd = ::mkostemp(w.temp.data(), O_CLOEXEC);
+        fd = make_temp(unit, w.temp);
     }
     if (fd < 0) {
         w.temp.clear();
@@ -180,6 +264,7 @@ std::FILE* open_temp(Whole& w, int& fd)
         const int err = errno;
         ::close(fd);
         ::unlink(w.temp.c_str());
+        clear_debris(unit, debris_temp);
         w.temp.clear();
         errno = err;
     }
@@ -254,11 +339,13 @@ int put_in_place(Unit& u, Whole& w, bool keep_open)
     return 0;
 }
 
-// The temporary becomes the file; its lock goes with it.
-int put_temp(Unit& u, Whole& w)
+// The temporary becomes the file; its lock goes with it. Called while the stops are held.
+int put_temp(int unit, Unit& u, Whole& w)
 {
     take_over_mode(fileno(u.f), w.target);
     if (::rename(w.temp.c_str(), w.target.c_str()) != 0) return errno;
+    clear_debris(unit, debris_temp);
+    clear_debris(unit, debris_placeholder);
     w.temp.clear();
     if (w.temp_lock >= 0) {
         struct stat st {};
@@ -277,17 +364,32 @@ void fio_detail::whole_drop(int unit)
     Unit& u = fio_detail::unit_slot(unit);
     Whole& w = whole_of(unit);
     if (u.f != nullptr) std::fclose(u.f);
+    const HoldStops hold;
     if (!w.temp.empty()) ::unlink(w.temp.c_str());
+    clear_debris(unit, debris_temp);
     if (w.temp_lock >= 0) ::close(w.temp_lock);
     if (w.placeholder) {  // still the empty file this rewrite made: the name goes back to none
         struct stat st {};
         if (::stat(w.target.c_str(), &st) == 0 && same_file(st, w.dev, w.ino) && st.st_size == 0)
             ::unlink(w.target.c_str());
     }
+    clear_debris(unit, debris_placeholder);
     if (w.new_lock) give_up(w.dev, w.ino);
     std::free(w.mem);
     w = Whole{};
     u = Unit{};
+}
+
+bool fio_in_folder(std::string_view path)
+{
+    const std::string name = fio_detail::unit_path(path);
+    std::string target;
+    int own = -1;
+    if (name.empty() || follow_links(name, target, own) != 0 || own >= 0 ||
+        target.starts_with("/proc/"))
+        return false;
+    struct stat st {};
+    return ::stat(target.c_str(), &st) != 0 ? errno == ENOENT : S_ISREG(st.st_mode);
 }
 
 int fio_open_whole(int unit, std::string_view path, bool lock)
@@ -317,10 +419,14 @@ int fio_open_whole(int unit, std::string_view path, bool lock)
     std::FILE* f = nullptr;
     if (regular) {
         if (lock) {
-            if (const int err = lock_target(w); err != 0) return err;
+            if (const int err = lock_target(unit, w); err != 0) {
+                whole_of(unit) = std::move(w);
+                fio_detail::whole_drop(unit);
+                return err;
+            }
         }
         int fd = -1;
-        f = open_temp(w, fd);
+        f = open_temp(unit, w, fd);
         const int err = errno;
         if (f != nullptr && lock) {
             w.temp_lock = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);  // like every descriptor here
@@ -340,28 +446,97 @@ int fio_open_whole(int unit, std::string_view path, bool lock)
     Unit& u = fio_detail::unit_slot(unit);
     u = {f, name, true, true, false, false, fio_detail::Last::none};
     u.whole = true;
+    u.writes = true;
     if (f != nullptr) return 0;
     const int err = errno;
     fio_detail::whole_drop(unit);
     return err;
 }
 
-int fio_commit(int unit, bool keep_open)
+namespace {
+
+// Whether the rewrite goes into a regular file: its commit then takes a bounded time and may
+// hold the stop signals; a FIFO or terminal may wait for its reader.
+bool bounded(const Whole& w)
 {
-    Unit* u = unit_of(unit);
-    if (u == nullptr || !u->whole) return EBADF;
+    if (!w.temp.empty()) return true;
+    struct stat st {};
+    return w.own_fd < 0 && ::stat(w.target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int put_one(int unit, bool keep_open)
+{
+    Unit& u = *unit_of(unit);
     Whole& w = whole_of(unit);
-    int err = fio_detail::flush_error(*u);
-    if (err == 0) err = w.temp.empty() ? put_in_place(*u, w, keep_open) : put_temp(*u, w);
-    if (err != 0) {
-        fio_detail::whole_drop(unit);
-        return err;
-    }
+    const int err = w.temp.empty() ? put_in_place(u, w, keep_open) : put_temp(unit, u, w);
+    if (err != 0) return err;
+    clear_debris(unit, debris_placeholder);
     w = Whole{};
-    u->whole = false;
-    if (u->f == nullptr) *u = Unit{};
+    u.whole = false;
+    if (u.f == nullptr) u = Unit{};
     else if (!keep_open) fio_close(unit);
     return 0;
+}
+
+void drop_all(std::span<const FioPut> files)
+{
+    for (const FioPut& p : files)
+        if (const Unit* u = unit_of(p.unit); u != nullptr && u->whole) fio_detail::whole_drop(p.unit);
+}
+
+}  // namespace
+
+int fio_commit_all(std::span<const FioPut> files, int& failed)
+{
+    failed = -1;
+    for (const FioPut& p : files) {
+        Unit* u = unit_of(p.unit);
+        const int err = u == nullptr || !u->whole ? EBADF : fio_detail::flush_error(*u);
+        if (err != 0) {
+            failed = p.unit;
+            drop_all(files);
+            return err;
+        }
+    }
+    // FIFOs and terminals first, since they may wait; then the files of the folder together,
+    // so a stop signal finds them all old or all new.
+    for (int pass = 0; pass < 2; ++pass) {
+        std::optional<HoldStops> hold;
+        if (pass == 1) hold.emplace();
+        bool first = true;
+        for (const FioPut& p : files) {
+            if (bounded(whole_of(p.unit)) != (pass == 1)) continue;
+            if (!first) at_site(fio_site_between);
+            first = false;
+            if (const int err = put_one(p.unit, p.keep_open); err != 0) {
+                failed = p.unit;
+                fio_detail::whole_drop(p.unit);
+                drop_all(files);
+                return err;
+            }
+        }
+    }
+    return 0;
+}
+
+int fio_commit(int unit, bool keep_open)
+{
+    const FioPut one[] = {{unit, keep_open}};
+    int failed = -1;
+    return fio_commit_all(one, failed);
+}
+
+void fio_remove_temporaries() noexcept
+{
+    for (Debris& d : debris) {
+        if (d.kind == debris_temp) {
+            ::unlink(d.path);
+        } else if (d.kind == debris_placeholder) {
+            struct stat st {};
+            if (::stat(d.path, &st) == 0 && same_file(st, d.dev, d.ino) && st.st_size == 0)
+                ::unlink(d.path);
+        }
+    }
 }
 
 std::string_view fio_whole_temp(int unit)

@@ -80,9 +80,16 @@ std::optional<std::string> input_line(std::string_view prompt)
     return got;
 }
 
+void terminal_line(std::string_view prompt, std::string& line)
+{
+    std::optional<std::string> got = input_line(prompt.substr(0, 80));
+    if (!got) input_ended = true;
+    line = got ? std::move(*got) : std::string();
+}
+
 void getinput(std::string_view prompt, std::span<char> line)
 {
-    const std::optional<std::string> got = input_line(prompt.substr(0, 80));
-    if (!got) input_ended = true;
-    put_text(line, got ? std::string_view(*got) : std::string_view());
+    std::string got;
+    terminal_line(prompt, got);
+    put_text(line, got);
 }

@@ -205,8 +205,10 @@ void journal_prompt(std::string_view prompt)
 }
 
 // Commands, comments and messages stay in the first column so that a replay reads them as
-// such; answers are indented by one blank, but a full-width answer, which has no room for
-// it, goes in as it stands (its first character marks no command, so it reads the same).
+// such; answers are indented by one blank, but only an answer of one line that has room for
+// it: a longer or continued one goes in as it stands (its first character marks no
+// command, so it reads the same), since its blank would push its last character past the
+// 512 that are parsed or the whole line past 1024.
 // A continuation line follows its line directly, with no prompt comment or blank that would
 // land inside the answer. A calculator call goes in as a comment, its lines after it as the
 // commands that redo them at a question (calc.cpp): the calculator of a replay would read
@@ -219,7 +221,8 @@ void journal_line(std::string_view prompt, std::string_view line, bool first)
                                                            std::string_view::npos);
     if (calc_call)
         journal_put("!" + std::string(line), true);
-    else if (first_col || line.size() >= static_cast<std::size_t>(ask_phys_len))
+    else if (first_col || line.size() >= static_cast<std::size_t>(ask_phys_len) ||
+             (!line.empty() && line.back() == '\\'))
         journal_put(line, true);
     else
         journal_put(" " + std::string(line), true);

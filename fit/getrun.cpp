@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ask.h"
+#include "fit_records.h"
 #include "run_records.h"
 #include "zog.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 int fh = -1;           // handle of the file being read, -1 when none is open
 FText<255> strbuf;     // work text of the getters whose fields are shorter
+std::string why;       // what the library said of the last file: why it failed, or its damage
 
 // Raw bins of one histogram at the file's width, before widening.
 std::array<std::uint8_t, 4 * max_hist_bins> rawbuf;
@@ -28,9 +30,37 @@ std::string name_of(std::span<const char> name)
     return std::string(v.substr(0, v.empty() ? 0 : static_cast<std::size_t>(chtrim(v))));
 }
 
-void say_format_id(const char* what, int got, int want)
+// The format line, for what ("Run" or "Hist") and its words.
+void say_format_id(const char* what, const char* words, int got, int want)
 {
     fio_write(fio_stdout, "(' ',A,' format ID is ',Z8.8,' vs ',Z8.8)", {what, got, want});
+    why = fio_format1("(A,' is ',Z8.8,', not ',Z8.8)", {words, got, want});
+}
+
+// The damage the library found in the open file, in its words; empty for none.
+std::string damage()
+{
+    int damaged = 0;
+    char t[2048];  // sixteen parts named, the rest counted
+    if (ZOG_getDamaged(fh, &damaged) != 1 || damaged != 1 || ZOG_getDamage(fh, t, sizeof t) != 1) return {};
+    return t;
+}
+
+// What went wrong, and the damage of the file, if any.
+void fail_because(const std::string& what)
+{
+    const std::string d = damage();
+    why = d.empty() ? what : what + "; damaged: " + d;
+}
+
+// The reason beside the reader's own line: in the log, and where a person sees
+// it (the screen at the keyboard, else standard error).
+void say_why(const std::string& name)
+{
+    constexpr std::string_view layout = "(' getRun: file ',A,': ',A)";
+    const int log = fileio.lunprt();
+    if (log != fio_stderr && log != fio_stdout && fio_is_open(log)) fio_write(log, layout, {name, why});
+    fio_write(online != 0 ? fio_stdout : fio_stderr, layout, {name, why});
 }
 
 // A getter through strbuf; the field receives strbuf's first characters.
@@ -136,14 +166,16 @@ int read_hist_counts(int j)
     return 1;
 }
 
+// 0 when all arrived; -1 without a histogram group of the generic kind, else the
+// number of the histogram that did not arrive.
 int read_histograms()
 {
     int kind = -1, num = 0;
-    if (ZOG_getHists(fh, &kind, &num) != 1 || kind != ZOG_HIST_GRP_GENERIC) return 0;
+    if (ZOG_getHists(fh, &kind, &num) != 1 || kind != ZOG_HIST_GRP_GENERIC) return -1;
     runheader.nHists = std::clamp(num, 0, max_run_hists);
     for (int j = 1; j <= runheader.nHists; ++j)
-        if (!read_hist_header(j) || !read_hist_counts(j)) return 0;
-    return 1;
+        if (!read_hist_header(j) || !read_hist_counts(j)) return j;
+    return 0;
 }
 
 // Opens and reads the file: 0 loaded, -1 not opened or not of the generic kind,
@@ -151,20 +183,36 @@ int read_histograms()
 int load(std::span<const char> filename)
 {
     fh = zog_open_read(filename, &runheader.fmtID);
-    if (fh < 0) return -1;
+    if (fh < 0) {
+        char t[1024];
+        why = ZOG_getReadError(t, sizeof t) == 1 && t[0] != '\0' ? t : "no file name";
+        return -1;
+    }
     if (runheader.fmtID != ZOG_FMT_GENERIC) {
-        say_format_id("Run", runheader.fmtID, ZOG_FMT_GENERIC);
+        say_format_id("Run", "its format ID", runheader.fmtID, ZOG_FMT_GENERIC);
         return -1;
     }
     int kind = 0;  // apart from fmtID, which keeps the format identifier
-    if (ZOG_getRunDesc(fh, &kind) != 1) return -2;
+    if (ZOG_getRunDesc(fh, &kind) != 1) {
+        fail_because("it has no run description");
+        return -2;
+    }
     if (kind != ZOG_RUN_DESC_GENERIC) {
-        say_format_id("Hist", kind, ZOG_RUN_DESC_GENERIC);
+        say_format_id("Hist", "the kind of its run description", kind, ZOG_RUN_DESC_GENERIC);
         return -1;
     }
-    if (!read_run_description()) return -2;
+    if (!read_run_description()) {
+        fail_because("a field of its run description cannot be read");
+        return -2;
+    }
     read_scalers();
-    return read_histograms() ? 0 : -2;
+    if (const int j = read_histograms(); j != 0) {
+        fail_because(j < 0 ? fio_format1("('it has no histogram group of kind ',Z8.8)", {ZOG_HIST_GRP_GENERIC})
+                           : "histogram " + std::to_string(j) + " cannot be read");
+        return -2;
+    }
+    if (const std::string d = damage(); !d.empty()) why = "loaded, damaged: " + d;
+    return 0;
 }
 
 }  // namespace
@@ -172,11 +220,13 @@ int load(std::span<const char> filename)
 int getrun(std::span<const char> filename)
 {
     if (fh >= 0) ZOG_closeRead(fh);
+    why.clear();
     const int result = load(filename);
     const std::string name = name_of(filename);
     if (result == -1) fio_write(fio_stdout, "(' getRun: Failure opening file ',A)", {name});
     if (result == -2)
         fio_write(fio_stdout, "(' getRun: file ',A,' could not be read properly.')", {name});
+    if (!why.empty()) say_why(name);
     if (fh >= 0) ZOG_closeRead(fh);
     fh = -1;
     return result;

@@ -15,6 +15,11 @@ struct Migr {
     int nfcnmg = 0, npfn = 0, iswtr = 0, nparx = 0, lenv = 0;
     int nrstrt = 0, npsdf = 0, lined2 = 0, iter = 0;
     bool ldebug = false;
+    // The diagonal of the last accurate matrix this call started from or computed; while
+    // set, the matrix is called accurate only as long as the updates keep it within
+    // acc_drift of it.
+    std::array<double, mni + 1> vref{};
+    bool has_ref = false;
 };
 Migr mg;
 
@@ -23,6 +28,24 @@ enum class Lbl { R, G, B, M, U, F, T, V, E, done };
 constexpr double f32(float v) { return static_cast<double>(v); }  // constants kept in single precision
 
 double& v(int i, int j) { return vhmat_at(i, j); }
+
+// Relative change of a diagonal element beyond which an updated matrix is no longer the
+// accurate one it came from: an update from a step of rounding noise (a MIGRAD started at
+// its minimum) can spoil every error while the status still claims accuracy.
+constexpr double acc_drift = 1e-3;
+
+void take_reference()
+{
+    mg.has_ref = mn7flg.isw[2] >= 3;
+    for (int i = 1; i <= mn7npr.npar; ++i) mg.vref[i] = v(i, i);
+}
+
+bool drifted()
+{
+    for (int i = 1; i <= mn7npr.npar; ++i)
+        if (!(std::fabs(v(i, i) - mg.vref[i]) <= acc_drift * std::fabs(mg.vref[i]))) return true;
+    return false;
+}
 
 void write_vhmat(const char* what, int count)
 {
@@ -50,7 +73,10 @@ Lbl step_r(mnfcn fcn, void* futil)
     mnhess(fcn, futil);
     mnwerr();
     mg.npsdf = 0;
-    return mn7flg.isw[2] >= 1 ? Lbl::B : Lbl::G;
+    take_reference();
+    // A failed HESSE (a second derivative of zero, say) leaves a diagonal matrix and a
+    // gradient not to be trusted: the gradient is computed afresh before the iterations.
+    return mn7flg.isw[2] >= 2 ? Lbl::B : Lbl::G;
 }
 
 Lbl step_g(mnfcn fcn, void* futil)
@@ -224,16 +250,18 @@ Lbl step_u()
         for (int i = 1; i <= npar; ++i)
             for (int j = 1; j <= i; ++j) v(i, j) += 2.0 * gvg * mg.flnu[i] * mg.flnu[j];
     }
+    int& isw2 = mn7flg.isw[2];
+    if (mg.has_ref && isw2 == 3 && drifted()) isw2 = 1;
     if (mn7min.edm < f32(0.1f) * mg.rhotol) return Lbl::V;
     for (int i = 1; i <= npar; ++i) {
         mg.xxs[i] = mn7int.x[i];
         mg.gs[i] = mn7der.grd[i];
     }
     mg.fs = mn7min.amin;
-    int& isw2 = mn7flg.isw[2];
     if (isw2 == 0 && mn7min.dcovar < 0.5) isw2 = 1;
     if (isw2 == 3 && mn7min.dcovar > f32(0.1f)) isw2 = 1;
-    if (isw2 == 1 && mn7min.dcovar < f32(0.05f)) isw2 = 3;
+    // Drifted from an accurate matrix: only a new HESSE makes it accurate again.
+    if (isw2 == 1 && mn7min.dcovar < f32(0.05f) && !mg.has_ref) isw2 = 3;
     return Lbl::M;
 }
 
@@ -276,6 +304,7 @@ Lbl step_v(mnfcn fcn, void* futil)
         mnhess(fcn, futil);
         mnwerr();
         mg.npsdf = 0;
+        take_reference();
         if (mn7min.edm > mg.rhotol) return Lbl::B;
     }
     mn7tit.cstatu = "CONVERGED ";
@@ -300,6 +329,7 @@ void mnmigr(mnfcn fcn, void* futil)
     const int npar = mn7npr.npar;
     if (npar <= 0) return;
     if (mn7min.amin == mn7cns.undefi) mnamin(fcn, futil);
+    const auto x0 = mn7int.x;
     mg = Migr();
     mg.ldebug = mn7flg.idbg[4] >= 1;
     mn7tit.cfrom = "MIGRAD  ";
@@ -310,6 +340,7 @@ void mnmigr(mnfcn fcn, void* futil)
     mg.lenv = npar * (npar + 1) / 2;
     mn7flg.isw[4] = -1;
     mg.rhotol = f32(0.005f) * mn7min.apsi;
+    take_reference();
     if (mg.iswtr >= 1)
         mnput(MnLine().a(" START MIGRAD MINIMIZATION.  STRATEGY").i(mn7cnv.istrat, 2)
                   .a(".  CONVERGENCE WHEN EDM .LT.").e(mg.rhotol, 9, 2));
@@ -328,4 +359,5 @@ void mnmigr(mnfcn fcn, void* futil)
         case Lbl::done: break;
         }
     }
+    if (mn7int.x != x0) mn_drop_minos();   // another point, another minimum
 }

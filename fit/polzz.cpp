@@ -300,17 +300,19 @@ PolzzPlan polzz_plan(double delta, double h, double q)
                      "*** POLZZ: no relaxation-function table has been read; G = 1 used");
         return p;
     }
+    // Even in the width and in the field: a fit that steps across 0 sees the same
+    // physics on both sides, and a field's sign is only its direction.
+    delta = std::fabs(delta);
     p.delta = delta;
     const int code = tblpai(4);
     const int nslab = tblpai(1) == 3 ? tblpai(6) : 1;
-    const bool third = tblpai(1) == 3 && q > 0;
+    const bool third = tblpai(1) == 3 && std::fabs(q) > 0;
     const bool lorentz = code == 1;
     double fn = 0;
     int s0 = 0;
     bool high = false;
     if (third) {
-        // even in the field, whatever sign delta has; past 1e11 (an infinite
-        // field, or no width) the field has long decoupled everything
+        // past 1e11 (an infinite field, or no width) the field has long decoupled everything
         fn = std::fmin(std::fabs(q / delta), 1e11);
         const double c = fn / tblpar(10);
         high = !(c < nslab);
@@ -437,7 +439,7 @@ void polzz(double t, double delta, double h, double q, double& g, double& d1, do
         polzz_plan(delta, h, q);   // the notice
         return;
     }
-    const double tn = delta * t;
+    const double tn = std::fabs(delta) * t;
     if (!(tn > 0)) {
         if (std::isnan(tn)) g = tn;
         return;

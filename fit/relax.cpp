@@ -18,7 +18,7 @@ double gzf(double t, double delta)
 
 double gen_zf(double t, double lam, double p)
 {
-    const double y = std::pow(lam * t, p);
+    const double y = std::pow(std::fabs(lam) * t, p);   // even in the rate, as gzf is
     return kt_static(y, std::exp(-y / p));
 }
 
@@ -68,9 +68,9 @@ LfpolPlan lfpol_plan(double delta, double f)
         return p;
     }
     p.ok = true;
-    p.delta = delta;
-    const double omega = 6.28318530718 * std::fabs(f);   // the function is even in the field
-    const double on = omega / std::fabs(delta);
+    p.delta = std::fabs(delta);   // even in the width and in the field
+    const double omega = 6.28318530718 * std::fabs(f);
+    const double on = omega / p.delta;
     p.on = on;
     p.gauss = lftbl_ctl(1) != 0;
     if (on >= lftbl_par(4)) {
@@ -120,7 +120,7 @@ void lfpol(double t, double delta, double f, double& g, double& d1, double& d2)
     d1 = 0;
     d2 = 0;
     g = 1;
-    const double tn = delta * t;
+    const double tn = std::fabs(delta) * t;
     if (!(tn > 0)) {
         if (std::isnan(tn)) g = tn;
         return;

@@ -11,6 +11,7 @@ using namespace relax_detail;
 double omni_pol(double t, double r1, std::span<const double> rates)
 {
     double c[omni_dim_cap];
+    r1 = std::fabs(r1);   // even in the first rate, as the widths of the other forms
     c[0] = r1 * t;
     if (!(c[0] > 0)) return std::isnan(c[0]) ? c[0] : 1.0;
     if (!tbl_loaded.omni) {

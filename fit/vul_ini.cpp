@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <vector>
 
 #include "askif.h"
@@ -125,10 +126,9 @@ struct Writer {
 };
 
 // Says why a file was not written; a batch run then ends with status 1 after its work.
-void complain(std::string_view what, std::string_view name, int err)
+void complain(std::string_view what, std::string_view name, std::string_view why)
 {
-    const std::string line =
-        fio_format1("(1X,A,A,' (',A,')')", {what, name, std::strerror(err)});
+    const std::string line = fio_format1("(1X,A,A,' (',A,')')", {what, name, why});
     fio_write(fio_stdout, "(A)", {line});
     if (online == 0) ask_fail_at_end(line);
 }
@@ -457,41 +457,54 @@ void old_tail(Writer& w, const std::vector<std::string>& old)
         w("(A)", {old[i].empty() ? std::string_view(" ") : std::string_view(old[i])});
 }
 
-// One of the fit's two files: opened (and locked) before either is written, so that the
-// answer file and its row always come from the same run.
+// One of the fit's two files: opened (and locked) before either is written, and put in
+// place together with the other, so that the answer file and its row always come from the
+// same fit: both are written or neither is.
 struct OutFile {
     std::string_view what;    // the start of the message when it could not be written
     std::string_view kind;    // what it is, for the message when another run holds it
+    std::string_view partner; // the reason given when only the other file failed
     std::string path;
     int unit = -1;
     bool open = false;
+    int err = 0;              // why it was not written
 };
 
-// Another run holding the file stops this one at once; any other failure is said and the
-// file is left out.
+// Another run holding the file stops this one at once; any other failure is noted.
 void open_out(OutFile& f)
 {
-    const int err = f.unit < 0 ? EMFILE : fio_open_whole(f.unit, f.path, true);
-    if (err == EWOULDBLOCK) {
+    f.err = f.unit < 0 ? EMFILE : fio_open_whole(f.unit, f.path, true);
+    if (f.err == EWOULDBLOCK) {
         const std::string line =
             fio_format1("(' *** ',A,1X,A,' is in use by another run')", {f.kind, f.path});
         fio_write(fio_stdout, "(A)", {line});
         ask_fail(line);
     }
-    if (err != 0) complain(f.what, f.path, err);
-    f.open = err == 0;
+    f.open = f.err == 0;
 }
 
-// The body's lines into an opened file, then put in its place; said when that failed.
-template <class Body>
-void write_out(const OutFile& f, bool keep_open, Body body)
+// Each file not written says why: its own reason, or that its partner failed.
+void complain_pair(OutFile& a, OutFile& b)
 {
-    if (!f.open) return;
-    Writer w{f.unit};
-    body(w);
-    if (w.err != 0) fio_close(f.unit);  // the old file stays as it was
-    const int err = w.err != 0 ? w.err : fio_commit(f.unit, keep_open);
-    if (err != 0) complain(f.what, f.path, err);
+    for (OutFile* f : {&a, &b}) {
+        if (f->open) fio_close(f->unit);  // the old file stays as it was
+        f->open = false;
+    }
+    for (const OutFile* f : {&a, &b})  // the causes first
+        if (f->err != 0) complain(f->what, f->path, std::strerror(f->err));
+    for (const OutFile* f : {&a, &b})
+        if (f->err == 0) complain(f->what, f->path, f->partner);
+}
+
+// The table row beside the answer file; but an answer file that is no file of a folder (a
+// terminal, /dev/stdout) has nothing beside it to take a new file, so a row that is not
+// there already is made in the working folder.
+std::string row_path(const AnswerNames& n)
+{
+    struct stat st {};
+    if (fio_in_folder(n.file) || ::lstat(n.table.c_str(), &st) == 0) return n.table;
+    const std::size_t slash = n.table.rfind('/');
+    return slash == std::string::npos ? n.table : n.table.substr(slash + 1);
 }
 
 }  // namespace
@@ -546,28 +559,39 @@ void vul_ini()
     std::vector<std::string> old;
     const int old_err = names.min_mode ? read_old(names.file, old) : 0;
 
-    OutFile row{"*** Table row not written: ", "Table row file", names.table,
-                fio_free_unit(70, fio_max_unit)};
-    OutFile ans{"*** Answer file not written: ", "Answer file", names.file, lunans};
+    OutFile row{"*** Table row not written: ", "Table row file", "its answer file was not written",
+                row_path(names), fio_free_unit(70, fio_max_unit)};
+    OutFile ans{"*** Answer file not written: ", "Answer file", "its table row was not written",
+                names.file, lunans};
     open_out(row);
     if (old_err != 0 && old_err != ENOENT)
-        complain(ans.what, ans.path, old_err);
+        ans.err = old_err;
     else
         open_out(ans);
+    if (!row.open || !ans.open) return complain_pair(row, ans);
 
-    write_out(row, false, [](Writer& w) {
-        table_row(w);
-        w.fault(1);
-    });
-    write_out(ans, !names.min_mode, [&](Writer& w) {
-        answer_head(w);
-        w.fault(2);
-        if (names.min_mode)
-            old_tail(w, old);
-        else
-            answer_body(w);
-        w.fault(3);
-    });
+    Writer wr{row.unit}, wa{ans.unit};
+    table_row(wr);
+    wr.fault(1);
+    answer_head(wa);
+    wa.fault(2);
+    if (names.min_mode)
+        old_tail(wa, old);
+    else
+        answer_body(wa);
+    wa.fault(3);
+    // Each file's own reason, also for lines still in its buffer.
+    row.err = wr.err != 0 ? wr.err : fio_flush(row.unit);
+    ans.err = wa.err != 0 ? wa.err : fio_flush(ans.unit);
+    if (row.err != 0 || ans.err != 0) return complain_pair(row, ans);
+
+    const FioPut pair[] = {{row.unit, false}, {ans.unit, !names.min_mode}};
+    int failed = -1;
+    if (const int err = fio_commit_all(pair, failed); err != 0) {
+        (failed == row.unit ? row : ans).err = err;
+        row.open = ans.open = false;  // closed by the commit
+        complain_pair(row, ans);
+    }
 }
 
 // ---- parameter card ---------------------------------------------------------------------

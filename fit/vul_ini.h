@@ -10,8 +10,9 @@
 // Writes the table-row file and the answer file named by filenames.nameout ("MIN=" in
 // front: only title, cards and comments are renewed and the old file's rest follows). Each
 // replaces what its name points to whole, or not at all (fio_open_whole), and both are
-// locked before either is written: another run holding one stops this run (status 1). A
-// file that could not be written is said on the screen, and a batch run then ends with
+// locked before either is written: another run holding one stops this run (status 1). The
+// two come from the same fit: both are written, or neither is (fio_commit_all). Each file
+// not written is said on the screen with its reason, and a batch run then ends with
 // status 1. Unit 7 stays on the answer file (MINUIT's SAVE writes after it).
 void vul_ini();
 

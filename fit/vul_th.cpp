@@ -423,6 +423,7 @@ void plan_steps(SigPlan& s, double h)
     case f_lfpol: s.lf = lfpol_plan(s.lam, s.nu); return;
     case f_exp: geo_plan(s.geo, s.lam, h); return;
     case f_gzf: gau_plan(s.gau, s.lam, 0.5, h); return;
+    case f_gen_zf: s.lam = std::fabs(s.lam); return;   // even in the rate, as gen_zf
     case f_exp_cos: geo_plan(s.geo, s.lam, h); break;
     case f_gauss_cos: gau_plan(s.gau, s.lam, 1, h); break;
     case f_abragam:

@@ -35,10 +35,23 @@ constexpr Constant constants[] = {
     {"TN_S", 917},                   {"TPI", 26.03},             {"TPI0", 8.28e-8},
     {"TMU", static_cast<double>(2.19714f)},                      {"MU_BOHR", 5.78838263e-15},
     {"MU_NUCL", 3.15245166e-18},     {"HFMU", 4463.302},         {"FLUX", 2.06783461e-7},
-    {"DT0BNC", 0.048848125},         {"BNC_BIN", 0.048848125},
+    {"DT0BNC", 0.048828125},         {"BNC_BIN", 0.048828125},
 };
 
 bool screen_output = false;  // TOSC: MINUIT's printout on the screen; survives a restart
+bool minimised = false;      // a minimisation of this fit has run; false at each restart
+bool unconverged = false;    // the fit's last minimisation did not converge; reset per fit
+
+// A batch fit that ends on a minimisation that did not converge has its results written all
+// the same; the run says so at its end and exits with the status for it.
+void note_unconverged()
+{
+    if (!unconverged || online != 0) return;
+    const std::string title(mntitle.minuit_title.trimmed());
+    ask_fail_at_end(" *** The last minimisation of the fit \"" + title + "\" did not converge",
+                    ask_end_not_converged);
+    unconverged = false;
+}
 
 void say(std::string_view line) { fio_write(lun_screen, "(A)", {line}); }
 void say_minuit(std::string_view what) { fio_write(lun_screen, "(' MINUIT ',A,'.')", {what}); }
@@ -135,6 +148,7 @@ void vulfit_startup()
 
 void vulfit_restart(mnfcn fcn)
 {
+    minimised = false;
     midata();
     int code = 0;
     const double one = 1, eps = 9e-15;
@@ -144,6 +158,7 @@ void vulfit_restart(mnfcn fcn)
     run(fcn, "SETEPS", &eps, 1, code);
     run_bare(fcn, "SHOEPS", code);
     run(fcn, "SETPRI", &one, 1, code);
+    unconverged = false;
     minstatus(0);
     set_ask_delims(",");
 }
@@ -164,9 +179,17 @@ void vulfit_loop(mnfcn fcn)
         for (int i = 0; i < max_numbers; ++i)
             if (args[i] != 0) n = i + 1;
         if (ask_eof() && cmd.blank() && n == 0) {
-            // Input is exhausted: finish as EXIT does, so nothing of the fit is lost.
+            // Input is exhausted: finish as EXIT does, so nothing of the fit is lost. With
+            // no minimisation yet there is no fit: its start values written as a result
+            // would replace the files of an earlier one.
+            if (!minimised) {
+                say(" *** Input ended before any minimisation: nothing written, "
+                    "the files of an earlier fit are kept");
+                ask_stop(0);
+            }
             int code = 0;
             run_bare(fcn, "EXIT", code);
+            note_unconverged();
             ask_stop(0);
         }
         case_upper(10, cmd.span());
@@ -191,8 +214,10 @@ void vulfit_loop(mnfcn fcn)
         } else if (word == "SET" || word == "SHO" || word == "SHOW") {
             say(" Please omit the space from SET and SHOW commands");
             say(" For example: \"setstrat 1\"");
+            ask_refused("no space after SET or SHOW");
             continue;
         } else if (word == "QUIT") {
+            note_unconverged();
             ask_stop(0);
         } else if (starts(word, "?") || starts(word, "HELP")) {
             program_help();
@@ -220,12 +245,18 @@ void vulfit_loop(mnfcn fcn)
         }
         int code = 0;
         run(fcn, word, args, n, code);
-        if (code == 11) ask_stop(0);
+        for (const std::string_view head : {"MIG", "MIN", "SIM", "SEE", "IMP", "MNC"})
+            minimised = minimised || (starts(word, head) && code != 2 && code != 3);
+        if (code == 11) {
+            note_unconverged();
+            ask_stop(0);
+        }
         if (code == 1) continue;
         minstatus(0);
         if (code == 2 || code == 3) {
             say(code == 2 ? " MINUIT cannot read your command.  Try again."
                           : " MINUIT cannot interpret your command.  Try again.");
+            ask_refused(code == 2 ? "MINUIT cannot read it" : "MINUIT cannot interpret it");
             continue;
         }
         if (starts(word, "SHO") && code == 0 && !screen_output) {
@@ -274,8 +305,16 @@ void vulfit_loop(mnfcn fcn)
         } else if (code == 4) {
             say_minuit("admits failure");
         }
+        // What the fit's results now rest on: a minimisation, or a search that moved them.
+        const bool moved = bestfit.fmin < saved_fmin;
+        if (starts(word, "MIG") || minimize || starts(word, "SIM") || starts(word, "IMP") ||
+            ((starts(word, "SEE") || starts(word, "SCA") || new_minimum) && moved))
+            unconverged = mn7flg.isw[4] < 1;
         if (code > 4) fio_write(lun_screen, "(' MINUIT returns code',I5,'.')", {code});
         if (report) minstatus(lun_screen);
-        if (starts(word, "END")) return;
+        if (starts(word, "END")) {
+            note_unconverged();
+            return;
+        }
     }
 }

@@ -64,6 +64,9 @@ void mnwarn(std::string_view copt, std::string_view corg, std::string_view cmes)
 void mnprin(int inkode, double fval);      // parameter table
 void mnmatu(int kode);                     // error matrix (kode 1) and correlations
 void mnrset(int iopt);                     // forget the minimum (iopt 1 also the matrix)
+// Forget every MINOS error: they hold for one minimum, one set of free parameters and one
+// set of limits, and whatever changes one of these calls this.
+void mn_drop_minos();
 void mncler();                             // all parameters undefined
 void mnfixp(int iint, int& ierr);          // fix internal parameter iint
 void mnfree(int k);                        // release k; 0 the last fixed; -1 all

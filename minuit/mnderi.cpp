@@ -195,7 +195,7 @@ void mnhess(mnfcn fcn, void* futil)
     const double aimsag = std::sqrt(mn7cns.epsma2) * (std::fabs(mn7min.amin) + mn7min.up);
     // Per parameter: the settled step and FCN one step above and one below.
     std::vector<double> hd(static_cast<std::size_t>(npar) + 1), yy(hd.size()), ym(hd.size());
-    bool failed = false, limit_hit = false;
+    bool failed = false, limit_hit = false, singular = false;
     // HESSE [maxcalls]: checked before each new batch of values.
     auto out_of_calls = [&] {
         if (failed || mn_hesse_limit <= 0 || mn7cnv.nfcn - mn7cnv.nfcnfr < mn_hesse_limit)
@@ -231,7 +231,10 @@ void mnhess(mnfcn fcn, void* futil)
             if (sag == 0) {
                 mnwarn("W", "HESSE", MnLine().a("Second derivative zero for parameter")
                                          .i(mn7inx.nexofi[i], 3).s);
-                failed = true;
+                // The matrix is lost, but the others' derivatives are still wanted: a
+                // MIGRAD that starts from here needs every component of the gradient.
+                mn7der.grd[i] = (fs1 - fs2) / (2.0 * d);
+                singular = true;
                 break;
             }
             mn7der.g2[i] = 2.0 * sag / (d * d);
@@ -254,7 +257,7 @@ void mnhess(mnfcn fcn, void* futil)
     // Mixed terms from the diagonal and both anti-diagonal corners with the settled steps:
     // the third-order terms of the one-sided difference cancel, and its error is what a
     // strongly correlated pair's near-singular determinant magnifies.
-    for (int i = 1; i <= npar && !failed; ++i) {
+    for (int i = 1; i <= npar && !failed && !singular; ++i) {
         const auto ii = static_cast<std::size_t>(i);
         const double hi = hd[ii];
         for (int j = 1; j < i && !out_of_calls(); ++j) {
@@ -274,7 +277,7 @@ void mnhess(mnfcn fcn, void* futil)
         }
     }
     int ifail = 1;
-    if (!failed) {
+    if (!failed && !singular) {
         std::vector<double> diag(hd.size());
         for (int i = 1; i <= npar; ++i) diag[static_cast<std::size_t>(i)] = vhmat_at(i, i);
         mn7flg.isw[2] = 3;

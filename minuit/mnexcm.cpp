@@ -174,10 +174,12 @@ int do_call(mnfcn fcn, void* futil)
 {
     const int iflag = iword7(1);
     mninex(mn7int.x.data());
+    const auto u0 = mn7ext.u;
     double f = mn7cns.undefi;
     fcn(mn7npr.npar, mn7der.gin.data(), f, mn7ext.u.data(), iflag, futil);
     ++mn7cnv.nfcn;
-    mnexin(mn7int.x.data());              // FCN may have moved parameters
+    if (mn7ext.u != u0) mn_drop_minos();  // FCN moved parameters: another point
+    mnexin(mn7int.x.data());
     if (f != mn7cns.undefi) mn7min.amin = f;
     if (iflag == 3) mn7min.fval3 = f;     // END, EXIT, STOP, RETURN need not repeat it
     if (iflag > 5) mnrset(1);
@@ -356,8 +358,9 @@ int set_limits(int llist)
     mn7log.lnolim = true;
     for (int i = 1; i <= mn7npr.npar; ++i)
         if (mn7inx.nvarl[mn7inx.nexofi[i]] == 4) mn7log.lnolim = false;
-    // Internal coordinates changed: the matrix no longer applies.
+    // Internal coordinates changed: the matrix and the MINOS errors no longer apply.
     mn7flg.isw[2] = 0;
+    mn_drop_minos();
     mn7min.dcovar = 1;
     mn7min.edm = mn7cns.bigedm;
     return ok;
@@ -444,7 +447,7 @@ int mn_set_show(mnfcn fcn, std::string_view word, int llist, void* futil)
         case Key::pri: mn7flg.isw[5] = std::clamp(iword7(1), -1, 3); return ok;
         case Key::err:
             mn7min.up = word7(1) > 0 ? word7(1) : mn7cns.updflt;
-            for (int i = 1; i <= mn7npr.npar; ++i) mn7err.erp[i] = mn7err.ern[i] = 0;
+            mn_drop_minos();
             mnwerr();
             return ok;
         case Key::gra:

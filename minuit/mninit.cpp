@@ -73,10 +73,8 @@ void mnrset(int iopt)
     mn7min.fval3 = 2.0 * std::fabs(mn7min.amin) + 1.0;
     mn7min.edm = mn7cns.bigedm;
     mn7tit.cstatu = "RESET     ";
-    for (int i = 1; i <= mni; ++i) {
-        mn7err.erp[i] = mn7err.ern[i] = 0;
-        mn7err.globcc[i] = 0;
-    }
+    mn_drop_minos();
+    for (int i = 1; i <= mni; ++i) mn7err.globcc[i] = 0;
     mn7log.lnewmn = false;
     mn7flg.isw[4] = 0;                    // no minimum, so nothing converged
     if (iopt >= 1) {
@@ -84,4 +82,9 @@ void mnrset(int iopt)
         mn7flg.isw[2] = 0;
         mn7min.dcovar = 1.0;
     }
+}
+
+void mn_drop_minos()
+{
+    for (int i = 1; i <= mni; ++i) mn7err.erp[i] = mn7err.ern[i] = 0;
 }

@@ -264,6 +264,7 @@ void mnfixp(int iint, int& ierr)
                     vhmat_at(i, j) -= vhmat_at(i, iint) * vhmat_at(j, iint) / vkk;
     }
     renumber(variable_set());
+    mn_drop_minos();   // another set of free parameters
     update_lnolim();
 }
 
@@ -313,7 +314,8 @@ void mnfree(int k)
     double dxdi = 1;
     mndxdi(mn7int.x[i], i, dxdi);
     mn7err.werr[i] = dirins * dxdi;
-    mn7err.erp[i] = mn7err.ern[i] = mn7err.globcc[i] = 0;
+    mn7err.globcc[i] = 0;
+    mn_drop_minos();   // another set of free parameters
     if (mn7flg.isw[2] > 1) mn7flg.isw[2] = 1;
     update_lnolim();
 }

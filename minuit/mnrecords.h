@@ -30,7 +30,9 @@ inline Mn7ext mn7ext;
 
 // Errors by internal number.
 struct Mn7err {
-    std::array<double, mni + 1> erp{};     // MINOS positive errors, 0 when not computed
+    // MINOS errors, 0 when not computed: of the present minimum, free set and limits only
+    // (mn_drop_minos forgets them when one of these changes).
+    std::array<double, mni + 1> erp{};     // MINOS positive errors
     std::array<double, mni + 1> ern{};     // MINOS negative errors (negative numbers)
     std::array<double, mni + 1> werr{};    // parabolic errors in external units
     std::array<double, mni + 1> globcc{};  // global correlation coefficients

@@ -150,6 +150,7 @@ int mn_scan(mnfcn fcn, int llist, void* futil)
             mn7min.edm = mn7cns.bigedm;
             mn7flg.isw[4] = 0;
             mn7log.lnewmn = true;
+            mn_drop_minos();
         }
         if (mn7flg.isw[5] >= 0) {
             mnput("");
@@ -196,6 +197,7 @@ int mn_seek(mnfcn fcn, int /*llist*/, void* futil)
         mn7min.edm = mn7cns.bigedm;
         mn7flg.isw[4] = 0;
         mn7log.lnewmn = true;
+        mn_drop_minos();
         mn7tit.cstatu = "IMPROVEMNT";
     } else {
         mn7tit.cstatu = "UNCHANGED ";

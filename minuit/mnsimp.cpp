@@ -12,6 +12,7 @@ void mnsimp(mnfcn fcn, void* futil)
     const int n = mn7npr.npar;
     if (n < 1) return;
     if (mn7min.amin == mn7cns.undefi) mnamin(fcn, futil);
+    const auto x0 = mn7int.x;
     mn7tit.cfrom = "SIMPLEX ";
     mn7cnv.nfcnfr = mn7cnv.nfcn;
     mn7tit.cstatu = "INITIATE  ";
@@ -122,5 +123,6 @@ void mnsimp(mnfcn fcn, void* futil)
         mn7flg.isw[1] = 1;
         mn7flg.isw[4] = -1;
     }
+    if (mn7int.x != x0) mn_drop_minos();   // another point, another minimum
     if (mn7flg.isw[5] >= 0) mnprin(5, mn7min.amin);
 }

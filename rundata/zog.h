@@ -16,9 +16,11 @@ extern "C" {
 // ---- files
 // A file opens when its head group's tree arrives whole. A section inside it
 // whose bytes do not decode (an array whose counts disagree, say) is kept
-// unreadable: its getters fail, every other section reads. A damaged end of
-// the file after that tree (a cut or zero-size end section, stray bytes) is
-// passed over. Either marks the file damaged (ZOG_getDamaged).
+// unreadable: its getters fail, every other section reads. A group that holds
+// other sections than its index names keeps those; the named ones are
+// missing. A damaged end of the file after that tree (a cut or zero-size end
+// section, stray bytes, bytes after the end section) is passed over. Each
+// marks the file damaged (ZOG_getDamaged) and is said (ZOG_getDamage).
 int ZOG_openRead(const char* name, int* fmtID) noexcept;  // handle or -1
 // Checks that the file can be written, and writes nothing yet: the file is
 // made at ZOG_closeWrite. -1 with the reason in ZOG_getWriteError.
@@ -32,10 +34,26 @@ int ZOG_closeRead(int fh) noexcept;   // 0 for a slot opened for writing
 // section or the file cannot be written whole; an old file then stays as it
 // was and no part of the new one is left.
 int ZOG_closeWrite(int fh) noexcept;
-// Why the last ZOG_openWrite or ZOG_closeWrite failed; empty after one that succeeded.
+// Why the last ZOG_openWrite or ZOG_closeWrite failed, or the last array
+// shape setter that refused a shape without a layout; empty after an open or
+// close that succeeded.
 int ZOG_getWriteError(char* buf, int len) noexcept;
+// A signal during ZOG_closeWrite: where the program leaves a signal that ends
+// the process at its default, the library removes its temporary first; an
+// in-place rewrite holds such signals back until the file is whole. A program
+// whose own handler ends the process calls this there: it removes the
+// temporary of a write under way, if any, and is async-signal-safe.
+void ZOG_dropTemporaries() noexcept;
+// Why the last ZOG_openRead failed, in words (where the file is cut short or
+// does not decode, by byte); empty after one that succeeded.
+int ZOG_getReadError(char* buf, int len) noexcept;
 // damaged := 1 when the file opened for reading holds damaged parts, else 0.
 int ZOG_getDamaged(int fh, int* damaged) noexcept;
+// What those parts are, each with the byte where it lies, "; " between
+// them: sections kept without their bodies, members a group's index names
+// but the file does not hold, a damaged end, bytes after the end section.
+// Empty for an undamaged file.
+int ZOG_getDamage(int fh, char* buf, int len) noexcept;
 
 // ---- run description
 int ZOG_getRunDesc(int fh, int* type) noexcept;
@@ -206,7 +224,10 @@ int ZOG_getIndVarpTimeData(int fh, int n, void** pTimeData, int* nBytes) noexcep
 int ZOG_setIndVarpTimeData(int fh, int n, void* pTimeData, int nBytes) noexcept;
 // Layouts an array can have: type 1 integers of 1, 2 or 4 bytes, or packed
 // (elemSize 0, fetched as 4-byte ones); type 2 reals of 4 or 8 bytes; type 3
-// raw bytes, elements of any size. Once an array holds data or times, a
+// raw bytes, elements of any size. A setter of elemSize or type refuses a
+// shape of types 1 to 3 without a layout (reals of 3 bytes, say: set the size
+// before the type), saying why in ZOG_getWriteError, so that the rest of the
+// file still writes. Once an array holds data or times, a
 // setter of num, elemSize or type, or of the buffers, that would leave them
 // unwritable (their sizes no longer those the shape gives) refuses; set the
 // shape first. A refused buffer stays the caller's.

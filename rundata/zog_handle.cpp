@@ -1,6 +1,7 @@
 // zog_handle.cpp -- run files by handle: the 16 slots, opening and closing, and
 // the run description, histogram and scaler fields of a slot's section tree.
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -11,6 +12,7 @@ namespace {
 
 Slot slots[zog_slots];  // the open files; one thread uses them
 std::string write_error;  // why the last ZOG_openWrite or ZOG_closeWrite failed
+std::string read_error;   // why the last ZOG_openRead failed
 
 ZOG_SEC_GRP* new_group(std::uint32_t kind)
 {
@@ -203,6 +205,8 @@ int zog_add_group(Slot* s, std::uint32_t kind, int num, std::initializer_list<st
     return zog_add_member(s, g);
 }
 
+void zog_refused(const std::string& why) { write_error = why; }
+
 int zog_get_text_out(const ZText& t, char* buf, int len)
 {
     if (buf == nullptr || len < 1) return 0;
@@ -248,27 +252,49 @@ bool zog_take_buffer(ZOG_BYTES* b, void* p, int nBytes)
 
 // ---- files
 
+// The reason of a failed open, kept for ZOG_getReadError; -1.
+int refuse_read(const char* why)
+{
+    try {
+        read_error = why;
+    } catch (...) {
+        read_error.clear();  // no room for the words: the getter says so
+    }
+    return -1;
+}
+
 extern "C" int ZOG_openRead(const char* name, int* fmtID) noexcept
 {
     const int k = lowest_free_slot();
-    if (k < 0 || name == nullptr) return -1;
+    if (k < 0) return refuse_read("sixteen run files are open");
+    if (name == nullptr) return refuse_read("no file name");
+    errno = 0;
     FILE* f = ZOG_openInput(name);
-    if (f == nullptr) return -1;
+    if (f == nullptr) return refuse_read(std::strerror(errno != 0 ? errno : EIO));
     ZOG_SEC* head = nullptr;
+    std::string why;
     try {
-        head = ZOG_readFile(f);
+        head = zog_read_file(f, &why);
     } catch (...) {
+        ZOG_free(head);
         head = nullptr;
+        why = "out of memory";
     }
     ZOG_SEC_GRP* g = as_group(head);
     if (g == nullptr || g->incomplete) {  // a damaged or cut file is not opened
         ZOG_free(head);
         std::fclose(f);
-        return -1;
+        return refuse_read(why.c_str());
     }
     slots[k] = Slot{f, g, SlotMode::read, {}};
     if (fmtID != nullptr) *fmtID = static_cast<int>(g->instanceID);
+    read_error.clear();
     return k;
+}
+
+extern "C" int ZOG_getReadError(char* buf, int len) noexcept
+{
+    return zog_guard([&] { return zog_get_text_out(ZText(read_error.empty() ? "" : read_error), buf, len); });
 }
 
 // Nothing is written until the close: a file being written stays as it was.
@@ -339,6 +365,13 @@ extern "C" int ZOG_getDamaged(int fh, int* damaged) noexcept
     if (s == nullptr || damaged == nullptr) return 0;
     *damaged = s->mode == SlotMode::read && s->head->damagedParts ? 1 : 0;
     return 1;
+}
+
+extern "C" int ZOG_getDamage(int fh, char* buf, int len) noexcept
+{
+    const Slot* s = zog_slot(fh);
+    if (s == nullptr) return 0;
+    return zog_guard([&] { return zog_get_text_out(ZText(s->mode == SlotMode::read ? s->head->damage : ""), buf, len); });
 }
 
 // ---- run description

@@ -27,6 +27,8 @@ int zog_add_member(Slot* s, ZOG_SEC* rec);
 // Makes a group of kind holding, for i = 1..num, one record of each id with
 // instanceID i, and adds it to the head group; 0 with the head unchanged.
 int zog_add_group(Slot* s, std::uint32_t kind, int num, std::initializer_list<std::uint32_t> per_item);
+// A setter's refusal in words, for ZOG_getWriteError.
+void zog_refused(const std::string& why);
 int zog_get_text_out(const ZText& t, char* buf, int len);  // at most len-1 characters
 int zog_set_text_in(ZText* t, const char* text);           // cut to a counted string
 // A group's kind and its member count divided by per.

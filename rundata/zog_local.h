@@ -133,6 +133,7 @@ struct ZOG_SEC_GRP : ZOG_SEC {
     ZOG_SEC_GRP* parent = nullptr;  // enclosing group (streaming)
     bool incomplete = false;        // reading ended before all of the group arrived
     bool damagedParts = false;      // the read (of a head) kept damaged sections or met a damaged end
+    std::string damage;             // what those are, in words, "; " between them
     std::uint32_t announced = 0;    // members a streamed group's start left room for
     // Each (secID, instanceID)'s first member, as far as the list has been looked
     // through: a getter of every one of many members stays linear in all. Only
@@ -230,6 +231,9 @@ ZOG_SEC* ZOG_read(FILE* f, int option);
 // ->damagedParts when it did but damaged sections were kept or the file's end
 // (after the head's tree) is damaged.
 ZOG_SEC* ZOG_readFile(FILE* f);
+// The same, with why (when given) what made the read incomplete or refused it,
+// in words; empty when the head's tree arrived whole.
+ZOG_SEC* zog_read_file(FILE* f, std::string* why);
 void ZOG_add(ZOG_SEC** list, ZOG_SEC* rec);
 void ZOG_addToGroup(ZOG_SEC_GRP* grp, ZOG_SEC* rec);
 void addIndex(ZOG_SEC_GRP* grp, ZOG_SEC* rec);

@@ -1,6 +1,7 @@
 // zog_notes.cpp -- run files by handle, continued: comments and independent
 // variables (summaries, and arrays of logged values with their times).
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -111,16 +112,35 @@ bool held_ok(const ZOG_SEC_GEN_ARRAY* a)
     return (a->pData.p == nullptr || zog_array_data_ok(a)) && zog_array_times_ok(a);
 }
 
-// A shape field; refused when the data or times held would no longer fit it.
+// Why an array of a type that holds data (1 to 3) cannot have its element
+// size; empty when it can. The encoder would refuse such an array whole.
+std::string layout_refusal(const ZOG_SEC_GEN_ARRAY* a)
+{
+    if (a->type < 1 || a->type > 3 || zog_array_layout(a->type, a->elemSize)) return {};
+    char t[160];
+    std::snprintf(t, sizeof t, "section 0x%08lX %lu: elements of type %lu cannot be %lu bytes (%s)",
+                  static_cast<unsigned long>(a->secID), static_cast<unsigned long>(a->instanceID),
+                  static_cast<unsigned long>(a->type), static_cast<unsigned long>(a->elemSize),
+                  a->type == 1 ? "integers: 1, 2 or 4, or 0 packed" : "reals: 4 or 8");
+    return t;
+}
+
+// A shape field; refused when the shape would have no layout (set the element
+// size of reals before their type) or the data or times held would no longer
+// fit it, with the array left as it was.
 int set_arr_shape(int fh, int n, ArrInt f, int v)
 {
-    ZOG_SEC_GEN_ARRAY* a = array_of(fh, n);
-    if (a == nullptr) return 0;
-    const std::uint32_t old = a->*f;
-    a->*f = static_cast<std::uint32_t>(v);
-    if (held_ok(a)) return 1;
-    a->*f = old;
-    return 0;
+    return zog_guard([&] {
+        ZOG_SEC_GEN_ARRAY* a = array_of(fh, n);
+        if (a == nullptr) return 0;
+        const std::uint32_t old = a->*f;
+        a->*f = static_cast<std::uint32_t>(v);
+        const std::string no_layout = layout_refusal(a);
+        if (no_layout.empty() && held_ok(a)) return 1;
+        a->*f = old;
+        if (!no_layout.empty()) zog_refused(no_layout);
+        return 0;
+    });
 }
 
 // Takes a caller's buffer as an array's data or times (nBytes of them) unless

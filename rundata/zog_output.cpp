@@ -1,18 +1,118 @@
 // zog_output.cpp -- where a run file opened by handle for writing goes, and how
 // it gets there: beside the file, renamed over it once whole, so that a write
-// that fails leaves the old file as it was and no part of a new one.
+// that fails, or a signal that ends the process, leaves the old file as it was
+// and no part of a new one.
 
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "zog.h"
 #include "zog_local.h"
 
 namespace {
+
+// ---- signals during a write
+// The temporary being written, for a signal handler: its name is copied here
+// before the file is made, then temp_made is set; both before anything can
+// need them, so the handler only reads them.
+char temp_name[PATH_MAX + 1];
+std::atomic<int> temp_made{0};
+static_assert(std::atomic<int>::is_always_lock_free, "a handler reads it");
+
+// The signals whose default action ends the process.
+constexpr int ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1,
+                                  SIGUSR2, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGPIPE};
+constexpr int n_ending = static_cast<int>(sizeof ending_signals / sizeof ending_signals[0]);
+
+sigset_t ending_set()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int sig : ending_signals) sigaddset(&set, sig);
+    return set;
+}
+
+// The library's own handler, where the program left a signal's default: the
+// temporary goes, then the signal takes its default course.
+void drop_then_default(int sig)
+{
+    ZOG_dropTemporaries();
+    struct sigaction dfl{};
+    dfl.sa_handler = SIG_DFL;
+    sigemptyset(&dfl.sa_mask);
+    sigaction(sig, &dfl, nullptr);
+    raise(sig);  // held until this handler returns, then it ends the process
+}
+
+// While a temporary lives: the library's handler for every ending signal the
+// program left at its default (a handler of the program's own calls
+// ZOG_dropTemporaries; an ignored signal ends nothing). Restored at the end.
+class TempWatch {
+public:
+    TempWatch()
+    {
+        struct sigaction ours{};
+        ours.sa_handler = drop_then_default;
+        ours.sa_mask = ending_set();  // one handler at a time
+        for (int k = 0; k < n_ending; ++k) {
+            taken_[k] = sigaction(ending_signals[k], nullptr, &old_[k]) == 0 &&
+                        (old_[k].sa_flags & SA_SIGINFO) == 0 && old_[k].sa_handler == SIG_DFL &&
+                        sigaction(ending_signals[k], &ours, nullptr) == 0;
+        }
+    }
+    ~TempWatch()
+    {
+        temp_made = 0;
+        for (int k = 0; k < n_ending; ++k)
+            if (taken_[k]) sigaction(ending_signals[k], &old_[k], nullptr);
+    }
+    TempWatch(const TempWatch&) = delete;
+    TempWatch& operator=(const TempWatch&) = delete;
+
+    // name may exist from now on; false when it is too long to keep.
+    static bool made(const std::string& name)
+    {
+        temp_made = 0;
+        if (name.size() >= sizeof temp_name) return false;
+        std::memcpy(temp_name, name.c_str(), name.size() + 1);
+        temp_made = 1;  // after the copy: a sequentially consistent store
+        return true;
+    }
+    static void gone() { temp_made = 0; }
+
+private:
+    struct sigaction old_[n_ending];
+    bool taken_[n_ending] = {};
+};
+
+// Holds back every ending signal while it lives: a rewrite in place cannot be
+// undone, so a signal may only end the process once the file is whole.
+class SignalsHeld {
+public:
+    SignalsHeld()
+    {
+        const sigset_t set = ending_set();
+        held_ = sigprocmask(SIG_BLOCK, &set, &old_) == 0;
+    }
+    ~SignalsHeld()
+    {
+        if (held_) sigprocmask(SIG_SETMASK, &old_, nullptr);
+    }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t old_;
+    bool held_ = false;
+};
 
 std::string failed(const std::string& what, const std::string& path, int err)
 {
@@ -68,6 +168,8 @@ bool write_direct(const ZOG_TARGET& t, const std::uint8_t* p, std::size_t n, std
     }
     struct stat st{};
     const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    std::optional<SignalsHeld> held;  // a stream (FIFO, device) may block: never held there
+    if (regular) held.emplace();
     int err = 0;
     if (regular) {
         const int room = ::posix_fallocate(fd, 0, static_cast<off_t>(n));
@@ -93,8 +195,16 @@ int create_beside(const std::string& path, std::string* made)
             errno = EIO;
             return -1;
         }
+        // A name of this pid left by an earlier process may go if a signal
+        // comes before open answers: it is no one's file.
+        if (!TempWatch::made(*made)) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
         const int fd = ::open(made->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
+        if (fd >= 0) return fd;
+        TempWatch::gone();  // not ours, or not made
+        if (errno != EEXIST) return -1;
     }
     errno = EEXIST;
     return -1;
@@ -183,6 +293,7 @@ bool zog_target(const char* name, ZOG_TARGET* t, std::string* why)
 bool zog_replace(const ZOG_TARGET& t, const std::uint8_t* p, std::size_t n, std::string* why)
 {
     if (t.direct) return write_direct(t, p, n, why);
+    const TempWatch watch;
     std::string temp;
     const int fd = create_beside(t.path, &temp);
     if (fd < 0) {
@@ -212,5 +323,15 @@ bool zog_replace(const ZOG_TARGET& t, const std::uint8_t* p, std::size_t n, std:
     if (ok && zog_fails(zs_rename)) fail("cannot replace", t.path, EIO);
     if (ok && std::rename(temp.c_str(), t.path.c_str()) != 0) fail("cannot replace", t.path, errno);
     if (!ok) ::unlink(temp.c_str());
+    TempWatch::gone();
     return ok;
+}
+
+extern "C" void ZOG_dropTemporaries() noexcept
+{
+    if (temp_made == 0) return;
+    const int saved = errno;
+    ::unlink(temp_name);
+    temp_made = 0;
+    errno = saved;
 }

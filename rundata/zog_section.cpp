@@ -83,66 +83,159 @@ int write_cursor(FILE* f, const ZOG_CURSOR& c)
 
 // What one read met. A section that cannot be read whole makes the read
 // incomplete; only a clean end of the file, at a section boundary, does not.
-// A section kept damaged leaves it complete but damaged.
+// A section kept damaged leaves it complete but damaged. Each says where.
 struct ReadState {
     bool incomplete = false;
-    bool damaged = false;
+    std::string why;                  // the first thing that made it incomplete
+    std::vector<std::string> damage;  // each damaged part, in file order, the first few
+    std::size_t unsaid = 0;           // damaged parts beyond those
+    long at = 0;                      // where the last section read began
 };
+
+std::string at_byte(long pos) { return "byte " + std::to_string(pos) + ": "; }
+
+// A damaged file names its first parts; the rest are counted, so that a file
+// of many small damaged sections cannot make the words outgrow it.
+constexpr std::size_t damage_named = 16;
+
+void harm(ReadState* st, std::string what)
+{
+    if (st->damage.size() < damage_named) st->damage.push_back(std::move(what));
+    else ++st->unsaid;
+}
+
+void cut(ReadState* st, const std::string& why)
+{
+    if (!st->incomplete) st->why = why;
+    st->incomplete = true;
+}
+
+// A section's pair in words: a group by its kind, any other by its number.
+std::string pair_text(std::uint32_t secID, std::uint32_t instanceID)
+{
+    char t[48];
+    if (secID == ZOG_ID_GRP) std::snprintf(t, sizeof t, "group 0x%08lX", static_cast<unsigned long>(instanceID));
+    else std::snprintf(t, sizeof t, "section 0x%08lX %lu", static_cast<unsigned long>(secID), static_cast<unsigned long>(instanceID));
+    return t;
+}
+
+// The first few of a list of pairs, and how many more there are.
+std::string pairs_text(const std::vector<std::uint64_t>& keys)
+{
+    constexpr std::size_t shown = 4;
+    std::string t;
+    for (std::size_t i = 0; i < keys.size() && i < shown; ++i)
+        t += (i > 0 ? ", " : "") + pair_text(static_cast<std::uint32_t>(keys[i] >> 32), static_cast<std::uint32_t>(keys[i]));
+    if (keys.size() > shown) t += " and " + std::to_string(keys.size() - shown) + " more";
+    return t;
+}
+
+// A group read whole holds the members its index names; what it names but
+// does not hold (the file holds other sections there) is damage, said by name.
+void check_index(const ZOG_SEC_GRP* g, long pos, ReadState* st)
+{
+    std::unordered_map<std::uint64_t, int> held;  // pair -> 1 held, 2 held and named
+    for (const ZOG_SEC* m = g->members; m != nullptr; m = m->next) held.emplace(zog_pair_key(m->secID, m->instanceID), 1);
+    std::vector<std::uint64_t> missing, instead;
+    for (const ZOG_INDEX& e : g->index) {
+        const auto it = held.find(zog_pair_key(e.secID, e.instanceID));
+        if (it == held.end()) missing.push_back(zog_pair_key(e.secID, e.instanceID));
+        else it->second = 2;
+    }
+    if (missing.empty()) return;
+    for (const ZOG_SEC* m = g->members; m != nullptr; m = m->next)
+        if (auto it = held.find(zog_pair_key(m->secID, m->instanceID)); it->second == 1) {
+            instead.push_back(it->first);
+            it->second = 2;
+        }
+    std::string t = at_byte(pos) + pair_text(g->secID, g->instanceID) + ": its index names " +
+                    std::to_string(missing.size()) + (missing.size() == 1 ? " member" : " members") +
+                    " the file does not hold (" + pairs_text(missing) + ")";
+    if (!instead.empty()) t += ", but " + pairs_text(instead) + " in their place";
+    harm(st, t);
+}
 
 ZOG_SEC* read_section(FILE* f, ReadState* st);
 
-void read_members(FILE* f, ZOG_SEC_GRP* g, int depth, ReadState* st)
+void read_members(FILE* f, ZOG_SEC_GRP* g, long pos, int depth, ReadState* st)
 {
     if (g->num > 0 && depth >= zog_max_depth) {  // nesting this deep is refused
-        st->incomplete = g->incomplete = true;
+        g->incomplete = true;
+        cut(st, at_byte(pos) + "groups nested deeper than " + std::to_string(zog_max_depth));
         return;
     }
     ZOG_SEC* tail = nullptr;
     for (std::uint32_t i = 0; i < g->num; ++i) {
         ZOG_SEC* m = read_section(f, st);
         if (m == nullptr || m->secID == ZOG_ID_EOF) {
+            const std::string which = std::to_string(i + 1) + " of the " + std::to_string(g->num) +
+                                      " members of " + pair_text(g->secID, g->instanceID) + " at byte " +
+                                      std::to_string(pos);
+            if (m != nullptr) cut(st, at_byte(st->at) + "an end-of-file section in place of member " + which);
+            else cut(st, "the file ends before member " + which);
             ZOG_free(m);
-            st->incomplete = g->incomplete = true;
+            g->incomplete = true;
             return;
         }
         if (tail == nullptr) g->members = m; else tail->next = m;
         tail = g->tail = m;
         if (ZOG_SEC_GRP* sub = as_group(m)) {
-            read_members(f, sub, depth + 1, st);
+            read_members(f, sub, st->at, depth + 1, st);
             if (sub->incomplete) { g->incomplete = true; return; }
         }
     }
+    check_index(g, pos, st);
 }
 
 // One section at the current position, its body decoded, no members.
 ZOG_SEC* read_section(FILE* f, ReadState* st)
 {
     const long pos = zog_fails(zs_tell) ? -1 : std::ftell(f);
-    if (pos < 0) { st->incomplete = true; return nullptr; }
+    if (pos < 0) {
+        cut(st, "cannot tell where the file stands");
+        return nullptr;
+    }
+    st->at = pos;
     const std::int64_t left = zog_bytes_left(f, pos);
     if (left == 0) return nullptr;  // the file ends here
-    std::uint8_t head[4];
-    if (left < 12 || zog_fails(zs_read) || std::fread(head, 1, 4, f) != 4 ||
-        zog_fails(zs_seek) || std::fseek(f, pos, SEEK_SET) != 0) {
-        st->incomplete = true;
+    if (left < 0) {
+        cut(st, "cannot tell the size of the file");
+        return nullptr;
+    }
+    if (left < 12) {
+        cut(st, at_byte(pos) + "the file ends " + std::to_string(left) + " bytes on, inside a section's core");
+        return nullptr;
+    }
+    std::uint8_t head[12];
+    if (zog_fails(zs_read) || std::fread(head, 1, 12, f) != 12 || zog_fails(zs_seek) ||
+        std::fseek(f, pos, SEEK_SET) != 0) {
+        cut(st, at_byte(pos) + "cannot be read");
         return nullptr;
     }
     const std::uint32_t size = bdecode_4(head);
-    if (size < 12 || size > left || size > zog_max_section || zog_fails(zs_read_buffer)) {
-        st->incomplete = true;  // checked before anything is allocated
+    const auto what = [&] { return at_byte(pos) + pair_text(bdecode_4(head + 4), bdecode_4(head + 8)); };
+    if (size < 12 || size > left || size > zog_max_section) {  // checked before anything is allocated
+        cut(st, what() + " claims " + std::to_string(size) + " bytes" +
+                    (size < 12 ? ", less than its core" : size > left ? ", the file holds " + std::to_string(left) : ", more than a section may have"));
+        return nullptr;
+    }
+    if (zog_fails(zs_read_buffer)) {
+        cut(st, "out of memory");
         return nullptr;
     }
     ZOG_CURSOR c;
     ZOG_SEC* rec = nullptr;
+    bool got = false;
     try {
         c.data.resize(size);
         c.lim = static_cast<std::int32_t>(size);
-        if (!zog_fails(zs_read) && std::fread(c.data.data(), 1, size, f) == size) rec = ZOG_decode(&c);
+        got = !zog_fails(zs_read) && std::fread(c.data.data(), 1, size, f) == size;
+        if (got) rec = ZOG_decode(&c);
     } catch (const std::bad_alloc&) {
-        rec = nullptr;
+        c.nomem = true;
     }
-    if (rec == nullptr) st->incomplete = true;
-    else if (rec->damaged) st->damaged = true;
+    if (rec == nullptr) cut(st, c.nomem ? std::string("out of memory") : what() + (got ? " does not decode" : " cannot be read"));
+    else if (rec->damaged) harm(st, what() + ": its body does not decode, its fields are not read");
     return rec;
 }
 
@@ -151,26 +244,34 @@ ZOG_SEC* read_option(FILE* f, int option, ReadState* st)
     ZOG_SEC* rec = read_section(f, st);
     if (rec == nullptr) return nullptr;
     ZOG_SEC_GRP* g = as_group(rec);
-    if (g != nullptr && (option == ZOG_IO_CHAIN || option == ZOG_IO_GROUP)) read_members(f, g, 1, st);
+    if (g != nullptr && (option == ZOG_IO_CHAIN || option == ZOG_IO_GROUP)) read_members(f, g, st->at, 1, st);
     if (rec->secID == ZOG_ID_EOF || option != ZOG_IO_CHAIN) return rec;
     if (g != nullptr && g->incomplete) return rec;  // nothing after a group cut short
     // The records after it, up to the end-of-file section. Whatever goes wrong
-    // there (a cut or zero-size end section, stray bytes) leaves the record
-    // whole: the read is only marked damaged.
+    // there (a cut or zero-size end section, stray bytes, bytes after the end
+    // section) leaves the record whole: the read is only marked damaged.
     ReadState after;
     ZOG_SEC* tail = rec;
     for (;;) {
         ZOG_SEC* nx = read_section(f, &after);
         if (nx == nullptr) break;
-        if (nx->secID == ZOG_ID_EOF) { ZOG_free(nx); break; }
+        if (nx->secID == ZOG_ID_EOF) {
+            ZOG_free(nx);
+            const long end = std::ftell(f);
+            if (const std::int64_t more = end < 0 ? 0 : zog_bytes_left(f, end); more > 0)
+                harm(&after, at_byte(end) + std::to_string(more) + " bytes after the end-of-file section");
+            break;
+        }
         tail->next = nx;
         tail = nx;
         if (ZOG_SEC_GRP* ng = as_group(nx)) {
-            read_members(f, ng, 1, &after);
+            read_members(f, ng, after.at, 1, &after);
             if (ng->incomplete) break;
         }
     }
-    if (after.incomplete || after.damaged) st->damaged = true;
+    if (after.incomplete) harm(&after, after.why);
+    for (std::string& d : after.damage) harm(st, std::move(d));
+    st->unsaid += after.unsaid;
     return rec;
 }
 
@@ -363,15 +464,24 @@ ZOG_SEC* ZOG_read(FILE* f, int option)
     return read_option(f, option, &st);
 }
 
-ZOG_SEC* ZOG_readFile(FILE* f)
+ZOG_SEC* ZOG_readFile(FILE* f) { return zog_read_file(f, nullptr); }
+
+ZOG_SEC* zog_read_file(FILE* f, std::string* why)
 {
-    if (zog_fails(zs_seek) || std::fseek(f, 0, SEEK_SET) != 0) return nullptr;
     ReadState st;
-    ZOG_SEC* head = read_option(f, ZOG_IO_CHAIN, &st);
+    ZOG_SEC* head = nullptr;
+    if (zog_fails(zs_seek) || std::fseek(f, 0, SEEK_SET) != 0) cut(&st, "cannot be read");
+    else head = read_option(f, ZOG_IO_CHAIN, &st);
+    if (head == nullptr && !st.incomplete) cut(&st, "the file is empty");
     if (ZOG_SEC_GRP* g = as_group(head)) {
         g->incomplete = g->incomplete || st.incomplete;
-        g->damagedParts = st.damaged;
+        for (const std::string& d : st.damage) g->damage += (g->damage.empty() ? "" : "; ") + d;
+        if (st.unsaid > 0) g->damage += "; and " + std::to_string(st.unsaid) + " more damaged parts";
+        g->damagedParts = !st.damage.empty();
+    } else if (head != nullptr) {
+        cut(&st, "its first section, " + pair_text(head->secID, head->instanceID) + ", is no group");
     }
+    if (why != nullptr) *why = st.why;
     return head;
 }
 

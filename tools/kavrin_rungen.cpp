@@ -450,8 +450,10 @@ void write_notes(int fh, const Options& o, bool fub, long begin, long elapsed, u
               ZOG_setIndVarMean(fh, n, l.mean) & ZOG_setIndVarStddev(fh, n, l.sd) &
               ZOG_setIndVarSkewness(fh, n, l.skew), "set a variable's summary");
         if (!fub) continue;
-        check(ZOG_setIndVarNumData(fh, n, static_cast<int>(points)) & ZOG_setIndVarElemSize(fh, n, 8) &
-              ZOG_setIndVarDataType(fh, n, 2), "shape a variable's array");
+        // In this order: reals take their size before their type.
+        check(ZOG_setIndVarNumData(fh, n, static_cast<int>(points)), "shape a variable's array");
+        check(ZOG_setIndVarElemSize(fh, n, 8), "shape a variable's array");
+        check(ZOG_setIndVarDataType(fh, n, 2), "shape a variable's array");
         check(ZOG_setIndVarData(fh, n, l.v.data()), "store a variable's values");
         check(ZOG_setIndVarTimeData(fh, n, l.t.data()), "store a variable's times");
     }

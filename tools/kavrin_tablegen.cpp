@@ -1,6 +1,7 @@
 // kavrin_tablegen.cpp -- writes relaxation-function table files computed from the
 // physics: static and dynamic Kubo-Toyabe tables, complex and OMNI tables.
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,8 +20,10 @@ const char help_text[] =
     "\n"
     "KIND lf -- static Kubo-Toyabe in a longitudinal field (the LF G(t) table)\n"
     "  --shape gauss|lorentz  field distribution (default gauss)\n"
-    "  --dt X      time step in tn (gauss 0.04, lorentz 0.05)   --nt N    points per row (243)\n"
-    "  --dw X      field step in on (gauss 0.2, lorentz 0.25)   --rows N  field rows (41)\n"
+    "  --dt X      time step in tn (gauss 0.04, lorentz 0.05)\n"
+    "  --nt N      points per row (gauss 116, lorentz 178)\n"
+    "  --dw X      field step in on (gauss 0.06, lorentz 0.22)\n"
+    "  --rows N    field rows (gauss 86, lorentz 56)\n"
     "  --scaled    the time step of row on is dt/(1 + on/2)\n"
     "  The high-field limit is (rows-1)*dw; rows*nt must not exceed 10001.\n"
     "\n"
@@ -40,7 +43,9 @@ const char help_text[] =
     "KIND complex -- complex G(x) at x = 0, dx, ... (the G_CMPLX(t) table)\n"
     "  --func gauss|exp|onesided  exp(-x^2/2), exp(-x), or (e^(2 pi i x) - 1)/(2 pi i x),\n"
     "              the last a flat distribution of shifts from 0 to 1 (gauss)\n"
-    "  --n N (2048)  --dx X (0.01)\n"
+    "  --n N (2048)  --dx X (0.01; onesided: the step that ends the table at the\n"
+    "              next whole x at or past 0.01 (n-1), a zero of Z, so that the cut\n"
+    "              to 0 there is below 1e-5: 21/2047, x = 21, by default)\n"
     "\n"
     "KIND omni -- N-dimensional table (the OMNI G(t) table); one --axis LO:HI:N per axis\n"
     "  --func static-lf  axes tn, on               static LF Kubo-Toyabe (with --shape)\n"
@@ -57,13 +62,22 @@ const char help_text[] =
     "    within 1e-5 of the converged solution at every hop rate; equal to the static\n"
     "    function at hn = 0, within 3/hn^2 of exp(-2 tn/hn) at fast hopping;\n"
     "  values are stored as 4-byte reals (relative 6e-8).\n"
-    "  The fitting program interpolates to first order; between grid points the\n"
-    "  default grids give at most 3e-3 (lf gauss), 4e-3 (lf lorentz, set by its\n"
-    "  analytic high-field form). Dynamic tables, measured against the strong-\n"
-    "  collision function half-way between grid points (in ln hn, in time, between\n"
-    "  slabs) for tn 0..100 and hn 0..1000, beyond the table and its fast-hopping\n"
-    "  limit included: 6.5e-4 (dyn, gauss and lorentz, zero field), 3.4e-3 (dyn\n"
-    "  gauss --lf, q/Delta 0..20), 3.0e-3 (dyn lorentz --lf, q/Delta 0..20).\n";
+    "  The fitting program interpolates to first order. What it gives on the\n"
+    "  default tables, measured half-way between grid points (in time, field,\n"
+    "  ln hn, between slabs) and past the tables' ends (tn to 30 static, 100\n"
+    "  dynamic; on to 100, q/Delta to 20, hn to 1000):\n"
+    "    lf gauss           8.2e-4 (rows to on = 5.1, then its high-field form)\n"
+    "    lf lorentz         2.3e-3 in the table (on < 12.1); its analytic high-\n"
+    "                       field form above: 2.9e-3 at on = 12.1, 2.4e-3 at 20,\n"
+    "                       below 1e-3 only from on = 68\n"
+    "    dyn, zero field    6.5e-4 (gauss and lorentz)\n"
+    "    dyn gauss --lf     3.4e-3 at q/Delta < 0.2, 2.7e-3 at 0.2..2.52, 2.6e-3\n"
+    "                       past tn = 20, 1.4e-3 from 2.52 on (near hn = 100)\n"
+    "    dyn lorentz --lf   2.2e-3 at q/Delta < 0.2, 3.0e-3 at 0.2..2.52 (early\n"
+    "                       times near 2.5), 2.2e-3 past tn = 20, 1e-4 from 2.52 on\n"
+    "  1e-3 everywhere is out of reach within the record limits: lf lorentz would\n"
+    "  need rows to on = 68, and a field axis about 126 slabs (step 0.02), 20 hop\n"
+    "  points per decade and 250 times, 2.6 million values against 800000.\n";
 
 [[noreturn]] void usage_error(const std::string& what)
 {
@@ -158,12 +172,13 @@ int main(int argc, char** argv)
     std::string out, func = kind == "complex" ? "gauss" : "static-lf";
     char shape = 'g';
     ktgen::LfSpec lf;
-    bool lf_dt = false, lf_dw = false;
+    bool lf_dt = false, lf_dw = false, lf_nt = false, lf_rows = false;
     ktgen::DynSpec dyn;
     bool dyn_field = false;
     int dyn_given = 0;   // 1 --per-decade, 2 --lf-slabs, 4 --lf-step
     int cn = 2048;
     double cdx = 0.01;
+    bool cdx_given = false;
     std::vector<ktgen::OmniAxis> axes;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& o = args[i];
@@ -177,9 +192,9 @@ int main(int argc, char** argv)
         }
         else if (o == "--scaled") lf.scaled = true;
         else if (o == "--dt") { lf.dt = num_arg(o, take()); lf_dt = true; }
-        else if (o == "--nt") lf.nt = int_arg(o, take());
+        else if (o == "--nt") { lf.nt = int_arg(o, take()); lf_nt = true; }
         else if (o == "--dw") { lf.dw = num_arg(o, take()); lf_dw = true; }
-        else if (o == "--rows") lf.nrow = int_arg(o, take());
+        else if (o == "--rows") { lf.nrow = int_arg(o, take()); lf_rows = true; }
         else if (o == "--dt1") dyn.dt1 = num_arg(o, take());
         else if (o == "--t2") dyn.t2 = num_arg(o, take());
         else if (o == "--dt2") dyn.dt2 = num_arg(o, take());
@@ -193,7 +208,7 @@ int main(int argc, char** argv)
         else if (o == "--fine") dyn.fine = int_arg(o, take());
         else if (o == "--func") { need(v != nullptr, "--func needs a name"); func = take(); }
         else if (o == "--n") cn = int_arg(o, take());
-        else if (o == "--dx") cdx = num_arg(o, take());
+        else if (o == "--dx") { cdx = num_arg(o, take()); cdx_given = true; }
         else if (o == "--axis") axes.push_back(axis_arg(take(), "axis " + std::to_string(axes.size() + 1)));
         else usage_error("unknown option " + o);
     }
@@ -205,6 +220,8 @@ int main(int argc, char** argv)
         lf.shape = shape;
         if (!lf_dt) lf.dt = d.dt;
         if (!lf_dw) lf.dw = d.dw;
+        if (!lf_nt) lf.nt = d.nt;
+        if (!lf_rows) lf.nrow = d.nrow;
         need(lf.dt > 0 && lf.dw > 0, "--dt and --dw must be positive");
         need(lf.nt >= 2 && lf.nrow >= 2, "--nt and --rows must be at least 2");
         need(long(lf.nt) * lf.nrow <= 10001, "rows * nt must not exceed 10001");
@@ -236,6 +253,9 @@ int main(int argc, char** argv)
     } else if (kind == "complex") {
         need(func == "gauss" || func == "exp" || func == "onesided", "unknown --func " + func);
         need(cn >= 2 && cn <= 2048 && cdx > 0, "need 2 <= n <= 2048 and dx > 0");
+        // Past its last point the table reads 0; the one-sided function falls only as 1/x,
+        // so its table ends on one of its zeros, at whole x.
+        if (func == "onesided" && !cdx_given) cdx = std::ceil(0.01 * (cn - 1) - 1e-9) / (cn - 1);
         ok = ktgen::write_cmplx_table(out, cn, cdx, [&](double x) { return cmplx_func(func, x); });
     } else if (kind == "omni") {
         need(!axes.empty(), "an OMNI table needs its axes (--axis LO:HI:N)");

@@ -308,15 +308,27 @@ struct LfSpec {
     bool scaled = false;
 };
 
-// The default grid of each shape: the Lorentzian high-field form is coarser
-// (4e-3 at on = 10), so its rows go further at a wider step.
+// The default grid of each shape, within the table's 10001 values. The Gaussian's
+// field curvature and its missing cross term set a fine field step; its high-field
+// form is within 6e-4 from on = 5.1, where the rows end, and its time axis ends at
+// tn = 4.6, where the function has settled. The Lorentzian high-field form is
+// within 1e-3 only from on = 68, beyond any table of this size: its rows go as far
+// as the field and time steps allow (on = 12.1, where that form is 2.9e-3 off)
+// and its time axis to tn = 8.85.
 inline LfSpec lf_defaults(char shape)
 {
     LfSpec s;
     s.shape = shape;
     if (shape == 'l') {
         s.dt = 0.05;
-        s.dw = 0.25;
+        s.nt = 178;
+        s.dw = 0.22;
+        s.nrow = 56;
+    } else {
+        s.dt = 0.04;
+        s.nt = 116;
+        s.dw = 0.06;
+        s.nrow = 86;
     }
     return s;
 }

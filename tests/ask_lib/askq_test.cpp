@@ -181,20 +181,65 @@ TEST(AskPiped, MissingFileBatch)
     EXPECT_EQ(r.out, "N > @nosuch\nN > 6\n=> 6\n");
 }
 
-// A logical line stops at 1024 characters: the piece that would pass it is dropped, and
-// the line still ends where its pieces end, so the next answer stays in step.
+// A logical line stops at 1024 characters: one that would pass it is read to where its
+// pieces end and refused whole, so no part of it answers and the next answer stays in step;
+// the question is put again.
 TEST(AskPiped, LogicalLineLimit)
 {
     Scratch s;
     std::string input = "1,\\\n";                                   // placed at 1..3
     for (int k = 0; k < 7; ++k) input += std::string(128, ' ') + "\\\n";  // up to 899
     input += std::string(127, 'x') + "\\\n";                        // would pass 1024
-    input += "5\n4\n";
+    input += "5\n4\n6\n";                                          // 5 ends the long line
     s.write("f", input);
     const RunResult r = run_piped(s, {"echo:0", "file:f", "ask:I,I:N > ", "ask:I:M > "}, "");
     EXPECT_EQ(r.out,
-              " *** ASK:  Answer line longer than 1024 characters, line dropped\n"
-              "=> 1|0\n=> 4\n");
+              " *** ASK:  Answer line longer than 1024 characters refused: \"1,\"...\n"
+              "=> 4|0\n=> 6\n");
+}
+
+// A batch run that refused an answer goes on with the next line as the keyboard would, but
+// names the line and why on standard error at its end, each line once, and ends with status
+// 2: a script's typing error looked like a clean run. At the keyboard the user sees the
+// message and answers again: the run ends with 0.
+TEST(AskPiped, RefusedAnswersNamedAtTheEnd)
+{
+    const std::string long_line = "1," + std::string(1100, ' ') + "2";
+    const struct {
+        const char* what;
+        std::vector<std::string> steps;
+        std::string input;
+        std::string want;          // what the questions stored
+        std::string reasons;       // the end of the output: standard error's lines
+    } cases[] = {
+        {"a field that does not evaluate", {"ask:I:N > ", "stop:0"}, "2O\n5\n", "=> 5\n",
+         "Answer refused: \"2O\" (EVAL: O is not defined)\n"},
+        {"the same line twice, named once", {"ask:I:N > ", "ask:I:M > ", "stop:0"},
+         "2O\n5\n2O\n6\n", "=> 5\n=> 6\n",
+         "Answer refused: \"2O\" (EVAL: O is not defined)\n"},
+        {"two lines", {"ask:I,D:N > ", "stop:0"}, "1,x\n1,y+\n1,2\n", "=> 1|2\n",
+         "Answer refused: \"1,x\" (EVAL: x is not defined)\n"
+         "Answer refused: \"1,y+\" (EVAL: y is not defined)\n"},
+        {"a line past 1024 characters", {"ask:I,I:N > ", "stop:0"},
+         long_line.substr(0, 600) + "\\\n" + long_line.substr(600) + "\n3,4\n", "=> 3|4\n",
+         "Answer refused: \"1,\"... (longer than 1024 characters)\n"},
+        {"neither yes nor no", {"if:Go? ", "stop:0"}, "maybe\ny\n", "=> T\n",
+         "Answer refused: \"maybe\" (not Y or N)\n"},
+    };
+    for (const auto& c : cases) {
+        Scratch s;
+        const RunResult r = run_piped(s, c.steps, c.input);
+        EXPECT_EQ(stored(r.out), c.want) << c.what;
+        ASSERT_GE(r.out.size(), c.reasons.size()) << c.what;
+        EXPECT_EQ(r.out.substr(r.out.size() - c.reasons.size()), c.reasons) << c.what << r.out;
+        EXPECT_EQ(r.status, 2) << c.what;
+    }
+    Scratch s;
+    const RunResult t =
+        run_pty(s, {"ask:I:N > ", "stop:0"}, {{"N > ", "2O\n"}, {"N > ", "5\n"}});
+    EXPECT_EQ(stored(t.out), "=> 5\n");
+    EXPECT_EQ(t.out.find("Answer refused"), std::string::npos);
+    EXPECT_EQ(t.status, 0);
 }
 
 // A long answer reaches the batch transcript whole, however narrow the terminal type.
@@ -304,8 +349,9 @@ TEST(AskPty, ReadlineSeesEightyCharacters)
 }
 
 // ^D at a question ends the input as the end of a script does: that question and every
-// later one read an empty answer without waiting. At the library's own prompts (the
-// calculator, the help browser) it ends only them, and the question is put again.
+// later one read an empty answer without waiting. At the calculator it does the same: the
+// question put again reads an empty answer. In the help browser it ends only the browser,
+// and the question is put again.
 TEST(AskPty, EndOfInputAtTerminal)
 {
     Scratch s;
@@ -319,9 +365,9 @@ TEST(AskPty, EndOfInputAtTerminal)
     } cases[] = {
         {"at a question", {"ask:I=4:N > ", "eof", "askd:I=4:M > ", "eof"}, {{"N > ", "\x04"}},
          "=> 0\n=> 4\neof=T", "N > \n=> 0\neof=T\nM > {4} \n=> 4\neof=T\n"},
-        {"at the calculator", {"ask:I:N > ", "eof"},
-         {{"N > ", "\\C\n"}, {"CALC> ", "\x04"}, {"N > ", "5\n"}}, "=> 5\neof=F",
-         "N > \\C\nCALC> \nN > 5\n=> 5\neof=F\n"},
+        {"at the calculator", {"ask:I=4:N > ", "eof", "ask:I:M > "},
+         {{"N > ", "\\C\n"}, {"CALC> ", "\x04"}}, "=> 0\n=> 0\neof=T",
+         "N > \\C\nCALC> \nN > \n=> 0\neof=T\nM > \n=> 0\n"},
         {"in the help browser", {"help:" + s.dir.string() + ",users", "ask:I:N > ", "eof"},
          {{"N > ", "??\n"}, {"topic? ", "\x04"}, {"N > ", "6\n"}}, "=> 6\neof=F", nullptr},
     };

@@ -339,6 +339,101 @@ TEST_F(FioWhole, FileOpenOnAnotherUnitIsKept)
     EXPECT_EQ(slurp(at("log.txt")), lines_text(1));
 }
 
+// A unit that only reads the file (an indirect file being replayed) does not keep it from
+// being rewritten: it reads on in the old text, while the name gets the new one.
+TEST_F(FioWhole, AReaderDoesNotBlockTheRewrite)
+{
+    constexpr int reader = 82;
+    put(at("replayed.txt"), "old 1\nold 2\n");
+    ASSERT_EQ(fio_open(reader, at("replayed.txt"), FStatus::old), 0);
+    std::string line;
+    ASSERT_EQ(fio_read_line(reader, line), 0);
+    ASSERT_EQ(fio_open_whole(unit, at("replayed.txt"), true), 0);
+    EXPECT_EQ(write_lines(2), 0);
+    EXPECT_EQ(fio_commit(unit), 0);
+    EXPECT_EQ(fio_read_line(reader, line), 0);
+    EXPECT_EQ(line, "old 2");
+    EXPECT_EQ(fio_read_line(reader, line), -1);
+    fio_close(reader);
+    EXPECT_EQ(slurp(at("replayed.txt")), lines_text(2));
+    EXPECT_EQ(listing(dir_), "replayed.txt\n");
+}
+
+// Several rewrites put as one: a failure of any (here a file-size limit on one) leaves
+// every file as it was, and no temporary; otherwise all get their lines.
+TEST_F(FioWhole, CommitAllIsAllOrNone)
+{
+    constexpr int other = 43;
+    put(at("a.txt"), "old a\n");
+    put(at("b.txt"), "old b\n");
+    const int status = in_child([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit lim{200, 200};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        if (fio_open_whole(unit, at("a.txt")) != 0 || fio_open_whole(other, at("b.txt")) != 0)
+            return 10;
+        write_lines(2);  // fits
+        for (int i = 0; i < 40; ++i) fio_write(other, "('a line too many for the limit')");
+        const FioPut both[] = {{unit, false}, {other, false}};
+        int failed = -1;
+        const int err = fio_commit_all(both, failed);
+        return err == EFBIG && failed == other && !fio_is_open(unit) && !fio_is_open(other) ? 0 : 11;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(slurp(at("a.txt")), "old a\n");
+    EXPECT_EQ(slurp(at("b.txt")), "old b\n");
+    EXPECT_EQ(listing(dir_), "a.txt\nb.txt\n");
+
+    ASSERT_EQ(fio_open_whole(unit, at("a.txt")), 0);
+    ASSERT_EQ(fio_open_whole(other, at("new.txt")), 0);
+    write_lines(1);
+    fio_write(other, "('b')");
+    const FioPut both[] = {{unit, false}, {other, true}};
+    int failed = -1;
+    EXPECT_EQ(fio_commit_all(both, failed), 0);
+    EXPECT_EQ(failed, -1);
+    EXPECT_FALSE(fio_is_open(unit));
+    ASSERT_TRUE(fio_is_open(other));  // kept open: more lines follow
+    fio_write(other, "('more')");
+    fio_close(other);
+    EXPECT_EQ(slurp(at("a.txt")), lines_text(1));
+    EXPECT_EQ(slurp(at("new.txt")), "b\nmore\n");
+    EXPECT_EQ(listing(dir_), "a.txt\nb.txt\nnew.txt\n");
+}
+
+// What a stop signal's handler removes: the temporaries of rewrites under way and the
+// placeholder a locked rewrite made for a new name, not a file that was there before.
+TEST_F(FioWhole, SignalHandlerRemovesWhatRewritesMade)
+{
+    put(at("old.txt"), "old\n");
+    const int status = in_child([&] {
+        if (fio_open_whole(unit, at("old.txt"), true) != 0) return 10;
+        if (fio_open_whole(43, at("new.txt"), true) != 0) return 11;
+        write_lines(3);
+        fio_remove_temporaries();  // as the handler does, then the process ends at once
+        _exit(0);
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(slurp(at("old.txt")), "old\n");
+    EXPECT_EQ(listing(dir_), "old.txt\n");
+}
+
+// The names a table row may be put beside.
+TEST_F(FioWhole, InFolder)
+{
+    put(at("file.txt"), "x\n");
+    ::mkfifo(at("pipe").c_str(), 0644);
+    fs::create_symlink("/proc/self/fd/1", at("own"));
+    fs::create_symlink("file.txt", at("link"));
+    EXPECT_TRUE(fio_in_folder(at("file.txt")));
+    EXPECT_TRUE(fio_in_folder(at("link")));
+    EXPECT_TRUE(fio_in_folder(at("missing.txt")));
+    EXPECT_FALSE(fio_in_folder(at("pipe")));
+    EXPECT_FALSE(fio_in_folder(at("own")));
+    EXPECT_FALSE(fio_in_folder("/dev/stdout"));
+    EXPECT_FALSE(fio_in_folder(dir_.string()));
+}
+
 // A full disk, made by a file-size limit: the write's own reason (File too large), the old
 // file whole, no temporary; the same when the file is rewritten in place.
 TEST_F(FioWhole, FullDiskKeepsTheOldFile)

@@ -21,14 +21,15 @@ TEST(Journal, WritesAndReplays)
     EXPECT_EQ(r.out, "N > @j.txt\n=> 5\n!! N >\n 6\n=> 6\n");   // "\\E" replayed too
 }
 
-// A continued answer goes in as its pieces alone: a prompt comment or an indent between
-// them would end the answer early or land inside it.
+// A continued answer goes in as its pieces alone, the first one too: a prompt comment or
+// an indent between them would end the answer early or land inside it, and an indent before
+// them would make the replayed line one character longer than the one typed.
 TEST(Journal, ContinuedLinesReplayWhole)
 {
     Scratch s;
     const std::vector<std::string> steps{"ask:8A,I:N > ", "ask:I:M > "};
     run_piped(s, steps, "@+j.txt\nab\\\ncd,\\\n4\n5\n");
-    EXPECT_EQ(s.read("j.txt"), "!! N > \n ab\\\ncd,\\\n4\n!! M > \n 5\n");
+    EXPECT_EQ(s.read("j.txt"), "!! N > \nab\\\ncd,\\\n4\n!! M > \n 5\n");
     const RunResult r = run_piped(s, steps, "@j.txt\n");
     EXPECT_EQ(stored(r.out), "=> [abcd]|4\n=> 5\n");
 }
@@ -117,6 +118,71 @@ TEST(Journal, FullWidthLinesReplayWhole)
         steps.insert(steps.end(), c.steps.begin(), c.steps.end());
         const RunResult r = run_piped(s, steps, "@j.txt\n");
         EXPECT_EQ(stored(r.out), c.want) << c.what << "\n" << s.read("j.txt");
+    }
+}
+
+// A logical line of n characters that tells every position apart (no blank, no delimiter).
+std::string marked_line(std::size_t n)
+{
+    constexpr std::string_view marks = "abcdefghijklmnopqrstuvwxyz0123456789+-*/";
+    std::string t;
+    for (std::size_t i = 0; i < n; ++i) t += marks[i % marks.size()];
+    return t;
+}
+
+// Every logical line up to the limit, split into physical lines of w characters and a "\"
+// (the last without), replays from a journal to the characters typed. The journal put the
+// indent of an answer before a continued one too, so that a line of 512 lost its last
+// character to the parse on replay and one of 1024 was refused; a physical line of more than
+// 132 characters was cut. Only an answer of one physical line with room for the indent keeps
+// it, which the parse skips.
+TEST(Journal, EveryLengthAndWidthReplaysAsTyped)
+{
+    for (const std::size_t n : {1, 131, 132, 133, 511, 512, 513, 1023, 1024}) {
+        for (const std::size_t w : {37, 100, 131, 132}) {
+            const std::string text = marked_line(n);
+            std::vector<Typed> typed{{"N > ", "@+k.jou\n"}};
+            for (std::size_t at = 0; at < n; at += w) {
+                const bool last = at + w >= n;
+                typed.push_back({"N > ", text.substr(at, w) + (last ? "\n" : "\\\n")});
+            }
+            const std::string what = std::to_string(n) + " by " + std::to_string(w);
+            Scratch s;
+            const RunResult t = run_pty(s, {"ask:1A:N > ", "line"}, typed);
+            EXPECT_NE(t.out.find("line=[" + text + "]\n"), std::string::npos) << what;
+            const std::string indent = n <= w && n < 132 ? " " : "";
+            const RunResult r = run_piped(s, {"echo:0", "ask:1A:N > ", "line"}, "@k.jou\n");
+            EXPECT_EQ(r.out, "N > @k.jou\n=> [" + text.substr(0, 1) + "]\nline=[" + indent + text +
+                                 "]\n")
+                << what << "\n" << s.read("k.jou");
+        }
+    }
+}
+
+// A physical line longer than 132 characters is read whole from every source: the
+// parameter card below has its step in columns 133 to 136, and a cut made it 0.
+TEST(AskSources, LongPhysicalLineReadWhole)
+{
+    const std::string card = "3 Freq" + std::string(120, ' ') + "1.98 0.01 0 0";
+    ASSERT_EQ(card.size(), 139u);
+    const std::vector<std::string> steps{"echo:0", "ask:I,8A,D,D,D,D:Par > "};
+    const std::string want = "=> 3|[Freq]|1.98|0.01|0|0\n";
+    {
+        Scratch s;                                            // piped, as a batch script
+        EXPECT_EQ(stored(run_piped(s, steps, "\\D \n" + card + "\n").out), want) << "piped";
+    }
+    {
+        Scratch s;                                            // from an "@" file
+        s.write("card.kav", "\\D \n" + card + "\n");
+        EXPECT_EQ(stored(run_piped(s, steps, "@card.kav\n").out), want) << "@ file";
+    }
+    {
+        Scratch s;                                            // typed into a journal, replayed
+        const RunResult t = run_pty(s, steps, {{"Par > ", "@+k.jou\n"}, {"Par > ", "\\D \n"},
+                                               {"Par > ", card + "\n"}});
+        EXPECT_EQ(stored(t.out), want) << "typed";
+        EXPECT_EQ(stored(run_piped(s, steps, "@k.jou\n").out), want) << "journal\n"
+                                                                       << s.read("k.jou");
     }
 }
 

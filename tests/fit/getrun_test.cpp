@@ -14,14 +14,17 @@ namespace {
 struct Loaded {
     int result;
     std::string out;
+    std::string err;  // standard error: the library's reason in a batch run
 };
 
 Loaded load(const std::string& path)
 {
     FText<80> name(path);
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     const int r = getrun(name.span());
-    return {r, testing::internal::GetCapturedStdout()};
+    std::string out = testing::internal::GetCapturedStdout();
+    return {r, out, testing::internal::GetCapturedStderr()};
 }
 
 Loaded write_and_load(const std::string& tag, const RunSpec& s)
@@ -166,19 +169,23 @@ struct RefuseCase {
     RunSpec spec;
     int result;
     const char* lines;   // %s stands for the file name
+    const char* why;     // the reason on standard error
 };
 
 TEST(Getrun, Refusals)
 {
     const RefuseCase cases[] = {
         {"fubti", RunSpec{.fmt = ZOG_FMT_FUB_TI, .hists = {RunHist{}}}, -1,
-         " Run format ID is 02020000 vs 02010000\n getRun: Failure opening file %s\n"},
+         " Run format ID is 02020000 vs 02010000\n getRun: Failure opening file %s\n",
+         " getRun: file %s: its format ID is 02020000, not 02010000\n"},
         {"nogroup", RunSpec{.hists = {RunHist{}}, .hist_group = 0}, -2,
-         " getRun: file %s could not be read properly.\n"},
+         " getRun: file %s could not be read properly.\n",
+         " getRun: file %s: it has no histogram group of kind 02010002\n"},
         {"othergroup", RunSpec{.hists = {}, .hist_group = 0x02010003}, -2,
-         " getRun: file %s could not be read properly.\n"},
+         " getRun: file %s could not be read properly.\n",
+         " getRun: file %s: it has no histogram group of kind 02010002\n"},
         {"nodata", RunSpec{.hists = {RunHist{.data = false}}}, -2,
-         " getRun: file %s could not be read properly.\n"},
+         " getRun: file %s could not be read properly.\n", " getRun: file %s: histogram 1 cannot be read\n"},
     };
     for (const auto& c : cases) {
         const std::string p = run_path(c.tag);
@@ -189,10 +196,32 @@ TEST(Getrun, Refusals)
         char want[512];
         std::snprintf(want, sizeof want, c.lines, p.c_str());
         EXPECT_EQ(l.out, want) << c.tag;
+        std::snprintf(want, sizeof want, c.why, p.c_str());
+        EXPECT_EQ(l.err, want) << c.tag;
         expect_no_handle_left();
     }
     const Loaded missing = load("/nonexistent/run.zog");
     EXPECT_EQ(missing.result, -1);
     EXPECT_EQ(missing.out, " getRun: Failure opening file /nonexistent/run.zog\n");
+    EXPECT_EQ(missing.err, " getRun: file /nonexistent/run.zog: No such file or directory\n");
+    expect_no_handle_left();
+}
+
+// A damaged run that loads all the reader needs loads, and its damage is said.
+TEST(Getrun, ADamagedRunLoadsAndSaysItsDamage)
+{
+    const std::string p = run_path("trailing");
+    ASSERT_TRUE(write_run(p, RunSpec{.hists = {RunHist{}}}));
+    std::FILE* f = std::fopen(p.c_str(), "ab");
+    ASSERT_NE(f, nullptr);
+    const long size = (std::fseek(f, 0, SEEK_END), std::ftell(f));
+    std::fputs("junk", f);
+    std::fclose(f);
+    const Loaded l = load(p);
+    EXPECT_EQ(l.result, 0);
+    EXPECT_EQ(l.out, "");
+    EXPECT_EQ(l.err, " getRun: file " + p + ": loaded, damaged: byte " + std::to_string(size) +
+                         ": 4 bytes after the end-of-file section\n");
+    std::remove(p.c_str());
     expect_no_handle_left();
 }

@@ -266,7 +266,8 @@ struct StopCase {
 
 const StopCase stop_cases[] = {
     {"QUIT writes nothing", true, "QUIT\nDISPLAY\n", 0, "SPECT: QUIT\n"},
-    {"no run file", false, "", 1, " getRun: Failure opening file nosuchfile\n\n"
+    {"no run file", false, "", 1, " getRun: Failure opening file nosuchfile\n"
+     " getRun: file nosuchfile: No such file or directory\n\n"
      " *** stopped -- No ZOG Filename ***\n\n*** stopped -- No ZOG Filename ***\n"},
     {"FILENAME in batch", true, "FILENAME\n", 1, "SPECT: FILENAME\n\n *** stopped -- No ZOG Filename ***\n\n"
      "*** stopped -- No ZOG Filename ***\n"},
@@ -342,6 +343,7 @@ TEST(Getspect, InteractiveQuestions)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               " getRun: Failure opening file nosuchfile\n"
+              " getRun: file nosuchfile: No such file or directory\n"
               "Enter ZOG Filename: Enter ZOG Filename: \n"
               " Run #  1234: Cu 10K\n"
               "SPECT:  Spectrum Type?  0: raw N(t)\n"
@@ -368,6 +370,7 @@ TEST(Getspect, FileQuestionEndsWithTheInput)
     const DialogResult r = spect("nosuchfile", "\n\x04", true);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, " getRun: Failure opening file nosuchfile\n"
+                     " getRun: file nosuchfile: No such file or directory\n"
                      "Enter ZOG Filename: Enter ZOG Filename: \n\n"
                      " *** stopped -- No ZOG Filename ***\n\n*** stopped -- No ZOG Filename ***\n");
 }
@@ -440,6 +443,7 @@ TEST(Getspect, FilenameLoadsAndNamesAnotherRun)
               "\n Run #  1234: Cu 10K\n"
               "SPECT: SPECT: \n" + std::string(100, ' ') + "\n"
               "Enter ZOG Filename:  getRun: Failure opening file nosuchfile\n"
+              " getRun: file nosuchfile: No such file or directory\n"
               "Enter ZOG Filename: \n"
               " Run #  4321: Ag 5K\n"
               "SPECT: ");

@@ -765,7 +765,9 @@ TEST(OmniPol, ArgumentsAndShortRateLists)
     // A missing rate reads as 0: axis 3 at its low end.
     EXPECT_NEAR(omni_pol(0.75, 2.0, std::span<const double>(rates, 1)), 1 + 0.1 * 3 + 0.01 * 3 + 0.001, 1e-6);
     EXPECT_EQ(omni_pol(0.0, 2.0, rates), 1.0);
-    EXPECT_EQ(omni_pol(1.0, -2.0, rates), 1.0);
+    EXPECT_EQ(omni_pol(-0.75, 2.0, rates), 1.0);
+    // even in its first rate, as the other forms in their widths
+    EXPECT_EQ(omni_pol(0.75, -2.0, rates), omni_pol(0.75, 2.0, rates));
 }
 
 TEST(GCmplx, LinearBetweenPointsAndDefinedEverywhere)

@@ -112,6 +112,7 @@ struct ValueCase {
     const char* name;
     Slots slots;
     std::function<double(double)> g;
+    std::vector<int> even{};   // parameters whose sign the form ignores (widths, fields)
 };
 
 TEST_F(VulThValues, EachFormAtItsSlots)
@@ -156,15 +157,17 @@ TEST_F(VulThValues, EachFormAtItsSlots)
              double g, a, b, c;
              polzz(t, lam, hop, fr, g, a, b, c);
              return g;
-         }},
+         },
+         {3, 4}},
         {"lfpol", {0, 2, -3, -4, 0},
          [](double t) {
              double g, a, b;
              lfpol(t, lam, fr, g, a, b);
              return g;
-         }},
-        {"gzf", {0, 2, 0, -4, 0}, [](double t) { return gzf(t, lam); }},
-        {"gen_zf", {0, 2, 0, -4, -5}, [](double t) { return gen_zf(t, lam, hop); }},
+         },
+         {3, 4}},
+        {"gzf", {0, 2, 0, -4, 0}, [](double t) { return gzf(t, lam); }, {4}},
+        {"gen_zf", {0, 2, 0, -4, -5}, [](double t) { return gen_zf(t, lam, hop); }, {4}},
         {"gzz zf, q from the phase slot", {6, 2, 0, -4, 5},
          [](double t) { return gzz(t, lam, hop, 0.8); }},
         {"polzz zf", {-6, 2, 0, -4, 5},
@@ -172,7 +175,8 @@ TEST_F(VulThValues, EachFormAtItsSlots)
              double g, a, b, c;
              polzz(t, lam, hop, 0.8, g, a, b, c);
              return g;
-         }},
+         },
+         {4, 6}},
         {"exp", {0, 2, 0, 4, 0}, [](double t) { return std::exp(-lam * t); }},
         {"stretched", {0, 2, 0, 4, 5}, [](double t) { return std::exp(-std::pow(lam * t, hop)); }},
         {"power", {0, 2, 0, 4, -5}, [](double t) { return std::pow(lam * t, hop); }},
@@ -183,7 +187,7 @@ TEST_F(VulThValues, EachFormAtItsSlots)
                      2 * (1 - b / std::sqrt(a + b)) * std::exp(-std::sqrt(a + b))) / 3;
          }},
         {"omni", {0, 2, 0, 0, 0, 6, 0, 7},
-         [&](double t) { return omni_pol(t, 0.8, rate); }},
+         [&](double t) { return omni_pol(t, 0.8, rate); }, {6}},
     };
     for (const ValueCase& c : cases) {
         fitpar.nsig = 0;
@@ -191,6 +195,13 @@ TEST_F(VulThValues, EachFormAtItsSlots)
         for (int k = 1; k <= 8; ++k) {
             const double want = c.g(t_of(k));
             EXPECT_NEAR(theory(k), want, 2e-7 * std::max(1.0, std::fabs(want))) << c.name << " bin " << k;
+        }
+        for (int p : c.even) {
+            float plus[9];
+            for (int k = 1; k <= 8; ++k) plus[k] = theory(k);
+            x[std::size_t(p)] = -x[std::size_t(p)];
+            for (int k = 1; k <= 8; ++k) EXPECT_EQ(theory(k), plus[k]) << c.name << " -x(" << p << ") bin " << k;
+            x[std::size_t(p)] = -x[std::size_t(p)];
         }
     }
 }

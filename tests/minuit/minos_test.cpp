@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <functional>
+#include <vector>
 
 #include "mn_test.h"
 
@@ -137,4 +138,50 @@ TEST_F(Minos, NewMinimumRestartsFromIt)
     mnerrs(1, ep, em, eparab, gcc);
     EXPECT_GT(ep, 0);
     EXPECT_LT(em, 0);
+}
+
+// MINOS errors belong to one minimum, one set of free parameters and one set of limits:
+// after MIGRAD, MINOS and FIX 2, MIGRAD the errors of the fit with b free were still
+// reported. Each row runs its commands after MIGRAD and MINOS of quad3 and says whether
+// the MINOS errors are still there.
+TEST_F(Minos, ErrorsDroppedWhenTheMinimumOrTheFreeSetChanges)
+{
+    struct Step { const char* word; std::vector<double> args; };
+    struct Case { const char* what; std::vector<Step> steps; bool kept; };
+    const Case cases[] = {
+        {"FIX, MIGRAD", {{"FIX", {2}}, {"MIGRAD", {}}}, false},
+        {"FIX", {{"FIX", {2}}}, false},
+        {"FIX, MINOS, RELEASE", {{"FIX", {2}}, {"MINOS", {}}, {"RELEASE", {2}}}, false},
+        {"FIX, MINOS, RESTORE", {{"FIX", {2}}, {"MINOS", {}}, {"RESTORE", {}}}, false},
+        {"SETLIM", {{"SETLIM", {1, -10, 10}}}, false},
+        {"SETLIM removed", {{"SETLIM", {1, -10, 10}}, {"MIGRAD", {}}, {"MINOS", {}}, {"SETLIM", {1}}}, false},
+        {"MIGRAD", {{"MIGRAD", {}}}, false},
+        {"SIMPLEX from a moved point", {{"SETPAR", {1, 1.5}}, {"SIMPLEX", {}}}, false},
+        {"SIMPLEX finding nothing lower", {{"SIMPLEX", {}}}, true},
+        {"SETPAR", {{"SETPAR", {1, 1.5}}}, false},
+        {"HESSE", {{"HESSE", {}}}, true},
+        {"CALL 5", {{"CALL", {5}}}, true},
+        {"SHOW", {{"SHOWPAR", {}}}, true},
+        {"MINOS of one", {{"MINOS", {0, 1}}}, true},
+    };
+    for (const Case& c : cases) {
+        mninit(5, mn_test_unit, 7);
+        define(1, "a", 0, 0.1);
+        define(2, "b", 0, 0.1);
+        define(3, "c", 0, 0.1);
+        ASSERT_EQ(command(quad3, "MIGRAD"), 0) << c.what;
+        ASSERT_EQ(command(quad3, "MINOS"), 0) << c.what;
+        for (const Step& s : c.steps) command(quad3, s.word, s.args);
+        for (int k = 1; k <= 3; ++k) {
+            double ep, em, eparab, gcc;
+            mnerrs(k, ep, em, eparab, gcc);
+            if (c.kept && k != 2) {
+                EXPECT_GT(ep, 0) << c.what << " parameter " << k;
+                EXPECT_LT(em, 0) << c.what << " parameter " << k;
+            } else if (!c.kept) {
+                EXPECT_EQ(ep, 0) << c.what << " parameter " << k;
+                EXPECT_EQ(em, 0) << c.what << " parameter " << k;
+            }
+        }
+    }
 }

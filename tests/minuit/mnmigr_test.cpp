@@ -203,3 +203,44 @@ TEST_F(Migrad, WarningsCanBeSilencedAndAreKept)
     EXPECT_TRUE(contains(o, "   CALLS  ORIGIN         MESSAGE\n")) << o;
     EXPECT_TRUE(contains(o, "       0  PARAM DEF      VARIABLE   2 BROUGHT BACK INSIDE LIMITS.\n")) << o;
 }
+
+// Beale's function from (1, 1): f does not depend on x there (no slope, no curvature),
+// while df/dy = 27.75. Strategy 2 begins with HESSE, which stopped at x's zero second
+// derivative and left y's gradient uncomputed at 0: MIGRAD then saw an all-zero gradient
+// and reported convergence at f = 14.2. Now every derivative is known and it reaches the
+// minimum (3, 0.5), as strategy 1 does.
+namespace {
+void beale(int, double[], double& f, double x[], int, void*)
+{
+    const double a = x[1], b = x[2];
+    f = std::pow(1.5 - a + a * b, 2) + std::pow(2.25 - a + a * b * b, 2)
+        + std::pow(2.625 - a + a * b * b * b, 2);
+}
+}  // namespace
+
+TEST_F(Migrad, FlatFirstParameterDoesNotStopStrategyTwo)
+{
+    for (int strategy : {2, 1}) {
+        mninit(5, mn_test_unit, 7);
+        define(1, "x", 1, 0.1);
+        define(2, "y", 1, 0.1);
+        ASSERT_EQ(command(beale, "SETSTRAT", {static_cast<double>(strategy)}), 0);
+        const std::size_t m = out().size();
+        EXPECT_EQ(command(beale, "MIGRAD"), 0) << strategy;
+        EXPECT_NEAR(value(1), 3, 0.01) << strategy << out_from(m);
+        EXPECT_NEAR(value(2), 0.5, 0.003) << strategy;
+        EXPECT_LT(mn7min.amin, 1e-5) << strategy;
+    }
+}
+
+// HESSE alone at that point: the matrix fails, but both derivatives are computed.
+TEST_F(Migrad, HesseWithAZeroSecondDerivativeStillGivesEveryGradient)
+{
+    define(1, "x", 1, 0.1);
+    define(2, "y", 1, 0.1);
+    EXPECT_EQ(command(beale, "HESSE"), 4);
+    EXPECT_EQ(mn7flg.isw[2], 1);
+    EXPECT_NEAR(mn7der.grd[1], 0, 1e-9);
+    EXPECT_NEAR(mn7der.grd[2], 27.75, 0.01);
+    EXPECT_GT(mn7der.g2[2], 0);
+}

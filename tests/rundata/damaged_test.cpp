@@ -3,6 +3,7 @@
 // whose body passes its end, a damaged end of the file. Each opens with all
 // that decodes whole readable; only the damaged part's getters fail.
 
+#include <cerrno>
 #include <cstring>
 #include <map>
 
@@ -212,13 +213,163 @@ TEST(Damaged, ADamagedEndLeavesTheRunReadable)
         cases.push_back({std::to_string(k) + " stray bytes in its place", Bytes(k, 0xA5), "1"});
         Bytes after = e;
         after.insert(after.end(), k, 0xA5);
-        cases.push_back({std::to_string(k) + " stray bytes after it", after, "0"});
+        cases.push_back({std::to_string(k) + " stray bytes after it", after, "1"});
     }
     for (const EndCase& c : cases) {
         Parts p;
         p.end = c.end;
         EXPECT_EQ(open_and_read(run_file(p), c.what), whole_but({}, c.damaged)) << c.what;
     }
+}
+
+// ---- each damage said, with the byte where it lies
+
+std::string damage_of(const Bytes& b)
+{
+    const std::string p = temp_path("said");
+    put_file(p, b);
+    int fmt = 0;
+    const int fh = ZOG_openRead(p.c_str(), &fmt);
+    std::remove(p.c_str());
+    if (fh < 0) return "<refused>";
+    char t[4000];
+    const std::string d = ZOG_getDamage(fh, t, sizeof t) == 1 ? t : "<fail>";
+    ZOG_closeRead(fh);
+    return d;
+}
+
+// A group whose index names the sections `named`, while the file holds `held` after it.
+Sec group_naming(std::uint32_t kind, const std::vector<Sec>& named, const std::vector<Sec>& held)
+{
+    Sec g = fb::group(kind, named);
+    g.bytes.resize(12 + 8 + 12 * named.size());  // its own section only
+    for (const Sec& m : held) fb::cat(g.bytes, m.bytes);
+    return g;
+}
+
+// The pieces of the run of run_file, for files laid out otherwise.
+struct Pieces {
+    Sec desc, hists, vars, notes;
+    std::vector<Sec> sc;  // scalers 1..3
+};
+
+Pieces pieces()
+{
+    Pieces p;
+    Bytes desc = fb::ints({77, 5, 1700000000, 1700003600, 3600});
+    fb::cat(desc, fb::texts({"whole run", "lab", "", "", "", "", "Ag", "", "", "me", "sub", "", "", ""}));
+    p.desc = fb::leaf(fub_run_desc, 1, desc);
+    p.hists = fb::group(fub_hists, {fb::leaf(ZOG_ID_GEN_HIST_HDR, 1, fb::hist_header(4, 2, 8, "Forw")),
+                                    fb::leaf(ZOG_ID_GEN_HIST_DAT, 1, fb::hist_data(le16(bins1, 4)))});
+    for (std::uint32_t k = 1; k <= 3; ++k) {
+        Bytes sc = fb::ints({1000 * k, 10 * k});
+        fb::cat(sc, fb::str("Clock"));
+        p.sc.push_back(fb::leaf(ZOG_ID_GEN_SCALER, k, sc));
+    }
+    p.vars = fb::group(var_arrays, {fb::leaf(ZOG_ID_GEN_IND_VAR, 1, fb::summary(4.25, "Temp")),
+                                    fb::leaf(ZOG_ID_GEN_ARRAY, 1, good_array1())});
+    p.notes = fb::group(comments_kind, {fb::leaf(ZOG_ID_CMT, 1, fb::comment(1, "first"))});
+    return p;
+}
+
+// A scaler group cut short: the members its index names that the file does
+// not hold are missing, and the reader says which, and what it found there.
+TEST(Damaged, AGroupCutShortSaysWhichMembersAreMissing)
+{
+    const Pieces p = pieces();
+    const Sec sc3 = fb::group(scalers, p.sc);
+    // The scaler group names three scalers but holds one: the sections after
+    // it, as many as its index names, are taken for its members.
+    const Sec head_a = fb::group(ZOG_FMT_FUB_TI, {p.desc, p.hists, group_naming(scalers, p.sc, {p.sc[0], p.vars, p.notes})});
+    const std::size_t at_a = 20 + 3 * 12 + p.desc.bytes.size() + p.hists.bytes.size();
+    EXPECT_EQ(damage_of(fb::whole(head_a)),
+              "byte " + std::to_string(at_a) + ": group 0x02010004: its index names 2 members the file does not "
+              "hold (section 0x01020004 2, section 0x01020004 3), but group 0x01020006, group 0x0C0C0C0C in their place");
+    // Its index cut to one scaler while three follow: the head then holds
+    // the other two in place of the groups it names.
+    const Sec head_b = group_naming(ZOG_FMT_FUB_TI, {p.desc, p.hists, sc3, p.vars, p.notes},
+                                    {p.desc, p.hists, fb::group(scalers, {p.sc[0]}), p.sc[1], p.sc[2], p.vars, p.notes});
+    EXPECT_EQ(damage_of(fb::whole(head_b)),
+              "byte 0: group 0x02020000: its index names 2 members the file does not hold (group 0x01020006, "
+              "group 0x0C0C0C0C), but section 0x01020004 2, section 0x01020004 3 in their place");
+    for (const Sec& head : {head_a, head_b}) {
+        const auto seen = open_and_read(fb::whole(head), "cut scalers");
+        ASSERT_TRUE(seen.has_value());
+        EXPECT_EQ(seen->at("damaged"), "1");
+        EXPECT_EQ(seen->at("scaler"), "1000,10");
+        EXPECT_EQ(seen->at("comment1"), "<fail>");
+        EXPECT_EQ(seen->at("mean1"), "<fail>");
+    }
+    // Whole, the same pieces say nothing.
+    EXPECT_EQ(damage_of(fb::whole(fb::group(ZOG_FMT_FUB_TI, {p.desc, p.hists, sc3, p.vars, p.notes}))), "");
+}
+
+TEST(Damaged, TheEndsDamageIsSaidWhere)
+{
+    const Bytes whole = run_file({});
+    const std::string end = std::to_string(whole.size() - 12);  // where the end section starts
+    struct Case { const char* what; Bytes tail; std::string said; };
+    const Case cases[] = {
+        {"bytes after the end section", Bytes(5, 0xA5),
+         "byte " + std::to_string(whole.size()) + ": 5 bytes after the end-of-file section"},
+        {"nothing after it", {}, ""},
+    };
+    for (const Case& c : cases) {
+        Bytes b = whole;
+        fb::cat(b, c.tail);
+        EXPECT_EQ(damage_of(b), c.said) << c.what;
+    }
+    Parts zero;
+    zero.end = section(0, ZOG_ID_EOF, 1);
+    EXPECT_EQ(damage_of(run_file(zero)), "byte " + end + ": section 0x01010004 1 claims 0 bytes, less than its core");
+    Parts stray;
+    stray.end = Bytes(5, 0xA5);
+    EXPECT_EQ(damage_of(run_file(stray)), "byte " + end + ": the file ends 5 bytes on, inside a section's core");
+}
+
+// Many damaged parts: the first sixteen are named, the rest counted.
+TEST(Damaged, ManyDamagedPartsAreCounted)
+{
+    std::vector<Sec> notes;
+    for (std::uint32_t k = 1; k <= 20; ++k) notes.push_back(fb::leaf(ZOG_ID_CMT, k, fb::ints({k, 0, 0})));
+    const std::string said = damage_of(fb::whole(fb::group(ZOG_FMT_FUB_TI, {fb::group(comments_kind, notes)})));
+    std::size_t parts = 1;
+    for (std::size_t at = said.find("; "); at != std::string::npos; at = said.find("; ", at + 2)) ++parts;
+    EXPECT_EQ(parts, 17U) << said;
+    EXPECT_TRUE(said.ends_with("; and 4 more damaged parts")) << said;
+    EXPECT_EQ(said.substr(0, said.find("; ")), "byte 292: section 0x01010005 1: its body does not decode, its fields are not read");
+}
+
+// A refused file says why, by byte.
+TEST(Damaged, ARefusedFileSaysWhy)
+{
+    const Bytes whole = run_file({});
+    const std::string p = temp_path("why");
+    struct Case { const char* what; Bytes bytes; std::string why; };
+    const Case cases[] = {
+        {"empty", {}, "the file is empty"},
+        {"cut in the first core", Bytes(whole.begin(), whole.begin() + 11), "byte 0: the file ends 11 bytes on, inside a section's core"},
+        {"cut in the head's index", Bytes(whole.begin(), whole.begin() + 40),
+         "byte 0: group 0x02020000 claims 80 bytes, the file holds 40"},
+        {"no group first", fb::whole(fb::leaf(ZOG_ID_GEN_SCALER, 1, fb::ints({1, 2}))),
+         "its first section, section 0x01020004 1, is no group"},
+        {"cut after its first member", Bytes(whole.begin(), whole.begin() + 20 + 5 * 12 + static_cast<std::ptrdiff_t>(pieces().desc.bytes.size())),
+         "the file ends before member 2 of the 5 members of group 0x02020000 at byte 0"},
+    };
+    for (const Case& c : cases) {
+        put_file(p, c.bytes);
+        int fmt = 0;
+        EXPECT_EQ(ZOG_openRead(p.c_str(), &fmt), -1) << c.what;
+        char t[300];
+        ASSERT_EQ(ZOG_getReadError(t, sizeof t), 1);
+        EXPECT_EQ(std::string(t), c.why) << c.what;
+    }
+    std::remove(p.c_str());
+    int fmt = 0;
+    EXPECT_EQ(ZOG_openRead(p.c_str(), &fmt), -1);
+    char t[300];
+    ZOG_getReadError(t, sizeof t);
+    EXPECT_EQ(std::string(t), std::strerror(ENOENT));
 }
 
 TEST(Damaged, FilesCutInsideTheRunStillFailToOpen)

@@ -586,15 +586,22 @@ TEST(CloseWrite, AnArrayTheEncoderRefusesKeepsTheOldFileAndSaysWhy)
 
 constexpr uid_t nobody = 65534;
 
-// The child's exit status of body run in a child process; -1 when it did not exit.
-int in_child(const std::function<int()>& body)
+// The wait status of body run in a child process; -1 when there was none.
+int child_status(const std::function<int()>& body)
 {
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) _exit(body());
     int status = -1;
     if (child < 0 || waitpid(child, &status, 0) != child) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status;
+}
+
+// The child's exit status of body run in a child process; -1 when it did not exit.
+int in_child(const std::function<int()>& body)
+{
+    const int status = child_status(body);
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // Goes on as an ordinary user (root takes every folder, so a root process
@@ -769,6 +776,115 @@ TEST(CloseWrite, AFifoIsWrittenInPlace)
     ASSERT_EQ(write_full(plain), 1);
     EXPECT_EQ(file_bytes(copy), file_bytes(plain));
     std::filesystem::remove_all(dir);
+}
+
+// ---- a signal during the close: the folder keeps the old file or gets the
+// new one whole, and never a temporary beside it
+
+// The fault hook sends the signal to this process at the site's first call.
+struct SignalAt {
+    static inline int site = 0, sig = 0;
+    static int hook(int s)
+    {
+        if (s == site) {
+            site = 0;
+            ::kill(::getpid(), sig);
+        }
+        return 0;
+    }
+};
+
+// write_full with sig sent at site; what it answered (100 + 1 when it wrote).
+int write_signalled(const std::string& p, int sig, int site)
+{
+    SignalAt::site = site;
+    SignalAt::sig = sig;
+    zog_fault = SignalAt::hook;
+    const int wrote = write_full(p, ZOG_FMT_FUB_TI);
+    zog_fault = nullptr;
+    return 100 + wrote;
+}
+
+std::string status_text(int status)
+{
+    if (status != -1 && WIFSIGNALED(status)) return std::string("killed by ") + strsignal(WTERMSIG(status));
+    if (status != -1 && WIFEXITED(status)) return "exit " + std::to_string(WEXITSTATUS(status));
+    return "no child";
+}
+
+struct SignalCase { int sig; int site; const char* when; };
+const SignalCase signal_cases[] = {
+    {SIGINT, zs_write, "the temporary just made"}, {SIGTERM, zs_write, "the temporary just made"},
+    {SIGHUP, zs_write, "the temporary just made"}, {SIGINT, zs_flush, "all bytes written"},
+    {SIGTERM, zs_flush, "all bytes written"}, {SIGHUP, zs_flush, "all bytes written"},
+    {SIGINT, zs_close, "before its close"}, {SIGTERM, zs_close, "before its close"},
+    {SIGHUP, zs_close, "before its close"}, {SIGINT, zs_rename, "before the rename"},
+    {SIGTERM, zs_rename, "before the rename"}, {SIGHUP, zs_rename, "before the rename"},
+};
+
+// A program that leaves the signals at their default: it dies of the signal,
+// and an old file stays as it was, a new one is not made.
+TEST(CloseWrite, ASignalLeavesTheOldFileAndNoTemporary)
+{
+    const OldRun run("signal");
+    const std::string fresh = run.dir + "/new.dat";
+    for (const SignalCase& c : signal_cases) {
+        for (const std::string& target : {run.p, fresh}) {
+            const int status = child_status([&] { return write_signalled(target, c.sig, c.site); });
+            EXPECT_EQ(status_text(status), std::string("killed by ") + strsignal(c.sig)) << c.when;
+            EXPECT_EQ(names_in(run.dir), std::vector<std::string>{"run.dat"}) << strsignal(c.sig) << ", " << c.when;
+            EXPECT_EQ(file_bytes(run.p), run.old) << c.when;
+        }
+    }
+    // Nothing of the write outlives it: the program's own dispositions are back.
+    ASSERT_EQ(write_full(fresh), 1);
+    struct sigaction now{};
+    ASSERT_EQ(sigaction(SIGTERM, nullptr, &now), 0);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+// A handler of the program's own that ends the process removes the temporary
+// through ZOG_dropTemporaries; an ignored signal lets the write finish.
+TEST(CloseWrite, AProgramsOwnHandlerRemovesTheTemporary)
+{
+    const OldRun run("ownhandler");
+    const int own = in_child([&] {
+        struct sigaction sa{};
+        sa.sa_handler = [](int) { ZOG_dropTemporaries(); _exit(7); };
+        sigaction(SIGTERM, &sa, nullptr);
+        return write_signalled(run.p, SIGTERM, zs_flush);
+    });
+    EXPECT_EQ(own, 7);
+    EXPECT_EQ(names_in(run.dir), std::vector<std::string>{"run.dat"});
+    EXPECT_EQ(file_bytes(run.p), run.old);
+    const int ignored = in_child([&] {
+        std::signal(SIGTERM, SIG_IGN);
+        return write_signalled(run.p, SIGTERM, zs_write);
+    });
+    EXPECT_EQ(ignored, 101);
+    EXPECT_EQ(names_in(run.dir), std::vector<std::string>{"run.dat"});
+    EXPECT_EQ(check_full(run.p, ZOG_FMT_FUB_TI), 0);
+}
+
+// A rewrite in place cannot be undone: the signal waits until the file is
+// whole, then ends the process.
+TEST(CloseWrite, ASignalWaitsForARewriteInPlace)
+{
+    const OldRun run("signalinplace");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(run.p.c_str(), nobody, nobody), 0);
+    }
+    ASSERT_EQ(::chmod(run.dir.c_str(), 0555), 0);
+    const int status = child_status([&] {
+        if (!as_ordinary_user(run.dir)) return 77;
+        return write_signalled(run.p, SIGTERM, zs_write);
+    });
+    ::chmod(run.dir.c_str(), 0755);
+    if (status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "the test folder cannot be reached as an ordinary user";
+    EXPECT_EQ(status_text(status), std::string("killed by ") + strsignal(SIGTERM));
+    EXPECT_EQ(check_full(run.p, ZOG_FMT_FUB_TI), 0);
+    EXPECT_EQ(names_in(run.dir), std::vector<std::string>{"run.dat"});
 }
 
 }  // namespace

@@ -216,7 +216,8 @@ TEST(Arrays, EveryTypeAndOddSizeIsRefusedOrReadBack)
         const std::string what = "type " + std::to_string(l.type) + " size " + std::to_string(l.size);
         ASSERT_EQ(ZOG_setIndVarNumData(fh, n, layout_num), 1) << what;
         ASSERT_EQ(ZOG_setIndVarElemSize(fh, n, static_cast<int>(l.size)), 1) << what;
-        ASSERT_EQ(ZOG_setIndVarDataType(fh, n, static_cast<int>(l.type)), 1) << what;
+        const bool typed = l.type >= 1 && l.type <= 3;  // types that hold data refuse a size without a layout
+        ASSERT_EQ(ZOG_setIndVarDataType(fh, n, static_cast<int>(l.type)), typed && !l.stored ? 0 : 1) << what;
         const Bytes data = layout_data(l);
         Bytes padded = data;
         padded.resize(data.size() + 64);  // a setter that read past the elements would take these
@@ -340,6 +341,52 @@ TEST(Arrays, ShapeChangesThatWouldNotWriteAreRefused)
 
 // The comments group is the first that holds only comments; an empty group of
 // a kind the library does not know counts only when there is none such.
+// A shape without a layout is refused at its setter with the reason, and
+// the array keeps its shape, so the file still closes with all the rest.
+TEST(Arrays, AShapeWithoutALayoutIsRefusedAtItsSetter)
+{
+    const std::string p = temp_path("nolayout");
+    const int fh = ZOG_openWrite(p.c_str(), ZOG_FMT_FUB_TI);
+    ASSERT_EQ(ZOG_setRunDesc(fh) & ZOG_setTitle(fh, "kept"), 1);
+    ASSERT_EQ(ZOG_setIndVars(fh, ZOG_IND_VAR_GRP_FUB_TI, 2), 1);
+    ASSERT_EQ(ZOG_setIndVarName(fh, 2, "Field"), 1);
+    struct Case { const char* what; int n; int (*set)(int, int, int) noexcept; int v; int ok; const char* why; };
+    const Case cases[] = {
+        {"reals' size first", 1, ZOG_setIndVarElemSize, 3, 1, ""},
+        {"then their type", 1, ZOG_setIndVarDataType, 2, 0,
+         "section 0x01020007 1: elements of type 2 cannot be 3 bytes (reals: 4 or 8)"},
+        {"reals before a size", 2, ZOG_setIndVarDataType, 2, 0,
+         "section 0x01020007 2: elements of type 2 cannot be 0 bytes (reals: 4 or 8)"},
+        {"integers", 2, ZOG_setIndVarDataType, 1, 1, ""},
+        {"integers of 3 bytes", 2, ZOG_setIndVarElemSize, 3, 0,
+         "section 0x01020007 2: elements of type 1 cannot be 3 bytes (integers: 1, 2 or 4, or 0 packed)"},
+        {"raw bytes of any size", 1, ZOG_setIndVarDataType, 3, 1, ""},
+    };
+    char why[200];
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.set(fh, c.n, c.v), c.ok) << c.what;
+        if (c.ok == 0) {
+            ASSERT_EQ(ZOG_getWriteError(why, sizeof why), 1);
+            EXPECT_EQ(std::string(why), c.why) << c.what;
+        }
+    }
+    int type = -1, size = -1;
+    EXPECT_EQ(ZOG_getIndVarDataType(fh, 2, &type) & ZOG_getIndVarElemSize(fh, 2, &size), 1);
+    EXPECT_EQ(type, 1);
+    EXPECT_EQ(size, 0);
+    ASSERT_EQ(ZOG_closeWrite(fh), 1);
+    int id = 0;
+    const int r = ZOG_openRead(p.c_str(), &id);
+    ASSERT_GE(r, 0);
+    char t[20];
+    EXPECT_EQ(ZOG_getTitle(r, t, sizeof t), 1);
+    EXPECT_EQ(std::string(t), "kept");
+    EXPECT_EQ(ZOG_getIndVarName(r, 2, t, sizeof t), 1);
+    EXPECT_EQ(std::string(t), "Field");
+    ZOG_closeRead(r);
+    std::remove(p.c_str());
+}
+
 TEST(Notes, TheCommentsGroupIsTheOneWithComments)
 {
     using fb::Sec;

@@ -2,6 +2,7 @@
 // totals and shapes it was asked for, determinism, refusals.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -390,6 +391,55 @@ TEST(Rungen, AFileSizeLimitKeepsTheOldFile)
     std::vector<std::string> left;
     for (const auto& e : std::filesystem::directory_iterator(dir)) left.push_back(e.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"run.dat"});
+    std::filesystem::remove_all(dir);
+}
+
+// A signal while the run is written, sent by the library's fault hook at a
+// chosen moment: the generator dies of it, and the folder holds the old file
+// as it was (or, for a new name, nothing), never a temporary.
+int signalled_run(const std::string& file, int site, int sig)
+{
+    const std::string at = "RUNGEN_SIGNAL_AT=" + std::to_string(site) + " " + std::to_string(sig);
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_RDONLY);  // read only: no device is written
+        if (null >= 0) { ::dup2(null, STDOUT_FILENO); ::dup2(null, STDERR_FILENO); }
+        char* const argv[] = {const_cast<char*>(KAVRIN_RUNGEN_SIGNALLED), const_cast<char*>("--nhist"),
+                              const_cast<char*>("16"), const_cast<char*>("--nbins"), const_cast<char*>("8192"),
+                              const_cast<char*>(file.c_str()), nullptr};
+        char* const envp[] = {const_cast<char*>(at.c_str()), nullptr};
+        ::execve(argv[0], argv, envp);
+        _exit(127);
+    }
+    int status = -1;
+    if (child < 0 || waitpid(child, &status, 0) != child) return -1;
+    return status;
+}
+
+TEST(Rungen, ASignalWhileWritingLeavesNoTemporary)
+{
+    std::string dir = testing::TempDir() + "rungen_signal_XXXXXX";
+    ASSERT_NE(mkdtemp(dir.data()), nullptr);
+    const std::string p = dir + "/run.dat", fresh = dir + "/new.dat";
+    ASSERT_EQ(run("--nbins 100 " + p), 0);
+    const std::string old = bytes_of(p);
+    struct Case { int site; const char* when; };
+    const Case moments[] = {{zs_write, "the temporary just made"}, {zs_flush, "all bytes written"},
+                            {zs_rename, "before the rename"}};
+    for (const Case& m : moments) {
+        for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+            for (const std::string& target : {p, fresh}) {
+                const int status = signalled_run(target, m.site, sig);
+                EXPECT_TRUE(status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == sig)
+                    << strsignal(sig) << ", " << m.when << ": status " << status;
+                std::vector<std::string> left;
+                for (const auto& e : std::filesystem::directory_iterator(dir)) left.push_back(e.path().filename().string());
+                EXPECT_EQ(left, std::vector<std::string>{"run.dat"}) << strsignal(sig) << ", " << m.when;
+                EXPECT_EQ(bytes_of(p), old) << strsignal(sig) << ", " << m.when;
+            }
+        }
+    }
     std::filesystem::remove_all(dir);
 }
 

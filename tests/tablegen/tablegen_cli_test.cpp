@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <complex>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -55,8 +57,13 @@ TEST(TablegenCli, HelpStatesTheAccuracy)
     EXPECT_NE(out.find("Accuracy"), std::string::npos);
     EXPECT_NE(out.find("within 1e-5 of the converged solution"), std::string::npos);
     // the figures the reference tests measure (tests/ktref)
-    EXPECT_NE(out.find("6.5e-4 (dyn, gauss and lorentz, zero field), 3.4e-3 (dyn"), std::string::npos);
-    EXPECT_NE(out.find("3.0e-3 (dyn lorentz --lf, q/Delta 0..20)"), std::string::npos);
+    for (const char* figure :
+         {"lf gauss           8.2e-4", "2.3e-3 in the table (on < 12.1)", "2.9e-3 at on = 12.1, 2.4e-3 at 20",
+          "below 1e-3 only from on = 68", "dyn, zero field    6.5e-4",
+          "dyn gauss --lf     3.4e-3 at q/Delta < 0.2, 2.7e-3 at 0.2..2.52, 2.6e-3",
+          "past tn = 20, 1.4e-3 from 2.52 on", "dyn lorentz --lf   2.2e-3 at q/Delta < 0.2, 3.0e-3 at 0.2..2.52",
+          "2.2e-3 past tn = 20, 1e-4 from 2.52 on"})
+        EXPECT_NE(out.find(figure), std::string::npos) << figure;
     EXPECT_NE(out.find("solver steps per dt1 (4;"), std::string::npos);
 }
 
@@ -83,6 +90,14 @@ TEST(TablegenCli, DefaultsAreTheStatedOnes)
     ASSERT_EQ(run("dyn -o " + b + small + " --fine 4 --dt1 0.05 --t2 5 --dt2 0.1 --hmin 0.01"), 0);
     EXPECT_FALSE(bytes_of(a).empty());
     EXPECT_EQ(bytes_of(a), bytes_of(b));
+    for (const char* named : {" --dt 0.04 --nt 116 --dw 0.06 --rows 86",
+                              " --shape lorentz --dt 0.05 --nt 178 --dw 0.22 --rows 56"}) {
+        const std::string shape = std::string(named).find("lorentz") != std::string::npos ? " --shape lorentz" : "";
+        ASSERT_EQ(run("lf -o " + a + shape), 0);
+        ASSERT_EQ(run("lf -o " + b + named), 0);
+        EXPECT_FALSE(bytes_of(a).empty());
+        EXPECT_EQ(bytes_of(a), bytes_of(b)) << named;
+    }
 }
 
 TEST(TablegenCli, EveryKindReadsBack)
@@ -93,10 +108,15 @@ TEST(TablegenCli, EveryKindReadsBack)
     ASSERT_TRUE(read_lf_tbl(lf));
     EXPECT_EQ(lftbl_ctl(1), 1);
     EXPECT_EQ(lftbl_ctl(2), 1);
-    EXPECT_EQ(lftbl_pai(2) * lftbl_pai(3), 243 * 41);
+    EXPECT_EQ(lftbl_pai(2), 116);                   // the default Gaussian grid
+    EXPECT_EQ(lftbl_pai(3), 86);
+    EXPECT_EQ(lftbl_par(3), 0.06f);
     ASSERT_EQ(run("lf --shape lorentz -o " + lfl), 0);
     ASSERT_TRUE(read_lf_tbl(lfl));
     EXPECT_EQ(lftbl_ctl(1), 0);
+    EXPECT_EQ(lftbl_pai(2), 178);                   // the default Lorentzian grid
+    EXPECT_EQ(lftbl_pai(3), 56);
+    EXPECT_EQ(lftbl_par(4), float(55 * 0.22));
     ASSERT_EQ(run("dyn -o " + dyn + " --tmax 8 --per-decade 4 --lf-slabs 3"), 0);
     std::string why;
     ASSERT_TRUE(read_rlx_tbl(dyn, &why)) << why;
@@ -114,6 +134,35 @@ TEST(TablegenCli, EveryKindReadsBack)
     ASSERT_TRUE(read_omni_tbl(om, &why)) << why;
     const double rates[1] = {0.0};
     EXPECT_NEAR(omni_pol(1.0, 1.0, rates), 1.0 / 3, 1e-6);        // zero field at delta t = 1
+}
+
+// The one-sided complex table by default: (e^(2 pi i x) - 1)/(2 pi i x) falls only as
+// 1/x, so the table ends on one of its zeros, where the cut to 0 is below 1e-4, and
+// is still followed between its points.
+TEST(TablegenCli, OneSidedComplexTableEndsOnAZero)
+{
+    auto z = [](double x) {
+        const double a = 2 * 3.14159265358979324 * x;
+        return std::abs((std::exp(std::complex<double>(0, a)) - 1.0) / a);
+    };
+    const std::string cx = tmp_path("onesided.tbl");
+    ASSERT_EQ(run("complex --func onesided -o " + cx), 0);
+    ASSERT_TRUE(read_g_cmplx(cx));
+    const float xmax = g_cmplx_tbl.xmax;
+    EXPECT_EQ(g_cmplx_tbl.n, 2048);
+    EXPECT_GE(xmax, 20.47f);                 // no shorter than before
+    EXPECT_LT(z(xmax), 1e-4) << xmax;
+    EXPECT_LT(std::abs(g_cmplx(std::nextafter(xmax, 0.0f))), 1e-4f);
+    EXPECT_EQ(std::abs(g_cmplx(xmax)), 0.0f);
+    double worst = 0;
+    for (double x = 0.0031; x < xmax; x += 0.0637) {
+        const std::complex<float> g = g_cmplx(float(x));
+        const double a = 2 * 3.14159265358979324 * double(float(x));
+        const std::complex<double> want = (std::exp(std::complex<double>(0, a)) - 1.0) /
+                                          std::complex<double>(0, a);
+        worst = std::max(worst, std::abs(std::complex<double>(g) - want));
+    }
+    EXPECT_LT(worst, 2e-4);
 }
 
 TEST(TablegenCli, RefusedOptions)

@@ -15,6 +15,7 @@
 //   say:TEXT  sayerr:TEXT   TEXT as one line on unit 6, on unit 0
 //   cp437     texts made in code page 437 from now on
 //   failend:STATUS:REASON  ask_fail_at_end   stop:STATUS  ask_stop   fail:REASON  ask_fail
+//   line      the last logical answer line, as "line=[...]" without its trailing blanks
 // After each question the values are printed as "=> v1|v2|...".
 
 #include <clocale>
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "ask.h"
+#include "askq_local.h"
 #include "fio.h"
 
 namespace {
@@ -183,6 +185,8 @@ void step(const std::string& arg)
         fio_made_in(FCharset::cp437);
     } else if (kind == "eof") {
         fio_write(fio_stdout, "('eof=',L1)", {ask_eof()});
+    } else if (kind == "line") {
+        fio_write(fio_stdout, "('line=[',A,']')", {line_part(1, line_last())});
     } else if (kind == "interact") {
         fio_write(fio_stdout, "('interact=',L1)", {interact()});
     } else if (kind == "failend") {
