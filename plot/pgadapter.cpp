@@ -331,8 +331,9 @@ float bounded_tick(float tick, float a, float b)
 // the opposite edge pointing outward. So the backend draws the frame and the rising axes
 // in the same window with both axes rising, which looks the same on the page, a reversed
 // axis gets only its edges from it and is ticked and numbered here (major ticks at a round
-// step, or at the powers of ten of a logarithmic axis, minor ones between, numbers 1.2
-// character heights below or left of the frame), and the zero lines are drawn here too:
+// step, or at the powers of ten of a logarithmic axis, minor ones between, numbers 1.4
+// character heights below or 0.7 left of the frame, clear of the ticks as the backend's
+// own), and the zero lines are drawn here too:
 // the backend draws them with its clipping opened up, past the frame.
 std::string backend_opts(std::string_view opt, bool reversed)
 {
@@ -422,7 +423,7 @@ void reversed_axis(bool yaxis, std::string_view opt, float tick)
                 std::snprintf(text, sizeof text, "10\\u%d", static_cast<int>(k));
             }
             const auto at = static_cast<float>((v - w1) / (w2 - w1));
-            pg_mtxt(yaxis ? "L" : "B", yaxis ? 0.7f : 1.2f, at, 0.5f, text);
+            pg_mtxt(yaxis ? "L" : "B", yaxis ? 0.7f : 1.4f, at, 0.5f, text);
         }
     }
     if (!minor) return;
@@ -448,6 +449,10 @@ int pg_open(std::string_view device)
     if (id <= 0) {
         plot_file_close(false);
         return id;
+    }
+    if (pg_test_paper_width > 0.0f) {   // the new size takes effect on a new page
+        cpgpap(pg_test_paper_width, 0.75f);
+        cpgpage();
     }
     // The backend would ask for RETURN at a window's close by itself (see pg_clos).
     cpgask(0);
@@ -500,14 +505,38 @@ void pg_vsiz(float xleft, float xright, float ybot, float ytop)
 
 // The backend's height in inches is wrong on every file device; its normalised height is
 // right, so scale that by the view surface.
+// It answers for the current size, which the backend keeps from the last device: ask at
+// size 1, or each drawing's texts would depend on the one before.
 float pg_qcs_inches()
 {
     float xch = 0.0f, ych = 0.0f, x1 = 0.0f, x2 = 0.0f, y1 = 0.0f, y2 = 0.0f;
+    cpgsch(1.0f);
     cpgqcs(0, &xch, &ych);
     cpgqvsz(1, &x1, &x2, &y1, &y2);
     const float h = ych * (y2 - y1);
     trace("pgqcs", {h});
     return h > 0.0f ? h : 1.0f / 6.0f;   // a sixth of an inch where the device says nothing
+}
+
+// The length of a text at the current character height, in inches, from the backend's
+// normalised length (its inches are wrong, as for pg_qcs_inches).
+float pg_len_inches(std::string_view text)
+{
+    float xl = 0.0f, yl = 0.0f, x1 = 0.0f, x2 = 0.0f, y1 = 0.0f, y2 = 0.0f;
+    cpglen(0, backend_text(text).c_str(), &xl, &yl);
+    cpgqvsz(1, &x1, &x2, &y1, &y2);
+    return xl * (x2 - x1);
+}
+
+void pg_qvp_inches(float& x1, float& x2, float& y1, float& y2)
+{
+    float v[4] = {}, s[4] = {};
+    cpgqvp(0, &v[0], &v[1], &v[2], &v[3]);
+    cpgqvsz(1, &s[0], &s[1], &s[2], &s[3]);
+    x1 = v[0] * (s[1] - s[0]);
+    x2 = v[1] * (s[1] - s[0]);
+    y1 = v[2] * (s[3] - s[2]);
+    y2 = v[3] * (s[3] - s[2]);
 }
 
 void pg_scf(int font) { trace("pgscf", {double(font)}); cpgscf(font); }

@@ -29,6 +29,8 @@ void pg_qvsz(float& x1, float& x2, float& y1, float& y2);
 void pg_vsiz(float xleft, float xright, float ybot, float ytop);
 // Character height in inches at size factor 1, right after opening.
 float pg_qcs_inches();
+float pg_len_inches(std::string_view text);   // at the current character height
+void pg_qvp_inches(float& x1, float& x2, float& y1, float& y2);   // the viewport
 void pg_scf(int font);
 // Limits a tenth of the range beyond x1 and x2 (not across zero when the data do not
 // cross it), in double: near the largest float the range itself would overflow.
@@ -52,3 +54,6 @@ bool pg_curs(float& x, float& y);
 // Test hook: when set, every call above is reported as one line ("pgmove 1 2") before it
 // reaches the backend.
 inline void (*pg_trace)(std::string_view call) = nullptr;
+// Test hook: when above zero, each device opened gets this view surface width in inches
+// (the height at three quarters of it), so that a test sees other picture sizes.
+inline float pg_test_paper_width = 0.0f;

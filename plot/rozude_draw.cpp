@@ -32,6 +32,11 @@ bool open_device(DrawBy by)
     return by == DrawBy::user && !loc_batch() && open_named_device() > 0;
 }
 
+// Margins of a labelled plot and where its labels stand, in character sizes and in label
+// heights; set_viewport and draw_labels go together.
+constexpr float lab_left = 4.8f, lab_bottom = 5.2f;    // margins, character sizes
+constexpr float disp_x = 3.2f, disp_y = 2.2f, disp_title = 1.0f;   // label heights out
+
 // The viewport in inches: the hardcopy settings, or margins from the character size.
 void set_viewport(bool hardcopy, float sx2, float sy2)
 {
@@ -42,7 +47,10 @@ void set_viewport(bool hardcopy, float sx2, float sy2)
         if (r[8] + r[10] > sy2) r[8] = sy2 - r[10];
         pg_vsiz(r[9], r[7], r[10], r[8]);
     } else if (l_rozude_par.l[3]) {
-        pg_vsiz(3.2f * cs, sx2 - 1.5f * cs, 3.2f * cs, sy2 - 2.5f * cs);
+        // Room beside the frame for the numbers, a gap, then the label (at 1.2 times the
+        // size, descenders and accents included) and a margin to the edge: the backend's
+        // letters come out taller than the classic library's.
+        pg_vsiz(lab_left * cs, sx2 - 1.5f * cs, lab_bottom * cs, sy2 - 2.5f * cs);
     } else {
         pg_vsiz(1.5f * cs, sx2 - 1.5f * cs, 1.5f * cs, sy2 - 0.1f);
     }
@@ -198,14 +206,32 @@ void second_pass()
     }
 }
 
-void draw_labels(float chbase)
+// One label centred on a side of the frame; a text too long for the picture is drawn
+// smaller, so that it stays whole: room is the length it may take, in inches.
+void draw_label(const char* side, float disp, std::string_view text, float size, float room)
+{
+    const float len = pg_len_inches(text);
+    const float scale = len > room && room > 0.0f ? room / len : 1.0f;
+    if (scale < 1.0f) pg_sch(size * scale);
+    pg_mtxt(side, disp / scale, 0.5f, 0.5f, text);
+    if (scale < 1.0f) pg_sch(size);
+}
+
+void draw_labels(float chbase, float sx2, float sy2)
 {
     const auto& p = rozude_priv;
-    pg_sch(1.2f * r_rozude_par.r[11] / chbase);
+    const float size = 1.2f * r_rozude_par.r[11] / chbase;
+    pg_sch(size);
     if (!l_rozude_par.l[3]) return;
-    if (p.nlbx > 0) pg_mtxt("B", 2.0f, 0.5f, 0.5f, rozude_text(p.sxlab, p.nlbx));
-    if (p.nlby > 0) pg_mtxt("L", 1.8f, 0.5f, 0.5f, rozude_text(p.sylab, p.nlby));
-    if (p.nttl > 0) pg_mtxt("T", 1.0f, 0.5f, 0.5f, rozude_text(p.stitle, p.nttl));
+    // A label centred on the frame may reach as far as the nearer edge of the picture,
+    // less a margin of a tenth of an inch.
+    float x1 = 0.0f, x2 = 0.0f, y1 = 0.0f, y2 = 0.0f;
+    pg_qvp_inches(x1, x2, y1, y2);
+    const float xroom = 2.0f * std::min(0.5f * (x1 + x2), sx2 - 0.5f * (x1 + x2)) - 0.2f;
+    const float yroom = 2.0f * std::min(0.5f * (y1 + y2), sy2 - 0.5f * (y1 + y2)) - 0.2f;
+    if (p.nlbx > 0) draw_label("B", disp_x, rozude_text(p.sxlab, p.nlbx), size, xroom);
+    if (p.nlby > 0) draw_label("L", disp_y, rozude_text(p.sylab, p.nlby), size, yroom);
+    if (p.nttl > 0) draw_label("T", disp_title, rozude_text(p.stitle, p.nttl), size, xroom);
 }
 
 void draw_caption(float chbase)
@@ -280,7 +306,7 @@ DrawEnd rozude_draw(DrawBy by)
         pg_box(" ", 0.0f, 0, "A", 0.0f, 0);
         pg_sls(1);
     }
-    draw_labels(chbase);
+    draw_labels(chbase, sx2, sy2);
     first_pass();
     pg_sch(2.0f * r[12] / chbase);
     second_pass();

@@ -3,8 +3,9 @@
 set -euo pipefail
 # The cross compiler and the arm64 SLEEF headers and libraries: every source is compiled
 # for AArch64 too, and the fit library's numeric tests run there under qemu-user.
+# ghostscript turns the PostScript plots of the tests into pixels.
 pkgs=(cmake g++ make pkg-config python3 libreadline-dev giza-dev libeigen3-dev
-      libsleef-dev libgtest-dev clang libclang-rt-14-dev xvfb
+      libsleef-dev libgtest-dev clang libclang-rt-14-dev xvfb ghostscript
       g++-aarch64-linux-gnu libsleef-dev:arm64 qemu-user)
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo

@@ -114,6 +114,21 @@ Picture read_png(const std::string& png)
     return pic;
 }
 
+// A PostScript file turned into pixels by the PostScript interpreter (at the PNG device's
+// 94 pixels an inch); an empty picture when there is none.
+Picture read_ps(const std::string& ps)
+{
+    const std::string png = ps + ".png";
+    const std::string cmd = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r94 "
+                            "-dTextAlphaBits=1 -dGraphicsAlphaBits=1 -sOutputFile='" +
+                            png + "' '" + ps + "' >'" + ps + ".log' 2>&1";
+    if (std::system(cmd.c_str()) != 0) return {};
+    Picture pic = read_png(png);
+    std::filesystem::remove(png);
+    std::filesystem::remove(ps + ".log");
+    return pic;
+}
+
 // The frame in pixels: the outermost rows and columns that an unbroken run of ink crosses
 // for more than half the picture (a dashed zero line never makes such a run; a marker drawn
 // on the frame does not break it).
@@ -270,7 +285,7 @@ TEST_F(Draw, PngShowsDataAxesAndLabels)
     vlab(9, "Asymmetry");
     titlpl(30, "Run 1234 F=1 \xB1 0.5 G\xE9");
     EXPECT_EQ(rozude_draw(), DrawEnd::drawn);
-    EXPECT_EQ(call_of("pgmtxt"), "pgmtxt \"B\" 2 0.5 0.5 \"TIME [\xB5s]\"");
+    EXPECT_EQ(call_of("pgmtxt"), "pgmtxt \"B\" 3.2 0.5 0.5 \"TIME [\xB5s]\"");
     const Picture pic = read_png(png);
     ASSERT_GT(pic.w, 0) << "the picture could not be read";
     const Frame f = frame_of(pic);
@@ -323,7 +338,7 @@ TEST_F(Draw, PointPasses)
         "pgmove 8 1", "pgpt1 8 1 -1",
         "pgmove 9 1", "pgpt1 9 1 -1",
         "pgsci 2", "pgmove 9 2", "pgpt1 9 2 -1", "pgpt1 9 3 -1",
-        "pgsch 1.47058",
+        "pgsch 1.96077",
         "pgsci 8", "pgpt1 6 2 3", "pgsci 1",
         "pgsci 8", "pgpt1 7 2 3", "pgsci 1",
         "pgpt1 8 1 53",
@@ -341,7 +356,7 @@ TEST_F(Draw, ExtremeCodes)
     rozude_draw();
     const std::vector<std::string> want = {
         "pgsci 1", "pgsci 1", "pgmove 1 1", "pgpt1 1 1 -1", "pgmove 2 2", "pgpt1 2 2 -1",
-        "pgsch 1.47058", "pgsci 1", "pgpt1 2 2 2.14748e+09", "pgsci 1",
+        "pgsch 1.96077", "pgsci 1", "pgpt1 2 2 2.14748e+09", "pgsci 1",
     };
     EXPECT_EQ(point_calls(), want);
 }
@@ -438,7 +453,7 @@ TEST_F(Draw, NoLogarithmOfNonPositiveReachesThePlot)
     }
     const std::vector<std::string> want = {
         "pgsci 1", "pgmove 0 1", "pgpt1 0 1 -1", "pgmove 1 3", "pgpt1 1 3 -1",
-        "pgdraw 2 4", "pgsch 1.47058",
+        "pgdraw 2 4", "pgsch 1.96077",
     };
     EXPECT_EQ(point_calls(), want);
 }
@@ -449,7 +464,7 @@ TEST_F(Draw, ViewportAndHardcopyPage)
 {
     doplpt(1, 1);
     rozude_draw();
-    EXPECT_EQ(call_of("pgvsiz"), "pgvsiz 0.8 8.12504 0.8 5.75003");
+    EXPECT_EQ(call_of("pgvsiz"), "pgvsiz 1.2 8.12504 1.3 5.75003");
     calls.clear();
     l_rozude_par.l[3] = false;
     titlpl(5, "Title");
@@ -490,7 +505,7 @@ TEST_F(Draw, CaptionWithoutCursorKeepsItsPlace)
     rozude_draw();
     EXPECT_FALSE(p.do_caption);
     EXPECT_EQ(call_of("pgcurs"), "pgcurs");
-    EXPECT_EQ(call_of("pgsch", 4), "pgsch 1.99999");
+    EXPECT_EQ(call_of("pgsch", 4), "pgsch 2.66665");
     EXPECT_EQ(call_of("pgptxt"), "pgptxt 0.5 0.75 30 0 \"Fig. 1\"");
 }
 
@@ -504,11 +519,11 @@ TEST_F(Draw, ReversedAxisNumberedHere)
     rozude_draw();
     std::vector<std::string> numbers;
     for (const auto& c : calls)
-        if (c.starts_with("pgmtxt \"B\" 1.2")) numbers.push_back(c);
+        if (c.starts_with("pgmtxt \"B\" 1.4")) numbers.push_back(c);
     const std::vector<std::string> want = {
-        "pgmtxt \"B\" 1.2 0.982412 0.5 \"10\\u-2\"",
-        "pgmtxt \"B\" 1.2 0.555468 0.5 \"10\\u-1\"",
-        "pgmtxt \"B\" 1.2 0.128523 0.5 \"1\"",
+        "pgmtxt \"B\" 1.4 0.982412 0.5 \"10\\u-2\"",
+        "pgmtxt \"B\" 1.4 0.555468 0.5 \"10\\u-1\"",
+        "pgmtxt \"B\" 1.4 0.128523 0.5 \"1\"",
     };
     EXPECT_EQ(numbers, want);
 }
@@ -676,3 +691,105 @@ TEST_F(Draw, DeviceOpening)
 }
 
 }  // namespace
+
+// ---- the texts around the frame, measured in the drawn pixels ---------------------------
+
+// Runs of inked rows (or columns) in a rectangle: each run is one line of text across it.
+struct Band {
+    int from, to;
+};
+
+std::vector<Band> bands(const Picture& p, bool rows, int xa, int ya, int xb, int yb)
+{
+    std::vector<Band> out;
+    const int n0 = rows ? ya : xa, n1 = rows ? yb : xb;
+    for (int k = n0; k <= n1; ++k) {
+        const bool inked = rows ? count_in(p, &Picture::ink, xa, k, xb, k) > 0
+                                : count_in(p, &Picture::ink, k, ya, k, yb) > 0;
+        if (!inked) continue;
+        if (!out.empty() && out.back().to == k - 1) out.back().to = k;
+        else out.push_back({k, k});
+    }
+    return out;
+}
+
+std::string bands_text(const std::vector<Band>& b)
+{
+    std::string s;
+    for (const Band& x : b) s += " " + std::to_string(x.from) + ".." + std::to_string(x.to);
+    return s;
+}
+
+// The axis numbers of one line, as pieces separated by blank columns (rows for the Y axis).
+int pieces(const Picture& p, const Band& b, bool yaxis, int lo, int hi)
+{
+    return int(yaxis ? bands(p, true, b.from, lo, b.to, hi).size()
+                     : bands(p, false, lo, b.from, hi, b.to).size());
+}
+
+// Every text of a labelled plot lies inside the picture with a margin and apart from the
+// others, on the PNG device at three sizes and on PostScript turned into pixels: nothing in
+// the picture's margin; above the frame the title alone; below it the numbers, a blank gap,
+// the X label; left of it the label, a gap, the numbers; the numbers of an axis apart from
+// each other and from the corner number of the other axis. The frame is the only ink that
+// crosses from one band to the next.
+TEST_F(Draw, TextsStayInsideThePictureAndApart)
+{
+    struct Size { float inches; int w, h; const char* dev; };
+    const Size sizes[] = {
+        {6.8f, 640, 480, "png"}, {0.0f, 800, 600, "png"}, {17.0f, 1600, 1200, "png"},
+        {0.0f, 0, 0, "ps"},
+    };
+    for (const Size& s : sizes) {
+        SCOPED_TRACE(std::string(s.dev) + " " + std::to_string(s.w) + "x" + std::to_string(s.h));
+        const std::string file = scratch((std::string("layout.") + s.dev).c_str());
+        std::filesystem::remove(file);
+        ::setenv("PGPLOT_DEV", (file + "/" + s.dev).c_str(), 1);
+        pg_test_paper_width = s.inches;
+        rozude_clear();
+        for (int i = 0; i <= 100; ++i) doplpt(0.1f * i, 0.25f * std::cos(0.6f * i));
+        hlab(9, "TIME [\xB5s]");
+        vlab(9, "Asymmetry");
+        titlpl(40, "Run 1234 T=5.0K B=100G  fit of the asymmetry");
+        const DrawEnd end = rozude_draw();
+        pg_test_paper_width = 0.0f;
+        ASSERT_EQ(end, DrawEnd::drawn);
+        const Picture pic = std::string(s.dev) == "png" ? read_png(file) : read_ps(file);
+        if (pic.w == 0 && std::string(s.dev) == "ps") {
+            std::printf("[  SKIPPED ] no PostScript interpreter to turn %s into pixels\n",
+                        file.c_str());
+            continue;
+        }
+        ASSERT_GT(pic.w, 0) << "the picture could not be read";
+        if (s.w > 0) {
+            EXPECT_EQ(pic.w, s.w);
+            EXPECT_EQ(pic.h, s.h);
+        }
+        const Frame f = frame_of(pic);
+        ASSERT_GT(f.right - f.left, pic.w / 2);
+        ASSERT_GT(f.bottom - f.top, pic.h / 2);
+        const int m = std::max(3, pic.h / 100);   // the picture's margin
+        EXPECT_EQ(count_in(pic, &Picture::ink, 0, 0, pic.w - 1, m - 1), 0) << "top margin";
+        EXPECT_EQ(count_in(pic, &Picture::ink, 0, pic.h - m, pic.w - 1, pic.h - 1), 0)
+            << "bottom margin";
+        EXPECT_EQ(count_in(pic, &Picture::ink, 0, 0, m - 1, pic.h - 1), 0) << "left margin";
+        EXPECT_EQ(count_in(pic, &Picture::ink, pic.w - m, 0, pic.w - 1, pic.h - 1), 0)
+            << "right margin";
+        const auto above = bands(pic, true, 0, 0, pic.w - 1, f.top - 2);
+        EXPECT_EQ(above.size(), 1u) << "rows above the frame:" << bands_text(above);
+        const auto below = bands(pic, true, 0, f.bottom + 2, pic.w - 1, pic.h - 1);
+        ASSERT_EQ(below.size(), 2u) << "rows below the frame:" << bands_text(below);
+        const auto left = bands(pic, false, 0, f.top, f.left - 2, f.bottom);
+        ASSERT_EQ(left.size(), 2u) << "columns left of the frame:" << bands_text(left);
+        // Numbers: several, each apart; the X numbers clear of the Y numbers' columns.
+        EXPECT_GE(pieces(pic, below[0], false, 0, pic.w - 1), 4) << "X numbers run together";
+        EXPECT_GE(pieces(pic, left[1], true, 0, pic.h - 1), 4) << "Y numbers run together";
+        EXPECT_EQ(count_in(pic, &Picture::ink, left[1].from, f.bottom + 2, left[1].to,
+                           below[0].to), 0)
+            << "a Y number meets the X numbers";
+        // The label is one line of text, wider than it is tall; the title beside nothing.
+        EXPECT_GT(below[1].from - below[0].to, 2) << "X label on the numbers";
+        EXPECT_GT(left[1].from - left[0].to, 2) << "Y label on the numbers";
+        EXPECT_GT(f.top - 2 - above[0].to, 2) << "title on the frame";
+    }
+}
