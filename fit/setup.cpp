@@ -122,12 +122,34 @@ bool expression_evaluates()
     return vul_premap(x.data());
 }
 
+// A count REPLOT asks for. At the keyboard "?" shows REPLOT's help and asks again, as it
+// lists the commands at the dialog's prompt; any other answer reads as the number it is.
+int replot_count(std::string_view prompt)
+{
+    int n = 0;
+    while (interact()) {
+        FText<80> typed;
+        ask1(prompt, Val{"80A", typed});
+        if (typed.trimmed() == "?") {
+            help(cb_ask_help.dir.full(), cb_ask_help.lib.full(), "DIRADE REPLOT");
+            continue;
+        }
+        parse(typed.full());
+        int error = 0;
+        parsevalue(Val{"I", n}, false, error);
+        if (error == 0) return n;
+        ask_refused(eval_last_error());
+    }
+    ask1(prompt, Val{"I", n});
+    return n;
+}
+
 void replot_settings(const float* args)
 {
     replot.interval = slot_number(args[0]);
-    if (replot.interval == 0) ask1("Replot each ? passes: ", Val{"I", replot.interval});
+    if (replot.interval == 0) replot.interval = replot_count("Replot each ? passes: ");
     replot.maxcount = slot_number(args[1]);
-    if (replot.maxcount == 0) ask1("Maximum # of Replots: ", Val{"I", replot.maxcount});
+    if (replot.maxcount == 0) replot.maxcount = replot_count("Maximum # of Replots: ");
     replot.on = static_cast<long long>(replot.interval) * replot.maxcount > 0;
     replot.calls = 0;
     replot.done = 0;

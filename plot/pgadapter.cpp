@@ -216,8 +216,7 @@ PgLost plot_file_close(bool keep)
 // from alpha (U+03B1); a blank where Unicode has no letter (U+03A2).
 constexpr std::string_view greek_keys = "ABGDEZYHIKLMNCOPR STUFXQW";
 
-// Characters the backend has a form for; a letter with an acute, grave or circumflex accent
-// is its letter and the accent, which the backend sets over it.
+// Characters the backend has a form for.
 struct Glyph {
     char32_t c;
     std::string_view text;
@@ -226,10 +225,56 @@ constexpr Glyph glyphs[] = {
     {0x00B0, "\\(2218)"}, {0x00B1, "\\(2233)"}, {0x00B5, "\\gm"}, {0x00B7, "\\(0229)"},
     {0x00D7, "\\(2227)"}, {0x00F7, "\\(2237)"}, {0x00A7, "\\(2276)"}, {0x00A9, "\\(0274)"},
     {0x00AE, "\\(0273)"}, {0x00B9, "\\u1\\d"}, {0x00B2, "\\u2\\d"}, {0x00B3, "\\u3\\d"},
-    {0x00A0, " "},          {0x03C2, "\\gs"},
+    {0x00A0, " "},          {0x03C2, "\\gs"},       {0x00AD, "-"},
+    {0x00B4, "\\(2216)"}, {0x00A8, "\\u..\\d"}, {0x00B8, "\\d,\\u"},
+    {0x00AA, "\\ua\\d"}, {0x00BA, "\\uo\\d"}, {0x00BC, "\\u1\\d/\\d4\\u"},
+    {0x00BD, "\\u1\\d/\\d2\\u"}, {0x00BE, "\\u3\\d/\\d4\\u"},
 };
-constexpr std::string_view accented = "AEIOUaeiou";         // at U+00C0 on, in rows of four
-constexpr std::string_view accents[] = {"\\(2248)", "\\(2249)", "\\(2247)"};  // ` ' ^
+
+// A letter with an accent has no form in the backend, and its combining accents draw as
+// blanks: the accent is set first, small and raised (lowered for the cedilla) after as
+// many small blanks as raises, which puts it near the middle of the letter; the backend's
+// backspaces (one a character, blanks included) then bring the pen back to where the
+// accent started, and the letter is set there at full size, so that the text after it
+// goes on as after the letter alone.
+struct Accent {
+    char key;                   // as in accent_keys below
+    std::string_view lower, upper;  // the mark over a small and a capital letter
+    int marks;                  // characters in the mark
+    int raise_lower, raise_upper;   // raises (below 0: lowerings) of the mark
+};
+constexpr Accent accents[] = {
+    {'`', "`", "`", 1, 1, 2},
+    {'\'', "\\(2216)", "\\(2216)", 1, 1, 2},
+    {'^', "\\^", "\\^", 1, 1, 2},
+    {'~', "~", "~", 1, 2, 2},
+    {':', "..", "\\(0229)\\(0229)", 2, 2, 2},
+    {'o', "\\(2218)", "\\(2218)", 1, 1, 2},
+    {',', ",", ",", 1, -1, -1},
+};
+// The Latin-1 letters from U+00C0 (capitals) and U+00E0 (small ones, y for U+00FF): the
+// letter and its accent key; a blank for a character without one.
+constexpr std::string_view accent_bases = "AAAAAA CEEEEIIII NOOOOO  UUUUY  ";
+constexpr std::string_view accent_keys = "`'^~:o ,`'^:`'^: ~`'^~:  `'^:'  ";
+
+std::string accented(char letter, char key)
+{
+    for (const Accent& a : accents) {
+        if (a.key != key) continue;
+        const bool small = std::islower(static_cast<unsigned char>(letter)) != 0;
+        const int r = small ? a.raise_lower : a.raise_upper;
+        const std::string up(r > 0 ? "\\u" : "\\d"), down(r > 0 ? "\\d" : "\\u");
+        const int n = std::abs(r);
+        std::string out;
+        for (int k = 0; k < n; ++k) out += up;
+        out.append(static_cast<std::size_t>(n), ' ');
+        out += small ? a.lower : a.upper;
+        for (int k = 0; k < n + a.marks; ++k) out += "\\b";
+        for (int k = 0; k < n; ++k) out += down;
+        return out + letter;
+    }
+    return "?";
+}
 
 // What the backend is given for character c; "?" for one it has no form for, so the place
 // of such a character still shows.
@@ -242,19 +287,18 @@ std::string glyph_of(char32_t c)
                static_cast<char>(std::tolower(static_cast<unsigned char>(greek_keys[c - 0x03B1])));
     for (const Glyph& g : glyphs)
         if (g.c == c) return std::string(g.text);
-    // Latin-1 keeps the grave, acute and circumflex vowels at fixed places: A at C0..C2,
-    // E at C8..CA, I at CC..CE, O at D2..D4, U at D9..DB, and the same 32 above.
-    static constexpr char32_t rows[5] = {0xC0, 0xC8, 0xCC, 0xD2, 0xD9};
-    for (int lower = 0; lower < 2; ++lower)
-        for (int v = 0; v < 5; ++v) {
-            const char32_t first = rows[v] + 0x20 * lower;
-            if (c >= first && c < first + 3)
-                return std::string(1, accented[static_cast<std::size_t>(v + 5 * lower)]) +
-                       std::string(accents[c - first]);
-        }
-    if (c == 0xDD || c == 0xFD) return std::string(1, c == 0xDD ? 'Y' : 'y') + "\\(2249)";
+    if (c == 0x00FF) return accented('y', ':');
+    if (c >= 0x00C0 && c <= 0x00FE) {
+        const std::size_t k = (c - 0x00C0) % 0x20;
+        const char base = accent_bases[k];
+        if (base != ' ')
+            return accented(c >= 0x00E0 ? static_cast<char>(std::tolower(base)) : base,
+                            accent_keys[k]);
+    }
     return "?";
 }
+
+bool ascii(char b) { return static_cast<unsigned char>(b) - 1u < 0x7Fu; }   // and not NUL
 
 // The next character of UTF-8 text at i (advanced); U+FFFD for a broken sequence.
 char32_t next_char(std::string_view t, std::size_t& i)
@@ -271,6 +315,9 @@ char32_t next_char(std::string_view t, std::size_t& i)
     return c;
 }
 
+// The backend also reads "_", "^", "{" and "}" as sub- and superscript markup, which the
+// texts never mean: each goes with its backslash, drawn as itself. An escape written in a
+// text (a backslash and the character after it) goes as written.
 std::string backend_text(std::string_view s)
 {
     const std::string utf8 = fio_utf8(s, fio_made_in());
@@ -278,6 +325,8 @@ std::string backend_text(std::string_view s)
     for (std::size_t i = 0; i < utf8.size();) {
         const char32_t c = next_char(utf8, i);
         if (c == 0) out += ' ';   // would end the C string
+        else if (c == '\\' && i < utf8.size() && ascii(utf8[i])) out += {'\\', utf8[i++]};
+        else if (c == '_' || c == '^' || c == '{' || c == '}') out += {'\\', char(c)};
         else if (c < 0x80) out += static_cast<char>(c);
         else out += glyph_of(c);
     }

@@ -1,6 +1,7 @@
 // rozude_draw.cpp -- one drawing of the point buffer: open a device, frame, points, close.
 // Everything reaches the plot library through pgadapter.h.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -266,7 +267,15 @@ int rozude_ask_device(std::string_view prompt)
     auto& p = rozude_priv;
     for (;;) {
         if (!loc_batch()) pg_ldev();
-        ask1(prompt, Val{"132S", p.devname.c});
+        // Read longer than the name holds, so that a cut is said rather than made silently.
+        std::array<char, 1024> typed{};
+        ask1(prompt, Val{"1024S", typed});
+        std::string_view name(typed.data(), typed.size());
+        name = name.substr(0, name.find_last_not_of(std::string_view(" \0", 2)) + 1);
+        p.devname = name;
+        if (name.size() > p.devname.size())
+            fio_write(fio_stdout, "(' *** Device name longer than ',I0,' characters cut to: ',A)",
+                      {int(p.devname.size()), p.devname.trimmed()});
         if (p.devname.trimmed() != "?") return pg_open(p.devname);
     }
 }

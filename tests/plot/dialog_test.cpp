@@ -450,6 +450,25 @@ TEST(Dialog, InteractiveDeviceAndCaption)
     EXPECT_TRUE(r.out.ends_with(" Hello 5  0.300000012  15.\n")) << r.out;
 }
 
+// A device name longer than its 132 characters is cut there, and the cut is said with the
+// name it leaves; one that fits is taken without a word, in batch and at a terminal.
+TEST(Dialog, LongDeviceNameCutIsSaid)
+{
+    const std::string fits = "/null" + std::string(127, ' ');   // 132 characters
+    const std::string longer = "/null" + std::string(135, ' ') + "/png";
+    for (const bool tty : {false, true}) {
+        const DialogResult cut = run_rozude("DEVICE\n" + longer + "\nEXIT\n", nullptr, tty);
+        EXPECT_EQ(cut.status, 0) << cut.out;
+        EXPECT_EQ(count_of(cut.out, " *** Device name longer than 132 characters cut to: /null\n"),
+                  1) << cut.out;
+        EXPECT_FALSE(has(cut.out, "giza - ERROR")) << cut.out;   // the cut name opened
+        const DialogResult one_over = run_rozude("DEVICE\n" + fits + "x\nEXIT\n", nullptr, tty);
+        EXPECT_EQ(count_of(one_over.out, "cut to:"), 1) << one_over.out;   // 133 characters
+        const DialogResult fit = run_rozude("DEVICE\n" + fits + "\nEXIT\n", nullptr, tty);
+        EXPECT_FALSE(has(fit.out, "cut to:")) << fit.out;
+    }
+}
+
 // A virtual X display for the window device, while the test runs; its number is empty
 // when no Xvfb could be started. Under load a server may be slow to say its number, or die
 // on the way, and then a fresh one is tried. It does not reset when a client leaves, so the

@@ -226,9 +226,11 @@ void expect_ticks_inward(const Picture& p, const Frame& f)
 }
 
 // Titles outside ASCII: the same text typed at a UTF-8 terminal or made in Latin-1 draws
-// the same picture as that text written in the plot library's own escapes (a letter with
-// its accent, Greek letters by their keys); a character the library has no form for (the
-// u with diaeresis here) is one visible "?"; the picture is not blanked after it.
+// the same picture as that text written in the plot library's own escapes (Greek letters by
+// their keys; a letter with an accent as its mark set small and raised, or lowered for the
+// cedilla, after as many small blanks, backspaces over them and the letter); the library's
+// markup characters "_ ^ { }" are drawn as themselves; a character the library has no form
+// for (sharp s, ae here) is one visible "?"; the picture is not blanked after any of them.
 TEST_F(Draw, TitlesOutsideAsciiDrawAsTheLibrarysEscapes)
 {
     const auto draw = [](std::string_view title, FCharset cs) {
@@ -245,10 +247,19 @@ TEST_F(Draw, TitlesOutsideAsciiDrawAsTheLibrarysEscapes)
     };
     const struct { const char* title; FCharset cs; const char* escapes; } rows[] = {
         {"G\xC3\xA9 \xCF\x83 \xCE\xBB \xCE\x94 \xC3\xBC end", FCharset::latin1,
-         "Ge\\(2249) \\gs \\gl \\gD ? end"},
+         "G\\u \\(2216)\\b\\b\\de \\gs \\gl \\gD \\u\\u  ..\\b\\b\\b\\b\\d\\du end"},
         {"G\xE9 \xE8 \xB5 \xB1 \xFC end", FCharset::latin1,
-         "Ge\\(2249) e\\(2248) \\gm \\(2233) ? end"},
-        {"G\x82 \xE5 \xE6 end", FCharset::cp437, "Ge\\(2249) \\gs \\gm end"},
+         "G\\u \\(2216)\\b\\b\\de \\u `\\b\\b\\de \\gm \\(2233) \\u\\u  ..\\b\\b\\b\\b\\d\\du end"},
+        {"G\x82 \xE5 \xE6 end", FCharset::cp437,
+         "G\\u \\(2216)\\b\\b\\de \\gs \\gm end"},
+        {"M\xC3\xBCller \xC3\xB1 \xC3\xA7 end", FCharset::latin1,
+         "M\\u\\u  ..\\b\\b\\b\\b\\d\\duller \\u\\u  ~\\b\\b\\b\\d\\dn \\d ,\\b\\b\\uc end"},
+        {"\xC3\x96 \xC3\x91 \xC3\x87 end", FCharset::latin1,
+         "\\u\\u  \\(0229)\\(0229)\\b\\b\\b\\b\\d\\dO \\u\\u  ~\\b\\b\\b\\d\\dN \\d ,\\b\\b\\uC end"},
+        {"\xE2 \xC5 \xFF end", FCharset::latin1,
+         "\\u \\^\\b\\b\\da \\u\\u  \\(2218)\\b\\b\\b\\d\\dA \\u\\u  ..\\b\\b\\b\\b\\d\\dy end"},
+        {"run_12 x^2 {a} \xBD \xAA \xB4 \xDF \xE6 end", FCharset::latin1,
+         "run\\_12 x\\^2 \\{a\\} \\u1\\d/\\d2\\u \\ua\\d \\(2216) ? ? end"},
     };
     const Picture plain = draw("G end", FCharset::latin1);
     ASSERT_GT(plain.w, 0) << "the picture could not be read";
@@ -261,6 +272,16 @@ TEST_F(Draw, TitlesOutsideAsciiDrawAsTheLibrarysEscapes)
         EXPECT_EQ(count_in(got, &Picture::dark, 0, 0, got.w - 1, got.h - 1),
                   count_in(want, &Picture::dark, 0, 0, want.w - 1, want.h - 1));
     }
+    // Each kind of mark is ink of its own (the library's combining accents draw as blanks):
+    // the letter with it inks more than the letter alone.
+    const auto ink = [&](std::string_view t) {
+        const Picture p = draw(t, FCharset::latin1);
+        return count_in(p, &Picture::dark, 0, 0, p.w - 1, p.h - 1);
+    };
+    const struct { const char* with; const char* without; } marks[] = {
+        {"\xE9", "e"}, {"\xFC", "u"}, {"\xE7", "c"}, {"\xD6", "O"},
+    };
+    for (const auto& m : marks) EXPECT_GT(ink(m.with), ink(m.without)) << m.with;
 }
 
 // Data, frame, ticks, zero line and labels where they belong: red markers at the points and
