@@ -6,8 +6,9 @@
 
 #include <cmath>
 #include <complex>
+#include <vector>
 
-#include "../tools/kt_tablegen.h"
+#include "kt_dyn.h"
 #include "relax.h"
 #include "relax_local.h"
 
@@ -235,11 +236,11 @@ FieldSolution lorentz_field(double w, double nu)
     const double h = f.h;
     f.rest.resize(n);
     if (nu > 1.25e-4 * w * w) {
-        const std::vector<double> g = ktgen::kt_dynamic('l', w, nu, h, n);
+        const std::vector<double> g = ktdyn::kt_dynamic('l', w, nu, h, n);
         for (std::size_t k = 0; k < n; ++k) f.rest[k] = g[k] - f.r * std::exp(f.s * h * double(k));
         return f;
     }
-    const std::vector<double> gs = ktgen::static_on_grid('l', w, h / 2, 2 * n - 1);
+    const std::vector<double> gs = ktdyn::static_on_grid('l', w, h / 2, 2 * n - 1);
     const double p = f.s + nu;
     auto y = [&](std::size_t i) { return gs[i] * std::exp(-p * h / 2 * double(i)); };
     double integral = 0;
@@ -278,7 +279,7 @@ double nonneg(double x) { return x < 0 ? 0.0 : x > 1e9 ? 1e9 : x; }
 double FieldSolution::at(double tn) const
 {
     const double g = r * std::exp(s * tn);
-    return tn < tcut ? g + ktgen::grid_at(rest, h, tn) : g;
+    return tn < tcut ? g + ktdyn::grid_at(rest, h, tn) : g;
 }
 
 double PoleSum::at(double tn) const
