@@ -36,25 +36,25 @@ double hop_value(const PolzzPlan& p, int i, int s)
 }
 
 // Normalised time of time point i.
-double time_of(int i)
+double time_of(const RlxTblHead& tb, int i)
 {
-    const int i5 = tblpai(5);
-    return i < i5 ? (i - 1) * double(tblpar(1)) : tblpar(2) + (i - i5) * double(tblpar(3));
+    const int i5 = tb.i5;
+    return i < i5 ? (i - 1) * double(tb.dt1) : tb.t2 + (i - i5) * double(tb.dt2);
 }
 
 // One pass inside the table (slab s).
 double inside(const PolzzPlan& p, double tn, int s)
 {
-    const int nt = p.nt, i5 = tblpai(5);
-    const bool medium = sp(tn) > tblpar(2);
+    const int nt = p.nt, i5 = p.tbl.i5;
+    const bool medium = sp(tn) > p.tbl.t2;
     double dtau, u;
     int base;
     if (medium) {
-        dtau = tblpar(3);
-        u = (tn - tblpar(2)) / dtau;
+        dtau = p.tbl.dt2;
+        u = (tn - p.tbl.t2) / dtau;
         base = i5;
     } else {
-        dtau = tblpar(1);
+        dtau = p.tbl.dt1;
         u = tn / dtau;
         base = 1;
     }
@@ -99,16 +99,16 @@ double inside(const PolzzPlan& p, double tn, int s)
 double tail_rate(const PolzzPlan& p, int s, double* last)
 {
     const int nt = p.nt;
-    const double tend = time_of(nt);
+    const double tend = time_of(p.tbl, nt);
     int ib = nt - 1;
-    while (ib > 1 && tend - time_of(ib) < 4) --ib;
-    const double span = tend - time_of(ib);
+    while (ib > 1 && tend - time_of(p.tbl, ib) < 4) --ib;
+    const double span = tend - time_of(p.tbl, ib);
     const double kept = 1 - at_t(p, nt, 1, s);
     auto column = [&](int j) {
         const double pe = at_t(p, nt, j, s), pb = at_t(p, ib, j, s);
         // flat, rising, through zero or no span to take a slope over: hold the level
         const double k = pe > 0 && pb > pe && span > 0 ? std::log(pb / pe) / span : 0.0;
-        const double hj = j <= 1 ? 0.0 : std::exp(tblpar(6) + (j - 2) * double(tblpar(5)));
+        const double hj = j <= 1 ? 0.0 : std::exp(p.tbl.lnh2 + (j - 2) * double(p.tbl.dlnh));
         return hj < 1 ? std::fmax(k, hj * kept * (1 - 0.11 * hj * hj)) : k;
     };
     *last = hop_value(p, nt, s);
@@ -305,9 +305,11 @@ PolzzPlan polzz_plan(double delta, double h, double q)
     // physics on both sides, and a field's sign is only its direction.
     delta = std::fabs(delta);
     p.delta = delta;
-    const int code = tblpai(4);
-    const int nslab = tblpai(1) == 3 ? tblpai(6) : 1;
-    const bool third = tblpai(1) == 3 && std::fabs(q) > 0;
+    p.tbl = rlx_tbl_head();
+    const RlxTblHead& tb = p.tbl;
+    const int code = tb.code;
+    const int nslab = tb.slabs ? tb.nslab : 1;
+    const bool third = tb.slabs && std::fabs(q) > 0;
     const bool lorentz = code == 1;
     double fn = 0;
     int s0 = 0;
@@ -315,7 +317,7 @@ PolzzPlan polzz_plan(double delta, double h, double q)
     if (third) {
         // past 1e11 (an infinite field, or no width) the field has long decoupled everything
         fn = std::fmin(std::fabs(q / delta), 1e11);
-        const double c = fn / tblpar(10);
+        const double c = fn / tb.dq;
         high = !(c < nslab);
         s0 = trunc_in(c, 0, nslab - 1);
         // The function is even in the field: from zero field to the second slab
@@ -323,10 +325,10 @@ PolzzPlan polzz_plan(double delta, double h, double q)
         p.df = high ? 0 : s0 == 0 ? c * c : c - s0;
     }
     double hn = h / delta;
-    if (code == 3) hn = std::fmin(sp(hn), tblpar(9) - 0.01f);
-    const bool fast = sp(hn) >= tblpar(9);
+    if (code == 3) hn = std::fmin(sp(hn), tb.hn_fast - 0.01f);
+    const bool fast = sp(hn) >= tb.hn_fast;
     const double on = two_pi * fn;
-    const double on_high = two_pi * nslab * tblpar(10);   // where the high-field form takes over
+    const double on_high = two_pi * nslab * tb.dq;   // where the high-field form takes over
     p.hn = hn;
     p.on = on;
     p.code = code;
@@ -346,9 +348,9 @@ PolzzPlan polzz_plan(double delta, double h, double q)
         p.form = c_exp;
         if (code == 11) {
             p.form = c_sqrt;
-        } else if (tblpar(12) > 0) {
+        } else if (tb.sigma2 > 0) {
             p.form = c_abragam;   // sigma^2/(delta hn)^2 (e^-d - 1 + d), d = h t
-            p.sigma2 = tblpar(12);
+            p.sigma2 = tb.sigma2;
             p.h = h;
         } else if (lorentz) {
             if (third) {
@@ -371,15 +373,15 @@ PolzzPlan polzz_plan(double delta, double h, double q)
     }
 
     p.kind = PolzzPlan::table;
-    p.nt = tblpai(2);
-    p.nh = tblpai(3);
+    p.nt = tb.nt;
+    p.nh = tb.nh;
     const double lnh = hn > 0 ? std::log(hn) : -1e10;
-    p.slow = sp(lnh) < tblpar(6);
+    p.slow = sp(lnh) < tb.lnh2;
     if (p.slow) {
         p.ih = 1;
-        p.ah = hn / tblpar(8);
+        p.ah = hn / tb.hn2;
     } else {
-        const double u = (lnh - tblpar(6)) / tblpar(5);
+        const double u = (lnh - tb.lnh2) / tb.dlnh;
         const int ui = trunc_in(u, 0, p.nh - 2);
         p.ih = ui + 2;
         p.ah = u - ui;
@@ -395,7 +397,7 @@ PolzzPlan polzz_plan(double delta, double h, double q)
         if (lorentz) p.lor = lorentz_field(on_high, nonneg(hn));
         else p.poles = gauss_high(on_high, nonneg(hn));
     }
-    p.tend = tblpar(4);
+    p.tend = tb.tend;
     p.k1 = tail_rate(p, p.s1, &p.p1);
     if (third) p.k2 = tail_rate(p, p.s2, &p.p2);
     return p;
