@@ -23,6 +23,7 @@
 #include "fio.h"
 #include "fit_records.h"
 #include "minuit.h"
+#include "mnmigr.h"
 #include "workers.h"
 
 namespace {
@@ -133,6 +134,7 @@ double since(std::chrono::steady_clock::time_point t0)
 Result fit_once()
 {
     Result r;
+    mn_set_migrad(mnmigr);
     mninit(5, 30, 7);
     int ier = 0;
     bestfit.nxpar = 0;
