@@ -103,7 +103,8 @@ double kt_static_lorentz_zf(double tn) { return 1.0 / 3 + 2.0 / 3 * (1 - tn) * s
 std::vector<double> kt_static_gauss(const std::vector<double>& tn, double on)
 {
     return static_lf(
-        tn, on, kt_static_gauss_zf, [on](double u) { return std::exp(-u * u / 2) * std::sin(on * u); },
+        tn, on, kt_static_gauss_zf,
+        [on](double u) { return std::exp(-u * u / 2) * std::sin(on * u); },
         [on](double t, double integral) {
             return 1 - 2 / (on * on) * (1 - std::exp(-t * t / 2) * std::cos(on * t)) +
                    2 / (on * on * on) * integral;

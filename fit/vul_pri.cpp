@@ -82,7 +82,8 @@ void mapping(int mode)
     fio_write(scr, "(/,5X,' PHA ASY FRQ RLX HOP ...[ONMI TBL]... ','= Signal parameters:')");
     for (int s = 1; s <= used_signals(); ++s) slot_line(fitpar.ifitsg.col(s));
     if (mode == prt_guess) fio_write(scr, "(10X,'***  I N I T I A L   G U E S S  ***')");
-    if (mode == prt_status || mode == prt_change) fio_write(scr, "(10X,'*** MODIFYING PARAMETERS ***')");
+    if (mode == prt_status || mode == prt_change)
+        fio_write(scr, "(10X,'*** MODIFYING PARAMETERS ***')");
 }
 
 // The head of spectrum j: with its chi-square and ranges once there is a fit (results,

@@ -27,8 +27,8 @@ enum PrtMode : int {
 // in the dialogs is written back into x.
 void vul_prt(int mode, int npar, double* x);
 
-// The report of prt_guess or prt_results on the print unit. A MINOS error of 0 in bestfit becomes the
-// parabolic error and stays so.
+// The report of prt_guess or prt_results on the print unit. A MINOS error of 0 in bestfit
+// becomes the parabolic error and stays so.
 void vul_prb(int mode, int npar, const double* x);
 
 // What every report and dialog shows: zero MINOS errors replaced in bestfit, errors the

@@ -1,4 +1,5 @@
-// mninit.cpp -- start-up of the engine, its title, and the resets of parameters and minimum.
+// mninit.cpp -- start-up of the engine, its title, the MIGRAD step it calls, and the resets
+// of parameters and minimum.
 // mninit sets every record to its initial state; mncler and mnrset forget parts of it.
 
 #include <unistd.h>

@@ -213,8 +213,8 @@ inline bool write_dyn_table(const std::string& path, const DynSpec& s, std::stri
         for (int col; (col = next++) < ns * nh;) {
             const int sl = col / nh + 1, j = col % nh + 1;
             const double on = s.nslab > 0 ? 2 * std::numbers::pi * (sl - 1) * s.dq : 0.0;
-            const ktdyn::DynCurve c =
-                ktdyn::kt_dynamic_curve(s.shape, on, hop[std::size_t(j - 1)], s.dt1, s.fine, s.tmax);
+            const double hn = hop[std::size_t(j - 1)];
+            const ktdyn::DynCurve c = ktdyn::kt_dynamic_curve(s.shape, on, hn, s.dt1, s.fine, s.tmax);
             for (int i = 1; i <= nt; ++i)
                 data[std::size_t((sl - 1) * nt * nh + (i - 1) * nh + (j - 1))] =
                     float(ktdyn::grid_at(c.g, c.h, t[std::size_t(i - 1)]));
