@@ -267,7 +267,7 @@ double closed_at(const PolzzPlan& p, int form, double tn, double t)
 // The high-field form at the field where it takes over (in the gap after the last slab).
 double high_at(const PolzzPlan& p, double tn)
 {
-    return p.code == 1 ? p.lor.at(tn) : p.poles.at(tn);
+    return p.code == rlx_lorentz ? p.lor.at(tn) : p.poles.at(tn);
 }
 
 // A hop rate for the pole forms and the field solution: negative as none, NaN
@@ -310,7 +310,7 @@ PolzzPlan polzz_plan(double delta, double h, double q)
     const int code = tb.code;
     const int nslab = tb.slabs ? tb.nslab : 1;
     const bool third = tb.slabs && std::fabs(q) > 0;
-    const bool lorentz = code == 1;
+    const bool lorentz = code == rlx_lorentz;
     double fn = 0;
     int s0 = 0;
     bool high = false;
@@ -325,7 +325,7 @@ PolzzPlan polzz_plan(double delta, double h, double q)
         p.df = high ? 0 : s0 == 0 ? c * c : c - s0;
     }
     double hn = h / delta;
-    if (code == 3) hn = std::fmin(sp(hn), tb.hn_fast - 0.01f);
+    if (code == rlx_hop_held) hn = std::fmin(sp(hn), tb.hn_fast - 0.01f);
     const bool fast = sp(hn) >= tb.hn_fast;
     const double on = two_pi * fn;
     const double on_high = two_pi * nslab * tb.dq;   // where the high-field form takes over
@@ -346,7 +346,7 @@ PolzzPlan polzz_plan(double delta, double h, double q)
     if (fast) {
         p.kind = PolzzPlan::closed;
         p.form = c_exp;
-        if (code == 11) {
+        if (code == rlx_sqrt) {
             p.form = c_sqrt;
         } else if (tb.sigma2 > 0) {
             p.form = c_abragam;   // sigma^2/(delta hn)^2 (e^-d - 1 + d), d = h t
@@ -417,7 +417,7 @@ double polzz_at(const PolzzPlan& p, double t)
     }
     if (sp(tn) >= p.tend) {
         const double over = tn - p.tend;
-        if (p.code == 11 && p.on == 0) {
+        if (p.code == rlx_sqrt && p.on == 0) {
             const double hn = p.hn;
             return hn > 1 ? std::exp(-2 * std::sqrt(tn / hn))
                           : (std::exp(-2 * tn * hn / 3) + 2 * (1 - tn) * std::exp(-tn)) / 3;

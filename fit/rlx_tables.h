@@ -25,14 +25,20 @@ inline Arr1<std::int32_t, 16> tblpai;                     // (1..16) integer par
 inline Arr1<float, 16> tblpar;                            // (1..16) real parameters
 inline Arr1<float, rlx_tbl_cap> tbldat;                   // (1..800000) values
 
+// The relaxation table's line-shape codes (tblpai(4)) that change its analytic forms.
+enum RlxShape : int {
+    rlx_lorentz = 1,    // Lorentzian forms
+    rlx_hop_held = 3,   // Gaussian, the hop axis held just below hn_fast: never fast hopping
+    rlx_sqrt = 11,      // square-root forms
+};
+
 // What the dynamic Kubo-Toyabe function reads of tblpai and tblpar, by name; the rest is
 // not used. Taken from the records at each call, as they stand.
 struct RlxTblHead {
     bool slabs = false;     // tblpai(1) is 3: a third axis (slabs), else one slab
     int nt = 0;             // tblpai(2) time points
     int nh = 0;             // tblpai(3) hop points
-    int code = 0;           // tblpai(4) line shape: 1 Lorentzian, 11 square-root forms,
-                            //   3 hop axis held below hn_fast, else Gaussian
+    int code = 0;           // tblpai(4) line shape, RlxShape; any other value Gaussian
     int i5 = 0;             // tblpai(5) first time point of the second time region
     int nslab = 0;          // tblpai(6) slabs
     float dt1 = 0;          // tblpar(1) time step of the first region
