@@ -215,7 +215,7 @@ bool dirade_setup(int npar, double* x)
         case cmd_end:
             if (!setup_close(x)) continue;
             if (loc_batch()) return false;  // MINUIT keeps its own value for this call
-            vul_prt(0, npar, x);
+            vul_prt(prt_guess, npar, x);
             return true;
         default: break;
         }

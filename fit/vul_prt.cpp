@@ -149,7 +149,7 @@ void spectra_part(int lun, int mode, int npx, const ParVals& v)
 {
     for (int j = 1; j <= used_spectra(); ++j) {
         vul_map(j, v.xx.data());
-        if (mode == 1) {
+        if (mode == prt_results) {
             const int first = fitbins.jj_bin(1, j), last = fitbins.jj_bin(2, j);
             const Arr2<int, n_ifit, max_spectra_arrays>& f = i_fit_ctl.i_fit;
             const Arr2<float, n_rfit, max_spectra_arrays>& r = r_fit_ctl.r_fit;
@@ -286,9 +286,9 @@ void vul_prb(int mode, int npar, const double* x)
     ParVals v;
     vul_prep_values(x, v);
     heading(lun);
-    if (mode == 0) fio_write(lun, "(10X,'***  I N I T I A L   G U E S S  ***')");
+    if (mode == prt_guess) fio_write(lun, "(10X,'***  I N I T I A L   G U E S S  ***')");
     const bool anyrel = vul_anyrel();
-    if (mode == 1) quality(lun, npar);
+    if (mode == prt_results) quality(lun, npar);
     fio_write(lun, blank_line);
     spectra_part(lun, mode, npx, v);
     signals_part(lun, npx, v, anyrel);
@@ -298,6 +298,6 @@ void vul_prb(int mode, int npar, const double* x)
 
 void vul_prt(int mode, int npar, double* x)
 {
-    if (mode <= 1) vul_prb(mode, npar, x);
+    if (mode <= prt_results) vul_prb(mode, npar, x);
     if (online != 0) vul_pri(mode, npar, x);  // CHANGE> writes into MINUIT's own x
 }
