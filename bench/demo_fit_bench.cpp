@@ -33,9 +33,9 @@ int report_fd = -1;
 
 void counting_fcn(int npar, double grad[], double& f, double x[], int flag, void* futil)
 {
-    if (flag <= 1 && calls.fits < max_fits) ++calls.fits;
+    if (flag <= mn_flag_setup && calls.fits < max_fits) ++calls.fits;
     if (calls.fits > 0) ++calls.per_fit[static_cast<std::size_t>(calls.fits - 1)];
-    if (flag == 2 || flag == 4) ++calls.evaluations;
+    if (flag == mn_flag_gradient || flag == mn_flag_value) ++calls.evaluations;
     dirade(npar, grad, f, x, flag, futil);
 }
 
@@ -55,7 +55,7 @@ double run_once(const std::string& dir, const std::string& script, Calls& got)
         ::close(fds[0]);
         report_fd = fds[1];
         if (::chdir(dir.c_str()) != 0 || std::freopen(script.c_str(), "r", stdin) == nullptr ||
-            std::freopen("/dev/null", "w", stdout) == nullptr)
+            std::freopen("demo_fit_bench.out", "w", stdout) == nullptr)  // in the run folder
             ::_exit(3);
         std::atexit(report_calls);
         vulfit_startup();

@@ -8,6 +8,8 @@
 // Prints per thread count one line "threads N migrad_s hesse_s minos_s calls_migrad
 // calls_hesse calls_minos fmin | value error ... | minos- minos+ ...", the best of the
 // repeats by total time.
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -15,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -23,6 +26,7 @@
 #include "fio.h"
 #include "fit_records.h"
 #include "minuit.h"
+#include "mnmigr.h"
 #include "workers.h"
 
 namespace {
@@ -114,7 +118,8 @@ void make_data(const char* path)
 // MINUIT's calls of set-up and end are not the bench's business: every call evaluates.
 void fcn(int npar, double grad[], double& f, double x[], int flag, void* futil)
 {
-    dirade(npar, grad, f, x, (flag <= 1 || flag == 3) ? 4 : flag, futil);
+    const bool plain = flag <= mn_flag_setup || flag == mn_flag_final;
+    dirade(npar, grad, f, x, plain ? mn_flag_value : flag, futil);
 }
 
 struct Result {
@@ -133,6 +138,7 @@ double since(std::chrono::steady_clock::time_point t0)
 Result fit_once()
 {
     Result r;
+    mn_set_migrad(mnmigr);
     mninit(5, 30, 7);
     int ier = 0;
     bestfit.nxpar = 0;
@@ -186,7 +192,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-    fio_open(30, "/dev/null", FStatus::unknown);
+    // The engine's printout goes to a scratch file: only the figures are wanted.
+    const std::string scratch = (std::filesystem::temp_directory_path() /
+                                 ("kavrin_bench_" + std::to_string(::getpid()) + ".out")).string();
+    fio_open(30, scratch, FStatus::unknown);
     make_data(argv[1]);
     const int all = workers_available();
     for (const int threads : {1, all}) {
@@ -204,5 +213,7 @@ int main(int argc, char** argv)
         std::printf("\n");
         std::fflush(stdout);
     }
+    fio_close(30);
+    std::remove(scratch.c_str());
     return 0;
 }

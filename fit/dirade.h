@@ -4,9 +4,20 @@
 
 #include <string_view>
 
+#include "minuit.h"
+
+// The program's own flags (mnfcn's from mn_flag_own on), which reach dirade through
+// MINUIT's CALL: the loop's PE, CH and PL. In batch they only compute the chi-square.
+enum DiradeFlag : int {
+    flag_peek = 5,     // PEek: "STATUS>"
+    flag_change = 6,   // CHange: "CHANGE>"
+    flag_plot = 7,     // PLot: the plot dialog of the fit
+};
+static_assert(int(flag_peek) == int(mn_flag_own));
+
 // MINUIT's calling order: npar variable parameters, grad[p] and x[p] by parameter number
 // p = 1..100 ([0] unused), f the function value (set for every call that computes one),
-// flag: 1 or below set-up, 2 gradient wanted, 3 end of fit, 4 evaluation, 5 PE, 6 CH, 7 PL.
+// flag: mn_flag_setup or below set-up, then MINUIT's MnFlag, then DiradeFlag.
 void dirade(int npar, double* grad, double& f, double* x, int flag, void* futil);
 
 // The chi-square of every fitted spectrum against the theory at x: bestfit.fbest_sp and
@@ -34,7 +45,7 @@ inline float (*dirade_clock)() = dirade_cpu_seconds;
 // Set-up dialog at "DIRADE>" (flag 1 or below): true when the call goes on to the
 // chi-square (interactive), false when it returns without a function value (batch).
 bool dirade_setup(int npar, double* x);
-// Reports and dialogs: 1 results, 2 "STATUS>", 3 "CHANGE>", 4 plot.
+// Reports and dialogs, mode one of PrtMode (vul_prt.h).
 void vul_prt(int mode, int npar, double* x);
 // Plot of the fit; a negative mode redraws during the minimisation without a dialog.
 void vul_plt(int mode, const double* x);
