@@ -1,8 +1,5 @@
-// dirade.h -- the objective function MINUIT calls for every function value, and the
-// routines of the set-up, reports and dialogs that it hands over to.
+// dirade.h -- the objective function MINUIT calls for every function value.
 #pragma once
-
-#include <string_view>
 
 // MINUIT's calling order: npar variable parameters, grad[p] and x[p] by parameter number
 // p = 1..100 ([0] unused), f the function value (set for every call that computes one),
@@ -28,20 +25,3 @@ inline DiradeKeep dirade_keep;
 // Processor seconds of the process (user plus system); tests may put their own clock here.
 float dirade_cpu_seconds();
 inline float (*dirade_clock)() = dirade_cpu_seconds;
-
-// ---- what dirade hands over to (each written with its own step) -------------------------
-
-// Set-up dialog at "DIRADE>" (flag 1 or below): true when the call goes on to the
-// chi-square (interactive), false when it returns without a function value (batch).
-bool dirade_setup(int npar, double* x);
-// Reports and dialogs: 1 results, 2 "STATUS>", 3 "CHANGE>", 4 plot.
-void vul_prt(int mode, int npar, double* x);
-// Plot of the fit; a negative mode redraws during the minimisation without a dialog.
-void vul_plt(int mode, const double* x);
-// Answer file and table-row file.
-void vul_ini();
-// MINUIT's state into bestfit; printed on unit lun when lun is 1 or more.
-void minstatus(int lun);
-// One parameter card on unit.
-void mnformat(int unit, int p, std::string_view label, double value, double step, double lower,
-              double upper, std::string_view remark);

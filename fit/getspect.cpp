@@ -10,6 +10,7 @@
 
 #include "ask.h"
 #include "getrun.h"
+#include "int_round.h"
 #include "makespect.h"
 #include "run_records.h"
 #include "spect_local.h"

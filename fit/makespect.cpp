@@ -8,6 +8,7 @@
 #include <numbers>
 
 #include "fio.h"
+#include "int_round.h"
 #include "run_records.h"
 #include "spect_local.h"
 #include "titles.h"

@@ -1,14 +1,16 @@
 // midata.cpp -- the title and parameter lines that open every fit.
 // Bad parameter lines are reported and counted; the list is read to its end before the stop.
 
+#include "midata.h"
+
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
 #include "ask.h"
 #include "fit_records.h"
+#include "minuit.h"
 #include "vul_map.h"
-#include "vulfit.h"
 
 namespace {
 

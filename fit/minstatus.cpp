@@ -1,6 +1,8 @@
 // minstatus.cpp -- MINUIT's state copied into the best-fit table after every command,
 // and the short parameter table of the screen.
 
+#include "minstatus.h"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -8,7 +10,7 @@
 #include "ask.h"
 #include "dirade.h"
 #include "fit_records.h"
-#include "vulfit.h"
+#include "minuit.h"
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "ask.h"
-#include "dirade.h"
 #include "fit_records.h"
 #include "rlx_tables.h"
 #include "setup_local.h"

@@ -77,10 +77,10 @@ bool vul_label_is_name(std::string_view label)
 bool vul_premap(const double* x_mn)
 {
     cached_firstraw = 0;
-    Arr1<double, max_parnum>& xv = vulmapr.x_vul;
+    Arr1<double, max_parnum>& vals = vulmapr.x_vul;
     if (expressions.nexpr < 1) {
         const int n = std::min(bestfit.nparx, max_minuit_par);
-        for (int i = 1; i <= n; ++i) xv(i) = x_mn[i];
+        for (int i = 1; i <= n; ++i) vals(i) = x_mn[i];
         return true;
     }
     // Labels become evaluator variables through the same text a user could type, so an
@@ -89,8 +89,8 @@ bool vul_premap(const double* x_mn)
     for (int j = 1; j <= used_parlines(); ++j) {
         const int p = bestfit.xparn(j);
         if (p < 1 || p > max_minuit_par) continue;
-        xv(p) = xmn(x_mn, p);
-        const std::string& text = label_text(p, xv(p));
+        vals(p) = xmn(x_mn, p);
+        const std::string& text = label_text(p, vals(p));
         if (!text.empty()) loc_eval(std::string_view(text).substr(0, 80), unused);
     }
     bool all = true;
@@ -100,7 +100,7 @@ bool vul_premap(const double* x_mn)
             all = false;
             continue;  // keeps the old value
         }
-        if (in_table(expressions.jexpr(e))) xv(expressions.jexpr(e)) = v;
+        if (in_table(expressions.jexpr(e))) vals(expressions.jexpr(e)) = v;
         all = all && std::isfinite(v);  // sqrt(-1) or 1/0 gives no value a model can use
     }
     return all;

@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "fit_records.h"
+
 // Parameter values as MINUIT hands them: x_mn[p] is parameter p (1..100), [0] unused.
 
 // Fills vulmapr.x_vul from x_mn and the parameter expressions (labels first become
@@ -13,6 +15,9 @@ bool vul_premap(const double* x_mn);
 // True when a parameter label (trailing blanks aside) can name an evaluator variable, so
 // that expressions can use the parameter's value by it.
 bool vul_label_is_name(std::string_view label);
+// Value of parameter number j as vul_premap left it; numbers the value table does not hold
+// read as 0.
+inline double xv(int j) { return (j >= 1 && j <= max_parnum) ? vulmapr.x_vul(j) : 0.0; }
 // Fills vulmapi for fitted spectrum jspec (1..nspec); x_mn is not used.
 void vul_map(int jspec, const double* x_mn);
 // Resolves one signal slot value into code k and number j, following 101..110 through

@@ -12,6 +12,7 @@
 #include "ask.h"
 #include "db_fmt.h"
 #include "fit_records.h"
+#include "int_round.h"
 #include "plot.h"
 #include "titles.h"
 #include "vul_map.h"
@@ -29,25 +30,6 @@ enum Command : int {
     c_spectrum = 1, c_times, c_raw, c_asy, c_pol, c_err, c_printer, c_db_dump, c_dump, c_exit,
     c_empty
 };
-
-// ---- numbers ------------------------------------------------------------------------------
-
-constexpr double int_room = 1e9;  // truncated numbers stay far inside an int
-
-int trunc_int(double v)
-{
-    if (!(v == v)) return 0;  // NaN
-    return static_cast<int>(std::clamp(std::trunc(v), -int_room, int_room));
-}
-
-// Nearest integer, halves away from zero.
-int nint(double v)
-{
-    if (!(v == v)) return 0;
-    return static_cast<int>(std::clamp(std::round(v), -int_room, int_room));
-}
-
-double xv(int j) { return (j >= 1 && j <= max_parnum) ? vulmapr.x_vul(j) : 0.0; }
 
 // ---- one spectrum's values ------------------------------------------------------------------
 
@@ -355,8 +337,8 @@ void dump(const double* x)
 void choose_spectrum(float a1, float a2)
 {
     Vulplt& v = vulplt;
-    v.isym = trunc_int(a2);
-    v.jsp = trunc_int(a1);
+    v.isym = trunc_room(a2);
+    v.jsp = trunc_room(a1);
     const int nspec = i_fit_ctl.nspec;
     if (v.jsp >= 1 && v.jsp <= nspec) return;
     v.jsp = 1;
@@ -437,10 +419,10 @@ PlotBins vul_plt_bins(int jsp, float tmin, float tmax, float tpac)
     if (jsp < 1 || jsp > max_spectra_arrays) return b;
     const double t1 = r_fit_ctl.r_fit(rfit_t1, jsp), tbin = r_fit_ctl.r_fit(rfit_tbin, jsp);
     const int n = packed_bins(jsp);
-    b.ipl1 = std::max(1, trunc_int((tmin - t1) / tbin + 1));
+    b.ipl1 = std::max(1, trunc_room((tmin - t1) / tbin + 1));
     b.ipl2 = n;
-    if (tmax > 0) b.ipl2 = std::min(n, std::max(b.ipl1 + 3, nint((tmax - t1) / tbin) + 1));
-    b.npac = std::max(1, nint(tpac / (1000.0 * tbin)));
+    if (tmax > 0) b.ipl2 = std::min(n, std::max(b.ipl1 + 3, nint_room((tmax - t1) / tbin) + 1));
+    b.npac = std::max(1, nint_room(tpac / (1000.0 * tbin)));
     const int whole = (b.ipl2 - b.ipl1 + 1) / b.npac;
     if (whole > 0) b.ipl2 = std::min(b.ipl2, b.ipl1 + b.npac * whole);
     return b;

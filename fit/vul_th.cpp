@@ -23,6 +23,7 @@
 #include "relax.h"
 #include "relax_local.h"
 #include "vmath.h"
+#include "vul_map.h"
 
 namespace {
 
@@ -354,12 +355,6 @@ struct SpecPlan {
 };
 
 std::array<SpecPlan, max_spectra_arrays + 1> plans;  // [ifit] as last prepared
-
-// Value of parameter number j; numbers the value table does not hold read as 0.
-double xv(int j)
-{
-    return (j >= 1 && j <= max_parnum) ? vulmapr.x_vul(j) : 0.0;
-}
 
 void plan_spectrum(SpecPlan& p, int ifit, bool& rotating, bool& imaginary, double& r,
                    double& phoff)

@@ -11,6 +11,8 @@
 
 #include "ask.h"
 #include "fit_records.h"
+#include "midata.h"
+#include "minstatus.h"
 #include "titles.h"
 
 namespace {

@@ -1,5 +1,4 @@
-// vulfit.h -- the fitting program's main routine, its MINUIT command loop, the title and
-// parameter lines that open every fit, and the fit status collected from MINUIT.
+// vulfit.h -- the fitting program's main routine and its MINUIT command loop.
 #pragma once
 
 #include "minuit.h"
@@ -18,9 +17,3 @@ void vulfit_loop(mnfcn fcn);         // "MINUIT> " lines until END (returns) or 
 
 // MINUIT's printout goes to unit lun from now on.
 void minsetout(int lun);
-
-// The title and parameter lines of a fit (stops the process on fatal parameter errors).
-void midata();
-
-// MINUIT's state into bestfit; lun 1 or more also prints the short table there.
-void minstatus(int lun);

@@ -9,7 +9,8 @@
 
 #include "ask.h"
 #include "fit_records.h"
-#include "vulfit.h"
+#include "minstatus.h"
+#include "minuit.h"
 
 namespace {
 
