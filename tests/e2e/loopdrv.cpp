@@ -11,8 +11,8 @@
 #include <string>
 
 #include "fio.h"
+#include "fit_loop.h"
 #include "fit_records.h"
-#include "vulfit.h"
 
 namespace {
 
