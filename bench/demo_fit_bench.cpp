@@ -32,9 +32,9 @@ int report_fd = -1;
 
 void counting_fcn(int npar, double grad[], double& f, double x[], int flag, void* futil)
 {
-    if (flag <= 1 && calls.fits < max_fits) ++calls.fits;
+    if (flag <= mn_flag_setup && calls.fits < max_fits) ++calls.fits;
     if (calls.fits > 0) ++calls.per_fit[static_cast<std::size_t>(calls.fits - 1)];
-    if (flag == 2 || flag == 4) ++calls.evaluations;
+    if (flag == mn_flag_gradient || flag == mn_flag_value) ++calls.evaluations;
     dirade(npar, grad, f, x, flag, futil);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fio.h"
+#include "fit_loop.h"
 #include "minuit.h"
 #include "mn_problems.h"
 
@@ -37,6 +38,7 @@ int main()
     fio_open(30, "/dev/null", FStatus::unknown);
     for (const MnProblem& p : mnp::problems()) {
         current = &p;
+        mn_set_migrad(mnmigr);
         mninit(5, 30, 7);
         int ier = 0;
         const int n = static_cast<int>(p.start.size());

@@ -1,5 +1,5 @@
 // minuit.h -- the minimiser's door: MINUIT's calling interface and its internal routines.
-// The fitting program and its MIGRAD step (fit/mnmigr.cpp) call these; all state is in mnrecords.h.
+// The fitting program and its MIGRAD step call these; all state is in mnrecords.h.
 #pragma once
 
 #include <string>
@@ -10,8 +10,15 @@
 
 // The objective function, FCN(NPAR, GRAD, FVAL, X, IFLAG, FUTIL). x and grad count from 1
 // by external parameter number (x[0], grad[0] unused); x is MINUIT's own U, so a change of
-// x[k] inside FCN changes parameter k. fval is set by FCN; IFLAG 1 set-up, 2 gradient
-// wanted, 3 final call, 4 ordinary value, 5 and up the caller's own.
+// x[k] inside FCN changes parameter k. fval is set by FCN; IFLAG one of MnFlag, or from
+// mn_flag_own on the caller's own (reaching FCN through CALL).
+enum MnFlag : int {
+    mn_flag_setup = 1,      // set-up
+    mn_flag_gradient = 2,   // gradient wanted
+    mn_flag_final = 3,      // final call
+    mn_flag_value = 4,      // ordinary value
+    mn_flag_own = 5,        // the first of the caller's own
+};
 using mnfcn = void (*)(int npar, double grad[], double& fval, double x[], int iflag,
                        void* futil);
 
@@ -24,9 +31,18 @@ void mnseti(std::string_view tit);
 // ierflg 0 when accepted, 1 when refused (the reason is printed). Safe inside FCN.
 void mnparm(int k, std::string_view cnamj, double uk, double wk, double a, double b,
             int& ierflg);
-// Execute one command with llist numbers plist[0..llist-1]. ierflg: 0 normal, 1 blank
-// command, 2 unreadable, 3 unknown (or not possible here: SET TITLE, SET COVARIANCE),
-// 4 abnormal end, 10 END, 11 EXIT or STOP, 12 RETURN.
+// Return codes of mnexcm.
+enum MnCode : int {
+    mn_ok = 0,           // the command ended normally
+    mn_blank = 1,        // blank command
+    mn_unreadable = 2,   // the command cannot be read
+    mn_unknown = 3,      // unknown (or not possible here: SET TITLE, SET COVARIANCE)
+    mn_abnormal = 4,     // abnormal end, such as a minimisation that did not converge
+    mn_end = 10,         // END
+    mn_exit = 11,        // EXIT or STOP
+    mn_return = 12,      // RETURN
+};
+// Execute one command with llist numbers plist[0..llist-1]; ierflg one of MnCode.
 void mnexcm(mnfcn fcn, std::string_view comand, const double plist[], int llist, int& ierflg,
             void* futil);
 // Best value (0 when none), EDM, UP, variable and highest parameter number, ISW(2).
@@ -40,6 +56,13 @@ void mnpout(int iuext, std::string& chnam, double& val, double& err, double& xlo
 void mnerrs(int number, double& eplus, double& eminus, double& eparab, double& gcc);
 // External error matrix of the variable parameters into emat[ndim*ndim], row by row.
 void mnemat(double emat[], int ndim);
+
+// The MIGRAD step: minimise fcn from the engine's present state, leaving AMIN, EDM, VHMAT,
+// ISW(1), ISW(2), ISW(4) and CSTATU as the commands expect. The engine has none of its own:
+// the program sets its step at start-up, before the first command, and MIGRAD, MINIMIZE,
+// MINOS, IMPROVE and the contours call the step last set.
+using mnstep = void (*)(mnfcn fcn, void* futil);
+void mn_set_migrad(mnstep step);
 
 // --- Internal routines (the MIGRAD step and the commands use these) ----------------------
 void mnamin(mnfcn fcn, void* futil);       // FCN at the current point, flag 4

@@ -37,6 +37,9 @@ inline std::string_view mn_origin()
 // Call limit of the HESSE command's own mnhess (0: none); other callers never set it.
 inline int mn_hesse_limit = 0;
 
+// The MIGRAD step set by mn_set_migrad.
+void mn_migrad(mnfcn fcn, void* futil);
+
 // Call FCN at the internal point pint with flag 4 and count it.
 double mn_fcn_at(mnfcn fcn, const double pint[], void* futil);
 void mn_show_messages(int ity);  // stored warnings (1) or debug messages (2)

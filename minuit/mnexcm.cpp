@@ -8,13 +8,8 @@
 #include <vector>
 
 #include "minuit_local.h"
-#include "mnmigr.h"
 
 namespace {
-
-// Return codes of mnexcm.
-constexpr int ok = 0, blank = 1, unreadable = 2, unknown = 3, abnormal = 4, end_code = 10,
-              exit_code = 11, return_code = 12;
 
 double word7(int k) { return mn7arg.word7[static_cast<std::size_t>(k)]; }
 int iword7(int k) { return mn_int_arg(k); }  // truncated, as an integer field
@@ -40,12 +35,12 @@ void set_limits_from_args()
     mn7min.apsi = mn7min.epsi;
 }
 
-int converged_code() { return mn7flg.isw[4] >= 1 ? ok : abnormal; }
+int converged_code() { return mn7flg.isw[4] >= 1 ? mn_ok : mn_abnormal; }
 
 int do_migrad(mnfcn fcn, void* futil)
 {
     set_limits_from_args();
-    mnmigr(fcn, futil);
+    mn_migrad(fcn, futil);
     return converged_code();
 }
 
@@ -53,10 +48,10 @@ int do_migrad(mnfcn fcn, void* futil)
 int do_minimize(mnfcn fcn, void* futil)
 {
     set_limits_from_args();
-    mnmigr(fcn, futil);
+    mn_migrad(fcn, futil);
     if (mn7flg.isw[4] >= 1 || mn7npr.npar < 1) return converged_code();
     mnsimp(fcn, futil);
-    mnmigr(fcn, futil);
+    mn_migrad(fcn, futil);
     return converged_code();
 }
 
@@ -71,7 +66,7 @@ int do_hesse(mnfcn fcn, void* futil)
 {
     if (mn7npr.npar < 1) {
         mnput(" HESSE: NO VARIABLE PARAMETERS.");
-        return abnormal;
+        return mn_abnormal;
     }
     mn_hesse_limit = iword7(1) >= 1 ? iword7(1) : 0;
     mnhess(fcn, futil);
@@ -79,7 +74,7 @@ int do_hesse(mnfcn fcn, void* futil)
     mnwerr();
     if (mn7flg.isw[5] >= 0) mnprin(2, mn7min.amin);
     if (mn7flg.isw[5] >= 1) mnmatu(1);
-    return mn7flg.isw[2] >= 2 ? ok : abnormal;
+    return mn7flg.isw[2] >= 2 ? mn_ok : mn_abnormal;
 }
 
 // MINOS [maxcalls] [parno ...]: every variable parameter when none is named.
@@ -94,7 +89,7 @@ int do_minos(mnfcn fcn, int llist, void* futil)
         if (iword7(k) != 0) parnos.push_back(iword7(k));
     if (parnos.empty()) mnmnos(fcn, 0, maxcalls, futil);
     for (int k : parnos) mnmnos(fcn, k, maxcalls, futil);
-    return mn7flg.isw[7] == 1 ? abnormal : ok;
+    return mn7flg.isw[7] == 1 ? mn_abnormal : mn_ok;
 }
 
 // MNCONTOUR par1 par2 [npts]: 20 points unless told.
@@ -110,27 +105,27 @@ int do_mncontour(mnfcn fcn, int llist, void* futil)
         ke2 = mn7inx.nexofi[2];
     }
     mncont(fcn, ke1, ke2, npts, xp.data(), yp.data(), ierrf, futil);
-    return ierrf == npts ? ok : abnormal;
+    return ierrf == npts ? mn_ok : mn_abnormal;
 }
 
 int do_fix(int llist)
 {
     if (llist < 1) {
         mnput(" FIX: NO PARAMETER NUMBERS GIVEN.");
-        return abnormal;
+        return mn_abnormal;
     }
-    int code = ok;
+    int code = mn_ok;
     for (int k = 1; k <= llist; ++k) {
         const int ke = iword7(k);
         const int iint = niofex_of(ke);
         if (iint == 0) {
             mnput(MnLine().a(" PARAMETER").i(ke, 4).a(" NOT VARIABLE.  IGNORED."));
-            code = abnormal;
+            code = mn_abnormal;
             continue;
         }
         int ierr = 0;
         mnfixp(iint, ierr);
-        if (ierr != 0) code = abnormal;
+        if (ierr != 0) code = mn_abnormal;
     }
     return code;
 }
@@ -139,7 +134,7 @@ int do_release(int llist)
 {
     if (llist < 1) {
         mnput(" RELEASE: NO PARAMETER NUMBERS GIVEN.");
-        return abnormal;
+        return mn_abnormal;
     }
     for (int k = 1; k <= llist; ++k) {
         const int ke = iword7(k);
@@ -153,7 +148,7 @@ int do_release(int llist)
         }
         mnfree(ke);
     }
-    return ok;
+    return mn_ok;
 }
 
 int do_restore()
@@ -163,13 +158,14 @@ int do_restore()
     else if (code == 1) mnfree(0);
     else {
         mnput(MnLine().a(" RESTORE: ARGUMENT").i(code, 4).a(" NOT 0 OR 1.  IGNORED."));
-        return abnormal;
+        return mn_abnormal;
     }
-    return ok;
+    return mn_ok;
 }
 
-// FCN with the flag given; its value is kept only when FCN set one. A flag above 5 means
-// the function itself may have changed: minimum, matrix and convergence are forgotten.
+// FCN with the flag given; its value is kept only when FCN set one. A flag above the first
+// of the caller's own means the function itself may have changed: minimum, matrix and
+// convergence are forgotten.
 int do_call(mnfcn fcn, void* futil)
 {
     const int iflag = iword7(1);
@@ -181,9 +177,9 @@ int do_call(mnfcn fcn, void* futil)
     if (mn7ext.u != u0) mn_drop_minos();  // FCN moved parameters: another point
     mnexin(mn7int.x.data());
     if (f != mn7cns.undefi) mn7min.amin = f;
-    if (iflag == 3) mn7min.fval3 = f;     // END, EXIT, STOP, RETURN need not repeat it
-    if (iflag > 5) mnrset(1);
-    return ok;
+    if (iflag == mn_flag_final) mn7min.fval3 = f;  // END, EXIT, STOP, RETURN need not repeat it
+    if (iflag > mn_flag_own) mnrset(1);
+    return mn_ok;
 }
 
 // END, EXIT, STOP, RETURN: the final call (flag 3) when the first number truncates to 0 and
@@ -193,7 +189,7 @@ void final_call(mnfcn fcn, void* futil)
     if (iword7(1) != 0 || mn7min.amin == mn7min.fval3) return;
     mninex(mn7int.x.data());
     double f = mn7cns.undefi;
-    fcn(mn7npr.npar, mn7der.gin.data(), f, mn7ext.u.data(), 3, futil);
+    fcn(mn7npr.npar, mn7der.gin.data(), f, mn7ext.u.data(), mn_flag_final, futil);
     ++mn7cnv.nfcn;
     mn7min.fval3 = f;
 }
@@ -216,10 +212,10 @@ void mnexcm(mnfcn fcn, std::string_view comand, const double plist[], int llist,
     const auto b = word.find_first_not_of(' ');
     word = b == std::string::npos ? std::string() : word.substr(b);
     while (!word.empty() && word.back() == ' ') word.pop_back();
-    if (word.empty()) { ierflg = blank; return; }
+    if (word.empty()) { ierflg = mn_blank; return; }
     if (llist < 0 || llist > maxp || !std::isalpha(static_cast<unsigned char>(word[0]))) {
         mnput(MnLine().a(" COMMAND CANNOT BE READ: ").a(word));
-        ierflg = unreadable;
+        ierflg = mn_unreadable;
         return;
     }
     mn7arg.word7 = {};
@@ -232,14 +228,14 @@ void mnexcm(mnfcn fcn, std::string_view comand, const double plist[], int llist,
     mn7flg.isw[7] = 0;
     const std::string key = word.substr(0, 3);
     const bool minos = word.compare(0, 4, "MINO") == 0;
-    int code = unknown;
+    int code = mn_unknown;
     if (key == "MIN" && !minos) code = do_minimize(fcn, futil);
     else if (key == "MIG") code = do_migrad(fcn, futil);
     else if (key == "SIM") code = do_simplex(fcn, futil);
     else if (key == "HES") code = do_hesse(fcn, futil);
     else if (key == "SET" || key == "SHO") code = mn_set_show(fcn, word, llist, futil);
     else if (minos) code = do_minos(fcn, llist, futil);
-    else if (key == "SAV") { mnsave(); code = ok; }
+    else if (key == "SAV") { mnsave(); code = mn_ok; }
     else if (key == "SCA") code = mn_scan(fcn, llist, futil);
     else if (key == "SEE") code = mn_seek(fcn, llist, futil);
     else if (key == "IMP") code = mn_improve(fcn, futil);
@@ -252,12 +248,12 @@ void mnexcm(mnfcn fcn, std::string_view comand, const double plist[], int llist,
     else if (key == "CLE") {
         mncler();
         if (mn7flg.isw[5] >= 1) mnput(" MINUIT MEMORY CLEARED. NO PARAMETERS NOW DEFINED.");
-        code = ok;
-    } else if (key == "END") { final_call(fcn, futil); code = end_code; }
-    else if (key == "EXI" || key == "STO") { final_call(fcn, futil); code = exit_code; }
-    else if (key == "RET") { final_call(fcn, futil); code = return_code; }
-    if (code == unknown) mnput(MnLine().a(" UNKNOWN COMMAND IGNORED:").a(word));
-    mn7flg.isw[7] = (code == abnormal) ? 1 : 0;
+        code = mn_ok;
+    } else if (key == "END") { final_call(fcn, futil); code = mn_end; }
+    else if (key == "EXI" || key == "STO") { final_call(fcn, futil); code = mn_exit; }
+    else if (key == "RET") { final_call(fcn, futil); code = mn_return; }
+    if (code == mn_unknown) mnput(MnLine().a(" UNKNOWN COMMAND IGNORED:").a(word));
+    mn7flg.isw[7] = (code == mn_abnormal) ? 1 : 0;
     ierflg = code;
 }
 
@@ -344,14 +340,14 @@ int set_limits(int llist)
     };
     if (llist >= 3 && word7(2) == word7(3)) {
         mnput(" INVALID LIMITS: LOWER AND UPPER EQUAL.  IGNORED.");
-        return abnormal;
+        return mn_abnormal;
     }
     if (llist == 0 || k < 1) {
         for (int ke = 1; ke <= mn7npr.nu; ++ke) change(ke);
     } else {
         if (k > mne || mn7inx.nvarl[k] < 0) {
             mnput(MnLine().a(" PARAMETER").i(k, 4).a(" NOT DEFINED.  IGNORED."));
-            return abnormal;
+            return mn_abnormal;
         }
         change(k);
     }
@@ -363,7 +359,7 @@ int set_limits(int llist)
     mn_drop_minos();
     mn7min.dcovar = 1;
     mn7min.edm = mn7cns.bigedm;
-    return ok;
+    return mn_ok;
 }
 
 int set_parameter(int llist)
@@ -371,7 +367,7 @@ int set_parameter(int llist)
     const int k = iword7(1);
     if (llist < 2 || k < 1 || k > mne || mn7inx.nvarl[k] < 0) {
         mnput(" UNDEFINED PARAMETER NUMBER.  IGNORED.");
-        return abnormal;
+        return mn_abnormal;
     }
     mn7ext.u[k] = word7(2);
     const int i = niofex_of(k);
@@ -380,7 +376,7 @@ int set_parameter(int llist)
         mn7ext.u[k] = mn_ext_of(i, mn7int.x[i]);
     }
     mnrset(0);
-    return ok;
+    return mn_ok;
 }
 
 // FCN's own gradient against central differences at the present point; FCN's is used
@@ -392,7 +388,7 @@ void check_gradient(mnfcn fcn, void* futil)
     if (mn7min.amin == mn7cns.undefi) mnamin(fcn, futil);
     mninex(mn7int.x.data());
     double f = 0;
-    fcn(n, mn7der.gin.data(), f, mn7ext.u.data(), 2, futil);
+    fcn(n, mn7der.gin.data(), f, mn7ext.u.data(), mn_flag_gradient, futil);
     ++mn7cnv.nfcn;
     std::vector<double> guser(static_cast<std::size_t>(n) + 1);
     for (int i = 1; i <= n; ++i) guser[static_cast<std::size_t>(i)] = mn7der.gin[mn7inx.nexofi[i]];
@@ -435,7 +431,7 @@ int mn_set_show(mnfcn fcn, std::string_view word, int llist, void* futil)
     if (key == Key::none && !set && !rest.empty() && rest.front() == 'W') key = key_of(rest.substr(1));
     if (key == Key::none) {
         mnput(MnLine().a(set ? " UNKNOWN SET COMMAND: " : " UNKNOWN SHOW COMMAND: ").a(word));
-        return unknown;
+        return mn_unknown;
     }
     if (set) {
         switch (key) {
@@ -443,43 +439,43 @@ int mn_set_show(mnfcn fcn, std::string_view word, int llist, void* futil)
         case Key::lim: return set_limits(llist);
         case Key::cov:
             mnput(" SET COVARIANCE: NO MATRIX CAN BE READ FROM THIS INPUT.  IGNORED.");
-            return unknown;
-        case Key::pri: mn7flg.isw[5] = std::clamp(iword7(1), -1, 3); return ok;
+            return mn_unknown;
+        case Key::pri: mn7flg.isw[5] = std::clamp(iword7(1), -1, 3); return mn_ok;
         case Key::err:
             mn7min.up = word7(1) > 0 ? word7(1) : mn7cns.updflt;
             mn_drop_minos();
             mnwerr();
-            return ok;
+            return mn_ok;
         case Key::gra:
             mn7flg.isw[3] = 1;
             if (iword7(1) != 1) check_gradient(fcn, futil);
-            return ok;
-        case Key::nog: mn7flg.isw[3] = 0; return ok;
-        case Key::war: mn7log.lwarn = true; return ok;
-        case Key::now: mn7log.lwarn = false; return ok;
+            return mn_ok;
+        case Key::nog: mn7flg.isw[3] = 0; return mn_ok;
+        case Key::war: mn7log.lwarn = true; return mn_ok;
+        case Key::now: mn7log.lwarn = false; return mn_ok;
         case Key::tit:
             mnput(" SET TITLE: THE TITLE IS GIVEN WITH EACH FIT.  IGNORED.");
-            return unknown;
-        case Key::str: mn7cnv.istrat = std::clamp(iword7(1), 0, 2); return ok;
+            return mn_unknown;
+        case Key::str: mn7cnv.istrat = std::clamp(iword7(1), 0, 2); return mn_ok;
         case Key::eps:
             if (word7(1) > 0) {
                 mn7cns.epsmac = word7(1);
                 mn7cns.epsma2 = 2.0 * std::sqrt(mn7cns.epsmac);
             }
-            return ok;
-        case Key::bat: mn7flg.isw[6] = 0; return ok;
-        case Key::inte: mn7flg.isw[6] = 1; return ok;
+            return mn_ok;
+        case Key::bat: mn7flg.isw[6] = 0; return mn_ok;
+        case Key::inte: mn7flg.isw[6] = 1; return mn_ok;
         case Key::deb:
         case Key::nod: {
             const int v = key == Key::deb ? 1 : 0;
             const int n = iword7(1);
             if (llist < 1) mn7flg.idbg.fill(v);
             else if (n >= 0 && n <= 10) mn7flg.idbg[static_cast<std::size_t>(n)] = v;
-            return ok;
+            return mn_ok;
         }
         default:
             mnput(MnLine().a(" THIS QUANTITY CANNOT BE SET: ").a(word));
-            return unknown;
+            return mn_unknown;
         }
     }
     switch (key) {
@@ -529,5 +525,5 @@ int mn_set_show(mnfcn fcn, std::string_view word, int llist, void* futil)
     case Key::min: mnprin(4, mn7min.amin); break;
     case Key::none: break;
     }
-    return ok;
+    return mn_ok;
 }

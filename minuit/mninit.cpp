@@ -1,12 +1,32 @@
-// mninit.cpp -- start-up of the engine, its title, and the resets of parameters and minimum.
+// mninit.cpp -- start-up of the engine, its title, the MIGRAD step it calls, and the resets
+// of parameters and minimum.
 // mninit sets every record to its initial state; mncler and mnrset forget parts of it.
 
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "minuit_local.h"
+
+namespace {
+
+// A program that never set its step has no MIGRAD: that is its fault, not the user's.
+void no_migrad_step(mnfcn, void*)
+{
+    std::fputs("MINUIT: no MIGRAD step was set (mn_set_migrad) before a minimisation\n", stderr);
+    std::abort();
+}
+
+mnstep migrad_step = no_migrad_step;
+
+}  // namespace
+
+void mn_set_migrad(mnstep step) { migrad_step = step != nullptr ? step : no_migrad_step; }
+
+void mn_migrad(mnfcn fcn, void* futil) { migrad_step(fcn, futil); }
 
 void mninit(int ird, int iwr, int isav)
 {

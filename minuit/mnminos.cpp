@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "minuit_local.h"
-#include "mnmigr.h"
 
 MnSnap mn_take()
 {
@@ -33,7 +32,7 @@ void mncuve(mnfcn fcn, std::string_view cfrom, void* futil)
             mnput(MnLine().a(" FUNCTION MUST BE MINIMIZED BEFORE CALLING ").a(cfrom));
         mn7min.apsi = mn7min.epsi > 0 ? mn7min.epsi : 0.1 * mn7min.up;
         mn7cnv.nfcnmx = mn_default_calls(mn7npr.npar);
-        mnmigr(fcn, futil);
+        mn_migrad(fcn, futil);
     }
     if (mn7flg.isw[2] < 3) {
         mnhess(fcn, futil);
@@ -87,7 +86,7 @@ void mneval(mnfcn fcn, double anext, double& fnext, int& ierev, void* futil)
         const int itaur = mn7cnv.itaur;
         mn7cnv.itaur = 1;
         mn7cnv.nfcnmx = mn_default_calls(mn7npr.npar);
-        mnmigr(fcn, futil);
+        mn_migrad(fcn, futil);
         mn7cnv.itaur = itaur;
         ierev = mn7flg.isw[1] == 1 ? 2 : (mn7flg.isw[4] >= 1 ? 0 : 1);
     }

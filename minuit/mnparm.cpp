@@ -324,7 +324,7 @@ double mn_fcn_at(mnfcn fcn, const double pint[], void* futil)
 {
     mninex(pint);
     double f = 0;
-    fcn(mn7npr.npar, mn7der.gin.data(), f, mn7ext.u.data(), 4, futil);
+    fcn(mn7npr.npar, mn7der.gin.data(), f, mn7ext.u.data(), mn_flag_value, futil);
     ++mn7cnv.nfcn;
     return f;
 }

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "minuit_local.h"
-#include "mnmigr.h"
 
 namespace {
 
@@ -116,7 +115,7 @@ int mn_scan(mnfcn fcn, int llist, void* futil)
     if (kpar > 0) {
         if (kpar > mne || mn7inx.nvarl[kpar] < 0) {
             mnput(MnLine().a(" PARAMETER").i(kpar, 4).a(" NOT DEFINED.  NO SCAN."));
-            return 4;
+            return mn_abnormal;
         }
         todo.push_back(kpar);
     } else {
@@ -163,7 +162,7 @@ int mn_scan(mnfcn fcn, int llist, void* futil)
     mn7cnv.nfcnfr = nfcn0;
     mn7tit.cstatu = mn7log.lnewmn ? "NEW MINIMU" : "NO CHANGE ";
     if (mn7flg.isw[5] >= 0) mnprin(5, mn7min.amin);
-    return 0;
+    return mn_ok;
 }
 
 // SEEK [maxcalls] [devs]: random points in the box of devs errors about the best point so
@@ -171,7 +170,7 @@ int mn_scan(mnfcn fcn, int llist, void* futil)
 int mn_seek(mnfcn fcn, int /*llist*/, void* futil)
 {
     const int n = mn7npr.npar;
-    if (n < 1) return 4;
+    if (n < 1) return mn_abnormal;
     if (mn7min.amin == mn7cns.undefi) mnamin(fcn, futil);
     const int maxcalls = mn7arg.word7[1] >= 1 ? mn_int_arg(1) : mn_default_calls(n);
     const double devs = mn7arg.word7[2] > 0 ? mn7arg.word7[2] : 3.0;
@@ -203,7 +202,7 @@ int mn_seek(mnfcn fcn, int /*llist*/, void* futil)
         mn7tit.cstatu = "UNCHANGED ";
     }
     if (mn7flg.isw[5] >= 0) mnprin(1, mn7min.amin);
-    return 0;
+    return mn_ok;
 }
 
 // IMPROVE [maxcalls]: minimise from random points of the box three errors wide on each side
@@ -212,7 +211,7 @@ int mn_seek(mnfcn fcn, int /*llist*/, void* futil)
 int mn_improve(mnfcn fcn, void* futil)
 {
     const int n = mn7npr.npar;
-    if (n < 1) return 4;
+    if (n < 1) return mn_abnormal;
     mncuve(fcn, "IMPROVE", futil);
     const int maxcalls = mn7arg.word7[1] >= 1 ? mn_int_arg(1) : 4 * mn_default_calls(n);
     const int nfcn0 = mn7cnv.nfcn;
@@ -231,7 +230,7 @@ int mn_improve(mnfcn fcn, void* futil)
         const int itaur = mn7cnv.itaur;
         mn7cnv.itaur = 1;
         mn7cnv.nfcnmx = std::min(mn_default_calls(n), maxcalls - (mn7cnv.nfcn - nfcn0));
-        if (mn7cnv.nfcnmx > 0) mnmigr(fcn, futil);
+        if (mn7cnv.nfcnmx > 0) mn_migrad(fcn, futil);
         mn7cnv.itaur = itaur;
         found = mn7min.amin < base.min.amin - 0.01 * mn7min.up;
     }
@@ -242,15 +241,15 @@ int mn_improve(mnfcn fcn, void* futil)
         if (mn7flg.isw[5] >= 0) mnput(" IMPROVE HAS RETURNED TO REGION OF ORIGINAL MINIMUM");
         mn7tit.cstatu = "UNCHANGED ";
         if (mn7flg.isw[5] >= 0) mnprin(5, mn7min.amin);
-        return 0;
+        return mn_ok;
     }
     if (mn7flg.isw[5] >= 0) mnput(" IMPROVE HAS FOUND A TRULY NEW MINIMUM");
     mn7log.lnewmn = true;
     mn7flg.isw[4] = 0;
     mn7min.apsi = 0.1 * mn7min.up;
     mn7cnv.nfcnmx = mn_default_calls(n);
-    mnmigr(fcn, futil);
-    return mn7flg.isw[4] >= 1 ? 0 : 4;
+    mn_migrad(fcn, futil);
+    return mn7flg.isw[4] >= 1 ? mn_ok : mn_abnormal;
 }
 
 // CONTOUR [par1] [par2] [devs] [ngrid]: a printer map of FCN over two parameters, the others
@@ -261,7 +260,7 @@ int mn_contour_map(mnfcn fcn, int llist, void* futil)
     const int k2 = llist >= 2 ? mn_int_arg(2) : 0;
     if (niofex_of(k1) == 0 || niofex_of(k2) == 0 || k1 == k2) {
         mnput(" INVALID PARAMETER NUMBERS FOR CONTOUR.  BOTH MUST BE VARIABLE AND DIFFERENT.");
-        return 4;
+        return mn_abnormal;
     }
     if (mn7min.amin == mn7cns.undefi) mnamin(fcn, futil);
     const double devs = mn7arg.word7[3] > 0 ? mn7arg.word7[3] : 2.0;
@@ -298,5 +297,5 @@ int mn_contour_map(mnfcn fcn, int llist, void* futil)
         mnput(MnLine().a(" DIGIT N: FCN BETWEEN AMIN + N**2 UP AND AMIN + (N+1)**2 UP.   UP=").g(mn7min.up, 10, 4));
         put_framed(rows, xlo, xhi, ylo, yhi);
     }
-    return 0;
+    return mn_ok;
 }

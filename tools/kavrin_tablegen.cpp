@@ -130,7 +130,8 @@ std::vector<float> omni_values(const std::string& func, char shape, std::vector<
             std::vector<double> tt(t);
             for (double& x : tt) x = std::max(x, 0.0);
             // The integral runs from 0: solve on the sorted, non-negative times.
-            const auto g = shape == 'l' ? ktgen::kt_static_lorentz(tt, on) : ktgen::kt_static_gauss(tt, on);
+            const auto g =
+                shape == 'l' ? ktdyn::kt_static_lorentz(tt, on) : ktdyn::kt_static_gauss(tt, on);
             for (double x : g) v.push_back(float(x));
         }
         return v;
@@ -142,8 +143,8 @@ std::vector<float> omni_values(const std::string& func, char shape, std::vector<
     for (double on : ons)
         for (double hn : ax[1].x) {
             need(hn >= 0 && on >= 0, "hop rates and fields of the axes must not be negative");
-            const auto c = ktgen::kt_dynamic_curve(shape, on, hn, 0.05, 4, t.back());
-            for (double x : t) v.push_back(float(x <= 0 ? 1.0 : ktgen::grid_at(c.g, c.h, x)));
+            const auto c = ktdyn::kt_dynamic_curve(shape, on, hn, 0.05, 4, t.back());
+            for (double x : t) v.push_back(float(x <= 0 ? 1.0 : ktdyn::grid_at(c.g, c.h, x)));
         }
     return v;
 }

@@ -67,7 +67,7 @@ void before_chisq(int npar, double* grad, const double* x, int flag)
         if (online) fio_write(fio_stdout, "(10X,'Enter MINUIT Commands (use readahead if needed):')");
     }
     // Every defined parameter number, not only the accepted lines' count: numbers may skip.
-    if (flag == 2 && grad != nullptr)
+    if (flag == mn_flag_gradient && grad != nullptr)
         for (int p = 1; p <= std::min(bestfit.nparx, max_minuit_par); ++p) grad[p] = 0;
     if (replot.on && replot.done < replot.maxcount) {
         if (++replot.calls >= replot.interval) {
@@ -87,31 +87,31 @@ float dirade_cpu_seconds()
 
 void dirade(int npar, double* grad, double& f, double* x, int flag, void*)
 {
-    if (flag <= 1) {
+    if (flag <= mn_flag_setup) {
         dirade_chisq_forget();  // other spectra, other model
         if (!dirade_setup(npar, x)) return;
     }
     before_chisq(npar, grad, x, flag);
     f = dirade_chisq(x);
     switch (flag) {
-    case 3:
+    case mn_flag_final:
         minstatus(0);
-        vul_prt(1, npar, x);
+        vul_prt(prt_results, npar, x);
         if (online) {
             const FText<80> old = filenames.nameout;
             creplace("Answer file is?", old.trimmed(), filenames.nameout.span());
         }
         vul_ini();
-        if (online && ask_if("Want one last chance to Plot?")) vul_prt(2, npar, x);
+        if (online && ask_if("Want one last chance to Plot?")) vul_prt(prt_status, npar, x);
         break;
-    case 5:
-        if (online) vul_prt(2, npar, x);
+    case flag_peek:
+        if (online) vul_prt(prt_status, npar, x);
         break;
-    case 6:
-        if (online) vul_prt(3, npar, x);
+    case flag_change:
+        if (online) vul_prt(prt_change, npar, x);
         break;
-    case 7:
-        if (online) vul_prt(4, npar, x);
+    case flag_plot:
+        if (online) vul_prt(prt_plot, npar, x);
         break;
     default:
         break;

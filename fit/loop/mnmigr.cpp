@@ -57,7 +57,7 @@ void gradient_here(mnfcn fcn, void* futil)
 {
     mninex(mn7int.x.data());
     if (mn7flg.isw[3] == 1) {
-        fcn(mg.nparx, mn7der.gin.data(), mg.fzero, mn7ext.u.data(), 2, futil);
+        fcn(mg.nparx, mn7der.gin.data(), mg.fzero, mn7ext.u.data(), mn_flag_gradient, futil);
         ++mn7cnv.nfcn;
     }
     mnderi(fcn, futil);

@@ -1,5 +1,6 @@
-// mnmigr.h -- the fitting program's own MIGRAD step, called by the engine wherever it
-// minimises by the variable-metric method. Works directly on the engine's records.
+// mnmigr.h -- the fitting program's own MIGRAD step, set as the engine's step at start-up
+// (mn_set_migrad), so that the engine calls it wherever it minimises by the variable-metric
+// method. Works directly on the engine's records.
 #pragma once
 
 #include "minuit.h"

@@ -10,10 +10,12 @@
 #include <string_view>
 
 #include "ask.h"
+#include "dirade.h"
 #include "fit_records.h"
 #include "fit_reports.h"
 #include "fit_setup.h"
 #include "fit_spectra.h"
+#include "mnmigr.h"
 
 namespace {
 
@@ -68,14 +70,14 @@ void run(mnfcn fcn, std::string_view word, const double* args, int n, int& code)
 void run_bare(mnfcn fcn, std::string_view word, int& code) { run(fcn, word, nullptr, 0, code); }
 
 // The outcome of a HESSE by the matrix it left (istat, MINUIT's covariance status): the
-// line for a forced matrix, and code 4 when it failed. An accurate matrix is announced only
+// line for a forced matrix, and mn_abnormal when it failed. An accurate matrix is announced only
 // after a HESSE of the user's own; after MIGRAD it goes without saying.
 int hesse_outcome(int code, int istat, bool own)
 {
-    if (code == 4) return code;
+    if (code == mn_abnormal) return code;
     if (istat == 3 && own) say(" Covariance matrix calculated.");
     else if (istat == 2) say(" Covariance matrix was forced positive-definite.");
-    else if (istat <= 1) return 4;
+    else if (istat <= 1) return mn_abnormal;
     return code;
 }
 
@@ -145,6 +147,7 @@ void vulfit_startup()
     }
     fio_rewind(lun_log);
     fio_write(lun_log, "(/,/,/,/,20X,'M I N U I T   ---   K A V R I N',/,A,/)", {version});
+    mn_set_migrad(mnmigr);
     mninit(5, lun_log, 7);
 }
 
@@ -153,8 +156,8 @@ void vulfit_restart(mnfcn fcn)
     minimised = false;
     midata();
     int code = 0;
-    const double one = 1, eps = 9e-15;
-    run(fcn, "CALL ", &one, 1, code);
+    const double setup = mn_flag_setup, one = 1, eps = 9e-15;
+    run(fcn, "CALL ", &setup, 1, code);
     run(fcn, "SETSTRAT", &one, 1, code);
     run_bare(fcn, "SHOEPS", code);
     run(fcn, "SETEPS", &eps, 1, code);
@@ -202,13 +205,13 @@ void vulfit_loop(mnfcn fcn)
             continue;
         }
         if (starts(word, "PL") || starts(word, "CH") || starts(word, "PE")) {
-            double flag = 5;
+            double flag = flag_peek;
             if (starts(word, "PL")) {
-                flag = 7;
+                flag = flag_plot;
             } else if (starts(word, "CH")) {
                 report = true;
                 changeparn = round_to_i4(args[0]);
-                flag = 6;
+                flag = flag_change;
             }
             word = "CALL";
             args[0] = flag;
@@ -248,20 +251,22 @@ void vulfit_loop(mnfcn fcn)
         int code = 0;
         run(fcn, word, args, n, code);
         for (const std::string_view head : {"MIG", "MIN", "SIM", "SEE", "IMP", "MNC"})
-            minimised = minimised || (starts(word, head) && code != 2 && code != 3);
-        if (code == 11) {
+            minimised = minimised || (starts(word, head) && code != mn_unreadable &&
+                                      code != mn_unknown);
+        if (code == mn_exit) {
             note_unconverged();
             ask_stop(0);
         }
-        if (code == 1) continue;
+        if (code == mn_blank) continue;
         minstatus(0);
-        if (code == 2 || code == 3) {
-            say(code == 2 ? " MINUIT cannot read your command.  Try again."
-                          : " MINUIT cannot interpret your command.  Try again.");
-            ask_refused(code == 2 ? "MINUIT cannot read it" : "MINUIT cannot interpret it");
+        if (code == mn_unreadable || code == mn_unknown) {
+            const bool unreadable = code == mn_unreadable;
+            say(unreadable ? " MINUIT cannot read your command.  Try again."
+                           : " MINUIT cannot interpret your command.  Try again.");
+            ask_refused(unreadable ? "MINUIT cannot read it" : "MINUIT cannot interpret it");
             continue;
         }
-        if (starts(word, "SHO") && code == 0 && !screen_output) {
+        if (starts(word, "SHO") && code == mn_ok && !screen_output) {
             minsetout(lun_screen);
             int again = 0;
             run(fcn, word, args, n, again);
@@ -279,7 +284,7 @@ void vulfit_loop(mnfcn fcn)
             }
         }
         if (starts(word, "MIG") || minimize) {
-            if (code > 3) {
+            if (code >= mn_abnormal) {
                 run_bare(fcn, "SIMPL", code);
                 run_bare(fcn, "HESSE", code);
                 run_bare(fcn, "MIGR", code);
@@ -289,14 +294,14 @@ void vulfit_loop(mnfcn fcn)
             run_bare(fcn, "HESSE", hesse_code);
             double fmin = 0, fedm = 0, errdef = 0;
             mnstat(fmin, fedm, errdef, npari, nparx, istat);
-            hesse_failed = hesse_outcome(hesse_code, istat, false) == 4;
+            hesse_failed = hesse_outcome(hesse_code, istat, false) == mn_abnormal;
         }
         if (starts(word, "MIG") || starts(word, "SIM") || starts(word, "SCA") ||
             starts(word, "SEE") || minimize || new_minimum) {
             report = true;
-            if (code == 0) {
+            if (code == mn_ok) {
                 say_minuit(hesse_failed ? "admits failure" : "converged");
-            } else if (code > 3) {
+            } else if (code >= mn_abnormal) {
                 if (bestfit.fmin == saved_fmin && saved_conv >= 1) {
                     mn7flg.isw[4] = saved_conv;
                     say_minuit("failed to find improvement");
@@ -304,7 +309,7 @@ void vulfit_loop(mnfcn fcn)
                     say_minuit("failed");
                 }
             }
-        } else if (code == 4) {
+        } else if (code == mn_abnormal) {
             say_minuit("admits failure");
         }
         // What the fit's results now rest on: a minimisation, or a search that moved them.
@@ -312,7 +317,7 @@ void vulfit_loop(mnfcn fcn)
         if (starts(word, "MIG") || minimize || starts(word, "SIM") || starts(word, "IMP") ||
             ((starts(word, "SEE") || starts(word, "SCA") || new_minimum) && moved))
             unconverged = mn7flg.isw[4] < 1;
-        if (code > 4) fio_write(lun_screen, "(' MINUIT returns code',I5,'.')", {code});
+        if (code > mn_abnormal) fio_write(lun_screen, "(' MINUIT returns code',I5,'.')", {code});
         if (report) minstatus(lun_screen);
         if (starts(word, "END")) {
             note_unconverged();

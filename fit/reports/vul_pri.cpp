@@ -27,7 +27,8 @@ constexpr int dispar_scr = -1;    // ... and dispar names the screen so
 // so that a field left empty is told from a typed one.
 constexpr double novalue = -1.4011743859044995E-08;
 
-// The prompt of mode m is entry m + 1, ten characters each, without its trailing blanks.
+// The prompt of mode m is entry m + 1 (prt_guess to prt_change), ten characters each,
+// without its trailing blanks.
 constexpr std::string_view prompts = "GUESS>    RESULTS>  STATUS>   CHANGE>   ";
 
 // Matching takes the first entry that the typed word abbreviates (S is SPECTRUM, SI
@@ -51,7 +52,8 @@ Dialog dia;
 
 std::string_view prompt_of(int mode)
 {
-    const auto at = static_cast<std::size_t>(std::clamp(mode, 0, 3)) * 10;
+    const int m = std::clamp(mode, int(prt_guess), int(prt_change));
+    const auto at = static_cast<std::size_t>(m) * 10;
     const std::string_view p = prompts.substr(at, 10);
     return p.substr(0, p.find_last_not_of(' ') + 1);
 }
@@ -79,14 +81,16 @@ void mapping(int mode)
     for (int j = 1; j <= used_spectra(); ++j) slot_line(fitpar.ifitsp.col(j));
     fio_write(scr, "(/,5X,' PHA ASY FRQ RLX HOP ...[ONMI TBL]... ','= Signal parameters:')");
     for (int s = 1; s <= used_signals(); ++s) slot_line(fitpar.ifitsg.col(s));
-    if (mode == 0) fio_write(scr, "(10X,'***  I N I T I A L   G U E S S  ***')");
-    if (mode == 2 || mode == 3) fio_write(scr, "(10X,'*** MODIFYING PARAMETERS ***')");
+    if (mode == prt_guess) fio_write(scr, "(10X,'***  I N I T I A L   G U E S S  ***')");
+    if (mode == prt_status || mode == prt_change)
+        fio_write(scr, "(10X,'*** MODIFYING PARAMETERS ***')");
 }
 
-// The head of spectrum j: with its chi-square and ranges once there is a fit (modes 1, 2).
+// The head of spectrum j: with its chi-square and ranges once there is a fit (results,
+// status).
 void spectrum_head(int mode, int j)
 {
-    if (mode != 1 && mode != 2) {
+    if (mode != prt_results && mode != prt_status) {
         fio_write(scr, "(/,' SPECTRUM',I3,':')", {j});
         return;
     }
@@ -104,7 +108,7 @@ void spectrum_head(int mode, int j)
 
 void quality(int mode, int npar)
 {
-    if (mode == 0) return;  // no fit yet
+    if (mode == prt_guess) return;  // no fit yet
     const double chi2 = bestfit.fmin;
     const int ndf = bestfit.ndata - npar;
     fio_write(scr,
@@ -231,7 +235,7 @@ bool bin_ranges(const double* x)
     return true;
 }
 
-// CHANGE, and mode 3 at entry. True when the fitted ranges changed (the dialog then starts
+// CHANGE, and prt_change at entry. True when the fitted ranges changed (the dialog then starts
 // again from its entry).
 bool parameter_change(double* x)
 {
@@ -318,11 +322,11 @@ void vul_pri(int mode, int npar, double* x)
 {
     for (;;) {  // entry, and again after a change of the fitted ranges
         vul_prep_values(x, dia.v);
-        if (mode == 4) {
+        if (mode == prt_plot) {
             vul_plt(npar, x);
             return;
         }
-        if (mode == 3 && parameter_change(x)) continue;
+        if (mode == prt_change && parameter_change(x)) continue;
         if (!commands(mode, npar, x)) return;
     }
 }

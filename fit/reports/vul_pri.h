@@ -2,8 +2,9 @@
 // on the screen, parameter and fitted-range changes, the answer file, independent variables.
 #pragma once
 
-// mode 0 after the initial guess, 1 after the results, 2 PEek and the last chance to plot,
-// 3 CHange (straight into the parameter change), 4 PLot (only the plot dialog). npar and x
+// mode one of PrtMode (vul_prt.h): prt_guess "GUESS>", prt_results "RESULTS>", prt_status
+// "STATUS>", prt_change (straight into the parameter change), prt_plot (only the plot
+// dialog). npar and x
 // as MINUIT passed them to the objective function ([p] is parameter p): a parameter
 // redefined here takes its new value in x and in MINUIT. Returns at an empty command line.
 // Reached through vul_prt, and only when the program runs interactively.

@@ -66,26 +66,26 @@ void spectrum_lines(int lun, int npx, const ParVals& v, int type)
     });
 }
 
+// Line of a set slot by its form's label (none for a null label).
+ParLine slot_line(const SigLabel* l, int number, int jrpha)
+{
+    if (l == nullptr) return {0, "", "", " ", 0};
+    std::string text = l->after_micro != nullptr ? micro_text(l->text, l->after_micro) : l->text;
+    if (l->phase_offset) return {number, l->name, std::move(text), "+", jrpha};
+    return {number, l->name, std::move(text), " ", 0};
+}
+
 // Lines of signal s under the spectrum just mapped.
 void signal_lines(int lun, int npx, const ParVals& v, int s)
 {
     const Vulmapi& m = vulmapi;
-    const int kfr = m.kfr(s), krl = m.krl(s), khp = m.khp(s), jph = m.jph(s);
-    const bool q = kfr == 0 && krl >= 0 && khp < 0;
-    const bool trp = kfr == 0 && krl < 0 && khp > 0;
-    const bool sigma = krl < 0 || (krl > 0 && khp < 0);
-    const bool lambda = krl > 0 && khp >= 0;
+    const SigForm& f = sig_form({m.kph(s), m.kfr(s), m.krl(s), m.khp(s), m.n_omni(s)});
     put_lines(lun, npx, v, {
-        {!q && !trp ? jph : 0, "PHI", "Initial Phase (degrees)", "+", m.jrpha},
-        {q ? jph : 0, "Q", "Vesk SG Order Parameter", " ", 0},
-        {trp ? jph : 0, "TRP", "Trap Rate (microsec^-1)", " ", 0},
+        slot_line(f.pha, m.jph(s), m.jrpha),
         {m.kas(s) != 0 ? m.jas(s) : 0, "A", "Asymmetry at t=0 ", "*", m.jrasy},
-        {kfr > 0 ? m.jfr(s) : 0, "NU", "Frequency (MHz)   ", " ", 0},
-        {kfr < 0 ? m.jfr(s) : 0, "FLF", "Long. Field Freq. (MHz)", " ", 0},
-        {sigma ? m.jrl(s) : 0, "RLX", micro_text("Sigma or Delta (", "s^-1) "), " ", 0},
-        {sigma && khp != 0 ? m.jhp(s) : 0, "HOP", "Hop Rate (microsec^-1) ", " ", 0},
-        {lambda ? m.jrl(s) : 0, "RLX", "Lambda (microsec^-1)   ", " ", 0},
-        {lambda && khp > 0 ? m.jhp(s) : 0, "PWR", "Power of t in Exp Relax", " ", 0},
+        slot_line(f.frq, m.jfr(s), m.jrpha),
+        slot_line(f.rlx, m.jrl(s), m.jrpha),
+        slot_line(f.hop, m.jhp(s), m.jrpha),
     });
     const int n = std::min(m.n_omni(s), 5);
     for (int k = 1; k <= n; ++k) {
@@ -147,7 +147,7 @@ void spectra_part(int lun, int mode, int npx, const ParVals& v)
 {
     for (int j = 1; j <= used_spectra(); ++j) {
         vul_map(j, v.xx.data());
-        if (mode == 1) {
+        if (mode == prt_results) {
             const int first = fitbins.jj_bin(1, j), last = fitbins.jj_bin(2, j);
             const Arr2<int, n_ifit, max_spectra_arrays>& f = i_fit_ctl.i_fit;
             const Arr2<float, n_rfit, max_spectra_arrays>& r = r_fit_ctl.r_fit;
@@ -284,9 +284,9 @@ void vul_prb(int mode, int npar, const double* x)
     ParVals v;
     vul_prep_values(x, v);
     heading(lun);
-    if (mode == 0) fio_write(lun, "(10X,'***  I N I T I A L   G U E S S  ***')");
+    if (mode == prt_guess) fio_write(lun, "(10X,'***  I N I T I A L   G U E S S  ***')");
     const bool anyrel = vul_anyrel();
-    if (mode == 1) quality(lun, npar);
+    if (mode == prt_results) quality(lun, npar);
     fio_write(lun, blank_line);
     spectra_part(lun, mode, npx, v);
     signals_part(lun, npx, v, anyrel);
@@ -296,6 +296,6 @@ void vul_prb(int mode, int npar, const double* x)
 
 void vul_prt(int mode, int npar, double* x)
 {
-    if (mode <= 1) vul_prb(mode, npar, x);
+    if (mode <= prt_results) vul_prb(mode, npar, x);
     if (online != 0) vul_pri(mode, npar, x);  // CHANGE> writes into MINUIT's own x
 }

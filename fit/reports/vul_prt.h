@@ -13,13 +13,22 @@ struct ParVals {
     std::array<double, max_minuit_par + 1> dx{};
 };
 
-// mode 0 initial guess, 1 results: the report, then (interactive) the results dialogs;
-// 2 PEek, 3 CHange, 4 PLot: the dialogs only. npar and x as MINUIT passed them ([p] is
-// parameter p); a value changed in the dialogs is written back into x.
+// What the report and the results dialogs are called for.
+enum PrtMode : int {
+    prt_guess = 0,     // after an interactive set-up: the initial-guess report, "GUESS>"
+    prt_results = 1,   // the final call: the results report, "RESULTS>"
+    prt_status = 2,    // PEek and the last chance to plot: "STATUS>"
+    prt_change = 3,    // CHange: "CHANGE>", straight into the parameter change
+    prt_plot = 4,      // PLot: the plot dialog of the fit only
+};
+
+// prt_guess and prt_results: the report, then (interactive) the results dialogs; the others
+// the dialogs only. npar and x as MINUIT passed them ([p] is parameter p); a value changed
+// in the dialogs is written back into x.
 void vul_prt(int mode, int npar, double* x);
 
-// The report of mode 0 or 1 on the print unit. A MINOS error of 0 in bestfit becomes the
-// parabolic error and stays so.
+// The report of prt_guess or prt_results on the print unit. A MINOS error of 0 in bestfit
+// becomes the parabolic error and stays so.
 void vul_prb(int mode, int npar, const double* x);
 
 // What every report and dialog shows: zero MINOS errors replaced in bestfit, errors the

@@ -25,7 +25,7 @@ enum DiradeCmd : int { cmd_signal = 1, cmd_spectrum, cmd_add_spec, cmd_output, c
 // Kinds of table read in this set-up (each at most once), and the OMNI rule: once a
 // signal has an OMNI slot, every later signal gets the OMNI question instead of its own.
 struct SetupTables {
-    bool rlx = false, lf = false, omni = false, cmplx = false;
+    std::array<bool, sig_ask_kinds> loaded{};  // [SigAsk::kind]
     bool omni_question = false;
 };
 SetupTables tables;
@@ -49,38 +49,26 @@ void write_table_title(std::string_view title80)
 
 // One table question: the answer replaces the recorded name; the table is read only when
 // its kind has not been read in this set-up.
-void table_question(std::string_view prompt, int which, bool& loaded,
-                    void (*reader)(std::string_view), std::string_view (*title)())
+void table_question(const SigAsk& q)
 {
-    ask1(prompt, Val{"40A", filenames.nametbl(which)});
+    ask1(q.prompt, Val{"40A", filenames.nametbl(q.nametbl)});
+    bool& loaded = tables.loaded[static_cast<std::size_t>(q.kind)];
     if (loaded) return;
     // The readers take an 80-character name, blanks and all: their messages show it so.
-    const FText<80> name = filenames.nametbl(which).full();
-    reader(name.full());  // stops the process on a bad table
+    const FText<80> name = filenames.nametbl(q.nametbl).full();
+    q.reader(name.full());  // stops the process on a bad table
     loaded = true;
-    if (title != nullptr) write_table_title(title());
+    if (q.title != nullptr) write_table_title(q.title());
 }
-
-std::string_view omni_title() { return omni_tbl_text.ttl_tbl.full(); }
-std::string_view lf_title() { return lftbl_ttl.full().substr(0, 80); }
-std::string_view rlx_title() { return tblttl.full(); }
 
 // At most one table question, chosen by the stored slots of signal s.
 void signal_table(int s)
 {
     const int pha = fitpar.ifitsg(sg_pha, s), frq = fitpar.ifitsg(sg_frq, s);
     const int rlx = fitpar.ifitsg(sg_rlx, s), hop = fitpar.ifitsg(sg_hop, s);
-    if (tables.omni_question) {
-        table_question("OMNI G(t) TABLE File name > ", 3, tables.omni, get_omni_tbl, omni_title);
-    } else if (frq > 0) {
-        if (rlx == 0 && hop != 0)
-            table_question("G_CMPLX(t) TABLE File name > ", 3, tables.cmplx, get_g_cmplx, nullptr);
-    } else if (pha == 0) {
-        if (frq < 0 && hop == 0 && rlx != 0)
-            table_question("LF G(t) TABLE File name > ", 2, tables.lf, get_lf_tbl, lf_title);
-        else if (hop > 0 && rlx < 0)
-            table_question("G(t) TABLE File name > ", 1, tables.rlx, get_rlx_tbl, rlx_title);
-    }
+    // Without the OMNI rule this signal has no table slot set.
+    const SigAsk* q = tables.omni_question ? &sig_ask_omni : sig_form({pha, frq, rlx, hop}).ask;
+    if (q != nullptr && !(q->empty_phase && pha != 0)) table_question(*q);
 }
 
 void output_question()
@@ -225,7 +213,7 @@ bool dirade_setup(int npar, double* x)
         case cmd_end:
             if (!setup_close(x)) continue;
             if (loc_batch()) return false;  // MINUIT keeps its own value for this call
-            vul_prt(0, npar, x);
+            vul_prt(prt_guess, npar, x);
             return true;
         default: break;
         }

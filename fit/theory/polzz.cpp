@@ -6,8 +6,9 @@
 
 #include <cmath>
 #include <complex>
+#include <vector>
 
-#include "kt_tablegen.h"
+#include "kt_dyn.h"
 #include "relax.h"
 #include "relax_local.h"
 
@@ -35,25 +36,25 @@ double hop_value(const PolzzPlan& p, int i, int s)
 }
 
 // Normalised time of time point i.
-double time_of(int i)
+double time_of(const RlxTblHead& tb, int i)
 {
-    const int i5 = tblpai(5);
-    return i < i5 ? (i - 1) * double(tblpar(1)) : tblpar(2) + (i - i5) * double(tblpar(3));
+    const int i5 = tb.i5;
+    return i < i5 ? (i - 1) * double(tb.dt1) : tb.t2 + (i - i5) * double(tb.dt2);
 }
 
 // One pass inside the table (slab s).
 double inside(const PolzzPlan& p, double tn, int s)
 {
-    const int nt = p.nt, i5 = tblpai(5);
-    const bool medium = sp(tn) > tblpar(2);
+    const int nt = p.nt, i5 = p.tbl.i5;
+    const bool medium = sp(tn) > p.tbl.t2;
     double dtau, u;
     int base;
     if (medium) {
-        dtau = tblpar(3);
-        u = (tn - tblpar(2)) / dtau;
+        dtau = p.tbl.dt2;
+        u = (tn - p.tbl.t2) / dtau;
         base = i5;
     } else {
-        dtau = tblpar(1);
+        dtau = p.tbl.dt1;
         u = tn / dtau;
         base = 1;
     }
@@ -98,16 +99,16 @@ double inside(const PolzzPlan& p, double tn, int s)
 double tail_rate(const PolzzPlan& p, int s, double* last)
 {
     const int nt = p.nt;
-    const double tend = time_of(nt);
+    const double tend = time_of(p.tbl, nt);
     int ib = nt - 1;
-    while (ib > 1 && tend - time_of(ib) < 4) --ib;
-    const double span = tend - time_of(ib);
+    while (ib > 1 && tend - time_of(p.tbl, ib) < 4) --ib;
+    const double span = tend - time_of(p.tbl, ib);
     const double kept = 1 - at_t(p, nt, 1, s);
     auto column = [&](int j) {
         const double pe = at_t(p, nt, j, s), pb = at_t(p, ib, j, s);
         // flat, rising, through zero or no span to take a slope over: hold the level
         const double k = pe > 0 && pb > pe && span > 0 ? std::log(pb / pe) / span : 0.0;
-        const double hj = j <= 1 ? 0.0 : std::exp(tblpar(6) + (j - 2) * double(tblpar(5)));
+        const double hj = j <= 1 ? 0.0 : std::exp(p.tbl.lnh2 + (j - 2) * double(p.tbl.dlnh));
         return hj < 1 ? std::fmax(k, hj * kept * (1 - 0.11 * hj * hj)) : k;
     };
     *last = hop_value(p, nt, s);
@@ -235,11 +236,11 @@ FieldSolution lorentz_field(double w, double nu)
     const double h = f.h;
     f.rest.resize(n);
     if (nu > 1.25e-4 * w * w) {
-        const std::vector<double> g = ktgen::kt_dynamic('l', w, nu, h, n);
+        const std::vector<double> g = ktdyn::kt_dynamic('l', w, nu, h, n);
         for (std::size_t k = 0; k < n; ++k) f.rest[k] = g[k] - f.r * std::exp(f.s * h * double(k));
         return f;
     }
-    const std::vector<double> gs = ktgen::static_on_grid('l', w, h / 2, 2 * n - 1);
+    const std::vector<double> gs = ktdyn::static_on_grid('l', w, h / 2, 2 * n - 1);
     const double p = f.s + nu;
     auto y = [&](std::size_t i) { return gs[i] * std::exp(-p * h / 2 * double(i)); };
     double integral = 0;
@@ -266,7 +267,7 @@ double closed_at(const PolzzPlan& p, int form, double tn, double t)
 // The high-field form at the field where it takes over (in the gap after the last slab).
 double high_at(const PolzzPlan& p, double tn)
 {
-    return p.code == 1 ? p.lor.at(tn) : p.poles.at(tn);
+    return p.code == rlx_lorentz ? p.lor.at(tn) : p.poles.at(tn);
 }
 
 // A hop rate for the pole forms and the field solution: negative as none, NaN
@@ -278,7 +279,7 @@ double nonneg(double x) { return x < 0 ? 0.0 : x > 1e9 ? 1e9 : x; }
 double FieldSolution::at(double tn) const
 {
     const double g = r * std::exp(s * tn);
-    return tn < tcut ? g + ktgen::grid_at(rest, h, tn) : g;
+    return tn < tcut ? g + ktdyn::grid_at(rest, h, tn) : g;
 }
 
 double PoleSum::at(double tn) const
@@ -304,17 +305,19 @@ PolzzPlan polzz_plan(double delta, double h, double q)
     // physics on both sides, and a field's sign is only its direction.
     delta = std::fabs(delta);
     p.delta = delta;
-    const int code = tblpai(4);
-    const int nslab = tblpai(1) == 3 ? tblpai(6) : 1;
-    const bool third = tblpai(1) == 3 && std::fabs(q) > 0;
-    const bool lorentz = code == 1;
+    p.tbl = rlx_tbl_head();
+    const RlxTblHead& tb = p.tbl;
+    const int code = tb.code;
+    const int nslab = tb.slabs ? tb.nslab : 1;
+    const bool third = tb.slabs && std::fabs(q) > 0;
+    const bool lorentz = code == rlx_lorentz;
     double fn = 0;
     int s0 = 0;
     bool high = false;
     if (third) {
         // past 1e11 (an infinite field, or no width) the field has long decoupled everything
         fn = std::fmin(std::fabs(q / delta), 1e11);
-        const double c = fn / tblpar(10);
+        const double c = fn / tb.dq;
         high = !(c < nslab);
         s0 = trunc_in(c, 0, nslab - 1);
         // The function is even in the field: from zero field to the second slab
@@ -322,10 +325,10 @@ PolzzPlan polzz_plan(double delta, double h, double q)
         p.df = high ? 0 : s0 == 0 ? c * c : c - s0;
     }
     double hn = h / delta;
-    if (code == 3) hn = std::fmin(sp(hn), tblpar(9) - 0.01f);
-    const bool fast = sp(hn) >= tblpar(9);
+    if (code == rlx_hop_held) hn = std::fmin(sp(hn), tb.hn_fast - 0.01f);
+    const bool fast = sp(hn) >= tb.hn_fast;
     const double on = two_pi * fn;
-    const double on_high = two_pi * nslab * tblpar(10);   // where the high-field form takes over
+    const double on_high = two_pi * nslab * tb.dq;   // where the high-field form takes over
     p.hn = hn;
     p.on = on;
     p.code = code;
@@ -343,11 +346,11 @@ PolzzPlan polzz_plan(double delta, double h, double q)
     if (fast) {
         p.kind = PolzzPlan::closed;
         p.form = c_exp;
-        if (code == 11) {
+        if (code == rlx_sqrt) {
             p.form = c_sqrt;
-        } else if (tblpar(12) > 0) {
+        } else if (tb.sigma2 > 0) {
             p.form = c_abragam;   // sigma^2/(delta hn)^2 (e^-d - 1 + d), d = h t
-            p.sigma2 = tblpar(12);
+            p.sigma2 = tb.sigma2;
             p.h = h;
         } else if (lorentz) {
             if (third) {
@@ -370,15 +373,15 @@ PolzzPlan polzz_plan(double delta, double h, double q)
     }
 
     p.kind = PolzzPlan::table;
-    p.nt = tblpai(2);
-    p.nh = tblpai(3);
+    p.nt = tb.nt;
+    p.nh = tb.nh;
     const double lnh = hn > 0 ? std::log(hn) : -1e10;
-    p.slow = sp(lnh) < tblpar(6);
+    p.slow = sp(lnh) < tb.lnh2;
     if (p.slow) {
         p.ih = 1;
-        p.ah = hn / tblpar(8);
+        p.ah = hn / tb.hn2;
     } else {
-        const double u = (lnh - tblpar(6)) / tblpar(5);
+        const double u = (lnh - tb.lnh2) / tb.dlnh;
         const int ui = trunc_in(u, 0, p.nh - 2);
         p.ih = ui + 2;
         p.ah = u - ui;
@@ -394,7 +397,7 @@ PolzzPlan polzz_plan(double delta, double h, double q)
         if (lorentz) p.lor = lorentz_field(on_high, nonneg(hn));
         else p.poles = gauss_high(on_high, nonneg(hn));
     }
-    p.tend = tblpar(4);
+    p.tend = tb.tend;
     p.k1 = tail_rate(p, p.s1, &p.p1);
     if (third) p.k2 = tail_rate(p, p.s2, &p.p2);
     return p;
@@ -414,7 +417,7 @@ double polzz_at(const PolzzPlan& p, double t)
     }
     if (sp(tn) >= p.tend) {
         const double over = tn - p.tend;
-        if (p.code == 11 && p.on == 0) {
+        if (p.code == rlx_sqrt && p.on == 0) {
             const double hn = p.hn;
             return hn > 1 ? std::exp(-2 * std::sqrt(tn / hn))
                           : (std::exp(-2 * tn * hn / 3) + 2 * (1 - tn) * std::exp(-tn)) / 3;

@@ -67,6 +67,7 @@ struct PolzzPlan {
     double delta = 0;           // tn = delta t
     double hn = 0, on = 0;      // normalised hop rate and angular field
     int code = 0;               // line-shape code of the table
+    RlxTblHead tbl;             // the table's header as this plan read it
     // closed forms (fast hopping): G = exp(-rate tn) unless code 11 or Abragam
     double rate = 0, sigma2 = 0, h = 0;
     PoleSum poles;              // the pole form (high field, exact zero-field Lorentzian)

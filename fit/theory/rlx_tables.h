@@ -25,6 +25,55 @@ inline Arr1<std::int32_t, 16> tblpai;                     // (1..16) integer par
 inline Arr1<float, 16> tblpar;                            // (1..16) real parameters
 inline Arr1<float, rlx_tbl_cap> tbldat;                   // (1..800000) values
 
+// The relaxation table's line-shape codes (tblpai(4)) that change its analytic forms.
+enum RlxShape : int {
+    rlx_lorentz = 1,    // Lorentzian forms
+    rlx_hop_held = 3,   // Gaussian, the hop axis held just below hn_fast: never fast hopping
+    rlx_sqrt = 11,      // square-root forms
+};
+
+// What the dynamic Kubo-Toyabe function reads of tblpai and tblpar, by name; the rest is
+// not used. Taken from the records at each call, as they stand.
+struct RlxTblHead {
+    bool slabs = false;     // tblpai(1) is 3: a third axis (slabs), else one slab
+    int nt = 0;             // tblpai(2) time points
+    int nh = 0;             // tblpai(3) hop points
+    int code = 0;           // tblpai(4) line shape, RlxShape; any other value Gaussian
+    int i5 = 0;             // tblpai(5) first time point of the second time region
+    int nslab = 0;          // tblpai(6) slabs
+    float dt1 = 0;          // tblpar(1) time step of the first region
+    float t2 = 0;           // tblpar(2) normalised time where the second region starts
+    float dt2 = 0;          // tblpar(3) time step of the second region
+    float tend = 0;         // tblpar(4) where the table ends: the long-time forms from here
+    float dlnh = 0;         // tblpar(5) step of ln hn between hop points 2, 3, ...
+    float lnh2 = 0;         // tblpar(6) ln hn of hop point 2
+    float hn2 = 0;          // tblpar(8) hn of hop point 2 (hop point 1 is hn = 0)
+    float hn_fast = 0;      // tblpar(9) hn from which the fast-hopping forms apply
+    float dq = 0;           // tblpar(10) step of q/delta between slabs
+    float sigma2 = 0;       // tblpar(12) when positive, the Abragam form's second moment
+};
+inline RlxTblHead rlx_tbl_head()
+{
+    RlxTblHead h;
+    h.slabs = tblpai(1) == 3;
+    h.nt = tblpai(2);
+    h.nh = tblpai(3);
+    h.code = tblpai(4);
+    h.i5 = tblpai(5);
+    h.nslab = tblpai(6);
+    h.dt1 = tblpar(1);
+    h.t2 = tblpar(2);
+    h.dt2 = tblpar(3);
+    h.tend = tblpar(4);
+    h.dlnh = tblpar(5);
+    h.lnh2 = tblpar(6);
+    h.hn2 = tblpar(8);
+    h.hn_fast = tblpar(9);
+    h.dq = tblpar(10);
+    h.sigma2 = tblpar(12);
+    return h;
+}
+
 // Longitudinal-field table (static Kubo-Toyabe in a longitudinal field).
 inline FText<160> lftbl_ttl;                              // the file supplies the first 80
 inline Arr1<std::int32_t, 16> lftbl_pai;                  // (1) 2, (2) nt, (3) field rows

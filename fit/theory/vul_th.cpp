@@ -22,16 +22,13 @@
 #include "fit_records.h"
 #include "relax.h"
 #include "relax_local.h"
+#include "sig_forms.h"
 #include "vmath.h"
 #include "vul_map.h"
 
 namespace {
 
-enum Form : int {
-    f_omni = 1, f_abragam, f_gauss_cos, f_cos, f_cmplx_re, f_cmplx_im, f_stretch_cos, f_exp_cos,
-    f_j0, f_gzz_lf, f_polzz_lf, f_lfpol, f_gzf, f_gen_zf, f_gzz_zf, f_polzz_zf,
-    f_exp, f_stretch, f_power, f_spin_glass,
-};
+using K = SigKernel;
 
 constexpr int omni_args = 10;  // the table lookup may read up to 9 rates; unused ones stay 0
 
@@ -66,12 +63,12 @@ struct DTime {
     double hi, lo;
 };
 
-// t0 + k h, exact but for the last rounding of lo.
-DTime time_at(double t0, double h, int k)
+// t0 + k bw, exact but for the last rounding of lo.
+DTime time_at(double t0, double bw, int k)
 {
     const double kd = k;
-    const double p = kd * h;
-    const double pe = std::fma(kd, h, -p);
+    const double p = kd * bw;
+    const double pe = std::fma(kd, bw, -p);
     const double s = t0 + p;
     const double v = s - t0;
     return {s, pe + ((t0 - (s - v)) + (p - v))};
@@ -84,13 +81,13 @@ struct Geo {
     std::array<double, lanes> lane{};
 };
 
-void geo_plan(Geo& g, double r, double h)
+void geo_plan(Geo& g, double r, double bw)
 {
     g.r = r;
-    const double q = std::exp(-(r * h));
+    const double q = std::exp(-(r * bw));
     g.lane[0] = 1;
     for (int j = 1; j < lanes; ++j) g.lane[j] = g.lane[j - 1] * q;
-    g.step = std::exp(-(r * (h * lanes)));
+    g.step = std::exp(-(r * (bw * lanes)));
 }
 
 // Lane seeds x[0..lanes) of exp(-r t) from T on, false when the block must go to the
@@ -125,19 +122,19 @@ TH_INLINE void geo_fill(const Geo& g, DTime T, const double* t, double* x, int n
         }
 }
 
-// cos and sin of w t + p: lane j of a block starts rotated by j w h, each lane turns by
-// lanes w h per step.
+// cos and sin of w t + p: lane j of a block starts rotated by j w bw, each lane turns by
+// lanes w bw per step.
 struct Rot {
     double w = 0, p = 0;
     double sc = 1, ss = 0;
     std::array<double, lanes> lc{}, ls{};
 };
 
-void rot_plan(Rot& r, double w, double p, double h)
+void rot_plan(Rot& r, double w, double p, double bw)
 {
     r.w = w;
     r.p = p;
-    const double a = w * h;
+    const double a = w * bw;
     const double ca = std::cos(a), sa = std::sin(a);
     r.lc[0] = 1;
     r.ls[0] = 0;
@@ -198,46 +195,46 @@ TH_INLINE void rot_fill(const Rot& r, DTime T, double* c, double* s, int nn)
 }
 
 // exp(-k t^2), k >= 0. With T the block's start, lane j starts at
-// G0 A^j d_j (G0 = exp(-k T^2), A = exp(-2 k T h), d_j = exp(-k j^2 h^2)) and steps by
-// R_j = AL e_j (AL = exp(-2 k T h lanes), e_j = exp(-k (2 lanes j h^2 + lanes^2 h^2))),
-// which itself shrinks by cc = exp(-2 k lanes^2 h^2) per step.
+// G0 A^j d_j (G0 = exp(-k T^2), A = exp(-2 k T bw), d_j = exp(-k j^2 bw^2)) and steps by
+// R_j = AL e_j (AL = exp(-2 k T bw lanes), e_j = exp(-k (2 lanes j bw^2 + lanes^2 bw^2))),
+// which itself shrinks by cc = exp(-2 k lanes^2 bw^2) per step.
 struct Gau {
-    double k = 0, h = 0;
+    double k = 0, bw = 0;
     double l = 0, c = 1;  // k = c l^2, the width l as the formula takes it
     double cc = 1;
     std::array<double, lanes> d{}, e{};
 };
 
 // exp(-c (l t)^2) with c 1 or 1/2.
-void gau_plan(Gau& g, double l, double c, double h)
+void gau_plan(Gau& g, double l, double c, double bw)
 {
     const double k = c == 1 ? l * l : l * l / 2;
     g.k = k;
     g.l = l;
     g.c = c;
-    g.h = h;
-    const double lh = lanes * h;
+    g.bw = bw;
+    const double lbw = lanes * bw;
     double arg[2 * lanes], val[2 * lanes];
     for (int j = 0; j < lanes; ++j) {
-        const double jh = j * h;
-        arg[j] = -(k * (jh * jh));
-        arg[lanes + j] = -(k * (2 * lh * jh + lh * lh));
+        const double jbw = j * bw;
+        arg[j] = -(k * (jbw * jbw));
+        arg[lanes + j] = -(k * (2 * lbw * jbw + lbw * lbw));
     }
     vm_exp(arg, val, 2 * lanes);
     for (int j = 0; j < lanes; ++j) {
         g.d[j] = val[j];
         g.e[j] = val[lanes + j];
     }
-    g.cc = std::exp(-(2 * k * (lh * lh)));
+    g.cc = std::exp(-(2 * k * (lbw * lbw)));
 }
 
 // Lane seeds x[0..lanes) of exp(-k t^2) from T on and their steps r, false when the block
 // must go to the library instead: before time zero the factors grow and may overflow.
 TH_INLINE bool gau_seed(const Gau& g, DTime T, double* x, double* r)
 {
-    const double k = g.k, h = g.h;
+    const double k = g.k, bw = g.bw;
     if (!(T.hi >= 0) || !(k >= 0) || !std::isfinite(k)) return false;
-    double arg[4] = {-(k * (T.hi * T.hi)), -(2 * k * T.hi * h), -(2 * k * T.hi * (lanes * h)), 0};
+    double arg[4] = {-(k * (T.hi * T.hi)), -(2 * k * T.hi * bw), -(2 * k * T.hi * (lanes * bw)), 0};
     vm_exp(arg, arg, 3);
     const double g0 = arg[0], a = arg[1], al = arg[2];
     double aj = 1;
@@ -324,17 +321,17 @@ TH_INLINE void damped_cos_fill(const Geo& ge, const Gau& ga, const Rot& ro, DTim
 // One signal with everything but time settled, its recurrences set up for the spectrum's
 // bin width.
 struct SigPlan {
-    int form = 0;
+    SigKernel kernel = K::none;
     int kas = 0;             // amplitude code: > 0 closes a term
     bool scale_a = false;    // group T with a negative amplitude code
     double a = 1;            // amplitude x(jas)*R
-    double nu = 0;           // frequency, rotating-frame shift applied
-    double w = 0;            // refcon(1)*nu
+    double freq = 0;         // frequency, rotating-frame shift applied
+    double w = 0;            // refcon(1)*freq
     double p0 = 0;           // phase in radians, phi/refcon(2)
-    double lam = 0, h = 0, q = 0;
+    double lam = 0, hop = 0, q = 0;
     std::array<double, omni_args> xomni{};
     // gzz: field frequency as an angular one, and its closed form's constants
-    double omega = 0, w2 = 0, n2 = 0, s2 = 0, pre = 0, hyp = 0;
+    double omega = 0, w2 = 0, hop2 = 0, s2 = 0, pre = 0, hyp = 0;
     Geo geo;
     Rot rot;
     Gau gau;
@@ -347,7 +344,7 @@ struct SpecPlan {
     bool rawform = false;        // firstraw > 0: muon decay, norm and background
     double n0 = 1, tau = 0, b = 0;
     double ap1 = 2, am1 = 0, abp1 = 2, abm1 = 0;  // alpha+1, alpha-1, alpha*beta+1, -1
-    double t0 = 0, h = 0;        // bin ib sits at t0 + (ib - 1) h
+    double t0 = 0, bw = 0;       // bin ib sits at t0 + (ib - 1) bw
     int off = 0;                 // i_loc_0(ifit - 1)
     Geo decay;                   // exp(-t/tau)
     int nsig = 0;
@@ -389,59 +386,61 @@ void plan_spectrum(SpecPlan& p, int ifit, bool& rotating, bool& imaginary, doubl
         p.abp1 = alpha * beta + 1;
         p.abm1 = alpha * beta - 1;
     }
-    p.h = r_fit_ctl.r_fit(rfit_tbin, ifit);
+    p.bw = r_fit_ctl.r_fit(rfit_tbin, ifit);
     p.t0 = double(r_fit_ctl.r_fit(rfit_t1, ifit));
     if (m.klt0 < 0) p.t0 += xv(m.jlt0);
     p.off = i_fit_ctl.i_loc_0(ifit - 1);
-    if (p.rawform) geo_plan(p.decay, 1 / p.tau, p.h);
+    if (p.rawform) geo_plan(p.decay, 1 / p.tau, p.bw);
 }
 
-// The recurrences a form needs, for bin width h.
-void plan_steps(SigPlan& s, double h)
+// The recurrences a form needs, for bin width bw.
+void plan_steps(SigPlan& s, double bw)
 {
-    switch (s.form) {
-    case f_gzz_lf:
-    case f_gzz_zf: {
-        const double f = s.form == f_gzz_lf ? s.nu : s.q;
+    switch (s.kernel) {
+    case K::gzz_lf:
+    case K::gzz_zf: {
+        const double f = s.kernel == K::gzz_lf ? s.freq : s.q;
         s.omega = 6.2831854820251465 * f;
         s.w2 = s.omega * s.omega;
-        s.n2 = s.h * s.h;
-        s.s2 = s.w2 + s.n2;
+        s.hop2 = s.hop * s.hop;
+        s.s2 = s.w2 + s.hop2;
         s.pre = 2 * s.lam * s.lam / (s.s2 * s.s2);
-        s.hyp = std::hypot(s.h, s.omega);
-        geo_plan(s.geo, s.h, h);
-        rot_plan(s.rot, s.omega, 0, h);
+        s.hyp = std::hypot(s.hop, s.omega);
+        geo_plan(s.geo, s.hop, bw);
+        rot_plan(s.rot, s.omega, 0, bw);
         return;
     }
-    case f_polzz_lf:
-    case f_polzz_zf: s.zz = polzz_plan(s.lam, s.h, s.form == f_polzz_lf ? s.nu : s.q); return;
-    case f_lfpol: s.lf = lfpol_plan(s.lam, s.nu); return;
-    case f_exp: geo_plan(s.geo, s.lam, h); return;
-    case f_gzf: gau_plan(s.gau, s.lam, 0.5, h); return;
-    case f_gen_zf: s.lam = std::fabs(s.lam); return;   // even in the rate, as gen_zf
-    case f_exp_cos: geo_plan(s.geo, s.lam, h); break;
-    case f_gauss_cos: gau_plan(s.gau, s.lam, 1, h); break;
-    case f_abragam:
-    case f_cos:
-    case f_cmplx_re:
-    case f_cmplx_im:
-    case f_stretch_cos: break;
+    case K::polzz_lf:
+    case K::polzz_zf:
+        s.zz = polzz_plan(s.lam, s.hop, s.kernel == K::polzz_lf ? s.freq : s.q);
+        return;
+    case K::lfpol: s.lf = lfpol_plan(s.lam, s.freq); return;
+    case K::exp: geo_plan(s.geo, s.lam, bw); return;
+    case K::gzf: gau_plan(s.gau, s.lam, 0.5, bw); return;
+    case K::gen_zf: s.lam = std::fabs(s.lam); return;   // even in the rate, as gen_zf
+    case K::exp_cos: geo_plan(s.geo, s.lam, bw); break;
+    case K::gauss_cos: gau_plan(s.gau, s.lam, 1, bw); break;
+    case K::abragam:
+    case K::cos:
+    case K::cmplx_re:
+    case K::cmplx_im:
+    case K::stretch_cos: break;
     default: return;
     }
-    rot_plan(s.rot, s.w, s.p0, h);  // the oscillating forms
+    rot_plan(s.rot, s.w, s.p0, bw);  // the oscillating forms
 }
 
 void plan_signal(SigPlan& s, int i, bool rotating, bool imaginary, double r, double phoff,
-                 double h, int ifit)
+                 double bw, int ifit)
 {
     const Vulmapi& m = vulmapi;
     const int kas = m.kas(i), kph = m.kph(i), kfr = m.kfr(i), krl = m.krl(i), khp = m.khp(i);
     s.kas = kas;
     s.a = (kas != 0) ? xv(m.jas(i)) * r : 1.0;
-    s.nu = 0;
+    s.freq = 0;
     if (m.jfr(i) != 0) {
-        s.nu = xv(m.jfr(i));
-        if (rotating && kas > 0) s.nu -= r_fit_ctl.r_fit(rfit_rrf, ifit);
+        s.freq = xv(m.jfr(i));
+        if (rotating && kas > 0) s.freq -= r_fit_ctl.r_fit(rfit_rrf, ifit);
     }
     double phi = 0;
     s.q = 0;
@@ -451,15 +450,16 @@ void plan_signal(SigPlan& s, int i, bool rotating, bool imaginary, double r, dou
     }
     if (imaginary && kas > 0 && !(krl == 0 && khp != 0)) phi -= 90;
     s.lam = (m.jrl(i) != 0) ? xv(m.jrl(i)) : 0.0;
-    s.h = (m.jhp(i) != 0) ? xv(m.jhp(i)) : 0.0;
+    s.hop = (m.jhp(i) != 0) ? xv(m.jhp(i)) : 0.0;
     s.xomni.fill(0);
     if (krl == 0 && khp == 0)
         for (int j = 1; j <= m.n_omni(i) && j <= 5; ++j) s.xomni[j - 1] = xv(m.k_omni(j, i));
-    s.form = vul_th_form(kfr, krl, khp, kph, m.n_omni(i), imaginary);
-    s.scale_a = kas < 0 && vul_th_form_scaled(s.form);
-    s.w = refcon.refcon(1) * s.nu;
+    const SigForm& f = sig_form({kph, kfr, krl, khp, m.n_omni(i), imaginary});
+    s.kernel = f.kernel;
+    s.scale_a = kas < 0 && f.scaled;
+    s.w = refcon.refcon(1) * s.freq;
     s.p0 = phi / refcon.refcon(2);
-    plan_steps(s, h);
+    plan_steps(s, bw);
 }
 
 // ---- one block --------------------------------------------------------------------------
@@ -528,8 +528,8 @@ TH_INLINE void pow_fill(double l, double p, const double* t, double* x, int nn)
     vm_pow(x, p, x, nn);
 }
 
-// The dynamic Kubo-Toyabe closed form of gzz at every bin: exp(-nu t) and the rotation
-// by the recurrences, then one vector exp. Near t = 0 (|nu - i w| t below 1) the bracket
+// The dynamic Kubo-Toyabe closed form of gzz at every bin: exp(-hop t) and the rotation
+// by the recurrences, then one vector exp. Near t = 0 (|hop - i w| t below 1) the bracket
 // cancels to a small part of its terms and would magnify the recurrences' last bits; those
 // bins, the series among them, are gzz's own.
 TH_INLINE void gzz_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
@@ -537,13 +537,13 @@ TH_INLINE void gzz_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
     const int nn = b.nn;
     geo_fill(s.geo, b.T, w.t, w.u, nn);
     rot_fill(s.rot, b.T, w.c, w.sn, nn);
-    const double nu = s.h, omega = s.omega, s2 = s.s2, dw = s.w2 - s.n2, pre = s.pre;
+    const double hop = s.hop, omega = s.omega, s2 = s.s2, dw = s.w2 - s.hop2, pre = s.pre;
     for (int i = 0; i < nn; ++i)
-        g[i] = -(pre * relax_detail::gzz_bracket(s2, dw, nu, omega, w.t[i], w.u[i], w.c[i], w.sn[i]));
+        g[i] = -(pre * relax_detail::gzz_bracket(s2, dw, hop, omega, w.t[i], w.u[i], w.c[i], w.sn[i]));
     vm_exp(g, g, nn);
-    const double f = s.form == f_gzz_lf ? s.nu : s.q;
+    const double f = s.kernel == K::gzz_lf ? s.freq : s.q;
     for (int i = 0; i < b.n; ++i)
-        if (s.hyp * std::fabs(w.t[i]) < 1) g[i] = gzz(w.t[i], s.lam, s.h, f);
+        if (s.hyp * std::fabs(w.t[i]) < 1) g[i] = gzz(w.t[i], s.lam, s.hop, f);
 }
 
 // Values G of one signal at the block's bins into g (the padding included).
@@ -551,15 +551,15 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
 {
     const int nn = b.nn;
     const double* t = w.t;
-    switch (s.form) {
-    case f_omni: {
+    switch (s.kernel) {
+    case K::omni: {
         const std::span<const double> rates = std::span(s.xomni).subspan(1);
         each(g, t, b, [&](double u) { return omni_pol(u, s.xomni[0], rates); });
         return;
     }
-    case f_abragam: {  // finite at h = 0, where it is the Gaussian form
+    case K::abragam: {  // finite at hop = 0, where it is the Gaussian form
         const double sigma2 = 2 * s.lam * s.lam;
-        for (int i = 0; i < nn; ++i) w.u[i] = -(s.h * t[i]);
+        for (int i = 0; i < nn; ++i) w.u[i] = -(s.hop * t[i]);
         vm_exp(w.u, w.v, nn);
         for (int i = 0; i < nn; ++i) {
             const double d = -w.u[i];
@@ -571,58 +571,58 @@ TH_INLINE void form_block(const SigPlan& s, const Blk& b, Rows& w, double* g)
         vm_exp(g, g, nn);
         break;
     }
-    case f_gauss_cos: damped_cos_fill<true>(s.geo, s.gau, s.rot, b.T, t, g, w.c, nn); return;
-    case f_cos: rot_fill(s.rot, b.T, g, nullptr, nn); return;
-    case f_cmplx_re:
-    case f_cmplx_im: {
+    case K::gauss_cos: damped_cos_fill<true>(s.geo, s.gau, s.rot, b.T, t, g, w.c, nn); return;
+    case K::cos: rot_fill(s.rot, b.T, g, nullptr, nn); return;
+    case K::cmplx_re:
+    case K::cmplx_im: {
         for (int i = 0; i < b.n; ++i) {
-            const std::complex<float> z = g_cmplx(static_cast<float>(s.h * t[i]));
+            const std::complex<float> z = g_cmplx(static_cast<float>(s.hop * t[i]));
             w.u[i] = z.real();
             w.v[i] = z.imag();
         }
         for (int i = b.n; i < nn; ++i) w.u[i] = w.v[i] = 0;
         rot_fill(s.rot, b.T, w.c, w.sn, nn);
-        if (s.form == f_cmplx_re)
+        if (s.kernel == K::cmplx_re)
             for (int i = 0; i < nn; ++i) g[i] = w.u[i] * w.c[i] - w.v[i] * w.sn[i];
         else
             for (int i = 0; i < nn; ++i) g[i] = w.v[i] * w.c[i] + w.u[i] * w.sn[i];
         return;
     }
-    case f_stretch_cos:
-    case f_stretch:
-        pow_fill(s.lam, s.h, t, g, nn);
+    case K::stretch_cos:
+    case K::stretch:
+        pow_fill(s.lam, s.hop, t, g, nn);
         for (int i = 0; i < nn; ++i) g[i] = -g[i];
         vm_exp(g, g, nn);
-        if (s.form == f_stretch) return;
+        if (s.kernel == K::stretch) return;
         break;
-    case f_exp_cos: damped_cos_fill<false>(s.geo, s.gau, s.rot, b.T, t, g, w.c, nn); return;
-    case f_j0: each(g, t, b, [&](double u) { return ::j0(s.w * u); }); return;
-    case f_gzz_lf:
-    case f_gzz_zf: gzz_block(s, b, w, g); return;
-    case f_polzz_lf:
-    case f_polzz_zf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
-    case f_lfpol: each(g, t, b, [&](double u) { return lfpol_at(s.lf, u); }); return;
-    case f_gzf:
+    case K::exp_cos: damped_cos_fill<false>(s.geo, s.gau, s.rot, b.T, t, g, w.c, nn); return;
+    case K::j0: each(g, t, b, [&](double u) { return ::j0(s.w * u); }); return;
+    case K::gzz_lf:
+    case K::gzz_zf: gzz_block(s, b, w, g); return;
+    case K::polzz_lf:
+    case K::polzz_zf: each(g, t, b, [&](double u) { return polzz_at(s.zz, u); }); return;
+    case K::lfpol: each(g, t, b, [&](double u) { return lfpol_at(s.lf, u); }); return;
+    case K::gzf:
         gau_fill(s.gau, b.T, t, g, nn);
         for (int i = 0; i < nn; ++i) {
             const double x = s.lam * t[i];
             g[i] = relax_detail::kt_static(x * x, g[i]);
         }
         return;
-    case f_gen_zf:
-        pow_fill(s.lam, s.h, t, w.u, nn);
-        for (int i = 0; i < nn; ++i) g[i] = -w.u[i] / s.h;
+    case K::gen_zf:
+        pow_fill(s.lam, s.hop, t, w.u, nn);
+        for (int i = 0; i < nn; ++i) g[i] = -w.u[i] / s.hop;
         vm_exp(g, g, nn);
         for (int i = 0; i < nn; ++i) g[i] = relax_detail::kt_static(w.u[i], g[i]);
         return;
-    case f_exp: geo_fill(s.geo, b.T, t, g, nn); return;
-    case f_power: pow_fill(s.lam, s.h, t, g, nn); return;
-    case f_spin_glass: {
+    case K::exp: geo_fill(s.geo, b.T, t, g, nn); return;
+    case K::power: pow_fill(s.lam, s.hop, t, g, nn); return;
+    case K::spin_glass: {
         // At a + b = 0 (t = 0, or no width) b / sqrt(a + b) tends to 0 and the form to 1,
         // where the formula gives 0/0.
         const double l2 = s.lam * s.lam, qq = s.q;
         for (int i = 0; i < nn; ++i) {
-            const double a = 4 * (1 - qq) * l2 * t[i] / s.h;
+            const double a = 4 * (1 - qq) * l2 * t[i] / s.hop;
             const double bb = qq * l2 * t[i] * t[i];
             const double ab = a + bb;
             const double rab = std::sqrt(ab);
@@ -665,9 +665,9 @@ TH_INLINE void run_blocks(const SpecPlan& p, int ib1, int ib2, const Out& out)
         const int skip = (ib0 - 1) % block;  // bins of the block before the range
         const int kb = ib0 - 1 - skip;
         const int n = std::min(block - skip, ib2 - ib0 + 1);
-        const Blk b{kb, skip + n, (skip + n + lanes - 1) / lanes * lanes, time_at(p.t0, p.h, kb)};
+        const Blk b{kb, skip + n, (skip + n + lanes - 1) / lanes * lanes, time_at(p.t0, p.bw, kb)};
         const int nn = b.nn;
-        for (int i = 0; i < nn; ++i) w.t[i] = p.t0 + double(kb + i) * p.h;
+        for (int i = 0; i < nn; ++i) w.t[i] = p.t0 + double(kb + i) * p.bw;
         if (p.rawform) geo_fill(p.decay, b.T, w.t, w.e, nn);
         bool s_zero = true;  // no term yet: the sum reads as 0 everywhere
         bool f_one = true;   // no factor waiting: f reads as 1 everywhere
@@ -730,33 +730,12 @@ void run(const SpecPlan& p, int ib1, int ib2, const Out& out)
 
 int vul_th_form(int kfr, int krl, int khp, int kph, int n_omni, bool imaginary)
 {
-    if (krl == 0 && khp == 0 && n_omni > 0) return f_omni;
-    if (kfr > 0) {
-        if (krl < 0) return khp > 0 ? f_abragam : f_gauss_cos;
-        if (krl == 0) {
-            if (khp == 0) return f_cos;
-            return imaginary ? f_cmplx_im : f_cmplx_re;
-        }
-        return khp > 0 ? f_stretch_cos : f_exp_cos;
-    }
-    if (kfr < 0) {
-        if (krl == 0 && khp == 0) return f_j0;
-        if (khp != 0) return kph > 0 ? f_gzz_lf : f_polzz_lf;
-        return f_lfpol;
-    }
-    if (krl < 0) {
-        if (khp == 0) return f_gzf;
-        if (khp < 0) return f_gen_zf;
-        return kph > 0 ? f_gzz_zf : f_polzz_zf;
-    }
-    if (khp == 0) return f_exp;
-    if (khp > 0) return f_stretch;
-    return kph == 0 ? f_power : f_spin_glass;
+    return static_cast<int>(sig_form({kph, kfr, krl, khp, n_omni, imaginary}).kernel);
 }
 
 bool vul_th_form_scaled(int form)
 {
-    return form == f_omni || (form >= f_j0 && form <= f_polzz_zf);
+    return sig_kernel_scaled(static_cast<SigKernel>(form));
 }
 
 void vul_th_prepare(int ifit)
@@ -769,7 +748,7 @@ void vul_th_prepare(int ifit)
     p.nsig = used_signals();
     if (int(p.sig.size()) < p.nsig) p.sig.resize(p.nsig);
     for (int i = 1; i <= p.nsig; ++i)
-        plan_signal(p.sig[i - 1], i, rotating, imaginary, r, phoff, p.h, ifit);
+        plan_signal(p.sig[i - 1], i, rotating, imaginary, r, phoff, p.bw, ifit);
 }
 
 void vul_th_range(int ifit, int ib1, int ib2, VulThAfter after, void* ctx)

@@ -20,13 +20,10 @@ void vul_th_range(int ifit, int ib1, int ib2, VulThAfter after, void* ctx);
 // y[0..n-1], as it is before rounding to bin_th; bin_th is left alone.
 void vul_th_values(int ifit, int ib1, int n, double* y);
 
-// Row of the form table (1..20) that a signal with these codes meets; the first matching
-// row wins. Rows: 1 OMNI table; 2-8 oscillating (2 Abragam, 3 Gaussian, 4 undamped,
-// 5/6 complex table real/imaginary pass, 7 stretched, 8 exponential); 9-12 negative
-// frequency (9 Bessel J0, 10 gzz, 11 polzz, 12 lfpol); 13-16 Kubo-Toyabe at zero field
-// (13 gzf, 14 gen_zf, 15 gzz, 16 polzz); 17 exponential, 18 stretched, 19 power law,
-// 20 spin glass.
+// Number (1..20) of the form that a signal with these codes meets, as sig_form
+// (sig_forms.h) chooses it: the SigKernel's number.
 int vul_th_form(int kfr, int krl, int khp, int kph, int n_omni, bool imaginary);
 
-// True for the rows whose value a negative amplitude code scales by the amplitude.
+// True for the forms whose value a negative amplitude code scales by the amplitude; false
+// for numbers that name no form.
 bool vul_th_form_scaled(int form);

@@ -20,14 +20,14 @@ constexpr int concave_par = 8, flat_par = 9;
 
 void quadratic(int, double*, double& f, double* x, int iflag, void*)
 {
-    if (iflag == 1) {
+    if (iflag == mn_flag_setup) {
         bestfit.ndata = 10;
         return;
     }
-    if (iflag == 3) fio_write(6, "(A)", {" LOOPDRV: final call"});
-    if (iflag == 5) fio_write(6, "(A)", {" LOOPDRV: peek"});
-    if (iflag == 6) fio_write(6, "(' LOOPDRV: change, parameter',I4)", {changeparn});
-    if (iflag == 7) fio_write(6, "(A)", {" LOOPDRV: plot"});
+    if (iflag == mn_flag_final) fio_write(6, "(A)", {" LOOPDRV: final call"});
+    if (iflag == flag_peek) fio_write(6, "(A)", {" LOOPDRV: peek"});
+    if (iflag == flag_change) fio_write(6, "(' LOOPDRV: change, parameter',I4)", {changeparn});
+    if (iflag == flag_plot) fio_write(6, "(A)", {" LOOPDRV: plot"});
     long double sum = 10;  // a minimum that prints the same on every machine
     for (int k = 1; k <= bestfit.nparx; ++k) {
         std::string name;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../../tools/kt_tablegen.h"
+#include "kt_dyn.h"
 #include "relax.h"
 #include "../fit/tbl_scratch.h"
 
@@ -330,7 +331,7 @@ std::vector<double> reference_lf(char shape, double fq, double hn, const std::ve
                 g = hn == 0 ? static_lf(shape, w, h, std::size_t(times.back() / h) + 3)
                             : march(shape, w, hn, h, std::size_t(tm / h) + 3);
             }
-            out.push_back(ktgen::grid_at(g, h, t));
+            out.push_back(ktdyn::grid_at(g, h, t));
         } else if (shape == 'l') {
             out.push_back(talbot([&](cd x) { return g0_lorentz_lf(x, w); }, hn, t));
         } else {
@@ -497,7 +498,7 @@ TEST(KtReference, LongitudinalFieldDefaultTables)
                 double g, d1, d2;
                 for (double delta : {0.6, -0.6}) {   // even in the width and in the field
                     lfpol(tn / 0.6, delta, on * 0.6 / (2 * pi) * (delta > 0 ? 1 : -1), g, d1, d2);
-                    worst[b].take(std::fabs(g - ktgen::grid_at(ref, h, tn)), tn, 0, on);
+                    worst[b].take(std::fabs(g - ktdyn::grid_at(ref, h, tn)), tn, 0, on);
                 }
             }
         }

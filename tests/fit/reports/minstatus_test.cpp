@@ -9,6 +9,7 @@
 
 #include "ask.h"
 #include "fit_records.h"
+#include "fit_loop.h"
 #include "minstatus.h"
 #include "minuit.h"
 
@@ -33,6 +34,7 @@ void fresh_minuit()
     const std::string path =
         testing::TempDir() + "minstatus_minuit_" + std::to_string(::getpid()) + ".out";
     ASSERT_EQ(fio_open(unit, path), 0);
+    mn_set_migrad(mnmigr);
     mninit(5, unit, 7);
 }
 

@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "../../../tools/kt_tablegen.h"
+#include "kt_dyn.h"
 #include "relax.h"
 #include "tbl_scratch.h"
 
 namespace {
 
 using namespace ktgen;
+using namespace ktdyn;
 constexpr double pi = std::numbers::pi;
 
 double gl(const std::function<double(double)>& f, double a, double b, double piece)
