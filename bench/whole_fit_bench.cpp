@@ -8,6 +8,8 @@
 // Prints per thread count one line "threads N migrad_s hesse_s minos_s calls_migrad
 // calls_hesse calls_minos fmin | value error ... | minos- minos+ ...", the best of the
 // repeats by total time.
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -15,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -188,7 +191,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-    fio_open(30, "/dev/null", FStatus::unknown);
+    // The engine's printout goes to a scratch file: only the figures are wanted.
+    const std::string scratch = (std::filesystem::temp_directory_path() /
+                                 ("kavrin_bench_" + std::to_string(::getpid()) + ".out")).string();
+    fio_open(30, scratch, FStatus::unknown);
     make_data(argv[1]);
     const int all = workers_available();
     for (const int threads : {1, all}) {
@@ -206,5 +212,7 @@ int main(int argc, char** argv)
         std::printf("\n");
         std::fflush(stdout);
     }
+    fio_close(30);
+    std::remove(scratch.c_str());
     return 0;
 }
