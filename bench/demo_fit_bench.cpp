@@ -15,8 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "dirade.h"
-#include "vulfit.h"
+#include "fit_loop.h"
 
 namespace {
 

@@ -21,10 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "dirade.h"
+#include "fit_loop.h"
 #include "fit_records.h"
-#include "vmath.h"
-#include "workers.h"
+#include "fit_theory.h"
 
 namespace {
 

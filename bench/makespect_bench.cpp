@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "makespect.h"
+#include "fit_spectra.h"
 #include "run_records.h"
 
 namespace {

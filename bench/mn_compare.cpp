@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "fio.h"
+#include "fit_loop.h"
 #include "minuit.h"
 #include "mn_problems.h"
-#include "mnmigr.h"
 
 namespace {
 

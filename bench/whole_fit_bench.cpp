@@ -22,12 +22,11 @@
 #include <string>
 #include <vector>
 
-#include "dirade.h"
 #include "fio.h"
+#include "fit_loop.h"
 #include "fit_records.h"
+#include "fit_theory.h"
 #include "minuit.h"
-#include "mnmigr.h"
-#include "workers.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
 // main.cpp -- the kavrin process: signal handlers, then the main routine, which ends the
 // process itself (every stop closes the units first).
 
-#include "dirade.h"
-#include "vulfit.h"
+#include "fit_loop.h"
 
 void MAIN__()
 {

@@ -1,6 +1,6 @@
 // kt_tablegen.h -- the table generator's file writing: the four table files, the
 // relaxation table's columns solved on as many threads as the machine has. The physics
-// is the theory's own (fit/kt_dyn.h).
+// is the theory's own (fit/theory/kt_dyn.h).
 //
 // Header-only so that the generator and its tests share one copy. Normalised
 // units throughout: tn = delta t, on = omega_L / delta (angular), hn = nu / delta.
@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "kt_dyn.h"
+#include "fit_theory.h"
 
 namespace ktgen {
 

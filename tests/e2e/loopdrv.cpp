@@ -10,10 +10,9 @@
 
 #include <string>
 
-#include "dirade.h"
 #include "fio.h"
+#include "fit_loop.h"
 #include "fit_records.h"
-#include "vulfit.h"
 
 namespace {
 

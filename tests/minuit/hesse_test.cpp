@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "../../bench/mn_problems.h"
+#include "fit_loop.h"
 #include "mn_test.h"
-#include "mnmigr.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // any test runs just as the program sets it at start-up; and every minimising command
 // reaches the step that was set.
 
+#include "fit_loop.h"
 #include "mn_test.h"
-#include "mnmigr.h"
 
 namespace {
 

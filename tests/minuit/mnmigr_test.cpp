@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "fit_loop.h"
 #include "mn_test.h"
-#include "mnmigr.h"
 
 namespace {
 
