@@ -114,8 +114,8 @@ int replot_count(std::string_view prompt)
 {
     int n = 0;
     while (interact()) {
-        FText<80> typed;
-        ask1(prompt, Val{"80A", typed});
+        FText<512> typed;  // as much of the line as the parse of a number reads
+        ask1(prompt, Val{"512A", typed});
         if (typed.trimmed() == "?") {
             help(cb_ask_help.dir.full(), cb_ask_help.lib.full(), "DIRADE REPLOT");
             continue;
